@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs what is missing, builds the program and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/packages.sh build-essential cmake qt6-base-dev qt6-qpa-plugins fonts-dejavu-core \
+    fp-utils avra xterm xchm
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target cdi-editor
+exec ./build/cdi-editor

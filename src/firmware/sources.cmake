@@ -1,0 +1,7 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+target_sources(cdicore PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/cp1251.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/numbers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sourcetext.cpp
+)
+target_sources(cdicore PRIVATE ${CMAKE_CURRENT_LIST_DIR}/loadscan.cpp)

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "firmware/sourcetext.h"
+
+#include "firmware/cp1251.h"
+
+#include <algorithm>
+
+SourceText SourceText::fromFileBytes(QByteArrayView bytes)
+{
+    SourceText source;
+    qsizetype begin = 0;
+    const qsizetype n = bytes.size();
+    while (begin < n) {
+        qsizetype end = bytes.indexOf('\n', begin);
+        const bool lastWithoutBreak = end < 0;
+        if (lastWithoutBreak)
+            end = n;
+        qsizetype lineEnd = end;
+        if (!lastWithoutBreak && lineEnd > begin && bytes[lineEnd - 1] == '\r')
+            --lineEnd;
+        const QByteArray whole = bytes.sliced(begin, lineEnd - begin).toByteArray();
+        QByteArray shown = whole;
+        shown.removeIf([](char ch) { return ch == '\r'; });
+        shown.truncate(kShownLineLength);
+        source.m_lineStarts.push_back(source.m_text.size());
+        source.m_text += shown;
+        source.m_text += "\r\n";
+        source.m_whole.append(whole);
+        begin = end + 1;
+    }
+    return source;
+}
+
+char SourceText::at(qsizetype pos) const
+{
+    return pos >= 0 && pos < m_text.size() ? m_text[pos] : '\0';
+}
+
+QByteArray SourceText::window(qsizetype pos, qsizetype n) const
+{
+    if (pos < 0 || pos >= m_text.size() || n <= 0)
+        return {};
+    return m_text.mid(pos, n);
+}
+
+bool SourceText::matchesAt(qsizetype pos, QByteArrayView marker) const
+{
+    if (pos < 0 || pos + marker.size() > m_text.size())
+        return false;
+    return QByteArrayView(m_text).sliced(pos, marker.size()) == marker;
+}
+
+std::optional<qsizetype> SourceText::find(QByteArrayView marker, qsizetype from,
+                                          qsizetype lastStart) const
+{
+    if (from < 0)
+        from = 0;
+    if (from > m_text.size() || marker.isEmpty())
+        return std::nullopt;
+    const qsizetype p = QByteArrayView(m_text).indexOf(marker, from);
+    if (p < 0 || p > lastStart)
+        return std::nullopt;
+    return p;
+}
+
+QByteArray SourceText::valueField(qsizetype pos) const
+{
+    QByteArray digits;
+    for (const char ch : window(pos, 3)) {
+        if (ch >= '0' && ch <= '9')
+            digits += ch;
+    }
+    return digits;
+}
+
+qsizetype SourceText::lineIndexAt(qsizetype pos) const
+{
+    const auto it = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos);
+    return qsizetype(it - m_lineStarts.begin()) - 1;
+}
+
+QByteArray SourceText::shownLine(qsizetype index) const
+{
+    const qsizetype start = lineStart(index);
+    const qsizetype next = index + 1 < lineCount() ? lineStart(index + 1) : m_text.size();
+    return m_text.mid(start, next - start - 2);
+}
+
+void SourceText::replaceLineAt(qsizetype pos, const QByteArray &line)
+{
+    replaceLine(lineIndexAt(pos), line);
+}
+
+void SourceText::replaceLine(qsizetype index, const QByteArray &line)
+{
+    if (index < 0 || index >= lineCount())
+        return;
+    const qsizetype start = lineStart(index);
+    const qsizetype next = index + 1 < lineCount() ? lineStart(index + 1) : m_text.size();
+    const qsizetype oldLength = next - start;
+    const qsizetype newLength = line.size() + 2;
+    m_text.replace(start, oldLength, line + "\r\n");
+    const qsizetype delta = newLength - oldLength;
+    if (delta != 0) {
+        for (std::size_t i = std::size_t(index) + 1; i < m_lineStarts.size(); ++i)
+            m_lineStarts[i] += delta;
+    }
+    m_whole[index] = line;
+}
+
+QByteArray SourceText::toFileBytes() const
+{
+    QByteArray bytes;
+    qsizetype total = 0;
+    for (const QByteArray &line : m_whole)
+        total += line.size() + 2;
+    bytes.reserve(total);
+    for (const QByteArray &line : m_whole) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+QStringList SourceText::shownLines() const
+{
+    QStringList lines;
+    lines.reserve(lineCount());
+    for (qsizetype i = 0; i < lineCount(); ++i)
+        lines.append(fromCp1251(shownLine(i)));
+    return lines;
+}
