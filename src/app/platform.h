@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QWidget;
+
+// The file-open dialog's settings: a filter and the name it proposes.
+struct OpenDialogSettings
+{
+    QString filter;    // e.g. "asm|*asm": one entry named "asm" for names ending in "asm"
+    QString fileName;  // initial file name
+    QString directory; // the folder it first shows; empty for the toolkit's choice
+};
+
+// A program started on its own, not waited for.
+struct DetachedCommand
+{
+    QString program;
+    QStringList arguments;
+    QString workingDirectory;
+};
+
+// What the window asks of the desktop: modal boxes, the file dialog, opening a document with its
+// viewer, starting a program. The program uses Qt's widgets; tests use a recording fake.
+class Platform
+{
+public:
+    virtual ~Platform() = default;
+
+    virtual void showWarning(QWidget *owner, const QString &text) = 0;
+    virtual void showError(QWidget *owner, const QString &text) = 0;
+    // The chosen path, or nothing when the user cancels.
+    virtual std::optional<QString> chooseFileToOpen(QWidget *owner,
+                                                    const OpenDialogSettings &dialog) = 0;
+    // Hands a document to the desktop's viewer; false when that failed.
+    virtual bool openDocument(const QString &path) = 0;
+    virtual bool startDetached(const DetachedCommand &command) = 0;
+};
+
+// The real desktop through Qt.
+class QtPlatform final : public Platform
+{
+public:
+    void showWarning(QWidget *owner, const QString &text) override;
+    void showError(QWidget *owner, const QString &text) override;
+    std::optional<QString> chooseFileToOpen(QWidget *owner,
+                                            const OpenDialogSettings &dialog) override;
+    bool openDocument(const QString &path) override;
+    bool startDetached(const DetachedCommand &command) override;
+};

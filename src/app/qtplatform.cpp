@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "app/platform.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+namespace {
+
+// "asm|*asm" (a description and its pattern) as Qt writes a filter: "asm (*asm)".
+QString qtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        entries << QStringLiteral("%1 (%2)").arg(parts[i], parts[i + 1]);
+    return entries.join(QStringLiteral(";;"));
+}
+
+void showBox(QWidget *owner, QMessageBox::Icon icon, const QString &text)
+{
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+} // namespace
+
+void QtPlatform::showWarning(QWidget *owner, const QString &text)
+{
+    showBox(owner, QMessageBox::Warning, text);
+}
+
+void QtPlatform::showError(QWidget *owner, const QString &text)
+{
+    showBox(owner, QMessageBox::Critical, text);
+}
+
+std::optional<QString> QtPlatform::chooseFileToOpen(QWidget *owner,
+                                                    const OpenDialogSettings &dialog)
+{
+    QFileDialog fileDialog(owner);
+    fileDialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The dialog does not insist that the file exists; the load reports a missing one.
+    fileDialog.setFileMode(QFileDialog::AnyFile);
+    fileDialog.setNameFilter(qtFilter(dialog.filter));
+    // Qt's own dialog, so that it behaves the same on every desktop and can be driven by keys.
+    fileDialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (!dialog.directory.isEmpty())
+        fileDialog.setDirectory(dialog.directory);
+    fileDialog.selectFile(dialog.fileName);
+    if (fileDialog.exec() != QDialog::Accepted || fileDialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return fileDialog.selectedFiles().constFirst();
+}
+
+bool QtPlatform::openDocument(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool QtPlatform::startDetached(const DetachedCommand &command)
+{
+    return QProcess::startDetached(command.program, command.arguments, command.workingDirectory);
+}

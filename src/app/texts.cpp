@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "app/texts.h"
+
+namespace {
+
+struct TextPair
+{
+    const char16_t *russian;
+    const char16_t *english;
+};
+
+QString pick(const TextPair &pair, unsigned char language)
+{
+    return QString::fromUtf16(language == 0 ? pair.russian : pair.english);
+}
+
+TextPair captionPair(Caption id)
+{
+    switch (id) {
+    case Caption::Button1:
+        return {u"Файл", u"File"};
+    case Caption::Button2:
+        return {u"Сохранить в таблицу", u"Save to table"};
+    case Caption::Button3:
+        return {u"О программе", u"Help"};
+    case Caption::Button4:
+        return {u"График", u"Refresh"};
+    case Caption::Button5:
+        return {u"Сохранить в файл", u"Save to file"};
+    case Caption::Button6:
+        return {u"Компилировать", u"Compile HEX File"};
+    case Caption::Button7:
+        return {u"English", u"Russian"};
+    case Caption::Label1:
+        return {u"первый", u"   first"};
+    case Caption::Label2:
+        return {u"Табл.", u"Table"};
+    case Caption::Label3:
+        return {u"второй", u"second"};
+    case Caption::Label4:
+        return {u"Импульс датчика:", u"   Sensor angle:"};
+    case Caption::Label5:
+        return {u"Выход \"искра\"", u"      Out \"spark\""};
+    case Caption::RpmHeader:
+        return {u"об/мин", u"RPM"};
+    case Caption::AngleHeader:
+        return {u"УОЗ", u"angle"};
+    case Caption::TableHeaderPrefix:
+        return {u"таб.", u"Tab."};
+    case Caption::WindowTitle:
+        return {u"Перерасчет угла опережения ФУОЗ Zarnik  v0.983",
+                u"Ignition timing calculator for Zarnik project v0.983"};
+    case Caption::ChartTitle:
+        return {u"График УОЗ", u"Timing graph"};
+    }
+    return {u"", u""};
+}
+
+TextPair messagePair(MessageId id)
+{
+    switch (id) {
+    case MessageId::OpenFileFirst:
+        return {u"Сначала нужно открыть файл прошивки!", u"Open .asm file first!"};
+    case MessageId::FillAllAngles:
+        return {u"Заполните углы таблицы", u"Write all angle data"};
+    case MessageId::BelowSensorLimit:
+        return {u"Превышен предел 125° ниже датчика", u"Over range 125° below the sensor"};
+    case MessageId::AboveSensorLimit:
+        return {u"Превышен предел 52° выше датчика", u"Over range 52° above the sensor"};
+    case MessageId::MissingData:
+        return {u"Не найден параметр, проверьте версию файла CDI.ASM",
+                u"Missing data, check CDI.ASM file version"};
+    case MessageId::FileAccess:
+        return {u"Ошибка доступа к файлу ", u"No file found "};
+    case MessageId::RpmTooLow:
+        return {u"Обороты не ниже холостых, 460/мин", u"RPM not lower 460/min"};
+    case MessageId::RpmTooHigh:
+        return {u"Превышены обороты 20000/мин", u"RPM over range 20000/min"};
+    case MessageId::HelpMissing:
+        return {u"Куда все подевалось? Файла справки нет в папке программы. Ищите на ",
+                u"Help file not found, reload on "};
+    }
+    return {u"", u""};
+}
+
+} // namespace
+
+QString caption(Caption id, unsigned char language)
+{
+    return pick(captionPair(id), language);
+}
+
+QString message(MessageId id, unsigned char language, const QString &argument)
+{
+    return pick(messagePair(id), language) + argument;
+}
+
+QString chartTitle(const ProgramState &state)
+{
+    QString title = caption(Caption::ChartTitle, state.Language);
+    if (state.FirmwareName.isEmpty())
+        return title;
+    title += state.Language == 0 ? QStringLiteral(u", файл: ") : QStringLiteral(", file: ");
+    title += state.FirmwareName;
+    if (state.TrimmerActive) {
+        title += state.Language == 0 ? QStringLiteral(u". Внимание, с подстроечным резистором!")
+                                     : QStringLiteral(". Attention, with adjust resistor!");
+    }
+    return title;
+}

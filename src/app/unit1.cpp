@@ -1,0 +1,467 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "app/unit1.h"
+
+#include "app/gridview.h"
+#include "app/keyfilter.h"
+#include "app/texts.h"
+#include "chart/chartseries.h"
+#include "chart/chartwidget.h"
+#include "firmware/assembler.h"
+#include "firmware/loadscan.h"
+#include "firmware/numbers.h"
+#include "firmware/writer.h"
+#include "tables/chartrefresh.h"
+#include "tables/recompute.h"
+#include "tables/savetable.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+
+namespace {
+
+// The RPM breakpoints of rows 1 to 32 before any load.
+const char *const kStartBreakpoints[] = {
+    "460",  "500",  "600",  "800",  "1000", "1200",  "1500",  "1800",  "2000",  "2200", "2500",
+    "2800", "3000", "3400", "3800", "4200", "4600",  "5000",  "5400",  "6000",  "6500", "7000",
+    "7500", "8000", "8500", "9000", "9500", "10000", "11000", "12000", "15000", "19500"};
+
+constexpr QColor kYellow(255, 255, 0);
+
+bool isDigitOrBackspace(QChar key)
+{
+    return key == QChar(u'\b') || (key >= QLatin1Char('0') && key <= QLatin1Char('9'));
+}
+
+template <typename Control>
+Control *place(QWidget *parent, int left, int top, int width, int height)
+{
+    auto *control = new Control(parent);
+    control->setGeometry(left, top, width, height);
+    return control;
+}
+
+QLabel *placeLabel(QWidget *parent, int left, int top)
+{
+    auto *label = new QLabel(parent);
+    label->move(left, top);
+    return label;
+}
+
+} // namespace
+
+TForm1::TForm1(Platform &platform, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_platform(platform)
+{
+    createControls();
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createControls()
+{
+    setFixedSize(873, 535);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    QFont windowFont;
+    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                            QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+
+    Memo1 = place<QPlainTextEdit>(this, 16, 120, 177, 153);
+    Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setFocusPolicy(Qt::StrongFocus);
+    Memo1->setAccessibleName(QStringLiteral("Memo1"));
+
+    Button1 = place<QPushButton>(this, 16, 16, 81, 33);
+    StringGrid1 = place<GridView>(this, 208, 16, 201, 505);
+    StringGrid1->setModel(&m_grid);
+    StringGrid1->setAccessibleName(QStringLiteral("StringGrid1"));
+
+    ComboBox1 = place<QComboBox>(this, 40, 88, 49, 21);
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setAccessibleName(QStringLiteral("ComboBox1"));
+
+    Series1 = new ChartSeries(this);
+    Chart1 = place<ChartWidget>(this, 416, 16, 449, 505);
+    Chart1->setSeries(Series1);
+    Chart1->setFocusPolicy(Qt::NoFocus);
+
+    Button2 = place<QPushButton>(this, 16, 344, 177, 33);
+    Button3 = place<QPushButton>(this, 16, 472, 177, 49);
+    Button4 = place<QPushButton>(this, 120, 304, 73, 33);
+    ComboBox2 = place<QComboBox>(this, 64, 312, 41, 21);
+    ComboBox2->setEditable(true);
+    ComboBox2->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox2->setAccessibleName(QStringLiteral("ComboBox2"));
+    Button5 = place<QPushButton>(this, 16, 384, 177, 33);
+    Button6 = place<QPushButton>(this, 16, 424, 177, 33);
+    Button7 = place<QPushButton>(this, 112, 16, 81, 33);
+    ComboBox3 = place<QComboBox>(this, 120, 88, 57, 21);
+    ComboBox3->setEditable(true);
+    ComboBox3->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox3->setAccessibleName(QStringLiteral("ComboBox3"));
+    CheckBox1 = place<QCheckBox>(this, 24, 88, 12, 17);
+    CheckBox1->setAccessibleName(QStringLiteral("CheckBox1"));
+    ComboBox4 = place<QComboBox>(this, 112, 280, 65, 21);
+    ComboBox4->setAccessibleName(QStringLiteral("ComboBox4"));
+
+    Label4 = placeLabel(this, 64, 56);
+    Label1 = placeLabel(this, 44, 72);
+    Label3 = placeLabel(this, 128, 72);
+    Label5 = placeLabel(this, 24, 285);
+    Label2 = placeLabel(this, 24, 317);
+
+    // Tab order: every windowed control but the chart.
+    QWidget *const tabOrder[] = {Memo1,   Button1,   StringGrid1, ComboBox1, Button2,
+                                 Button3, Button4,   ComboBox2,   Button5,   Button6,
+                                 Button7, ComboBox3, CheckBox1,   ComboBox4};
+    for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i], tabOrder[i + 1]);
+
+    OpenDialog1.filter = QStringLiteral("asm|*asm");
+    OpenDialog1.fileName = QStringLiteral("CDI.asm");
+
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+    connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+    connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
+    connect(ComboBox2, &QComboBox::currentTextChanged, this, &TForm1::ComboBox2Change);
+    TypedKeyFilter::install(
+        ComboBox1, [this](QChar &key) { ComboBox1KeyPress(key); }, 2);
+    TypedKeyFilter::install(
+        ComboBox2, [this](QChar &key) { ComboBox2KeyPress(key); }, 1);
+    TypedKeyFilter::install(ComboBox3, [this](QChar &key) { ComboBox3KeyPress(key); });
+
+    StringGrid1->selectCell = [this](int column, int row) {
+        return StringGrid1SelectCell(column, row);
+    };
+    StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
+    StringGrid1->drawCell = [this](QPainter &painter, int column, int row, const QRect &rect) {
+        StringGrid1DrawCell(painter, column, row, rect);
+    };
+}
+
+void TForm1::FormCreate()
+{
+    Memo1->clear();
+    StringGrid1->setColumnWidth(0, 45);
+    StringGrid1->setRowHeight(0, 16);
+    m_grid.setCell(0, 0, caption(Caption::RpmHeader, 0));
+    m_grid.setCell(4, 0, caption(Caption::AngleHeader, 0));
+    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row)
+        m_grid.setCell(GridModel::kRpmColumn, row, QString::fromLatin1(kStartBreakpoints[row - 1]));
+    {
+        // Setting the start texts is no user change: nothing to recompute.
+        const QSignalBlocker block1(ComboBox1);
+        const QSignalBlocker block2(ComboBox2);
+        ComboBox1->addItems({"40", "35", "30", "25", "20", "15"});
+        ComboBox1->setEditText(QStringLiteral("20"));
+        ComboBox2->addItems({"1", "2", "3"});
+        ComboBox2->setEditText(QStringLiteral("1"));
+    }
+    ComboBox3->addItems({"auto", "20"});
+    ComboBox3->setCurrentIndex(0);
+    ComboBox4->addItems({"PortC,0", "PortD,6"});
+    ComboBox4->setCurrentIndex(0);
+    setTexts();
+    CheckBox1->setChecked(true);
+}
+
+void TForm1::setTexts()
+{
+    const unsigned char language = m_state.Language;
+    QPushButton *const buttons[] = {Button1, Button2, Button3, Button4, Button5, Button6, Button7};
+    const Caption buttonCaptions[] = {Caption::Button1, Caption::Button2, Caption::Button3,
+                                      Caption::Button4, Caption::Button5, Caption::Button6,
+                                      Caption::Button7};
+    for (std::size_t i = 0; i < std::size(buttons); ++i)
+        buttons[i]->setText(caption(buttonCaptions[i], language));
+    Chart1->setTitle(chartTitle(m_state));
+    QLabel *const labels[] = {Label1, Label2, Label3, Label4, Label5};
+    const Caption labelCaptions[] = {Caption::Label1, Caption::Label2, Caption::Label3,
+                                     Caption::Label4, Caption::Label5};
+    for (std::size_t i = 0; i < std::size(labels); ++i) {
+        labels[i]->setText(caption(labelCaptions[i], language));
+        labels[i]->adjustSize();
+    }
+    m_grid.setCell(0, 0, caption(Caption::RpmHeader, language));
+    m_grid.setCell(4, 0, caption(Caption::AngleHeader, language));
+    setWindowTitle(caption(Caption::WindowTitle, language));
+    if (!m_state.FirmwarePath.isEmpty()) {
+        for (int table = 1; table <= 3; ++table)
+            m_grid.setCell(table, 0,
+                           caption(Caption::TableHeaderPrefix, language) + QString::number(table));
+    }
+}
+
+template <typename Work> bool TForm1::guarded(Work &&work)
+{
+    try {
+        work();
+        return true;
+    } catch (const ConversionError &error) {
+        m_platform.showError(this, error.message() + QLatin1Char('.'));
+        return false;
+    }
+}
+
+void TForm1::warn(MessageId id, const QString &argument)
+{
+    m_platform.showWarning(this, message(id, m_state.Language, argument));
+}
+
+void TForm1::showSource()
+{
+    Memo1->setPlainText(m_source.shownLines().join(QLatin1Char('\n')));
+}
+
+void TForm1::ComboBox1KeyPress(QChar &Key)
+{
+    if (!isDigitOrBackspace(Key))
+        Key = QChar();
+}
+
+void TForm1::ComboBox2KeyPress(QChar &Key)
+{
+    if (Key != QLatin1Char('1') && Key != QLatin1Char('2') && Key != QLatin1Char('3'))
+        Key = QChar();
+}
+
+void TForm1::ComboBox3KeyPress(QChar &Key)
+{
+    if (!isDigitOrBackspace(Key))
+        Key = QChar();
+}
+
+void TForm1::Button1Click()
+{
+    Memo1->clear();
+    m_source = SourceText();
+    m_loadCompleted = false;
+    if (const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1)) {
+        m_state.FirmwarePath = *chosen;
+        OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
+    }
+    if (m_state.FirmwarePath.isEmpty())
+        return;
+    QFile file(m_state.FirmwarePath);
+    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
+        m_platform.showError(
+            this, message(MessageId::FileAccess, m_state.Language, m_state.FirmwarePath));
+        return;
+    }
+    m_source = SourceText::fromFileBytes(file.readAll());
+    file.close();
+    showSource();
+    guarded([&] {
+        const ScanOutcome outcome = scanSource(m_source, *this, m_grid, m_state);
+        if (outcome.stop) {
+            warn(*outcome.stop);
+            return;
+        }
+        refreshChart(m_grid, *Series1);
+        m_state.FirmwareName = QFileInfo(m_state.FirmwarePath).fileName();
+        Chart1->setTitle(chartTitle(m_state));
+        m_loadCompleted = true;
+    });
+}
+
+void TForm1::Button2Click()
+{
+    guarded([&] {
+        if (const auto stop = saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this))
+            warn(*stop);
+    });
+}
+
+void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QRect &Rect)
+{
+    if (ACol != GridModel::kAngleColumn || ARow < GridModel::kFirstPoint)
+        return;
+    painter.fillRect(Rect, kYellow);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(Rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     m_grid.cell(ACol, ARow));
+}
+
+void TForm1::Button3Click()
+{
+    const QString name = QStringLiteral("Help.chm");
+    const QStringList places = {QDir::current().filePath(name),
+                                QDir(QCoreApplication::applicationDirPath()).filePath(name)};
+    for (const QString &path : places) {
+        if (QFileInfo(path).isFile()) {
+            // A viewer that fails shows its own complaint, if any; nothing more to say here.
+            m_platform.openDocument(path);
+            return;
+        }
+    }
+    warn(MessageId::HelpMissing, QString::fromLatin1(kHelpAddress));
+}
+
+void TForm1::StringGrid1KeyPress(QChar &Key)
+{
+    const int column = StringGrid1->col();
+    if (column == GridModel::kRpmColumn) {
+        if (!isDigitOrBackspace(Key))
+            Key = QChar();
+        return;
+    }
+    if (column != GridModel::kAngleColumn)
+        return;
+    if (Key == QLatin1Char('.') || Key == QLatin1Char(','))
+        Key = decimalSeparator();
+    if (Key == QLatin1Char('\r')) {
+        if (m_grid.anyAngleEmpty())
+            return;
+        guarded([&] { refreshChartWithHighlight(StringGrid1->row()); });
+    }
+    const bool passes = isDigitOrBackspace(Key) || Key == QLatin1Char(',') ||
+                        Key == QLatin1Char('-') || Key == QLatin1Char('.');
+    if (!passes)
+        Key = QChar();
+}
+
+void TForm1::refreshChartWithHighlight(int row)
+{
+    refreshChart(m_grid, *Series1);
+    if (m_grid.cell(GridModel::kAngleColumn, row) != QLatin1String("-"))
+        addHighlightPoint(m_grid, row, *Series1);
+}
+
+void TForm1::Button4Click()
+{
+    if (m_grid.anyAngleEmpty())
+        return;
+    guarded([&] { refreshChart(m_grid, *Series1); });
+}
+
+void TForm1::ComboBox2Change()
+{
+    guarded([&] { activeTableChanged(m_grid, *Series1, *this); });
+}
+
+void TForm1::ComboBox1Change()
+{
+    guarded([&] { sensorAngleChanged(m_grid, *Series1, *this, CheckBox1->isChecked()); });
+}
+
+void TForm1::Button5Click()
+{
+    guarded([&] {
+        if (const auto stop =
+                saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
+            warn(*stop);
+            return;
+        }
+        // The grid belongs to the text only after a load that read all of it.
+        if (!m_loadCompleted || m_source.isEmpty()) {
+            warn(MessageId::MissingData);
+            return;
+        }
+        const auto stop = saveSourceFile(m_source, *this, m_grid, m_state.FirmwarePath);
+        showSource();
+        if (stop)
+            warn(*stop);
+    });
+}
+
+void TForm1::Button6Click()
+{
+    const auto command = assemblerLaunch(m_state.FirmwarePath, [](const QString &program) {
+        return !QStandardPaths::findExecutable(program).isEmpty();
+    });
+    if (!command)
+        return;
+    m_platform.startDetached({command->program, command->arguments, command->workingDirectory});
+}
+
+bool TForm1::StringGrid1SelectCell(int ACol, int ARow)
+{
+    bool editing = ACol < 1 || ACol > 3;
+    if (ACol == 0 && ARow == 1)
+        editing = false;
+    StringGrid1->setEditingEnabled(editing);
+    if (m_grid.anyAngleEmpty())
+        return true;
+    return guarded([&] {
+        refreshChart(m_grid, *Series1);
+        if (ACol == GridModel::kAngleColumn &&
+            m_grid.cell(GridModel::kAngleColumn, ARow) != QLatin1String("-"))
+            addHighlightPoint(m_grid, ARow, *Series1);
+    });
+}
+
+void TForm1::Button7Click()
+{
+    m_state.Language = m_state.Language + 1 > 1 ? 0 : 1;
+    setTexts();
+}
+
+QString TForm1::sensorAngleText() const
+{
+    return ComboBox1->currentText();
+}
+
+void TForm1::setSensorAngleText(const QString &text)
+{
+    // The load's own setting of the box is no user change of the sensor angle.
+    const QSignalBlocker block(ComboBox1);
+    ComboBox1->setEditText(text);
+}
+
+QString TForm1::activeTableText() const
+{
+    return ComboBox2->currentText();
+}
+
+QString TForm1::secondPulseText() const
+{
+    return ComboBox3->currentText();
+}
+
+void TForm1::selectSecondPulseAuto()
+{
+    ComboBox3->setCurrentIndex(0);
+    ComboBox3->setEditText(ComboBox3->itemText(0));
+}
+
+void TForm1::setSecondPulseText(const QString &text)
+{
+    ComboBox3->setEditText(text);
+}
+
+int TForm1::sparkOutputItem() const
+{
+    return ComboBox4->currentIndex();
+}
+
+void TForm1::selectSparkOutput(int item)
+{
+    ComboBox4->setCurrentIndex(item);
+}

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include "app/platform.h"
+#include "firmware/messageid.h"
+#include "firmware/programstate.h"
+#include "firmware/settingstarget.h"
+#include "firmware/sourcetext.h"
+#include "tables/gridmodel.h"
+
+#include <QWidget>
+
+class ChartSeries;
+class ChartWidget;
+class GridView;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPainter;
+class QPlainTextEdit;
+class QPushButton;
+
+// The main window: every control of the tool and the handlers of their events. The handlers
+// ask the platform for dialogs, call the logic, and show its outcome in the current language.
+class TForm1 : public QWidget, private SettingsTarget
+{
+    Q_OBJECT
+public:
+    explicit TForm1(Platform &platform, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    QPlainTextEdit *Memo1;
+    QPushButton *Button1;
+    GridView *StringGrid1;
+    QComboBox *ComboBox1;
+    QLabel *Label1;
+    ChartWidget *Chart1;
+    ChartSeries *Series1;
+    QPushButton *Button2;
+    QPushButton *Button3;
+    OpenDialogSettings OpenDialog1;
+    QPushButton *Button4;
+    QComboBox *ComboBox2;
+    QPushButton *Button5;
+    QLabel *Label2;
+    QPushButton *Button6;
+    QPushButton *Button7;
+    QLabel *Label3;
+    QComboBox *ComboBox3;
+    QCheckBox *CheckBox1;
+    QLabel *Label4;
+    QComboBox *ComboBox4;
+    QLabel *Label5;
+
+    void FormCreate();
+    void ComboBox1KeyPress(QChar &Key);
+    void ComboBox2KeyPress(QChar &Key);
+    void Button1Click();
+    void Button2Click();
+    void StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QRect &Rect);
+    void Button3Click();
+    void StringGrid1KeyPress(QChar &Key);
+    void Button4Click();
+    void ComboBox2Change();
+    void Button5Click();
+    void ComboBox1Change();
+    void Button6Click();
+    bool StringGrid1SelectCell(int ACol, int ARow);
+    void Button7Click();
+    void ComboBox3KeyPress(QChar &Key);
+
+    // The program-wide values.
+    ProgramState &state() { return m_state; }
+    const ProgramState &state() const { return m_state; }
+    GridModel &grid() { return m_grid; }
+    const SourceText &source() const { return m_source; }
+
+private:
+    void createControls();
+    void setTexts();
+    void showSource();
+    void warn(MessageId id, const QString &argument = {});
+    void refreshChartWithHighlight(int row);
+    // Runs a handler's work; a number that is not a number, or a file that cannot be written,
+    // ends it with the general error report. Returns false when that happened.
+    template <typename Work> bool guarded(Work &&work);
+
+    // SettingsTarget over the combo boxes.
+    QString sensorAngleText() const override;
+    void setSensorAngleText(const QString &text) override;
+    QString activeTableText() const override;
+    QString secondPulseText() const override;
+    void selectSecondPulseAuto() override;
+    void setSecondPulseText(const QString &text) override;
+    int sparkOutputItem() const override;
+    void selectSparkOutput(int item) override;
+
+    Platform &m_platform;
+    ProgramState m_state;
+    GridModel m_grid;
+    SourceText m_source;
+    // True once a load has read every setting and table of the text in m_source, so that a
+    // save writes the grid only into the text it was read from.
+    bool m_loadCompleted = false;
+};
