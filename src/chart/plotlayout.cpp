@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "chart/plotlayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+static constexpr int kOuterMargin = kPlotOuterMargin;
+static constexpr int kTitleGap = 4;
+static constexpr int kTickLength = 4;
+static constexpr int kLabelGap = 3;
+// Data area edge to frame edge: the border line plus the marker room.
+static constexpr int kFrameInset = 1 + kPlotMarkerRoom;
+static constexpr double kDefaultMin = 0;
+static constexpr double kDefaultMax = 10;
+// Coordinates beyond this are clamped so that range arithmetic cannot overflow.
+static constexpr double kLargest = 1e300;
+static constexpr int kMostIntervals = 200;
+
+struct Extent
+{
+    double min = kDefaultMin;
+    double max = kDefaultMax;
+};
+
+static Extent extentOf(const QList<ChartPoint> &points, double ChartPoint::*coordinate)
+{
+    bool any = false;
+    Extent e;
+    for (const ChartPoint &p : points) {
+        // The chart leaves out a point it cannot place, so the range does too.
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            continue;
+        const double v = p.*coordinate;
+        const double c = std::clamp(v, -kLargest, kLargest);
+        e.min = any ? std::min(e.min, c) : c;
+        e.max = any ? std::max(e.max, c) : c;
+        any = true;
+    }
+    if (!any)
+        return Extent{};
+    // A single value, or values too close for the number format, get a range around them.
+    const double magnitude = std::max(std::abs(e.min), std::abs(e.max));
+    if (e.max - e.min <= magnitude * 1e-9 || e.max - e.min < 1e-200) {
+        const double half = std::max(magnitude * 0.05, 1.0);
+        e.min -= half;
+        e.max += half;
+    }
+    return e;
+}
+
+static QString tickLabel(double value, int decimals, const QLocale &locale)
+{
+    return locale.toString(value, 'f', decimals);
+}
+
+static int labelWidth(const QString &label, const PlotTextMetrics &text)
+{
+    return int(label.size()) * text.charWidth;
+}
+
+static int widestLabel(const AxisScale &axis, const PlotTextMetrics &text)
+{
+    int widest = 0;
+    for (const QString &label : axis.labels)
+        widest = std::max(widest, labelWidth(label, text));
+    return widest;
+}
+
+// The axis over [lo, hi] with ticks on multiples of step, range widened to whole steps.
+static AxisScale roundedScale(double lo, double hi, double step, int exponent,
+                              const QLocale &locale)
+{
+    const double kLo = std::floor(lo / step);
+    const double kHi = std::ceil(hi / step);
+    AxisScale axis;
+    axis.step = step;
+    axis.min = kLo * step;
+    axis.max = kHi * step;
+    const int decimals = std::clamp(-exponent, 0, 20);
+    const int intervals = int(kHi - kLo);
+    for (int i = 0; i <= intervals; ++i) {
+        double v = (kLo + i) * step;
+        if (std::abs(v) < step * 1e-6)
+            v = 0; // no "-0"
+        axis.ticks.append(v);
+        axis.labels.append(tickLabel(v, decimals, locale));
+    }
+    return axis;
+}
+
+// The finest step of 1, 2 or 5 times a power of ten whose tick labels stay readable over
+// `pixels`; when even a step as large as the range is too fine, that step.
+static AxisScale scaleAxis(const Extent &extent, int pixels, bool horizontal,
+                           const PlotTextMetrics &text)
+{
+    QLocale locale = text.locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    const double range = extent.max - extent.min;
+    const int top = int(std::floor(std::log10(range)));
+    for (int exponent = top - 3;; ++exponent) {
+        for (const int mantissa : {1, 2, 5}) {
+            const double step = mantissa * std::pow(10.0, exponent);
+            const double intervals = std::ceil(extent.max / step) - std::floor(extent.min / step);
+            if (intervals > kMostIntervals)
+                continue;
+            AxisScale axis = roundedScale(extent.min, extent.max, step, exponent, locale);
+            const double spacing = pixels * step / (axis.max - axis.min);
+            const double needed =
+                horizontal ? widestLabel(axis, text) + 2 * text.charWidth : 2.5 * text.lineHeight;
+            if (spacing >= needed || step >= range)
+                return axis;
+        }
+    }
+}
+
+QPoint PlotGeometry::toPixel(double xValue, double yValue) const
+{
+    // Points lie within the ranges; the clamp only keeps stray values off the int conversion.
+    const auto fraction = [](double v, const AxisScale &axis) {
+        const double f = (v - axis.min) / (axis.max - axis.min);
+        return f > 0 ? std::min(f, 1.0) : 0.0;
+    };
+    return QPoint(data.left() + int(std::lround(fraction(xValue, x) * (data.width() - 1))),
+                  data.bottom() - int(std::lround(fraction(yValue, y) * (data.height() - 1))));
+}
+
+PlotGeometry layoutPlot(const QList<ChartPoint> &points, QSize widgetSize,
+                        const PlotTextMetrics &text)
+{
+    const int width = std::max(widgetSize.width(), 0);
+    const int height = std::max(widgetSize.height(), 0);
+    const Extent xExtent = extentOf(points, &ChartPoint::x);
+    const Extent yExtent = extentOf(points, &ChartPoint::y);
+    const int smallest = 2 * kFrameInset + 1; // a frame around a data area of one pixel
+
+    PlotGeometry g;
+    g.title = QRect(kOuterMargin, kOuterMargin, std::max(width - 2 * kOuterMargin, 0),
+                    std::max(text.titleHeight, 0));
+
+    // The top Y label is centred on the data area's top and needs half a line above it.
+    const int top = kOuterMargin + (text.titleHeight > 0 ? text.titleHeight + kTitleGap : 0) +
+                    std::max(text.lineHeight / 2 - kFrameInset, 0);
+    const int below = kTickLength + kLabelGap + text.lineHeight + kOuterMargin;
+    const int bottom = std::max(top + smallest, height - below) - 1;
+    const int dataHeight = bottom - top + 1 - 2 * kFrameInset;
+    g.y = scaleAxis(yExtent, dataHeight - 1, false, text);
+
+    // The outer X labels are centred on the data area's edges; widen the side margins until
+    // they fit. A few rounds settle it, as wider margins only make the labels fewer.
+    const int yLabels = widestLabel(g.y, text);
+    int left = kOuterMargin + yLabels + kLabelGap + kTickLength;
+    int right = kOuterMargin;
+    for (int round = 0; round < 4; ++round) {
+        const int frameRight = std::max(left + smallest, width - right) - 1;
+        g.frame = QRect(QPoint(left, top), QPoint(frameRight, bottom));
+        g.data = g.frame.adjusted(kFrameInset, kFrameInset, -kFrameInset, -kFrameInset);
+        g.x = scaleAxis(xExtent, g.data.width() - 1, true, text);
+        const int needLeft =
+            kOuterMargin + labelWidth(g.x.labels.first(), text) / 2 + 1 - kFrameInset;
+        const int needRight =
+            kOuterMargin + labelWidth(g.x.labels.last(), text) / 2 + 1 - kFrameInset;
+        if (needLeft <= left && needRight <= right)
+            break;
+        left = std::max(left, needLeft);
+        right = std::max(right, needRight);
+    }
+    return g;
+}
+
+PlotGeometry layoutPlot(const ChartSeries &series, QSize widgetSize, const PlotTextMetrics &text)
+{
+    return layoutPlot(series.points(), widgetSize, text);
+}

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include <QList>
+#include <QLocale>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QStringList>
+
+#include "chart/chartseries.h"
+
+// Sizes of the texts the chart draws, measured by the widget from its fonts, so that the
+// layout itself needs no font and is computed and tested without painting.
+struct PlotTextMetrics
+{
+    int titleHeight = 16; // height of the title's lines; 0 for no title
+    int lineHeight = 14;  // height of a tick label
+    int charWidth = 7;    // width of the widest character a tick label can hold
+    QLocale locale = QLocale::c();
+};
+
+// One axis: the value range it spans and its ticks, which lie on whole multiples of step.
+struct AxisScale
+{
+    double min = 0;
+    double max = 1;
+    double step = 1;
+    QList<double> ticks;
+    QStringList labels; // one per tick
+};
+
+// Everything the chart draws, in widget pixels.
+struct PlotGeometry
+{
+    QRect title; // the title's lines, across the widget inside the outer margins
+    QRect frame; // the axes frame; its border lines lie on its outermost pixels
+    QRect data;  // where the axes' ranges map; inset in the frame so edge markers fit
+    AxisScale x;
+    AxisScale y;
+
+    // The pixel a value pair is drawn at (snapped to whole pixels).
+    QPoint toPixel(double xValue, double yValue) const;
+};
+
+// Blank space along the widget's edges.
+inline constexpr int kPlotOuterMargin = 6;
+
+// Gap between the frame's border line and the data area: a 3-pixel marker centred on the
+// data area's edge stays off the border line.
+inline constexpr int kPlotMarkerRoom = 3;
+
+// The layout of a chart of these points in a widget of this size. Points with a non-finite
+// coordinate are not drawn and left out of the ranges; no points, one point, or points that
+// all share an X or a Y still give a proper range with at least two ticks.
+PlotGeometry layoutPlot(const QList<ChartPoint> &points, QSize widgetSize,
+                        const PlotTextMetrics &text = {});
+PlotGeometry layoutPlot(const ChartSeries &series, QSize widgetSize,
+                        const PlotTextMetrics &text = {});

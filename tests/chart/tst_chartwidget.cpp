@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include <QImage>
+#include <QTest>
+
+#include "chart/chartwidget.h"
+
+class TestChartWidget : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void markersInTheirColours();
+    void stairsTakeTheColourOfThePointTheyLeadTo();
+    void nothingLeadsToTheFirstPoint();
+    void repaintsWhenTheSeriesChanges();
+    void emptyChartPaintsTitleAndAxes();
+    void longTitleWrapsInsteadOfLosingItsEnd();
+    void titleAndDescriptionForScreenReaders();
+    void forgetsADestroyedSeries();
+};
+
+static const QColor red(255, 0, 0);
+static const QColor green(0, 128, 0);
+static const QColor yellow(255, 255, 0);
+
+static QImage paint(ChartWidget &w)
+{
+    return w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+static QColor pixel(const QImage &image, QPointF at)
+{
+    return image.pixelColor(at.toPoint());
+}
+
+// Red and green breakpoints, then a yellow highlight on the red point of 3000 rpm.
+static void fillSample(ChartSeries &s)
+{
+    s.add(1000, 10, QString(), kChartRed);
+    s.add(2000, 10, QString(), kChartGreen);
+    s.add(3000, 20, QString(), kChartRed);
+    s.add(4000, 15, QString(), kChartRed);
+    s.add(3000, 20, QString(), kChartYellow);
+}
+
+void TestChartWidget::initTestCase()
+{
+    QLocale::setDefault(QLocale::c());
+}
+
+void TestChartWidget::markersInTheirColours()
+{
+    ChartSeries s;
+    fillSample(s);
+    QCOMPARE(s.points().at(3).colour, kChartYellow);
+    ChartWidget w;
+    w.setTitle(QStringLiteral("Advance"));
+    w.setSeries(&s);
+    w.resize(449, 505);
+    const QImage image = paint(w);
+    QCOMPARE(image.size(), QSize(449, 505));
+
+    QCOMPARE(pixel(image, w.pointPosition(0)), red);
+    QCOMPARE(pixel(image, w.pointPosition(1)), green);
+    QCOMPARE(w.pointPosition(2), w.pointPosition(3));
+    QCOMPARE(pixel(image, w.pointPosition(3)), yellow); // the highlight covers its red point
+    QCOMPARE(pixel(image, w.pointPosition(4)), red);
+    // Markers are 3 pixels across.
+    const QPoint c = w.pointPosition(1).toPoint();
+    for (const QPoint d : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+        QCOMPARE(image.pixelColor(c + d), green);
+    const QPoint h = w.pointPosition(3).toPoint();
+    for (const QPoint d : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+        QCOMPARE(image.pixelColor(h + d), yellow);
+    QCOMPARE(w.pointPosition(5), QPointF(-1, -1));
+    QCOMPARE(w.pointPosition(-1), QPointF(-1, -1));
+}
+
+void TestChartWidget::stairsTakeTheColourOfThePointTheyLeadTo()
+{
+    ChartSeries s;
+    fillSample(s);
+    ChartWidget w;
+    w.setSeries(&s);
+    w.resize(449, 505);
+    const QImage image = paint(w);
+    const QPoint p0 = w.pointPosition(0).toPoint();
+    const QPoint p1 = w.pointPosition(1).toPoint();
+    const QPoint p2 = w.pointPosition(2).toPoint();
+    const QPoint p4 = w.pointPosition(4).toPoint();
+
+    // Red 1000 -> green 2000: a level line at 10 degrees, in green.
+    QCOMPARE(p0.y(), p1.y());
+    QCOMPARE(image.pixelColor((p0.x() + p1.x()) / 2, p0.y()), green);
+    // Green 2000 -> red 3000: level at 10 degrees, then up at 3000 rpm, in red.
+    QCOMPARE(image.pixelColor((p1.x() + p2.x()) / 2, p1.y()), red);
+    QVERIFY(p2.y() < p1.y() - 4);
+    QCOMPARE(image.pixelColor(p2.x(), (p1.y() + p2.y()) / 2), red);
+    // Yellow 3000 -> red 4000: level at 20 degrees, then down to 15, in red.
+    QCOMPARE(image.pixelColor((p2.x() + p4.x()) / 2, p2.y()), red);
+    QCOMPARE(image.pixelColor(p4.x(), (p2.y() + p4.y()) / 2), red);
+    // No line runs straight from a point to the next one's corner.
+    QVERIFY(image.pixelColor(p4.x() - 3, (p2.y() + p4.y()) / 2) != red);
+}
+
+void TestChartWidget::nothingLeadsToTheFirstPoint()
+{
+    ChartSeries s;
+    s.add(5000, 10, QString(), kChartGreen);
+    s.add(10000, 20, QString(), kChartGreen);
+    ChartWidget w;
+    w.setSeries(&s);
+    w.resize(449, 505);
+    const QImage image = paint(w);
+    const QPoint first = w.pointPosition(0).toPoint();
+    const QPoint frameLeftSameRow(first.x() - 20, first.y());
+    QVERIFY(image.pixelColor(frameLeftSameRow) != green);
+    QVERIFY(image.pixelColor(first.x() - 2, first.y()) != green);
+    QVERIFY(image.pixelColor(first.x(), first.y() + 5) != green);
+    QCOMPARE(image.pixelColor(first), green);
+}
+
+void TestChartWidget::repaintsWhenTheSeriesChanges()
+{
+    ChartSeries s;
+    s.add(1000, 10, QString(), kChartRed);
+    s.add(2000, 20, QString(), kChartRed);
+    ChartWidget w;
+    w.setSeries(&s);
+    w.resize(449, 505);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Rescaling moves the old points: the chart follows the series, not a stale copy.
+    const QPointF before = w.pointPosition(1);
+    s.add(8000, 40, QString(), kChartGreen);
+    QVERIFY(w.pointPosition(1) != before);
+    QCOMPARE(pixel(paint(w), w.pointPosition(2)), green);
+    s.clear();
+    s.add(1000, 10, QString(), kChartGreen);
+    QCOMPARE(pixel(paint(w), w.pointPosition(0)), green);
+}
+
+void TestChartWidget::emptyChartPaintsTitleAndAxes()
+{
+    ChartSeries s;
+    for (ChartSeries *series : {static_cast<ChartSeries *>(nullptr), &s}) {
+        ChartWidget w;
+        w.setSeries(series);
+        w.setTitle(QStringLiteral("Timing chart"));
+        w.resize(449, 505);
+        const QImage image = paint(w);
+        QCOMPARE(image.size(), QSize(449, 505));
+        QCOMPARE(w.pointPosition(0), QPointF(-1, -1));
+        const QColor background = image.pixelColor(0, 0);
+        // Some text in the top rows (the title) and a frame line crossing the middle row.
+        int titlePixels = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 449; ++x)
+                titlePixels += image.pixelColor(x, y) != background;
+        QVERIFY(titlePixels > 20);
+        int changes = 0;
+        for (int x = 1; x < 449; ++x)
+            changes += image.pixelColor(x, 250) != image.pixelColor(x - 1, 250);
+        QVERIFY(changes >= 2);
+        for (int y = 0; y < 505; ++y)
+            for (int x = 0; x < 449; ++x) {
+                const QColor c = image.pixelColor(x, y);
+                QVERIFY(c != red && c != green && c != yellow);
+            }
+    }
+}
+
+// The lowest row holding title text, above the plot frame's top line. Columns left of 60 hold
+// the Y labels and are not looked at.
+static int titleBottom(const QImage &image)
+{
+    const QColor background = image.pixelColor(0, 0);
+    int lastText = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        int marked = 0;
+        for (int x = 60; x < image.width(); ++x)
+            marked += image.pixelColor(x, y) != background;
+        if (marked > (image.width() - 60) * 9 / 10)
+            return lastText;
+        if (marked > 0)
+            lastText = y;
+    }
+    return -1;
+}
+
+void TestChartWidget::longTitleWrapsInsteadOfLosingItsEnd()
+{
+    ChartSeries s;
+    s.add(1000, 10, QString(), kChartRed);
+    s.add(2000, 40, QString(), kChartRed);
+    ChartWidget w;
+    w.setSeries(&s);
+    w.resize(449, 505);
+    w.setTitle(QStringLiteral("Timing graph"));
+    const QImage shortTitle = paint(w);
+    const QPointF shortTop = w.pointPosition(1);
+    const QString longText = QStringLiteral(
+        "Timing graph, file: a_rather_long_firmware_name_for_testing.asm. Attention, with "
+        "adjust resistor!");
+    w.setTitle(longText);
+    QCOMPARE(w.accessibleName(), longText);
+    const QImage longTitle = paint(w);
+    // The title takes a second line, and the plot moves down to make room for it.
+    const int lineHeight = QFontMetrics(w.font()).height();
+    QVERIFY(titleBottom(shortTitle) > 0);
+    QVERIFY(titleBottom(longTitle) >= titleBottom(shortTitle) + lineHeight);
+    QVERIFY(w.pointPosition(1).y() >= shortTop.y() + lineHeight);
+    QCOMPARE(pixel(longTitle, w.pointPosition(1)), red);
+}
+
+void TestChartWidget::titleAndDescriptionForScreenReaders()
+{
+    ChartSeries s;
+    ChartWidget w;
+    w.setSeries(&s);
+    QCOMPARE(w.accessibleDescription(), QStringLiteral("Step chart with no points"));
+    w.setTitle(QStringLiteral("Advance, table 1"));
+    QCOMPARE(w.title(), QStringLiteral("Advance, table 1"));
+    QCOMPARE(w.accessibleName(), QStringLiteral("Advance, table 1"));
+    s.add(1500, 12.5, QString(), kChartRed);
+    QCOMPARE(w.accessibleDescription(),
+             QStringLiteral("Step chart of 1 point, X from 1500 to 1500, Y from 12.5 to 12.5"));
+    s.add(600, -2, QString(), kChartGreen);
+    s.add(15000, 33.6, QString(), kChartRed);
+    QCOMPARE(w.accessibleDescription(),
+             QStringLiteral("Step chart of 3 points, X from 600 to 15000, Y from -2 to 33.6"));
+    s.clear();
+    QCOMPARE(w.accessibleDescription(), QStringLiteral("Step chart with no points"));
+    w.setTitle(QString());
+    QCOMPARE(w.accessibleName(), QString());
+}
+
+void TestChartWidget::forgetsADestroyedSeries()
+{
+    ChartWidget w;
+    w.resize(449, 505);
+    {
+        ChartSeries s;
+        s.add(1000, 10, QString(), kChartRed);
+        w.setSeries(&s);
+        QCOMPARE(w.series(), &s);
+    }
+    QCOMPARE(w.series(), nullptr);
+    QCOMPARE(w.pointPosition(0), QPointF(-1, -1));
+    QCOMPARE(w.accessibleDescription(), QStringLiteral("Step chart with no points"));
+    QVERIFY(!paint(w).isNull());
+}
+
+QTEST_MAIN(TestChartWidget)
+#include "tst_chartwidget.moc"
