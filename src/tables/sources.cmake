@@ -1,0 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 CDI table editor developers
+target_sources(cdicore PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/anglecode.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/gridmodel.cpp
+)

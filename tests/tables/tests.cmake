@@ -1,0 +1,3 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 CDI table editor developers
+cdi_add_test(tst_anglecode SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_anglecode.cpp)
