@@ -2,5 +2,6 @@
 # SPDX-FileCopyrightText: 2026 CDI table editor developers
 target_sources(cdicore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/anglecode.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/chartrefresh.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gridmodel.cpp
 )

@@ -1,3 +1,4 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 CDI table editor developers
 cdi_add_test(tst_anglecode SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_anglecode.cpp)
+cdi_add_test(tst_chartrefresh SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_chartrefresh.cpp)
