@@ -4,4 +4,6 @@ target_sources(cdicore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/anglecode.cpp
     ${CMAKE_CURRENT_LIST_DIR}/chartrefresh.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gridmodel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/savetable.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tablecolumn.cpp
 )

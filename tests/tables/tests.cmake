@@ -2,3 +2,4 @@
 # SPDX-FileCopyrightText: 2026 CDI table editor developers
 cdi_add_test(tst_anglecode SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_anglecode.cpp)
 cdi_add_test(tst_chartrefresh SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_chartrefresh.cpp)
+cdi_add_test(tst_savetable SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_savetable.cpp)
