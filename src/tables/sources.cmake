@@ -4,6 +4,7 @@ target_sources(cdicore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/anglecode.cpp
     ${CMAKE_CURRENT_LIST_DIR}/chartrefresh.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gridmodel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/recompute.cpp
     ${CMAKE_CURRENT_LIST_DIR}/savetable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tablecolumn.cpp
 )

@@ -3,3 +3,4 @@
 cdi_add_test(tst_anglecode SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_anglecode.cpp)
 cdi_add_test(tst_chartrefresh SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_chartrefresh.cpp)
 cdi_add_test(tst_savetable SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_savetable.cpp)
+cdi_add_test(tst_recompute SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_recompute.cpp)
