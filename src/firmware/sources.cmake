@@ -5,3 +5,8 @@ target_sources(cdicore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/sourcetext.cpp
 )
 target_sources(cdicore PRIVATE ${CMAKE_CURRENT_LIST_DIR}/loadscan.cpp)
+target_sources(cdicore PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/writer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/filesave.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/assembler.cpp
+)

@@ -1,0 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 CDI table editor developers
+# The firmware source writer, the safe file save and the assembler command.
+cdi_add_test(tst_writer SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_writer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/writertestsupport.h)

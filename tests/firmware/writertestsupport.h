@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include "firmware/cp1251.h"
+#include "firmware/loadscan.h"
+#include "firmware/settingstarget.h"
+#include "firmware/sourcetext.h"
+#include "tables/gridmodel.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QString>
+
+// The setting boxes as plain values, with the window's start values.
+class PlainSettings final : public SettingsTarget
+{
+public:
+    QString sensorAngle = QStringLiteral("20");
+    QString activeTable = QStringLiteral("1");
+    QString secondPulse = QStringLiteral("auto");
+    int sparkOutput = kPortC0;
+
+    QString sensorAngleText() const override { return sensorAngle; }
+    void setSensorAngleText(const QString &text) override { sensorAngle = text; }
+    QString activeTableText() const override { return activeTable; }
+    QString secondPulseText() const override { return secondPulse; }
+    void selectSecondPulseAuto() override { secondPulse = QStringLiteral("auto"); }
+    void setSecondPulseText(const QString &text) override { secondPulse = text; }
+    int sparkOutputItem() const override { return sparkOutput; }
+    void selectSparkOutput(int item) override { sparkOutput = item; }
+};
+
+inline QByteArray sampleBytes()
+{
+    QFile file(QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// The sample's lines without their line breaks, to be edited into test sources.
+inline QList<QByteArray> sampleLines()
+{
+    QList<QByteArray> lines = sampleBytes().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray &line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+    }
+    return lines;
+}
+
+inline QByteArray joinLines(const QList<QByteArray> &lines)
+{
+    QByteArray bytes;
+    for (const QByteArray &line : lines)
+        bytes += line + "\r\n";
+    return bytes;
+}
+
+inline QByteArray cp(QStringView text)
+{
+    return toCp1251(text);
+}
+
+// A source with the settings and the grid that its load gives.
+struct LoadedSource
+{
+    SourceText source;
+    PlainSettings settings;
+    GridModel grid;
+    bool completed = false;
+
+    explicit LoadedSource(const QByteArray &bytes) : source(SourceText::fromFileBytes(bytes))
+    {
+        ProgramState state;
+        completed = scanSource(source, settings, grid, state).completed();
+    }
+};
+
+// Line numbers (from 0) of the sample's lines that the writer rewrites.
+namespace sample {
+inline constexpr int kIncludeLine = 0;
+inline constexpr int kPulseStepsLine = 42;
+inline constexpr int kPulseModeLine = 43;
+inline constexpr int kSparkToZeroLine = 121;
+inline constexpr int kSparkToOneLines[] = {164, 182, 485};
+inline constexpr int kFirstCompareLine = 206; // every second line, 31 of them
+inline constexpr int kTableLabelLines[] = {603, 669, 735};
+
+// The value line of a table entry; its store line follows it.
+inline constexpr int valueLine(int table, int row)
+{
+    return kTableLabelLines[table - 1] + 2 * row - 1;
+}
+inline constexpr int compareLine(int row)
+{
+    return kFirstCompareLine + 2 * (32 - row);
+}
+} // namespace sample
