@@ -30,16 +30,18 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// Why an existing file must not be replaced, or nothing. The rename at the end of a safe save
-// would replace even a read-only file, so this is asked first. A file without any write
-// permission bit counts as read-only also for a user whom the system would let write it.
-std::optional<QString> readOnlyReason(const QString &path)
+// Why the file at path must not be replaced, or nothing. The rename at the end of a safe save
+// would replace even a read-only file or a folder's entry, so this is asked first. A file without
+// any write permission bit counts as read-only also for a user whom the system would let write it.
+std::optional<QString> refusalReason(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat status
     {};
-    if (::stat(name.constData(), &status) != 0 || S_ISDIR(status.st_mode))
-        return std::nullopt; // missing (created) or a folder (refused when opened)
+    if (::stat(name.constData(), &status) != 0)
+        return std::nullopt; // a missing file is created; a missing folder fails when opened
+    if (S_ISDIR(status.st_mode))
+        return systemReason(EISDIR);
     if (::access(name.constData(), W_OK) != 0)
         return systemReason(errno);
     if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
@@ -56,7 +58,7 @@ qint64 writeAll(QIODevice &device, const QByteArray &bytes)
 
 void writeSourceFile(const QString &path, const QByteArray &bytes, const ChunkWriter &writeChunk)
 {
-    if (const auto reason = readOnlyReason(path))
+    if (const auto reason = refusalReason(path))
         throw FileWriteError::cannotCreate(path, *reason);
 
     QSaveFile file(path);

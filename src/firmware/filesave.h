@@ -29,8 +29,9 @@ using ChunkWriter = std::function<qint64(QIODevice &device, const QByteArray &by
 
 // Replaces the file at path by bytes, atomically: the bytes go to a new file beside it, which is
 // renamed over the old one only when completely written. A missing file is created; an existing
-// file keeps its permissions. An existing file that is read-only (no write permission bit, or not
-// writable for this user) is refused. On any failure the file on disk stays byte for byte as it
-// was and FileWriteError is thrown.
+// file keeps its permissions, and a symbolic link stays one (its target is replaced). Refused:
+// a read-only file (no write permission bit, or not writable for this user), a folder, a missing
+// folder. On any failure the file on disk stays byte for byte as it was and FileWriteError is
+// thrown.
 void writeSourceFile(const QString &path, const QByteArray &bytes,
                      const ChunkWriter &writeChunk = {});

@@ -3,3 +3,4 @@
 # The firmware source writer, the safe file save and the assembler command.
 cdi_add_test(tst_writer SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/writertestsupport.h)
+cdi_add_test(tst_filesave SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_filesave.cpp)
