@@ -4,3 +4,4 @@
 cdi_add_test(tst_writer SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/writertestsupport.h)
 cdi_add_test(tst_filesave SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_filesave.cpp)
+cdi_add_test(tst_assembler SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_assembler.cpp)
