@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+//
+// A saved source must still assemble, and the firmware image must hold what the grid held.
+#include "firmware/assembler.h"
+#include "firmware/writer.h"
+
+#include "writertestsupport.h"
+
+#include <QLocale>
+#include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The program memory of an Intel HEX image as 16-bit words, from address 0 on.
+QList<quint16> programWords(const QByteArray &hex, QString *error)
+{
+    QMap<quint32, quint8> bytes;
+    quint32 base = 0;
+    for (QByteArray record : hex.split('\n')) {
+        record = record.trimmed();
+        if (record.isEmpty())
+            continue;
+        const QByteArray data = QByteArray::fromHex(record.mid(1));
+        if (!record.startsWith(':') || data.size() < 5 || data.size() != 5 + quint8(data[0])) {
+            *error = QStringLiteral("bad record ") + QString::fromLatin1(record);
+            return {};
+        }
+        quint8 sum = 0;
+        for (const char byte : data)
+            sum += quint8(byte);
+        if (sum != 0) {
+            *error = QStringLiteral("bad checksum ") + QString::fromLatin1(record);
+            return {};
+        }
+        const int count = quint8(data[0]);
+        const quint32 address = (quint32(quint8(data[1])) << 8) | quint8(data[2]);
+        const int type = quint8(data[3]);
+        if (type == 0) {
+            for (int i = 0; i < count; ++i)
+                bytes.insert(base + address + quint32(i), quint8(data[4 + i]));
+        } else if (type == 2) {
+            base = ((quint32(quint8(data[4])) << 8) | quint8(data[5])) << 4;
+        } else if (type == 4) {
+            base = ((quint32(quint8(data[4])) << 8) | quint8(data[5])) << 16;
+        } else if (type == 1) {
+            break;
+        }
+    }
+    QList<quint16> words;
+    if (bytes.isEmpty())
+        return words;
+    const quint32 end = bytes.lastKey() + 1;
+    for (quint32 address = 0; address < end; address += 2)
+        words.append(quint16(bytes.value(address, 0xFF) | (bytes.value(address + 1, 0xFF) << 8)));
+    return words;
+}
+
+// LDI Rd,K: 1110 KKKK dddd KKKK, Rd = R16 + dddd. CPI Rd,K: 0011 KKKK dddd KKKK.
+int immediateOf(quint16 word)
+{
+    return ((word >> 4) & 0xF0) | (word & 0x0F);
+}
+bool isLdiR16(quint16 word)
+{
+    return (word & 0xF0F0) == 0xE000;
+}
+bool isCpiR21(quint16 word)
+{
+    return (word & 0xF0F0) == 0x3050;
+}
+constexpr quint16 kStXPlusR16 = 0x930D; // ST X+,R16: 1001 001r rrrr 1101, r = 16
+
+} // namespace
+
+class WriterAvraTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void savedSourceAssemblesWithItsTables()
+    {
+        QLocale::setDefault(QLocale::c());
+        if (QStandardPaths::findExecutable(QStringLiteral("avra")).isEmpty())
+            QSKIP("avra is not installed");
+
+        LoadedSource loaded(sampleBytes());
+        QVERIFY(loaded.completed);
+        loaded.settings.sensorAngle = QStringLiteral("25");
+        loaded.settings.secondPulse = QStringLiteral("20");
+        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
+        for (int row = 2; row <= 32; ++row)
+            loaded.grid.setCell(GridModel::kRpmColumn, row, QString::number(400 + 600 * row));
+        QList<int> codes;
+        for (int table = 1; table <= 3; ++table) {
+            for (int row = 1; row <= 32; ++row) {
+                const int code = (table * 53 + row * 29) % 256;
+                codes.append(code);
+                loaded.grid.setCell(table, row, QString::number(code));
+            }
+        }
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), std::nullopt);
+
+        // Assemble it the way the compile command does when avra is the assembler.
+        const auto command = assemblerCommand(
+            path, [](const QString &name) { return name == QLatin1String("avra"); });
+        QVERIFY(command);
+        const QStringList assembler = command->arguments.mid(6);
+        QCOMPARE(assembler, (QStringList{"avra", "CDI.asm"}));
+        QProcess avra;
+        avra.setWorkingDirectory(command->workingDirectory);
+        avra.setProcessChannelMode(QProcess::MergedChannels);
+        avra.start(assembler.first(), assembler.mid(1));
+        QVERIFY(avra.waitForFinished(60000));
+        const QString report = QString::fromLocal8Bit(avra.readAll());
+        QVERIFY2(avra.exitStatus() == QProcess::NormalExit && avra.exitCode() == 0,
+                 qPrintable(report));
+        QVERIFY2(report.contains(QLatin1String("with no errors")), qPrintable(report));
+
+        QFile hexFile(dir.filePath(QStringLiteral("CDI.hex")));
+        QVERIFY(hexFile.open(QIODevice::ReadOnly));
+        QString error;
+        const QList<quint16> words = programWords(hexFile.readAll(), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+
+        QList<int> tableCodes;
+        QList<int> compareConstants;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            if (i > 0 && words[i] == kStXPlusR16 && isLdiR16(words[i - 1]))
+                tableCodes.append(immediateOf(words[i - 1]));
+            if (isCpiR21(words[i]))
+                compareConstants.append(immediateOf(words[i]));
+        }
+        QCOMPARE(tableCodes, codes);
+        QList<int> expectedConstants;
+        for (int row = 32; row >= 2; --row)
+            expectedConstants.append(compareConstantForRpm(400 + 600 * row));
+        QCOMPARE(compareConstants, expectedConstants);
+    }
+};
+
+QTEST_GUILESS_MAIN(WriterAvraTest)
+#include "tst_writer_avra.moc"
