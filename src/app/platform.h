@@ -39,6 +39,8 @@ public:
                                                     const OpenDialogSettings &dialog) = 0;
     // Hands a document to the desktop's viewer; false when that failed.
     virtual bool openDocument(const QString &path) = 0;
+    // The folder that holds the program, where its help file is installed.
+    virtual QString programFolder() const = 0;
     virtual bool startDetached(const DetachedCommand &command) = 0;
 };
 
@@ -51,5 +53,6 @@ public:
     std::optional<QString> chooseFileToOpen(QWidget *owner,
                                             const OpenDialogSettings &dialog) override;
     bool openDocument(const QString &path) override;
+    QString programFolder() const override;
     bool startDetached(const DetachedCommand &command) override;
 };

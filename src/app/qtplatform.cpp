@@ -62,6 +62,11 @@ bool QtPlatform::openDocument(const QString &path)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+QString QtPlatform::programFolder() const
+{
+    return QCoreApplication::applicationDirPath();
+}
+
 bool QtPlatform::startDetached(const DetachedCommand &command)
 {
     return QProcess::startDetached(command.program, command.arguments, command.workingDirectory);

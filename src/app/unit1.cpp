@@ -17,7 +17,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -313,7 +312,7 @@ void TForm1::Button3Click()
 {
     const QString name = QStringLiteral("Help.chm");
     const QStringList places = {QDir::current().filePath(name),
-                                QDir(QCoreApplication::applicationDirPath()).filePath(name)};
+                                QDir(m_platform.programFolder()).filePath(name)};
     for (const QString &path : places) {
         if (QFileInfo(path).isFile()) {
             // A viewer that fails shows its own complaint, if any; nothing more to say here.
