@@ -38,6 +38,15 @@ const char *const kStartBreakpoints[] = {
 
 constexpr QColor kYellow(255, 255, 0);
 
+// The table codes change only through "Save to table" and a load; row 1's breakpoint is the
+// fixed idle speed.
+bool cellEditable(int column, int row)
+{
+    if (column >= 1 && column <= 3)
+        return false;
+    return !(column == GridModel::kRpmColumn && row == GridModel::kFirstPoint);
+}
+
 bool isDigitOrBackspace(QChar key)
 {
     return key == QChar(u'\b') || (key >= QLatin1Char('0') && key <= QLatin1Char('9'));
@@ -163,6 +172,9 @@ void TForm1::createControls()
     StringGrid1->drawCell = [this](QPainter &painter, int column, int row, const QRect &rect) {
         StringGrid1DrawCell(painter, column, row, rect);
     };
+    // The grid starts on a cell that nobody selected; it follows the same editing rule, or the
+    // first breakpoint could be typed over before the first selection.
+    StringGrid1->setEditingEnabled(cellEditable(StringGrid1->col(), StringGrid1->row()));
 }
 
 void TForm1::FormCreate()
@@ -402,10 +414,7 @@ void TForm1::Button6Click()
 
 bool TForm1::StringGrid1SelectCell(int ACol, int ARow)
 {
-    bool editing = ACol < 1 || ACol > 3;
-    if (ACol == 0 && ARow == 1)
-        editing = false;
-    StringGrid1->setEditingEnabled(editing);
+    StringGrid1->setEditingEnabled(cellEditable(ACol, ARow));
     if (m_grid.anyAngleEmpty())
         return true;
     return guarded([&] {
