@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include "app/platform.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <optional>
+
+// One message box as the window asked for it.
+struct ShownBox
+{
+    enum Kind
+    {
+        Warning,
+        Error,
+    };
+    Kind kind;
+    QString text;
+
+    bool operator==(const ShownBox &) const = default;
+};
+
+// The desktop as a recorder: every box, document and command is kept in the order asked, and
+// the file dialog answers from a queue (a path, or nothing for Cancel). A dialog asked for with
+// an empty queue is cancelled and counted, so a test can see that it was not expected.
+class FakePlatform final : public Platform
+{
+public:
+    QList<ShownBox> boxes;
+    QList<std::optional<QString>> dialogAnswers;
+    QList<OpenDialogSettings> dialogsShown;
+    int unexpectedDialogs = 0;
+    QStringList documentsOpened;
+    QList<DetachedCommand> commandsStarted;
+    // The folder the program runs from: empty unless a test puts files there.
+    QTemporaryDir programDir;
+
+    void answerDialog(const QString &path) { dialogAnswers.append(path); }
+    void cancelDialog() { dialogAnswers.append(std::nullopt); }
+
+    // The boxes shown since the last call, and forget them.
+    QList<ShownBox> takeBoxes()
+    {
+        QList<ShownBox> shown;
+        shown.swap(boxes);
+        return shown;
+    }
+
+    void showWarning(QWidget *, const QString &text) override
+    {
+        boxes.append({ShownBox::Warning, text});
+    }
+    void showError(QWidget *, const QString &text) override
+    {
+        boxes.append({ShownBox::Error, text});
+    }
+    std::optional<QString> chooseFileToOpen(QWidget *, const OpenDialogSettings &dialog) override
+    {
+        dialogsShown.append(dialog);
+        if (dialogAnswers.isEmpty()) {
+            ++unexpectedDialogs;
+            return std::nullopt;
+        }
+        return dialogAnswers.takeFirst();
+    }
+    bool openDocument(const QString &path) override
+    {
+        documentsOpened.append(path);
+        return true;
+    }
+    QString programFolder() const override { return programDir.path(); }
+    bool startDetached(const DetachedCommand &command) override
+    {
+        commandsStarted.append(command);
+        return true;
+    }
+};
+
+inline char *toString(const ShownBox &box)
+{
+    const QString kind =
+        box.kind == ShownBox::Warning ? QStringLiteral("warning") : QStringLiteral("error");
+    return qstrdup(QStringLiteral("%1 \"%2\"").arg(kind, box.text).toUtf8().constData());
+}
