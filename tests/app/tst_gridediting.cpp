@@ -7,6 +7,8 @@
 #include "app/gridview.h"
 #include "chart/chartseries.h"
 
+#include <QComboBox>
+
 #include <QApplication>
 #include <QImage>
 #include <QTest>
@@ -29,6 +31,7 @@ private slots:
     void selectingAnAngleCellHighlightsIt();
     void parseErrorKeepsTheCurrentCell();
     void angleColumnPaintedYellow();
+    void tabLeavesTheGrid();
 
 private:
     QTemporaryDir m_dir;
@@ -295,6 +298,19 @@ void TestGridEditing::angleColumnPaintedYellow()
     QVERIFY(background(4, 0) != yellow);
     QVERIFY(background(3, 5) != yellow);
     QVERIFY(background(0, 5) != yellow);
+}
+
+void TestGridEditing::tabLeavesTheGrid()
+{
+    Window &w = *m_window;
+    loadAndFocus(w, m_dir);
+    typeInto(w, 4, 5, QStringLiteral("7"));
+    QVERIFY(w.form.StringGrid1->isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), w.form.ComboBox1);
+    QCOMPARE(w.form.StringGrid1->col(), 4);
+    QCOMPARE(w.form.StringGrid1->row(), 5);
+    QCOMPARE(w.form.grid().cell(4, 5), QStringLiteral("7"));
 }
 
 QTEST_MAIN(TestGridEditing)

@@ -3,6 +3,8 @@
 // Every message box of the program, in both languages: its kind and its exact text.
 #include "apptestsupport.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 
 class TestMessages : public QObject
@@ -28,6 +30,8 @@ enum class Situation
     RpmTooHigh,
     HelpMissing,
     NotANumber,
+    TableBoxEmptied,
+    SensorAngleEmptiedThenTableChosen,
 };
 Q_DECLARE_METATYPE(Situation)
 
@@ -84,6 +88,10 @@ void TestMessages::eachSituationShowsItsBox_data()
         {"not a number", Situation::NotANumber, ShownBox::Error,
          "'1.2.3' is not a valid floating point value.",
          "'1.2.3' is not a valid floating point value."},
+        {"table box emptied", Situation::TableBoxEmptied, ShownBox::Error,
+         "'' is not a valid integer value.", "'' is not a valid integer value."},
+        {"sensor angle emptied, then a table chosen", Situation::SensorAngleEmptiedThenTableChosen,
+         ShownBox::Error, "'' is not a valid integer value.", "'' is not a valid integer value."},
     };
     for (const Row &row : rows) {
         QTest::addRow("%s, Russian", row.name)
@@ -154,6 +162,18 @@ static void trigger(Window &w, const QTemporaryDir &dir, Situation situation)
         loadSample();
         w.form.grid().setCell(4, 9, QStringLiteral("1.2.3"));
         w.form.Button2Click();
+        return;
+    case Situation::TableBoxEmptied:
+        // As the Delete key does, which the box's key filter does not see.
+        loadSample();
+        w.form.ComboBox2->lineEdit()->clear();
+        return;
+    case Situation::SensorAngleEmptiedThenTableChosen:
+        // The emptied sensor angle itself recomputes nothing; the table change then needs it.
+        loadSample();
+        w.form.ComboBox1->lineEdit()->clear();
+        QCOMPARE(w.platform.boxes, QList<ShownBox>());
+        w.form.ComboBox2->setCurrentIndex(1);
         return;
     }
 }
