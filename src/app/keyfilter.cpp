@@ -3,6 +3,7 @@
 #include "app/keyfilter.h"
 
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -22,6 +23,10 @@ void TypedKeyFilter::install(QComboBox *combo, Handler handler, int maxLength)
 
 bool TypedKeyFilter::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::InputMethod) {
+        filterCommitted(*static_cast<QInputMethodEvent *>(event));
+        return false;
+    }
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *keyEvent = static_cast<QKeyEvent *>(event);
@@ -47,4 +52,27 @@ bool TypedKeyFilter::eventFilter(QObject *watched, QEvent *event)
             return true;
     }
     return false;
+}
+
+void TypedKeyFilter::filterCommitted(QInputMethodEvent &event)
+{
+    // Text composed in an input method is typed text too: each character passes the handler,
+    // and the length counts as for single keys.
+    const QString committed = event.commitString();
+    if (committed.isEmpty())
+        return;
+    const QLineEdit *edit = m_combo->lineEdit();
+    qsizetype length = edit ? edit->text().size() - edit->selectedText().size() : 0;
+    QString passed;
+    for (QChar key : committed) {
+        m_handler(key);
+        if (key.isNull() || !key.isPrint())
+            continue;
+        if (m_maxLength > 0 && length >= m_maxLength)
+            break;
+        passed += key;
+        ++length;
+    }
+    if (passed != committed)
+        event.setCommitString(passed, event.replacementStart(), event.replacementLength());
 }

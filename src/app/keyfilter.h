@@ -7,10 +7,12 @@
 #include <functional>
 
 class QComboBox;
+class QInputMethodEvent;
 
 // Passes each character typed into a combo box's edit field through a handler that may discard
-// it (set it to the null character), and keeps typing within a length. Keys that type no
-// character (Delete, arrows, Tab) and texts the program sets are not affected.
+// it (set it to the null character), and keeps typing within a length; text committed by an
+// input method is filtered the same way. Keys that type no character (Delete, arrows, Tab) and
+// texts the program sets are not affected.
 class TypedKeyFilter : public QObject
 {
     Q_OBJECT
@@ -25,6 +27,7 @@ protected:
 
 private:
     TypedKeyFilter(QComboBox *combo, Handler handler, int maxLength);
+    void filterCommitted(QInputMethodEvent &event);
 
     QComboBox *m_combo;
     Handler m_handler;

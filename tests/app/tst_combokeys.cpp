@@ -3,7 +3,9 @@
 // Typing into the three editable combo boxes: which characters pass, and how many.
 #include "apptestsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTest>
 
@@ -20,6 +22,8 @@ private slots:
     void typingStopsAtTheLengthLimit_data();
     void typingStopsAtTheLengthLimit();
     void longerTextFromALoadIsKeptWhole();
+    void textFromAnInputMethodFiltered_data();
+    void textFromAnInputMethodFiltered();
 };
 
 // The window shown and active, with the keyboard focus in `combo` and its edit field holding
@@ -183,6 +187,43 @@ void TestComboKeys::longerTextFromALoadIsKeptWhole()
     QCOMPARE(w.form.ComboBox1->currentText(), QStringLiteral("100"));
     QTest::keyClick(w.form.ComboBox1, Qt::Key_Backspace);
     QCOMPARE(w.form.ComboBox1->currentText(), QStringLiteral("10"));
+}
+
+void TestComboKeys::textFromAnInputMethodFiltered_data()
+{
+    QTest::addColumn<int>("combo");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("committed");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("angle: letters") << 1 << "" << QStringLiteral(u"у7ж") << "7";
+    QTest::newRow("angle: two at most") << 1 << ""
+                                        << "987"
+                                        << "98";
+    QTest::newRow("angle: one more") << 1 << "9"
+                                     << "87"
+                                     << "98";
+    QTest::newRow("table: one of 1 to 3") << 2 << ""
+                                          << "0432"
+                                          << "3";
+    QTest::newRow("second pulse: any number of digits") << 3 << ""
+                                                        << "x98765"
+                                                        << "98765";
+}
+
+// Text composed in an input method arrives committed, not as key presses.
+void TestComboKeys::textFromAnInputMethodFiltered()
+{
+    QFETCH(int, combo);
+    QFETCH(QString, start);
+    QFETCH(QString, committed);
+    QFETCH(QString, expected);
+    Window w;
+    QComboBox *box = comboByNumber(w.form, combo);
+    focusCombo(w, box, start);
+    QInputMethodEvent event;
+    event.setCommitString(committed);
+    QApplication::sendEvent(box, &event);
+    QCOMPARE(box->currentText(), expected);
 }
 
 QTEST_MAIN(TestComboKeys)
