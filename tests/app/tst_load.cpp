@@ -24,6 +24,7 @@ private slots:
     void missingDataStopsTheLoad();
     void conversionErrorIsReported();
     void pathLongerThan80Kept();
+    void backslashBelongsToTheFileName();
     void trimmerAddsTheWarningToTheTitle();
     void secondPulseAndPortFromTheSource();
 };
@@ -247,6 +248,17 @@ void TestLoad::pathLongerThan80Kept()
     QCOMPARE(w.form.state().FirmwareName, QStringLiteral("CDI.asm"));
     QCOMPARE(w.form.Chart1->title(), QStringLiteral(u"График УОЗ, файл: CDI.asm"));
     QCOMPARE(w.form.Series1->count(), 32);
+}
+
+void TestLoad::backslashBelongsToTheFileName()
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("fw\\CDI.asm"), sampleBytes());
+    Window w;
+    w.load(path);
+    QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+    QCOMPARE(w.form.state().FirmwareName, QStringLiteral("fw\\CDI.asm"));
+    QCOMPARE(w.form.Chart1->title(), QStringLiteral(u"График УОЗ, файл: fw\\CDI.asm"));
 }
 
 void TestLoad::trimmerAddsTheWarningToTheTitle()
