@@ -1,0 +1,358 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include <QTest>
+
+#include "firmware/cp1251.h"
+#include "firmware/sourcetext.h"
+
+class TestSourceText : public QObject
+{
+    Q_OBJECT
+private slots:
+    void valueFieldKeepsOnlyDigits_data();
+    void valueFieldKeepsOnlyDigits();
+    void valueFieldNearTheEnd();
+    void lineBreaks_data();
+    void lineBreaks();
+    void loneCarriageReturnIsNotShown();
+    void longLineIsShownCutAndKeptWhole();
+    void cutCountsCharactersAfterTheDroppedCr();
+    void positionsAfterALongLineCountTheCutLine();
+    void charactersAndWindows();
+    void markerNeedsTheWholeWindow();
+    void findHonoursStartAndLastStart();
+    void lineIndexOfPositions();
+    void replaceLineKeepsTheOtherLines();
+    void replaceLineAtUsesTheLineHoldingThePosition();
+    void replaceLineOutsideDoesNothing();
+    void fileBytesEndEveryLineWithCrLf();
+    void shownLinesAreDecoded();
+    void cp1251KnownCharacters_data();
+    void cp1251KnownCharacters();
+    void cp1251RoundTripsEveryDefinedByte();
+    void cp1251UnmappedCharactersBecomeQuestionMarks();
+};
+
+namespace {
+
+SourceText source(QByteArrayView bytes)
+{
+    return SourceText::fromFileBytes(bytes);
+}
+
+QByteArray repeated(char ch, qsizetype count)
+{
+    return QByteArray(count, ch);
+}
+
+// The match position, or -1 for none.
+qsizetype found(std::optional<qsizetype> match)
+{
+    return match.value_or(-1);
+}
+
+} // namespace
+
+void TestSourceText::valueFieldKeepsOnlyDigits_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QByteArray>("value");
+    // The three characters follow "x" on the first line; a line break ends the field early.
+    QTest::newRow("digits then line break") << QByteArray("40\r\n") << QByteArray("40");
+    QTest::newRow("space digit semicolon") << QByteArray(" 7;") << QByteArray("7");
+    QTest::newRow("digit space digit") << QByteArray("4 0") << QByteArray("40");
+    QTest::newRow("minus digit semicolon") << QByteArray("-5;") << QByteArray("5");
+    QTest::newRow("decimal point") << QByteArray("1.5") << QByteArray("15");
+    QTest::newRow("no digits") << QByteArray("\t;a") << QByteArray("");
+    QTest::newRow("three digits") << QByteArray("2497") << QByteArray("249");
+    QTest::newRow("tab between") << QByteArray("1\t2") << QByteArray("12");
+    QTest::newRow("lf only break") << QByteArray("9\nx") << QByteArray("9");
+}
+
+void TestSourceText::valueFieldKeepsOnlyDigits()
+{
+    QFETCH(QByteArray, field);
+    QFETCH(QByteArray, value);
+    const SourceText text = source("x" + field + "\r\nnext 55\r\n");
+    QCOMPARE(text.valueField(1), value);
+}
+
+void TestSourceText::valueFieldNearTheEnd()
+{
+    const SourceText text = source("ab12");
+    // Text: "ab12\r\n"; the field at 2 is "12\r", at 3 "2\r\n", at 5 only "\n".
+    QCOMPARE(text.valueField(2), QByteArray("12"));
+    QCOMPARE(text.valueField(3), QByteArray("2"));
+    QCOMPARE(text.valueField(5), QByteArray());
+    QCOMPARE(text.valueField(6), QByteArray());
+    QCOMPARE(text.valueField(-1), QByteArray());
+}
+
+void TestSourceText::lineBreaks_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("empty file") << QByteArray() << QByteArray() << 0;
+    QTest::newRow("crlf") << QByteArray("ab\r\ncd\r\n") << QByteArray("ab\r\ncd\r\n") << 2;
+    QTest::newRow("lf only") << QByteArray("ab\ncd\n") << QByteArray("ab\r\ncd\r\n") << 2;
+    QTest::newRow("mixed") << QByteArray("ab\ncd\r\nef\n") << QByteArray("ab\r\ncd\r\nef\r\n") << 3;
+    QTest::newRow("last line without break")
+        << QByteArray("ab\r\ncd") << QByteArray("ab\r\ncd\r\n") << 2;
+    QTest::newRow("one empty line") << QByteArray("\n") << QByteArray("\r\n") << 1;
+    QTest::newRow("empty lines") << QByteArray("\r\n\n\r\n") << QByteArray("\r\n\r\n\r\n") << 3;
+    QTest::newRow("cr before crlf") << QByteArray("a\r\r\nb\n") << QByteArray("a\r\nb\r\n") << 2;
+}
+
+void TestSourceText::lineBreaks()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, text);
+    QFETCH(int, lines);
+    const SourceText parsed = source(file);
+    QCOMPARE(parsed.text(), text);
+    QCOMPARE(parsed.size(), text.size());
+    QCOMPARE(parsed.isEmpty(), text.isEmpty());
+    QCOMPARE(parsed.lineCount(), lines);
+}
+
+void TestSourceText::loneCarriageReturnIsNotShown()
+{
+    const SourceText text = source("ldi\rR23,\r\nnext\rline\n");
+    QCOMPARE(text.text(), QByteArray("ldiR23,\r\nnextline\r\n"));
+    QCOMPARE(text.lineCount(), 2);
+    QCOMPARE(text.shownLine(0), QByteArray("ldiR23,"));
+    // The marker is found across the dropped CR.
+    QCOMPARE(found(text.find("ldiR23,", 0)), 0);
+    QCOMPARE(found(text.find("nextline", 0)), 9);
+    // The file gets the line back as it was read.
+    QCOMPARE(text.wholeLine(0), QByteArray("ldi\rR23,"));
+    QCOMPARE(text.toFileBytes(), QByteArray("ldi\rR23,\r\nnext\rline\r\n"));
+}
+
+void TestSourceText::longLineIsShownCutAndKeptWhole()
+{
+    const QByteArray longLine = repeated('a', 80) + repeated('b', 20);
+    const SourceText text = source(longLine + "\r\nshort\r\n");
+    QCOMPARE(text.lineCount(), 2);
+    QCOMPARE(text.shownLine(0), repeated('a', 80));
+    QCOMPARE(text.wholeLine(0), longLine);
+    QCOMPARE(text.text(), repeated('a', 80) + "\r\nshort\r\n");
+    QCOMPARE(text.text().indexOf('b'), -1);
+    QCOMPARE(text.toFileBytes(), longLine + "\r\nshort\r\n");
+    QCOMPARE(text.shownLines(), QStringList({QString(80, u'a'), QStringLiteral("short")}));
+
+    // Exactly 80 characters are not cut; 81 are.
+    QCOMPARE(source(repeated('c', 80)).shownLine(0).size(), 80);
+    QCOMPARE(source(repeated('c', 81)).shownLine(0).size(), 80);
+}
+
+void TestSourceText::cutCountsCharactersAfterTheDroppedCr()
+{
+    const QByteArray line = repeated('a', 40) + '\r' + repeated('b', 45);
+    const SourceText text = source(line + "\n");
+    QCOMPARE(text.shownLine(0), repeated('a', 40) + repeated('b', 40));
+    QCOMPARE(text.wholeLine(0), line);
+}
+
+void TestSourceText::positionsAfterALongLineCountTheCutLine()
+{
+    // 100 characters, then a marker line: in the file the marker stands at 102, in the text at
+    // 82 (80 characters and the line break).
+    const QByteArray file = repeated('x', 100) + "\r\nldi R23,57\r\n";
+    QCOMPARE(file.indexOf("ldi R23,"), 102);
+    const SourceText text = source(file);
+    QCOMPARE(found(text.find("ldi R23,", 0)), 82);
+    QCOMPARE(text.lineStart(1), 82);
+    QCOMPARE(text.valueField(90), QByteArray("57"));
+
+    // LF-only: every break still counts two.
+    const SourceText lf = source("ab\ncd\nldi R23,57\n");
+    QCOMPARE(found(lf.find("ldi R23,", 0)), 8);
+    QCOMPARE(lf.lineStart(2), 8);
+}
+
+void TestSourceText::charactersAndWindows()
+{
+    const SourceText text = source("abc\ndef");
+    // Text: "abc\r\ndef\r\n".
+    QCOMPARE(text.at(0), 'a');
+    QCOMPARE(text.at(3), '\r');
+    QCOMPARE(text.at(4), '\n');
+    QCOMPARE(text.at(5), 'd');
+    QCOMPARE(text.at(9), '\n');
+    QCOMPARE(text.at(10), '\0');
+    QCOMPARE(text.at(-1), '\0');
+    QCOMPARE(text.window(2, 4), QByteArray("c\r\nd"));
+    QCOMPARE(text.window(8, 7), QByteArray("\r\n"));
+    QCOMPARE(text.window(10, 3), QByteArray());
+    QCOMPARE(text.window(-3, 7), QByteArray());
+    QCOMPARE(text.window(1, 0), QByteArray());
+}
+
+void TestSourceText::markerNeedsTheWholeWindow()
+{
+    const SourceText text = source("sbi ADCSRA");
+    // Text: "sbi ADCSRA\r\n"; the window at 0 of 11 characters is "sbi ADCSRA\r".
+    QVERIFY(text.matchesAt(0, "sbi ADCSRA"));
+    QVERIFY(!text.matchesAt(0, "sbi ADCSRA,"));
+    QVERIFY(text.matchesAt(10, "\r\n"));
+    QVERIFY(!text.matchesAt(11, "\n\r"));
+    QVERIFY(!text.matchesAt(12, "x"));
+    QVERIFY(!text.matchesAt(-1, "s"));
+    QCOMPARE(found(text.find("A\r\n", 0)), 9);
+    QCOMPARE(found(text.find("A\r\n\r", 0)), -1);
+    // Case and code page matter.
+    QVERIFY(!text.matchesAt(0, "SBI ADCSRA"));
+}
+
+void TestSourceText::findHonoursStartAndLastStart()
+{
+    // "ldi R23," at 0, 20 and 40.
+    QByteArray file;
+    for (int i = 0; i < 3; ++i)
+        file += "ldi R23,1\t;0123456\r\n";
+    const SourceText text = source(file);
+    QCOMPARE(found(text.find("ldi R23,", 0)), 0);
+    QCOMPARE(found(text.find("ldi R23,", 1)), 20);
+    QCOMPARE(found(text.find("ldi R23,", 20)), 20);
+    QCOMPARE(found(text.find("ldi R23,", 21, 40)), 40);
+    QCOMPARE(found(text.find("ldi R23,", 21, 39)), -1);
+    QCOMPARE(found(text.find("ldi R23,", 1, 19)), -1);
+    QCOMPARE(found(text.find("ldi R23,", 41)), -1);
+    QCOMPARE(found(text.find("ldi R23,", -5)), 0);
+    QCOMPARE(found(text.find("ldi R23,", 60)), -1);
+    QCOMPARE(found(text.find("ldi R23,", 1000)), -1);
+    QCOMPARE(found(text.find("", 0)), -1);
+    QCOMPARE(found(SourceText().find("x", 0)), -1);
+}
+
+void TestSourceText::lineIndexOfPositions()
+{
+    const SourceText text = source("ab\n\ncdef\n");
+    // Lines start at 0, 4 and 6; the line break belongs to its line.
+    QCOMPARE(text.lineIndexAt(0), 0);
+    QCOMPARE(text.lineIndexAt(3), 0);
+    QCOMPARE(text.lineIndexAt(4), 1);
+    QCOMPARE(text.lineIndexAt(5), 1);
+    QCOMPARE(text.lineIndexAt(6), 2);
+    QCOMPARE(text.lineIndexAt(11), 2);
+    QCOMPARE(text.lineStart(2), 6);
+}
+
+void TestSourceText::replaceLineKeepsTheOtherLines()
+{
+    const QByteArray longLine = repeated('L', 90);
+    SourceText text = source("one\n" + longLine + "\nthree\nfour\n");
+    text.replaceLine(2, "3");
+    QCOMPARE(text.lineCount(), 4);
+    QCOMPARE(text.text(), "one\r\n" + repeated('L', 80) + "\r\n3\r\nfour\r\n");
+    QCOMPARE(text.lineStart(3), 5 + 82 + 3);
+    QCOMPARE(found(text.find("four", 0)), 90);
+    QCOMPARE(text.shownLine(2), QByteArray("3"));
+    // The untouched long line goes back to the file whole.
+    QCOMPARE(text.toFileBytes(), "one\r\n" + longLine + "\r\n3\r\nfour\r\n");
+
+    text.replaceLine(0, "first line");
+    QCOMPARE(text.lineStart(1), 12);
+    QCOMPARE(text.lineStart(3), 12 + 82 + 3);
+    QCOMPARE(text.toFileBytes(), "first line\r\n" + longLine + "\r\n3\r\nfour\r\n");
+
+    // A rewritten long line is replaced as a whole, also in the file.
+    text.replaceLine(1, "short");
+    QCOMPARE(text.toFileBytes(), QByteArray("first line\r\nshort\r\n3\r\nfour\r\n"));
+    QCOMPARE(text.text(), QByteArray("first line\r\nshort\r\n3\r\nfour\r\n"));
+}
+
+void TestSourceText::replaceLineAtUsesTheLineHoldingThePosition()
+{
+    SourceText text = source("aaa\nbbb\nccc\n");
+    text.replaceLineAt(8, "B"); // the CR of line 1
+    QCOMPARE(text.text(), QByteArray("aaa\r\nB\r\nccc\r\n"));
+    text.replaceLineAt(8, "C"); // first character of line 2, after the shift
+    QCOMPARE(text.text(), QByteArray("aaa\r\nB\r\nC\r\n"));
+    text.replaceLineAt(0, "");
+    QCOMPARE(text.toFileBytes(), QByteArray("\r\nB\r\nC\r\n"));
+    QCOMPARE(text.lineCount(), 3);
+}
+
+void TestSourceText::replaceLineOutsideDoesNothing()
+{
+    SourceText text = source("aaa\n");
+    text.replaceLine(1, "x");
+    text.replaceLine(-1, "x");
+    text.replaceLineAt(-4, "x");
+    QCOMPARE(text.toFileBytes(), QByteArray("aaa\r\n"));
+    QCOMPARE(text.lineCount(), 1);
+}
+
+void TestSourceText::fileBytesEndEveryLineWithCrLf()
+{
+    QCOMPARE(source("a\nb").toFileBytes(), QByteArray("a\r\nb\r\n"));
+    QCOMPARE(source("a\r\n\nb\r\n").toFileBytes(), QByteArray("a\r\n\r\nb\r\n"));
+    QCOMPARE(source("").toFileBytes(), QByteArray());
+    const QByteArray cyrillic("\xF3\xE3\xEE\xEB 20\x98\xFF\r\n");
+    QCOMPARE(source(cyrillic).toFileBytes(), cyrillic);
+}
+
+void TestSourceText::shownLinesAreDecoded()
+{
+    const SourceText text = source("; \xEA\xE2\xE0\xF0\xF6\x34\xCC\xC3\xF6 \xF3\xE3\xEE\xEB 20\n"
+                                   "\xA8\xB8\xB9\x88\n");
+    QCOMPARE(text.shownLines(),
+             QStringList({QStringLiteral(u"; кварц4МГц угол 20"), QStringLiteral(u"Ёё№€")}));
+    QCOMPARE(SourceText().shownLines(), QStringList());
+}
+
+void TestSourceText::cp1251KnownCharacters_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ascii") << QByteArray("ldi R16, 012") << QStringLiteral("ldi R16, 012");
+    QTest::newRow("angle word") << QByteArray("\xF3\xE3\xEE\xEB") << QStringLiteral(u"угол");
+    QTest::newRow("spark comment")
+        << QByteArray(";\xEB\xEE\xE3\"0\"\xED\xE0 \xE2\xFB\xF5\xEE\xE4 \"\xE8\xF1\xEA\xF0\xE0\"")
+        << QStringLiteral(u";лог\"0\"на выход \"искра\"");
+    QTest::newRow("capital A and small ya") << QByteArray("\xC0\xFF") << QStringLiteral(u"Ая");
+    QTest::newRow("yo") << QByteArray("\xA8\xB8") << QStringLiteral(u"Ёё");
+    QTest::newRow("punctuation") << QByteArray("\x85\x96\x97\xAB\xBB\xB0")
+                                 << QStringLiteral(u"…–—«»°");
+    QTest::newRow("serbian and ukrainian")
+        << QByteArray("\x80\x90\xA5\xB4\xAA\xBA\xAF\xBF") << QStringLiteral(u"ЂђҐґЄєЇї");
+    QTest::newRow("nbsp and soft hyphen")
+        << QByteArray("\xA0\xAD") << QStringLiteral(u"\u00A0\u00AD");
+}
+
+void TestSourceText::cp1251KnownCharacters()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(fromCp1251(bytes), text);
+    QCOMPARE(toCp1251(text), bytes);
+}
+
+void TestSourceText::cp1251RoundTripsEveryDefinedByte()
+{
+    for (int byte = 0; byte < 256; ++byte) {
+        const QByteArray one(1, char(byte));
+        const QString decoded = fromCp1251(one);
+        QCOMPARE(decoded.size(), 1);
+        if (byte == 0x98) {
+            QCOMPARE(decoded.front().unicode(), char16_t(0xFFFD));
+            continue;
+        }
+        QVERIFY2(decoded.front().unicode() != 0xFFFD, qPrintable(QString::number(byte, 16)));
+        QCOMPARE(toCp1251(decoded), one);
+    }
+}
+
+void TestSourceText::cp1251UnmappedCharactersBecomeQuestionMarks()
+{
+    QCOMPARE(toCp1251(u"a\u4E2Db"), QByteArray("a?b"));
+    QCOMPARE(toCp1251(u"\uFFFD"), QByteArray("?"));
+    QCOMPARE(toCp1251(u"\u00E9"), QByteArray("?"));
+    QCOMPARE(toCp1251(u""), QByteArray());
+}
+
+QTEST_GUILESS_MAIN(TestSourceText)
+#include "sourcetext_test.moc"
