@@ -5,3 +5,4 @@ target_sources(cdiapp PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/texts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unit1.cpp
 )
+target_sources(cdiapp PRIVATE ${CMAKE_CURRENT_LIST_DIR}/gridview.cpp)

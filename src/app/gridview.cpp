@@ -1,0 +1,539 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "app/gridview.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QScopedValueRollback>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+constexpr int kTextInset = 2;
+constexpr QChar kEnter = u'\r';
+constexpr QChar kBackspace = u'\b';
+constexpr QChar kEscape = u'\x1b';
+
+// The characters a key press types, as the key filter sees them. Keys that only move or delete
+// type nothing.
+QString typedText(const QKeyEvent &event)
+{
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return QString(kEnter);
+    case Qt::Key_Backspace:
+        return QString(kBackspace);
+    case Qt::Key_Escape:
+        return QString(kEscape);
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+        return {};
+    default:
+        return event.text();
+    }
+}
+
+// Enter and Escape belong to the grid: the line edit would end editing or pass them on.
+bool hasGridCommand(const QString &text)
+{
+    return text.contains(kEnter) || text.contains(kEscape);
+}
+
+} // namespace
+
+// Draws the cells, and makes and watches the one cell editor.
+class GridView::Delegate final : public QStyledItemDelegate
+{
+public:
+    explicit Delegate(GridView &view) : QStyledItemDelegate(&view), m_view(view) {}
+
+    QLineEdit *editor() const { return m_editor; }
+    QModelIndex editorIndex() const { return m_editorIndex; }
+    // The view is about to close the editor itself.
+    void forgetEditor() const
+    {
+        m_editor = nullptr;
+        m_editorIndex = QPersistentModelIndex();
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        const bool header = index.row() < 1;
+        const QPalette::ColorGroup group =
+            option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
+        QPalette::ColorRole backgroundRole = QPalette::Base;
+        QPalette::ColorRole textRole = QPalette::Text;
+        if (header) {
+            backgroundRole = QPalette::Button;
+            textRole = QPalette::ButtonText;
+        } else if (option.state.testFlag(QStyle::State_Selected)) {
+            backgroundRole = QPalette::Highlight;
+            textRole = QPalette::HighlightedText;
+        }
+        const QColor background = option.palette.color(group, backgroundRole);
+
+        painter->save();
+        painter->setClipRect(option.rect);
+        painter->fillRect(option.rect, background);
+        painter->setFont(option.font);
+        painter->setPen(option.palette.color(group, textRole));
+        painter->setBrush(background);
+        painter->drawText(option.rect.adjusted(kTextInset, kTextInset, 0, 0),
+                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+        if (m_view.drawCell)
+            m_view.drawCell(*painter, index.column(), index.row(), option.rect);
+        painter->restore();
+    }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                          const QModelIndex &index) const override
+    {
+        auto *edit = new QLineEdit(parent);
+        edit->setFrame(false);
+        // Text comes in through the key filter only, not dropped in around it.
+        edit->setAcceptDrops(false);
+        m_view.paintEditorBackground(*edit, index.column());
+        GridView *view = &m_view;
+        connect(edit, &QLineEdit::textChanged, view, [this, view, edit] {
+            if (!m_fillingEditor)
+                view->commitData(edit);
+        });
+        m_editor = edit;
+        m_editorIndex = index;
+        return edit;
+    }
+
+    void destroyEditor(QWidget *editor, const QModelIndex &index) const override
+    {
+        if (editor == m_editor)
+            forgetEditor();
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        auto *edit = static_cast<QLineEdit *>(editor);
+        const QString text = index.data(Qt::EditRole).toString();
+        // Our own commit comes back here; setting the same text would move the cursor.
+        if (edit->text() == text)
+            return;
+        // The text comes from the cell: nothing to commit, and a new editor is not yet known
+        // to the view.
+        const QScopedValueRollback filling(m_fillingEditor, true);
+        edit->setText(text);
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        model->setData(index, static_cast<QLineEdit *>(editor)->text(), Qt::EditRole);
+    }
+
+    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
+                              const QModelIndex &) const override
+    {
+        editor->setGeometry(option.rect);
+    }
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        auto *edit = qobject_cast<QLineEdit *>(object);
+        if (!edit)
+            return QStyledItemDelegate::eventFilter(object, event);
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            return keyPress(*edit, *static_cast<QKeyEvent *>(event));
+        case QEvent::InputMethod:
+            inputMethod(*static_cast<QInputMethodEvent *>(event));
+            return false;
+        case QEvent::FocusOut: {
+            // A message box or a popup takes the focus only for a while, and a click on the
+            // grid may be refused: the editor stays for those.
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+                QApplication::focusWidget() == &m_view)
+                return false;
+            break;
+        }
+        default:
+            break;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+private:
+    bool keyPress(QLineEdit &edit, const QKeyEvent &event)
+    {
+        const bool plainTab = !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (plainTab && (event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab)) {
+            const bool forward =
+                event.key() == Qt::Key_Tab && !(event.modifiers() & Qt::ShiftModifier);
+            m_view.leaveEditor(forward);
+            return true;
+        }
+        const QString typed = typedText(event);
+        if (typed.isEmpty())
+            return false;
+        const QPointer<QLineEdit> guard(&edit);
+        const QString passed = m_view.filterTyped(typed);
+        if (!guard)
+            return true;
+        if (passed == typed && !hasGridCommand(typed))
+            return false;
+        m_view.applyTyped(edit, passed);
+        return true;
+    }
+
+    void inputMethod(QInputMethodEvent &event)
+    {
+        const QString committed = event.commitString();
+        if (committed.isEmpty())
+            return;
+        QString passed = m_view.filterTyped(committed);
+        passed.removeIf([](QChar ch) { return !ch.isPrint(); });
+        if (passed != committed)
+            event.setCommitString(passed, event.replacementStart(), event.replacementLength());
+    }
+
+    GridView &m_view;
+    mutable QPointer<QLineEdit> m_editor;
+    mutable QPersistentModelIndex m_editorIndex;
+    mutable bool m_fillingEditor = false;
+};
+
+// Asks the view before every move of the current cell, and keeps the selection on it.
+class GridView::SelectionModel final : public QItemSelectionModel
+{
+public:
+    SelectionModel(QAbstractItemModel *model, GridView &view)
+        : QItemSelectionModel(model, &view), m_view(view)
+    {}
+
+    using QItemSelectionModel::select;
+
+    void setCurrentIndex(const QModelIndex &index, SelectionFlags command) override
+    {
+        if (m_view.approveMove(index))
+            QItemSelectionModel::setCurrentIndex(index, command);
+    }
+
+    void select(const QItemSelection &, SelectionFlags) override
+    {
+        const QModelIndex current = currentIndex();
+        if (current.isValid())
+            QItemSelectionModel::select(QItemSelection(current, current), ClearAndSelect);
+        else
+            QItemSelectionModel::select(QItemSelection(), Clear);
+    }
+
+    // The start position, set before anyone can be asked.
+    void placeCurrent(const QModelIndex &index)
+    {
+        QItemSelectionModel::setCurrentIndex(index, ClearAndSelect);
+    }
+
+private:
+    GridView &m_view;
+};
+
+GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegate(*this))
+{
+    setItemDelegate(m_delegate);
+    for (QHeaderView *header : {horizontalHeader(), verticalHeader()}) {
+        header->hide();
+        header->setMinimumSectionSize(1);
+        header->setSectionResizeMode(QHeaderView::Fixed);
+        header->setSectionsMovable(false);
+        header->setHighlightSections(false);
+    }
+    horizontalHeader()->setDefaultSectionSize(kColumnWidths[1]);
+    verticalHeader()->setDefaultSectionSize(kRowHeight);
+    setShowGrid(true);
+    setGridStyle(Qt::SolidLine);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setSelectionMode(SingleSelection);
+    setSelectionBehavior(SelectItems);
+    // Editors are opened by the grid itself: always on the current cell while editing is on.
+    setEditTriggers(NoEditTriggers);
+    setTabKeyNavigation(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void GridView::setModel(QAbstractItemModel *newModel)
+{
+    if (newModel == model())
+        return;
+    QItemSelectionModel *const previous = selectionModel();
+    QTableView::setModel(newModel);
+    if (dynamic_cast<SelectionModel *>(previous))
+        delete previous;
+    if (!newModel)
+        return;
+    QItemSelectionModel *const created = selectionModel();
+    auto *const selection = new SelectionModel(newModel, *this);
+    setSelectionModel(selection);
+    delete created;
+
+    const int columns = std::min(newModel->columnCount(), int(std::size(kColumnWidths)));
+    for (int column = 0; column < columns; ++column)
+        setColumnWidth(column, kColumnWidths[column]);
+    setRowHeight(0, kHeaderRowHeight);
+    if (newModel->rowCount() > 1 && newModel->columnCount() > 0)
+        selection->placeCurrent(newModel->index(1, 0));
+}
+
+void GridView::setEditingEnabled(bool on)
+{
+    m_editing = on;
+    // During selectCell the move that follows decides where the editor goes.
+    if (!m_inSelectCell)
+        settleEditor();
+}
+
+void GridView::setEditorBackground(int column, const QColor &colour)
+{
+    if (colour.isValid())
+        m_editorBackgrounds[column] = colour;
+    else
+        m_editorBackgrounds.erase(column);
+    QLineEdit *const editor = openEditor();
+    if (editor && m_delegate->editorIndex().column() == column)
+        paintEditorBackground(*editor, column);
+}
+
+int GridView::col() const
+{
+    return currentIndex().column();
+}
+
+int GridView::row() const
+{
+    return currentIndex().row();
+}
+
+void GridView::setCurrentCell(int column, int row)
+{
+    if (!model())
+        return;
+    const QModelIndex target = model()->index(row, column);
+    if (target.isValid())
+        setCurrentIndex(target);
+}
+
+bool GridView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    if (!m_editing || !index.isValid() || index.row() < 1 || index != currentIndex())
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex target = QTableView::moveCursor(cursorAction, modifiers);
+    // The header row is no stop for the cursor: moves towards it end on row 1.
+    if (target.isValid() && target.row() < 1)
+        return model()->index(1, target.column());
+    return target;
+}
+
+void GridView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    settleEditor();
+}
+
+void GridView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    // From here on the view no longer knows the editor, whatever the closing sets off.
+    if (editor == m_delegate->editor())
+        m_delegate->forgetEditor();
+    QTableView::closeEditor(editor, hint);
+}
+
+void GridView::keyPressEvent(QKeyEvent *event)
+{
+    const QString typed = typedText(*event);
+    // Keys the editor did not take come on to the grid; their characters were filtered there.
+    const QWidget *focus = QApplication::focusWidget();
+    const bool fromEditor = focus && focus != this && isAncestorOf(focus);
+    if (typed.isEmpty() || fromEditor) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    const QString passed = filterTyped(typed);
+    if (passed.isEmpty())
+        return;
+    if (!m_editing) {
+        // Nothing to type into; an untouched key may still be a shortcut such as Copy.
+        if (passed == typed && !hasGridCommand(typed))
+            QTableView::keyPressEvent(event);
+        return;
+    }
+    settleEditor();
+    if (QLineEdit *const editor = openEditor())
+        applyTyped(*editor, passed);
+}
+
+void GridView::mousePressEvent(QMouseEvent *event)
+{
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || (hit.isValid() && hit.row() < 1)) {
+        event->accept();
+        return;
+    }
+    // A click on the current cell selects it again, as long as no editor covers it.
+    if (hit.isValid() && hit == currentIndex() && !openEditor()) {
+        askSelectCell(hit);
+        settleEditor();
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void GridView::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    if (!m_keepEditorClosed)
+        settleEditor();
+}
+
+void GridView::keyboardSearch(const QString &) {}
+
+bool GridView::approveMove(const QModelIndex &target)
+{
+    if (!target.isValid() || target.row() < 1)
+        return false;
+    if (target == currentIndex())
+        return true;
+    const bool approved = askSelectCell(target);
+    if (!approved)
+        settleEditor();
+    return approved;
+}
+
+bool GridView::askSelectCell(const QModelIndex &target)
+{
+    // A move asked for by the handler itself would overtake the one it is deciding on.
+    if (m_inSelectCell)
+        return false;
+    if (!selectCell)
+        return true;
+    const QScopedValueRollback inHandler(m_inSelectCell, true);
+    return selectCell(target.column(), target.row());
+}
+
+void GridView::settleEditor()
+{
+    if (!m_editing) {
+        closeOpenEditor();
+        return;
+    }
+    const QModelIndex current = currentIndex();
+    if (openEditor() && m_delegate->editorIndex() != current)
+        closeOpenEditor();
+    if (QLineEdit *const editor = openEditor()) {
+        if (hasFocus())
+            editor->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (focusInGrid() && current.isValid() && current.row() >= 1)
+        QTableView::edit(current);
+}
+
+void GridView::closeOpenEditor()
+{
+    QLineEdit *const editor = openEditor();
+    if (!editor)
+        return;
+    // Keep the focus in the grid when the window comes back from a message box.
+    const bool focusChild = editor->window()->focusWidget() == editor;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    if (focusChild && !focusInGrid()) {
+        const QScopedValueRollback keepClosed(m_keepEditorClosed, true);
+        setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool GridView::focusInGrid() const
+{
+    const QWidget *focus = QApplication::focusWidget();
+    return focus && (focus == this || isAncestorOf(focus));
+}
+
+QLineEdit *GridView::openEditor() const
+{
+    return m_delegate->editor();
+}
+
+void GridView::paintEditorBackground(QLineEdit &editor, int column) const
+{
+    QPalette colours; // nothing set: the editor follows the grid
+    const auto found = m_editorBackgrounds.find(column);
+    if (found != m_editorBackgrounds.end())
+        colours.setColor(QPalette::Base, found->second);
+    editor.setPalette(colours);
+}
+
+QString GridView::filterTyped(const QString &typed)
+{
+    QString passed;
+    for (QChar key : typed) {
+        if (keyPress)
+            keyPress(key);
+        if (!key.isNull())
+            passed += key;
+    }
+    return passed;
+}
+
+void GridView::applyTyped(QLineEdit &editor, const QString &text)
+{
+    for (const QChar key : text) {
+        if (key == kEnter) {
+            // Enter that gets through toggles between the whole text selected and none.
+            if (editor.hasSelectedText() && editor.selectedText() == editor.text())
+                editor.deselect();
+            else
+                editor.selectAll();
+        } else if (key == kBackspace) {
+            editor.backspace();
+        } else if (key.isPrint()) {
+            editor.insert(QString(key));
+        }
+        // Escape and other control characters change nothing.
+    }
+}
+
+void GridView::leaveEditor(bool forward)
+{
+    {
+        // The editor must not open again on the way out.
+        const QScopedValueRollback keepClosed(m_keepEditorClosed, true);
+        closeOpenEditor();
+        setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        focusNextPrevChild(forward);
+    }
+    // The grid may be the only stop of the chain.
+    if (hasFocus())
+        settleEditor();
+}

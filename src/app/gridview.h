@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include <QColor>
+#include <QTableView>
+
+#include <functional>
+#include <map>
+
+class QLineEdit;
+class QPainter;
+
+// The table grid of the main window over a GridModel: row 0 is a fixed header row, every other
+// cell an ordinary one. One editing switch covers the whole grid; while it is on, the current
+// cell always shows its editor, and the cell's text follows the editor on every keystroke.
+//
+// The window plugs its handlers into the three public hooks (any of them may stay empty):
+//   grid->selectCell = [this](int column, int row) { return StringGrid1SelectCell(column, row); };
+//   grid->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
+//   grid->drawCell = [this](QPainter &p, int column, int row, const QRect &rect) { ... };
+class GridView : public QTableView
+{
+    Q_OBJECT
+public:
+    static constexpr int kColumnWidths[] = {45, 36, 36, 36, 36};
+    static constexpr int kHeaderRowHeight = 16;
+    static constexpr int kRowHeight = 14;
+
+    // Called before the current cell moves to (column, row), whether the move comes from the
+    // mouse, the keyboard or setCurrentCell(); also when a click hits the current cell while no
+    // editor is open. Returning false keeps the current cell where it is. Row 0 is never offered.
+    std::function<bool(int column, int row)> selectCell;
+    // Called for each character typed while the grid or its editor has the focus, before the
+    // character reaches the cell. Enter comes as '\r', Backspace as '\b', Escape as '\x1b',
+    // Ctrl+letter as its control code; Delete, Tab and the cursor keys never come. The hook may
+    // replace the character or set it to QChar() to discard it.
+    std::function<void(QChar &key)> keyPress;
+    // Called for each cell after its default painting, to paint over it. rect is the cell
+    // without its grid lines; the painter is clipped to it and carries the grid's font, the text
+    // colour as pen and the background colour as brush.
+    std::function<void(QPainter &painter, int column, int row, const QRect &rect)> drawCell;
+
+    explicit GridView(QWidget *parent = nullptr);
+
+    // Installs the model and puts the current cell on (0, 1) without asking selectCell.
+    void setModel(QAbstractItemModel *model) override;
+
+    // While on, the current cell shows its editor whenever the grid has the focus (the editor
+    // closes when the focus goes to another control and opens again when it comes back); off
+    // closes it, and typing changes nothing. Set from selectCell, it applies to the cell being
+    // moved to, or, when the move is refused, to the cell that stays current.
+    void setEditingEnabled(bool on);
+    bool editingEnabled() const { return m_editing; }
+
+    // Background of the cell editor in one column; an invalid colour restores the default.
+    void setEditorBackground(int column, const QColor &colour);
+
+    int col() const;
+    int row() const;
+    // Moves the current cell like a user would, through selectCell.
+    void setCurrentCell(int column, int row);
+
+protected:
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void keyboardSearch(const QString &search) override;
+
+private:
+    class Delegate;
+    class SelectionModel;
+
+    bool approveMove(const QModelIndex &target);
+    bool askSelectCell(const QModelIndex &target);
+    void settleEditor();
+    void closeOpenEditor();
+    bool focusInGrid() const;
+    QLineEdit *openEditor() const;
+    void paintEditorBackground(QLineEdit &editor, int column) const;
+    QString filterTyped(const QString &typed);
+    void applyTyped(QLineEdit &editor, const QString &text);
+    void leaveEditor(bool forward);
+
+    Delegate *m_delegate;
+    std::map<int, QColor> m_editorBackgrounds;
+    bool m_editing = true;
+    bool m_inSelectCell = false;
+    bool m_keepEditorClosed = false;
+};
