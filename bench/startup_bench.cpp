@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+// Start-up against a bare Qt window: starts startup_probe_cdi, bare_window and, for comparison,
+// bare_window --text (all found beside this program) in turns, and takes for each run the time
+// from just before the start of the process to its first painted frame (the moment it prints),
+// the time to its exit and its peak memory. Prints the medians, and the ratio and the memory
+// difference between ours and the bare window against the targets.
+//
+//   startup_bench [runs]        runs per program, 21 unless given; one more of each to warm up
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+constexpr double kMaxRatio = 1.3;
+constexpr double kMaxExtraMiB = 15.0;
+
+long long monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+struct Run
+{
+    double paintedMs;
+    double exitMs;
+    double maxRssMiB;
+};
+
+std::optional<Run> runOnce(const std::string &program, const std::string &argument)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, out[1]);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    char *argv[] = {const_cast<char *>(program.c_str()),
+                    argument.empty() ? nullptr : const_cast<char *>(argument.c_str()), nullptr};
+
+    const long long started = monotonicNs();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (spawned != 0) {
+        std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), std::strerror(spawned));
+        close(out[0]);
+        return std::nullopt;
+    }
+
+    std::string output;
+    char buffer[256];
+    for (;;) {
+        const ssize_t n = read(out[0], buffer, sizeof buffer);
+        if (n > 0)
+            output.append(buffer, std::size_t(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    close(out[0]);
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    const long long exited = monotonicNs();
+
+    long long painted = 0;
+    if (std::sscanf(output.c_str(), "painted %lld", &painted) != 1 || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s did not report a painted frame (status %d)\n", program.c_str(),
+                     status);
+        return std::nullopt;
+    }
+    return Run{double(painted - started) / 1e6, double(exited - started) / 1e6,
+               double(usage.ru_maxrss) / 1024.0};
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Figures
+{
+    std::string name;
+    std::string argument;
+    std::vector<double> painted;
+    std::vector<double> exited;
+    std::vector<double> rss;
+};
+
+void print(const Figures &f)
+{
+    const std::string shown = f.argument.empty() ? f.name : f.name + " " + f.argument;
+    std::printf("  %-24s %8.1f ms  (min %6.1f, max %6.1f) %8.1f ms %8.1f MiB\n", shown.c_str(),
+                median(f.painted), *std::min_element(f.painted.begin(), f.painted.end()),
+                *std::max_element(f.painted.begin(), f.painted.end()), median(f.exited),
+                median(f.rss));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
+    std::string folder = "./";
+    char self[4096];
+    if (const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1); n > 0) {
+        self[n] = '\0';
+        folder.assign(self, std::strrchr(self, '/') + 1);
+    }
+    Figures ours{"startup_probe_cdi", "", {}, {}, {}};
+    Figures bare{"bare_window", "", {}, {}, {}};
+    Figures bareText{"bare_window", "--text", {}, {}, {}};
+
+    // The first start of each fills the caches (libraries, fonts); it is not counted.
+    for (int i = -1; i < runs; ++i) {
+        for (Figures *f : {&ours, &bare, &bareText}) {
+            const auto run = runOnce(folder + f->name, f->argument);
+            if (!run)
+                return 1;
+            if (i < 0)
+                continue;
+            f->painted.push_back(run->paintedMs);
+            f->exited.push_back(run->exitMs);
+            f->rss.push_back(run->maxRssMiB);
+        }
+    }
+
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    std::printf("Start-up, %d runs each, taken in turns (platform %s, DISPLAY %s):\n", runs,
+                platform ? platform : "default",
+                std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "none");
+    std::printf("  %-24s %11s  %-24s %11s %12s\n", "program", "to painted", "", "to exit",
+                "peak memory");
+    print(ours);
+    print(bare);
+    print(bareText);
+    const double ratio = median(ours.painted) / median(bare.painted);
+    const double extra = median(ours.rss) - median(bare.rss);
+    std::printf("  start-up ratio (to painted, medians): %.2fx   target <= %.1fx   %s\n", ratio,
+                kMaxRatio, ratio <= kMaxRatio ? "met" : "MISSED");
+    std::printf("  extra peak memory (medians):          %+.1f MiB   target <= %+.0f MiB   %s\n",
+                extra, kMaxExtraMiB, extra <= kMaxExtraMiB ? "met" : "MISSED");
+    std::printf(
+        "  for comparison, against the bare window with one line of text: %.2fx, %+.1f MiB\n",
+        median(ours.painted) / median(bareText.painted), median(ours.rss) - median(bareText.rss));
+    return 0;
+}
