@@ -90,12 +90,11 @@ inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QB
 }
 
 // The cells of one column in rows 1..32.
-inline QStringList columnTexts(const TForm1 &form, int column)
+inline QStringList columnTexts(TForm1 &form, int column)
 {
-    auto &grid = const_cast<TForm1 &>(form).grid();
     QStringList texts;
     for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row)
-        texts.append(grid.cell(column, row));
+        texts.append(form.grid().cell(column, row));
     return texts;
 }
 
