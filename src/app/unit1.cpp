@@ -25,8 +25,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
-#include <QStandardPaths>
 
 namespace {
 
@@ -395,8 +395,9 @@ void TForm1::Button5Click()
             warn(MessageId::MissingData);
             return;
         }
-        const auto stop = saveSourceFile(m_source, *this, m_grid, m_state.FirmwarePath);
-        showSource();
+        // The text box shows the lines rewritten so far, also when the save stops on an error.
+        const auto showRewritten = qScopeGuard([this] { showSource(); });
+        const auto stop = saveSource(m_source, *this, m_grid, m_state.FirmwarePath);
         if (stop)
             warn(*stop);
     });
@@ -404,9 +405,7 @@ void TForm1::Button5Click()
 
 void TForm1::Button6Click()
 {
-    const auto command = assemblerLaunch(m_state.FirmwarePath, [](const QString &program) {
-        return !QStandardPaths::findExecutable(program).isEmpty();
-    });
+    const auto command = assemblerCommand(m_state.FirmwarePath);
     if (!command)
         return;
     m_platform.startDetached({command->program, command->arguments, command->workingDirectory});
