@@ -175,6 +175,11 @@ void TForm1::createControls()
     // The grid starts on a cell that nobody selected; it follows the same editing rule, or the
     // first breakpoint could be typed over before the first selection.
     StringGrid1->setEditingEnabled(cellEditable(StringGrid1->col(), StringGrid1->row()));
+    StringGrid1->setEditorBackground(GridModel::kAngleColumn, kYellow);
+    // The boxes keep exactly what is typed: completing "4" to "40" would recompute the angles
+    // for a sensor angle nobody typed.
+    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
+        box->setCompleter(nullptr);
 }
 
 void TForm1::FormCreate()
@@ -416,12 +421,17 @@ bool TForm1::StringGrid1SelectCell(int ACol, int ARow)
     StringGrid1->setEditingEnabled(cellEditable(ACol, ARow));
     if (m_grid.anyAngleEmpty())
         return true;
-    return guarded([&] {
+    const bool refreshed = guarded([&] {
         refreshChart(m_grid, *Series1);
         if (ACol == GridModel::kAngleColumn &&
             m_grid.cell(GridModel::kAngleColumn, ARow) != QLatin1String("-"))
             addHighlightPoint(m_grid, ARow, *Series1);
     });
+    // The current cell stays where it was; so does its editing rule, or a refused move from a
+    // code cell towards the angle column would leave the codes open to typing.
+    if (!refreshed)
+        StringGrid1->setEditingEnabled(cellEditable(StringGrid1->col(), StringGrid1->row()));
+    return refreshed;
 }
 
 void TForm1::Button7Click()

@@ -22,6 +22,7 @@ private slots:
     void typingStopsAtTheLengthLimit_data();
     void typingStopsAtTheLengthLimit();
     void longerTextFromALoadIsKeptWhole();
+    void typedDigitIsNotCompletedToAnItem();
     void textFromAnInputMethodFiltered_data();
     void textFromAnInputMethodFiltered();
 };
@@ -163,6 +164,15 @@ void TestComboKeys::typingStopsAtTheLengthLimit()
     focusCombo(w, box, QString());
     QTest::keyClicks(box, typed);
     QCOMPARE(box->currentText(), expected);
+}
+
+void TestComboKeys::typedDigitIsNotCompletedToAnItem()
+{
+    Window w;
+    focusCombo(w, w.form.ComboBox1, QString());
+    // "4" begins the item "40": the box must hold what was typed, not the item.
+    QTest::keyClick(w.form.ComboBox1, Qt::Key_4);
+    QCOMPARE(w.form.ComboBox1->currentText(), QStringLiteral("4"));
 }
 
 void TestComboKeys::longerTextFromALoadIsKeptWhole()

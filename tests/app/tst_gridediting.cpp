@@ -30,6 +30,7 @@ private slots:
     void selectingANoAngleCellGivesNoHighlight();
     void selectingAnAngleCellHighlightsIt();
     void parseErrorKeepsTheCurrentCell();
+    void refusedMoveKeepsTheCodesClosed();
     void angleColumnPaintedYellow();
     void tabLeavesTheGrid();
 
@@ -278,6 +279,29 @@ void TestGridEditing::parseErrorKeepsTheCurrentCell()
     QCOMPARE(w.form.StringGrid1->row(), 10);
     QCOMPARE(w.form.Series1->count(), 33);
     QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+}
+
+void TestGridEditing::refusedMoveKeepsTheCodesClosed()
+{
+    Window &w = *m_window;
+    loadAndFocus(w, m_dir);
+    typeInto(w, 4, 9, QStringLiteral("1.2.3"));
+    // Park on a code cell without a refresh: an emptied angle cell silences the selection.
+    const QString angle10 = w.form.grid().cell(4, 10);
+    w.form.grid().setCell(4, 10, QString());
+    w.form.StringGrid1->setCurrentCell(2, 9);
+    w.form.grid().setCell(4, 10, angle10);
+    QCOMPARE(w.form.StringGrid1->col(), 2);
+    QVERIFY(!w.form.StringGrid1->editingEnabled());
+    // The move towards the angle column fails on the bad angle and is refused ...
+    w.form.StringGrid1->setCurrentCell(4, 9);
+    QCOMPARE(w.platform.takeBoxes().size(), 1);
+    QCOMPARE(w.form.StringGrid1->col(), 2);
+    // ... and the code cell that stays current still takes no input.
+    QVERIFY(!w.form.StringGrid1->editingEnabled());
+    const QString code = w.form.grid().cell(2, 9);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("77"));
+    QCOMPARE(w.form.grid().cell(2, 9), code);
 }
 
 void TestGridEditing::angleColumnPaintedYellow()
