@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/packages.sh build-essential cmake qt6-base-dev qt6-qpa-plugins fonts-dejavu-core \
+bash scripts/packages.sh build-essential cmake qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 \
     fp-utils avra xterm xchm
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
