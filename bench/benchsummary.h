@@ -121,10 +121,11 @@ public:
                               wall ? "wall" : "cpu");
                 out << cell;
                 bool linear = true;
+                bool complete = true;
                 for (std::size_t i = 0; i < figures.size(); ++i) {
                     if (!figures[i]) {
-                        out << "  " << factors[i] << "x: no figure";
-                        linear = false;
+                        out << "  " << factors[i] << "x: not run";
+                        complete = false;
                         continue;
                     }
                     const double time = wall ? figures[i]->wall : figures[i]->cpu;
@@ -141,7 +142,7 @@ public:
                         out << "        ";
                     }
                 }
-                out << (linear ? "   met\n" : "   MISSED\n");
+                out << (!linear ? "   MISSED\n" : complete ? "   met\n" : "\n");
             }
         }
     }

@@ -18,6 +18,10 @@ build=${BUILD_DIR:-$root/build-bench}
 runs=${STARTUP_RUNS:-21}
 screen="-screen 0 1280x1024x24"
 
+# Google Benchmark and the X server for the runs on a real display.
+bash "$root/scripts/packages.sh" build-essential cmake qt6-base-dev qt6-qpa-plugins \
+    fonts-dejavu-core libbenchmark-dev xvfb xauth
+
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCDI_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_logic bench_window startup_probe_cdi \
     bare_window startup_bench
