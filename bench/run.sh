@@ -20,7 +20,7 @@ screen="-screen 0 1280x1024x24"
 
 # Google Benchmark and the X server for the runs on a real display.
 bash "$root/scripts/packages.sh" build-essential cmake qt6-base-dev qt6-qpa-plugins \
-    fonts-dejavu-core libbenchmark-dev xvfb xauth
+    fonts-dejavu-core fonts-liberation2 libbenchmark-dev xvfb xauth
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCDI_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_logic bench_window startup_probe_cdi \
