@@ -1,0 +1,606 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 CDI table editor developers
+"""End-to-end tests of cdi-editor on a real X server.
+
+Each scenario starts the program afresh, works it with the mouse and keyboard at the positions
+of the window's layout, and reads back what it shows through the accessibility tree. Run by
+run_e2e.sh, which provides the X server, the session bus and the clean-up.
+
+Usage: cdi_e2e.py <cdi-editor> <examples folder> <scratch folder> <output folder>
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+import traceback
+
+from desktop import (
+    E2EFailure,
+    Role,
+    State,
+    Application,
+    centre,
+    click,
+    expect_equal,
+    extents,
+    has_state,
+    labels_text,
+    name,
+    press,
+    role_is,
+    screenshot,
+    text_of,
+    type_text,
+    wait_for,
+    walk,
+)
+from expected import Sample, angle_to_code, code_to_angle
+
+WINDOW_SIZE = (873, 535)
+GRID = (208, 16, 201, 505)
+CHART = (416, 16, 449, 505)
+MEMO = (16, 120)
+COLUMN_WIDTHS = (45, 36, 36, 36, 36)
+HEADER_HEIGHT = 16
+ROW_HEIGHT = 14
+
+BUTTONS = {
+    "Button1": (16, 16, 81, 33),
+    "Button2": (16, 344, 177, 33),
+    "Button3": (16, 472, 177, 49),
+    "Button4": (120, 304, 73, 33),
+    "Button5": (16, 384, 177, 33),
+    "Button6": (16, 424, 177, 33),
+    "Button7": (112, 16, 81, 33),
+}
+LABELS = {"Label1": (44, 72), "Label2": (24, 317), "Label3": (128, 72), "Label4": (64, 56), "Label5": (24, 285)}
+COMBO_BOX1 = (40, 88)
+
+TEXTS = {
+    0: {
+        "Button1": "Файл",
+        "Button2": "Сохранить в таблицу",
+        "Button3": "О программе",
+        "Button4": "График",
+        "Button5": "Сохранить в файл",
+        "Button6": "Компилировать",
+        "Button7": "English",
+        "Label1": "первый",
+        "Label2": "Табл.",
+        "Label3": "второй",
+        "Label4": "Импульс датчика:",
+        "Label5": 'Выход "искра"',
+        "title": "Перерасчет угла опережения ФУОЗ Zarnik  v0.983",
+        "chart": "График УОЗ, файл: ",
+        "headers": ["об/мин", "таб.1", "таб.2", "таб.3", "УОЗ"],
+    },
+    1: {
+        "Button1": "File",
+        "Button2": "Save to table",
+        "Button3": "Help",
+        "Button4": "Refresh",
+        "Button5": "Save to file",
+        "Button6": "Compile HEX File",
+        "Button7": "Russian",
+        "Label1": "   first",
+        "Label2": "Table",
+        "Label3": "second",
+        "Label4": "   Sensor angle:",
+        "Label5": '      Out "spark"',
+        "title": "Ignition timing calculator for Zarnik project v0.983",
+        "chart": "Timing graph, file: ",
+        "headers": ["RPM", "Tab.1", "Tab.2", "Tab.3", "angle"],
+    },
+}
+
+YELLOW = (255, 255, 0)
+
+
+def cell_centre(column, row):
+    """The centre of a grid cell in window coordinates, from the grid's layout."""
+    left = GRID[0] + 1 + sum(COLUMN_WIDTHS[:column])
+    top = GRID[1] + 1 + (0 if row == 0 else HEADER_HEIGHT + (row - 1) * ROW_HEIGHT)
+    height = HEADER_HEIGHT if row == 0 else ROW_HEIGHT
+    return (left + COLUMN_WIDTHS[column] // 2, top + height // 2)
+
+
+class Program:
+    """One run of cdi-editor, with its main window."""
+
+    def __init__(self, executable, environment, log_path, cwd):
+        self.log = open(log_path, "ab")
+        self.process = subprocess.Popen(
+            [executable], env=environment, cwd=cwd, stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True
+        )
+        try:
+            self.app = Application(self.process.pid)
+            self.window = self.app.wait_top_level(
+                lambda top: extents(top)[2:] == WINDOW_SIZE, 30, "the main window of 873 x 535"
+            )
+            self.origin = extents(self.window)[:2]
+            # The controls, by role and position in the window, looked up once: each later
+            # read is then a single question to the program.
+            self.controls = {}
+            for node in walk(self.window):
+                x, y, _, _ = extents(node)
+                self.controls.setdefault((node.get_role(), x - self.origin[0], y - self.origin[1]), node)
+            self.grid = self.control(Role.TABLE, *GRID[:2])
+            self.chart = self.control(Role.FILLER, *CHART[:2])
+            self.memo = self.control(Role.TEXT, *MEMO)
+        except BaseException:
+            self.close()
+            raise
+
+    def control(self, kind, left, top):
+        found = self.controls.get((kind, left, top))
+        if found is None:
+            raise E2EFailure(f"no {kind.value_nick} at ({left}, {top}) in the main window")
+        return found
+
+    # --- reading
+
+    def title(self):
+        return name(self.window)
+
+    def chart_title(self):
+        return name(self.chart)
+
+    def memo_text(self):
+        return text_of(self.memo)
+
+    def caption(self, control):
+        if control in BUTTONS:
+            return name(self.control(Role.PUSH_BUTTON, *BUTTONS[control][:2]))
+        return name(self.control(Role.LABEL, *LABELS[control]))
+
+    def sensor_angle(self):
+        combo = self.control(Role.COMBO_BOX, *COMBO_BOX1)
+        edit = next(n for n in walk(combo) if role_is(n, Role.TEXT))
+        return text_of(edit)
+
+    def cell(self, column, row):
+        return name(self.grid.get_accessible_at(row, column))
+
+    def grid_rows(self):
+        """Rows 0 to 32 of the grid, five cell texts each."""
+        return [[self.cell(column, row) for column in range(5)] for row in range(33)]
+
+    # --- acting as a person
+
+    def at(self, left, top):
+        return (self.origin[0] + left, self.origin[1] + top)
+
+    def click_button(self, control):
+        left, top, width, height = BUTTONS[control]
+        click(*self.at(left + width // 2, top + height // 2))
+
+    def edit_cell(self, column, row, typed, enter=False, shown=None):
+        """Clicks a cell, replaces its text by typing, and waits until the cell shows it."""
+        x, y = self.at(*cell_centre(column, row))
+        cell = self.grid.get_accessible_at(row, column)
+        cx, cy, cw, ch = extents(cell)
+        if not (cx <= x < cx + cw and cy <= y < cy + ch):
+            raise E2EFailure(f"cell ({column}, {row}) is at {(cx, cy, cw, ch)}, not under its layout position")
+        click(x, y)
+        wait_for(lambda: has_state(cell, State.SELECTED), 5, f"cell ({column}, {row}) to be selected")
+        press("End", "shift+Home")
+        type_text(typed)
+        if enter:
+            press("Return")
+        shown = typed if shown is None else shown
+        wait_for(lambda: self.cell(column, row) == shown, 5, f"cell ({column}, {row}) to show {shown!r}")
+
+    def choose_file(self, path):
+        """Clicks the file button and types the path into the open dialog's file name field."""
+        self.click_button("Button1")
+        dialog = self.app.wait_top_level(lambda t: role_is(t, Role.DIALOG, Role.FILE_CHOOSER), 10, "the open dialog")
+        field = wait_for(
+            lambda: next((n for n in walk(dialog) if role_is(n, Role.TEXT) and has_state(n, State.FOCUSED)), None),
+            5,
+            "the focused file name field",
+        )
+        press("ctrl+a")
+        type_text(path)
+        wait_for(lambda: text_of(field) == path, 5, f"the file name field to hold {path}")
+        press("Return")
+        self.app.wait_no_top_level(
+            lambda t: role_is(t, Role.DIALOG, Role.FILE_CHOOSER), 10, "the open dialog to close"
+        )
+
+    def message_box(self, expected, close_by_click=False):
+        """Waits for a message box, checks its text and closes it with Enter or its OK button."""
+        box = self.app.wait_top_level(lambda t: role_is(t, Role.ALERT), 10, f"a message box {expected!r}")
+        expect_equal(labels_text(box), [expected], "message box text")
+        if close_by_click:
+            ok = next(n for n in walk(box) if role_is(n, Role.PUSH_BUTTON) and name(n) == "OK")
+            click(*centre(ok))
+        else:
+            press("Return")
+        self.app.wait_no_top_level(lambda t: role_is(t, Role.ALERT), 10, "the message box to close")
+
+    def expect_alive(self):
+        if self.process.poll() is not None:
+            raise E2EFailure(f"the program ended with status {self.process.returncode}")
+
+    def close(self):
+        try:
+            os.killpg(self.process.pid, signal.SIGTERM)
+            self.process.wait(5)
+        except ProcessLookupError:
+            pass
+        except subprocess.TimeoutExpired:
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait(5)
+        self.process.poll()
+        self.log.close()
+
+    def log_tail(self, lines=20):
+        with open(self.log.name, "rb") as file:
+            return file.read().decode("utf-8", "replace").splitlines()[-lines:]
+
+
+class Run:
+    """Shared settings of the scenarios: the program, the sample and the folders."""
+
+    def __init__(self, executable, examples, scratch, output):
+        self.executable = executable
+        self.sample_path = os.path.join(examples, "CDI.asm")
+        with open(self.sample_path, "rb") as file:
+            self.sample = Sample(file.read())
+        self.scratch = scratch
+        self.output = output
+        self.environment = dict(os.environ)
+        self.environment.update(
+            {
+                "QT_QPA_PLATFORM": "xcb",
+                "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+                "QT_ACCESSIBILITY": "1",
+                "LC_ALL": "C.UTF-8",
+                "SHELL": "/bin/sh",
+            }
+        )
+
+    def folder(self, scenario):
+        path = os.path.join(self.scratch, scenario)
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    def sample_copy(self, scenario):
+        path = os.path.join(self.folder(scenario), "CDI.asm")
+        shutil.copyfile(self.sample_path, path)
+        return path
+
+    def start(self, scenario):
+        # The program runs in a folder of its own, apart from the sources it opens.
+        return Program(
+            self.executable,
+            self.environment,
+            os.path.join(self.scratch, f"{scenario}.log"),
+            self.folder(f"{scenario}.cwd"),
+        )
+
+
+def load_sample(program, path):
+    program.choose_file(path)
+    expected_title = TEXTS[0]["chart"] + "CDI.asm"
+    wait_for(lambda: program.chart_title() == expected_title, 10, f"the chart title {expected_title!r}")
+
+
+# --- scenarios ---------------------------------------------------------------------------------
+
+
+def scenario_load(run, program):
+    """Load the sample through the dialog; texts, grid, chart title and a screenshot."""
+    path = run.sample_copy("load")
+    expect_equal(program.title(), TEXTS[0]["title"], "window title at start")
+    expect_equal(program.chart_title(), "График УОЗ", "chart title at start")
+    load_sample(program, path)
+    sample = run.sample
+    first_line = sample.lines[0].decode("cp1251")
+    memo = program.memo_text()
+    if not memo.startswith(first_line + "\n"):
+        raise E2EFailure(f"Memo1 begins with {memo[:80]!r}, not with the first line {first_line!r}")
+    expect_equal(memo, sample.memo_text(), "Memo1's whole text")
+    expect_equal(program.sensor_angle(), "20", "ComboBox1")
+    rows = program.grid_rows()
+    expect_equal(rows[0], TEXTS[0]["headers"], "header row")
+    expected_rows = sample.grid()
+    angles = [code_to_angle(sample.code(1, row), 20) for row in range(1, 33)]
+    expect_equal([row[4] for row in rows[1:]], angles, "angle column of table 1")
+    for row in range(1, 33):
+        expect_equal(rows[row], expected_rows[row - 1], f"grid row {row}")
+    check_screenshot(run, program)
+
+
+def check_screenshot(run, program):
+    """The angle column is yellow in rows 1-32 only, and the chart has red points."""
+    region = (*program.origin, *WINDOW_SIZE)
+    png = os.path.join(run.output, "e2e-screenshot.png")
+    column4_x = GRID[0] + 1 + sum(COLUMN_WIDTHS[:4]) + COLUMN_WIDTHS[4] - 5  # right of the text
+    column3_x = GRID[0] + 1 + sum(COLUMN_WIDTHS[:3]) + COLUMN_WIDTHS[3] - 5
+
+    def red(pixel):
+        return pixel[0] >= 200 and pixel[1] <= 60 and pixel[2] <= 60
+
+    def problems(picture):
+        found = []
+        for row in range(1, 33):
+            y = cell_centre(4, row)[1]
+            if picture.pixel(column4_x, y) != YELLOW:
+                found.append(f"angle cell of row {row} is {picture.pixel(column4_x, y)}, not yellow")
+            if picture.pixel(column3_x, y) == YELLOW:
+                found.append(f"code cell of table 3, row {row} is yellow")
+        if picture.pixel(column4_x, cell_centre(4, 0)[1]) == YELLOW:
+            found.append("the angle column's header is yellow")
+        reds = picture.count(CHART, red)
+        if reds < 20:
+            found.append(f"only {reds} red pixels in the chart")
+        return found
+
+    last = []
+
+    def clean():
+        nonlocal last
+        last = problems(screenshot(region))
+        return not last
+
+    try:
+        wait_for(clean, 10, "the painted window", interval=0.2)
+    except E2EFailure as error:
+        raise E2EFailure("; ".join(last[:5])) if last else error
+    screenshot(region, png)
+    print(f"  screenshot: {png} ({os.path.getsize(png)} bytes)")
+
+
+def scenario_edit_and_save(run, program):
+    """Three angles and one RPM edited, saved to the table and the file, then reloaded."""
+    path = run.sample_copy("save")
+    load_sample(program, path)
+    sample = run.sample
+    sensor = sample.sensor
+    # Row: (typed, shown) - a comma is typed and shown as the locale's point.
+    angle_edits = {3: ("11", "11"), 10: ("30,5", "30.5"), 20: ("-5.3", "-5.3")}
+    rpm_row, rpm = 9, 2100
+    before = program.grid_rows()
+    for row, (typed, shown) in angle_edits.items():
+        assert before[row][4] != shown, "an edit must change the cell"
+        program.edit_cell(4, row, typed, enter=True, shown=shown)
+    program.edit_cell(0, rpm_row, str(rpm))
+
+    new_codes = {row: angle_to_code(shown, sensor) for row, (_, shown) in angle_edits.items()}
+    expected_codes = [str(new_codes.get(row, sample.code(1, row))) for row in range(1, 33)]
+    program.click_button("Button2")
+    wait_for(
+        lambda: [program.cell(1, row) for row in range(1, 33)] == expected_codes,
+        10,
+        f"table 1 to hold the codes {expected_codes}",
+    )
+    for row, (_, shown) in angle_edits.items():
+        expect_equal(program.cell(4, row), shown, f"angle of row {row} after Save to table")
+
+    expected_file = sample.saved({rpm_row: rpm}, new_codes)
+    program.click_button("Button5")
+
+    def written():
+        with open(path, "rb") as file:
+            return file.read() != sample.data
+
+    wait_for(written, 10, f"{path} to be written")
+    with open(path, "rb") as file:
+        saved = file.read()
+    if saved != expected_file:
+        raise E2EFailure(f"saved file differs from the expected bytes: {first_difference(saved, expected_file)}")
+    expected_sample = Sample(expected_file)
+    wait_for(lambda: program.memo_text() == expected_sample.memo_text(), 5, "Memo1 to show the saved text")
+
+    program.choose_file(path)
+    expected_rows = expected_sample.grid()
+    wait_for(
+        lambda: program.grid_rows()[1:] == expected_rows, 10, "the grid to show the reloaded file"
+    )
+    expect_equal(program.cell(0, rpm_row), "2090", "RPM of row 9 read back from its compare constant")
+    expect_equal(program.cell(4, 3), "10.9", "angle of row 3 read back")
+    expect_equal(program.cell(4, 10), "30.5", "angle of row 10 read back")
+    expect_equal(program.cell(4, 20), "-5.2", "angle of row 20 read back")
+    expect_equal(
+        [program.cell(1, row) for row in (3, 10, 20)], ["13", "240", "36"], "codes of the edited rows read back"
+    )
+
+
+def first_difference(actual, expected):
+    actual_lines = actual.split(b"\r\n")
+    expected_lines = expected.split(b"\r\n")
+    for number, (a, e) in enumerate(zip(actual_lines, expected_lines), start=1):
+        if a != e:
+            return f"line {number}: {a.decode('cp1251')!r} instead of {e.decode('cp1251')!r}"
+    return f"{len(actual_lines)} lines instead of {len(expected_lines)}"
+
+
+def scenario_messages(run, program):
+    """An angle out of range, an RPM below idle, a file that does not exist."""
+    path = run.sample_copy("messages")
+    load_sample(program, path)
+    sample = run.sample
+    codes_before = [program.cell(1, row) for row in range(1, 33)]
+    original_angle = program.cell(4, 5)
+
+    program.edit_cell(4, 5, "-200", enter=True)
+    program.click_button("Button2")
+    program.message_box("Превышен предел 125° ниже датчика")
+    expect_equal([program.cell(1, row) for row in range(1, 33)], codes_before, "table 1 after the refused angle")
+
+    program.edit_cell(4, 5, original_angle, enter=True)
+    program.edit_cell(0, 2, "459")
+    program.click_button("Button5")
+    program.message_box("Обороты не ниже холостых, 460/мин", close_by_click=True)
+    with open(path, "rb") as file:
+        if file.read() != sample.data:
+            raise E2EFailure("the refused save changed the file on disk")
+
+    missing = os.path.join(run.folder("messages"), "missing", "CDI.asm")
+    program.choose_file(missing)
+    program.message_box("Ошибка доступа к файлу " + missing)
+    expect_equal(program.memo_text(), "", "Memo1 after a file that cannot be opened")
+    expect_equal(program.chart_title(), "График УОЗ, файл: CDI.asm", "chart title after the failed load")
+
+
+def check_texts(program, language):
+    texts = TEXTS[language]
+    for control in (*BUTTONS, *LABELS):
+        expect_equal(program.caption(control), texts[control], f"{control} in language {language}")
+    expect_equal(program.title(), texts["title"], f"window title in language {language}")
+    expect_equal(program.chart_title(), texts["chart"] + "CDI.asm", f"chart title in language {language}")
+    expect_equal(program.grid_rows()[0], texts["headers"], f"header row in language {language}")
+
+
+def scenario_language(run, program):
+    """English and back, after a load."""
+    load_sample(program, run.sample_copy("language"))
+    check_texts(program, 0)
+    program.click_button("Button7")
+    wait_for(lambda: program.title() == TEXTS[1]["title"], 5, "the English window title")
+    check_texts(program, 1)
+    program.click_button("Button7")
+    wait_for(lambda: program.title() == TEXTS[0]["title"], 5, "the Russian window title")
+    check_texts(program, 0)
+
+
+def marked_processes():
+    """Processes started by this run, found by the marker in their environment."""
+    marker = ("CDI_E2E_RUN=" + os.environ["CDI_E2E_RUN"]).encode()
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            with open(f"/proc/{entry}/environ", "rb") as file:
+                if marker in file.read().split(b"\0"):
+                    found.append(int(entry))
+        except OSError:
+            pass
+    return found
+
+
+def process_folder(pid):
+    try:
+        return os.readlink(f"/proc/{pid}/cwd")
+    except OSError:
+        return None
+
+
+def valid_intel_hex(data):
+    """True for Intel HEX records with good checksums ending in the end-of-file record."""
+    lines = data.decode("ascii", "replace").splitlines()
+    if not lines or lines[-1] != ":00000001FF":
+        return False
+    for line in lines:
+        if not line.startswith(":") or len(line) < 11:
+            return False
+        try:
+            record = bytes.fromhex(line[1:])
+        except ValueError:
+            return False
+        if len(record) != record[0] + 5 or sum(record) % 256 != 0:
+            return False
+    return True
+
+
+def scenario_compile(run, program):
+    """The compile button opens a terminal in the file's folder that assembles the source."""
+    path = run.sample_copy("compile here")  # a folder name with a space
+    folder = os.path.dirname(path)
+    hex_path = os.path.join(folder, "CDI.hex")
+    load_sample(program, path)
+    program_group = os.getpgid(program.process.pid)
+
+    def terminal():
+        found = []
+        for pid in marked_processes():
+            try:
+                if process_folder(pid) == folder and os.getpgid(pid) != program_group:
+                    found.append(pid)
+            except ProcessLookupError:
+                pass
+        return found
+
+    def window_of(pids):
+        for pid in pids:
+            search = subprocess.run(["xdotool", "search", "--pid", str(pid)], capture_output=True, timeout=30)
+            if search.returncode == 0:
+                return True
+        return False
+
+    def hex_ready():
+        try:
+            with open(hex_path, "rb") as file:
+                return valid_intel_hex(file.read())
+        except OSError:
+            return False
+
+    program.click_button("Button6")
+    try:
+        first = wait_for(terminal, 20, f"a terminal working in {folder}")
+        wait_for(lambda: window_of(first), 20, "the terminal's window")
+        wait_for(hex_ready, 60, f"a valid Intel HEX file {hex_path}", interval=0.2)
+    finally:
+        groups = set()
+        for pid in terminal():
+            try:
+                groups.add(os.getpgid(pid))
+            except ProcessLookupError:
+                pass
+        for group in groups - {program_group, os.getpgid(0)}:
+            os.killpg(group, signal.SIGTERM)
+    wait_for(lambda: not terminal(), 10, "the terminal to close")
+
+
+SCENARIOS = [
+    ("load the sample and look at the window", scenario_load),
+    ("edit, save to table and file, reload", scenario_edit_and_save),
+    ("message boxes", scenario_messages),
+    ("language switch", scenario_language),
+    ("compile in a terminal", scenario_compile),
+]
+
+
+def main(argv):
+    if len(argv) != 5:
+        print(__doc__, file=sys.stderr)
+        return 2
+    run = Run(*argv[1:])
+    # A developer may pick scenarios by number: CDI_E2E_ONLY="2 3".
+    only = os.environ.get("CDI_E2E_ONLY", "").split()
+    passed = failed = 0
+    for number, (title, scenario) in enumerate(SCENARIOS, start=1):
+        if only and str(number) not in only:
+            continue
+        started = time.monotonic()
+        program = None
+        try:
+            program = run.start(scenario.__name__)
+            scenario(run, program)
+            program.expect_alive()
+            passed += 1
+            print(f"PASS {number}. {title} ({time.monotonic() - started:.1f} s)", flush=True)
+        except Exception as error:  # every scenario runs; each failure is reported
+            failed += 1
+            print(f"FAIL {number}. {title}: {error}", flush=True)
+            if not isinstance(error, E2EFailure):
+                traceback.print_exc()
+            if program and program.process.poll() is not None:
+                print(f"  the program ended with status {program.process.returncode}", flush=True)
+            if program:
+                for line in program.log_tail():
+                    print(f"  program: {line}", flush=True)
+        finally:
+            if program:
+                program.close()
+    print(f"{passed} passed, {failed} failed", flush=True)
+    return 0 if failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
