@@ -9,8 +9,12 @@
 SourceText SourceText::fromFileBytes(QByteArrayView bytes)
 {
     SourceText source;
-    qsizetype begin = 0;
     const qsizetype n = bytes.size();
+    const qsizetype breaks = bytes.count('\n');
+    source.m_lineStarts.reserve(std::size_t(breaks) + 1);
+    source.m_whole.reserve(breaks + 1);
+    source.m_text.reserve(n + breaks + 2);
+    qsizetype begin = 0;
     while (begin < n) {
         qsizetype end = bytes.indexOf('\n', begin);
         const bool lastWithoutBreak = end < 0;
@@ -19,17 +23,28 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
         qsizetype lineEnd = end;
         if (!lastWithoutBreak && lineEnd > begin && bytes[lineEnd - 1] == '\r')
             --lineEnd;
-        const QByteArray whole = bytes.sliced(begin, lineEnd - begin).toByteArray();
-        QByteArray shown = whole;
-        shown.removeIf([](char ch) { return ch == '\r'; });
-        shown.truncate(kShownLineLength);
+        const QByteArrayView whole = bytes.sliced(begin, lineEnd - begin);
         source.m_lineStarts.push_back(source.m_text.size());
-        source.m_text += shown;
+        if (whole.size() <= kShownLineLength && !whole.contains('\r')) {
+            source.m_text += whole;
+            source.m_whole.append(QByteArray());
+        } else {
+            QByteArray shown = whole.toByteArray();
+            shown.removeIf([](char ch) { return ch == '\r'; });
+            shown.truncate(kShownLineLength);
+            source.m_text += shown;
+            source.m_whole.append(whole.toByteArray());
+        }
         source.m_text += "\r\n";
-        source.m_whole.append(whole);
         begin = end + 1;
     }
     return source;
+}
+
+QByteArray SourceText::wholeLine(qsizetype index) const
+{
+    const QByteArray &whole = m_whole[index];
+    return whole.isNull() ? shownLine(index) : whole;
 }
 
 char SourceText::at(qsizetype pos) const
@@ -106,19 +121,24 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
         for (std::size_t i = std::size_t(index) + 1; i < m_lineStarts.size(); ++i)
             m_lineStarts[i] += delta;
     }
-    m_whole[index] = line;
+    m_whole[index] = QByteArray();
 }
 
 QByteArray SourceText::toFileBytes() const
 {
     QByteArray bytes;
-    qsizetype total = 0;
-    for (const QByteArray &line : m_whole)
-        total += line.size() + 2;
-    bytes.reserve(total);
-    for (const QByteArray &line : m_whole) {
-        bytes += line;
-        bytes += "\r\n";
+    bytes.reserve(m_text.size());
+    for (qsizetype i = 0; i < lineCount(); ++i) {
+        const QByteArray &whole = m_whole[i];
+        if (whole.isNull()) {
+            // The shown line and its line break, straight from the text.
+            const qsizetype start = lineStart(i);
+            const qsizetype next = i + 1 < lineCount() ? lineStart(i + 1) : m_text.size();
+            bytes += QByteArrayView(m_text).sliced(start, next - start);
+        } else {
+            bytes += whole;
+            bytes += "\r\n";
+        }
     }
     return bytes;
 }

@@ -40,11 +40,11 @@ public:
     // The decimal digits among the three characters at pos, in their order.
     QByteArray valueField(qsizetype pos) const;
 
-    qsizetype lineCount() const { return qsizetype(m_whole.size()); }
+    qsizetype lineCount() const { return qsizetype(m_lineStarts.size()); }
     qsizetype lineIndexAt(qsizetype pos) const;
     qsizetype lineStart(qsizetype index) const { return m_lineStarts[std::size_t(index)]; }
     QByteArray shownLine(qsizetype index) const;
-    const QByteArray &wholeLine(qsizetype index) const { return m_whole[index]; }
+    QByteArray wholeLine(qsizetype index) const;
 
     // Replaces the line that holds pos (or line `index`) by `line`; the line count stays.
     void replaceLineAt(qsizetype pos, const QByteArray &line);
@@ -58,5 +58,7 @@ public:
 private:
     QByteArray m_text;
     std::vector<qsizetype> m_lineStarts;
+    // The whole line as read where it differs from the shown one (cut, or holding a lone CR);
+    // a null entry where the shown line is the whole line.
     QList<QByteArray> m_whole;
 };
