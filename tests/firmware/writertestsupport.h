@@ -4,33 +4,14 @@
 
 #include "firmware/cp1251.h"
 #include "firmware/loadscan.h"
-#include "firmware/settingstarget.h"
 #include "firmware/sourcetext.h"
+#include "support/plainsettings.h"
 #include "tables/gridmodel.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QList>
 #include <QString>
-
-// The setting boxes as plain values, with the window's start values.
-class PlainSettings final : public SettingsTarget
-{
-public:
-    QString sensorAngle = QStringLiteral("20");
-    QString activeTable = QStringLiteral("1");
-    QString secondPulse = QStringLiteral("auto");
-    int sparkOutput = kPortC0;
-
-    QString sensorAngleText() const override { return sensorAngle; }
-    void setSensorAngleText(const QString &text) override { sensorAngle = text; }
-    QString activeTableText() const override { return activeTable; }
-    QString secondPulseText() const override { return secondPulse; }
-    void selectSecondPulseAuto() override { secondPulse = QStringLiteral("auto"); }
-    void setSecondPulseText(const QString &text) override { secondPulse = text; }
-    int sparkOutputItem() const override { return sparkOutput; }
-    void selectSparkOutput(int item) override { sparkOutput = item; }
-};
 
 inline QByteArray sampleBytes()
 {

@@ -6,27 +6,10 @@
 #include <QString>
 
 #include "firmware/numbers.h"
-#include "firmware/settingstarget.h"
+#include "support/plainsettings.h"
 #include "tables/gridmodel.h"
 
-// The setting boxes as plain values.
-class FakeSettings : public SettingsTarget
-{
-public:
-    QString sensorAngle = QStringLiteral("20");
-    QString activeTable = QStringLiteral("1");
-    QString secondPulse = QStringLiteral("auto");
-    int sparkOutput = kPortC0;
-
-    QString sensorAngleText() const override { return sensorAngle; }
-    void setSensorAngleText(const QString &text) override { sensorAngle = text; }
-    QString activeTableText() const override { return activeTable; }
-    QString secondPulseText() const override { return secondPulse; }
-    void selectSecondPulseAuto() override { secondPulse = QStringLiteral("auto"); }
-    void setSecondPulseText(const QString &text) override { secondPulse = text; }
-    int sparkOutputItem() const override { return sparkOutput; }
-    void selectSparkOutput(int item) override { sparkOutput = item; }
-};
+using FakeSettings = PlainSettings;
 
 // Sets the default locale for the life of the guard and puts the previous one back.
 class DefaultLocaleGuard
