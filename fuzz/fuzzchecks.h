@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include "firmware/settingstarget.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <optional>
+
+// The properties the fuzz targets check on every input. The regression test runs the same
+// checks on stored inputs. Each check returns an empty string when every property holds,
+// otherwise a description of the first one that failed.
+
+// The setting boxes as plain values, with the window's start values.
+class RecordingSettings final : public SettingsTarget
+{
+public:
+    QString sensorAngle = QStringLiteral("20");
+    QString activeTable = QStringLiteral("1");
+    QString secondPulse = QStringLiteral("auto");
+    int sparkOutput = kPortC0;
+
+    QString sensorAngleText() const override { return sensorAngle; }
+    void setSensorAngleText(const QString &text) override { sensorAngle = text; }
+    QString activeTableText() const override { return activeTable; }
+    QString secondPulseText() const override { return secondPulse; }
+    void selectSecondPulseAuto() override { secondPulse = QStringLiteral("auto"); }
+    void setSecondPulseText(const QString &text) override { secondPulse = text; }
+    int sparkOutputItem() const override { return sparkOutput; }
+    void selectSparkOutput(int item) override { sparkOutput = item; }
+};
+
+// The load of arbitrary file bytes: the reader's line count and text positions agree with the
+// bytes, and the scan ends with a result, a message or a conversion error.
+QString checkLoad(QByteArrayView bytes);
+
+// The file a save writes to, in a scratch folder (on tmpfs where there is one). It remembers
+// what the last completed save wrote, so that a stopped save can be seen to write nothing
+// without the file being reset before every input.
+class SaveScratchFile
+{
+public:
+    SaveScratchFile();
+    bool isValid() const { return m_dir.isValid(); }
+    QString path() const { return m_path; }
+
+    // The file's bytes, or nothing while it does not exist.
+    std::optional<QByteArray> read() const;
+    const std::optional<QByteArray> &expected() const { return m_expected; }
+    void setExpected(const QByteArray &bytes) { m_expected = bytes; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    std::optional<QByteArray> m_expected;
+};
+
+// The input of the save check: a header that edits the loaded settings and cells, then the
+// source's file bytes.
+//   byte 0     flags: bits 0-1 active table (3 counts as 1), bit 2 "Save to table" first,
+//              bit 3 spark output item, bit 4 replace the sensor angle, bit 5 replace the
+//              second pulse
+//   byte 1     sensor angle text (an index into a fixed list)
+//   byte 2     second pulse text (an index into a fixed list)
+//   byte 3     number of cell edits n (0-15)
+//   3 n bytes  per edit: column (bits 0-2, modulo 5; bit 3 picks an odd text), row, value
+inline constexpr qsizetype kSaveHeaderSize = 4;
+
+// Loads the source, applies the header's edits and saves to the scratch file:
+// - the save never changes the number of lines;
+// - a save that stops (a message or a conversion error) leaves the file as it was, and when
+//   "Save to table" stops, the text too;
+// - a completed save wrote exactly the text's file bytes, and loading them gives back the
+//   codes of columns 1-3, the settings and the RPM breakpoints as their compare constants
+//   give them.
+QString checkSave(QByteArrayView input, SaveScratchFile &file);
