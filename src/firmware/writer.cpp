@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 int compareConstantForRpm(int rpm)
 {
@@ -102,13 +103,6 @@ qsizetype startOfLine(const SourceText &source, qsizetype index)
     return index < source.lineCount() ? source.lineStart(index) : source.size();
 }
 
-qsizetype replaceLineHolding(SourceText &source, qsizetype pos, const QByteArray &line)
-{
-    const qsizetype index = source.lineIndexAt(pos);
-    source.replaceLine(index, line);
-    return startOfLine(source, index + 1);
-}
-
 // The angle the table comments start from: the highest row of the angle column that holds one.
 long double lastAngleOfColumn(const GridModel &grid)
 {
@@ -124,7 +118,8 @@ class Rewriter
 {
 public:
     Rewriter(SourceText &source, const SettingsTarget &settings, const GridModel &grid)
-        : m_source(source), m_settings(settings), m_grid(grid)
+        : m_source(source), m_settings(settings), m_grid(grid),
+          m_rewritten(std::size_t(source.lineCount()), false)
     {}
 
     std::optional<MessageId> run()
@@ -153,13 +148,34 @@ public:
     }
 
 private:
+    // Replaces a line that no earlier step of this save has rewritten. The line after a table
+    // value is replaced whatever it holds, so it can be a spark or compare line written before
+    // when such a line stands among the table entries. Rewriting it again would silently undo
+    // the first rewrite (the firmware would keep an old spark pin, which the read-back check
+    // cannot see), so such a layout is refused.
+    bool replaceOnce(qsizetype index, const QByteArray &line)
+    {
+        if (index < 0 || index >= m_source.lineCount() || m_rewritten[std::size_t(index)])
+            return false;
+        m_rewritten[std::size_t(index)] = true;
+        m_source.replaceLine(index, line);
+        return true;
+    }
+
+    // Replaces the line that holds pos; returns the start of the line after it, where a
+    // search goes on, or nothing when the line was rewritten before.
+    std::optional<qsizetype> replaceLineHolding(qsizetype pos, const QByteArray &line)
+    {
+        const qsizetype index = m_source.lineIndexAt(pos);
+        if (!replaceOnce(index, line))
+            return std::nullopt;
+        return startOfLine(m_source, index + 1);
+    }
+
     bool rewriteInclude()
     {
         const auto found = m_source.find(markers::crystal(), 0);
-        if (!found)
-            return false;
-        m_source.replaceLineAt(*found, lines::include(m_settings.sensorAngleText()));
-        return true;
+        return found && replaceLineHolding(*found, lines::include(m_settings.sensorAngleText()));
     }
 
     bool rewriteSecondPulse()
@@ -167,31 +183,24 @@ private:
         const QString pulse = m_settings.secondPulseText();
         if (pulse == kAuto) {
             const auto mode = m_source.find(markers::pulseMode(), layout::kPulseStepsFrom);
-            if (!mode)
-                return false;
-            m_source.replaceLineAt(*mode, lines::pulseMode(true));
-            return true;
+            return mode && replaceLineHolding(*mode, lines::pulseMode(true));
         }
         const long double steps = secondPulseSteps(pulse);
         const auto stepsAt = m_source.find(markers::pulseSteps(), layout::kPulseStepsFrom);
         if (!stepsAt)
             return false;
-        const qsizetype next = replaceLineHolding(m_source, *stepsAt, lines::pulseSteps(steps));
-        const auto mode = m_source.find(markers::pulseMode(), next);
-        if (!mode)
+        const auto next = replaceLineHolding(*stepsAt, lines::pulseSteps(steps));
+        if (!next)
             return false;
-        m_source.replaceLineAt(*mode, lines::pulseMode(false));
-        return true;
+        const auto mode = m_source.find(markers::pulseMode(), *next);
+        return mode && replaceLineHolding(*mode, lines::pulseMode(false));
     }
 
     bool rewriteSparkToZero(const QString &port)
     {
         const QByteArray marker = markers::sparkToZero();
         const auto found = m_source.find(marker, layout::kSparkToZeroFrom);
-        if (!found)
-            return false;
-        m_source.replaceLineAt(*found, lines::spark("cbi ", port, marker));
-        return true;
+        return found && replaceLineHolding(*found, lines::spark("cbi ", port, marker));
     }
 
     // Rewrites `count` spark-to-1 lines from `from` on; returns where the search would go on.
@@ -202,7 +211,10 @@ private:
             const auto found = m_source.find(marker, from);
             if (!found)
                 return std::nullopt;
-            from = replaceLineHolding(m_source, *found, lines::spark("sbi ", port, marker));
+            const auto next = replaceLineHolding(*found, lines::spark("sbi ", port, marker));
+            if (!next)
+                return std::nullopt;
+            from = *next;
         }
         return from;
     }
@@ -221,7 +233,11 @@ private:
                 return MessageId::RpmTooLow;
             if (rpm > kHighestRpm)
                 return MessageId::RpmTooHigh;
-            from = replaceLineHolding(m_source, *found, lines::compare(compareConstantForRpm(rpm)));
+            const auto next =
+                replaceLineHolding(*found, lines::compare(compareConstantForRpm(rpm)));
+            if (!next)
+                return MessageId::MissingData;
+            from = *next;
         }
         return std::nullopt;
     }
@@ -247,10 +263,11 @@ private:
                 if (code != kNoAngleCode)
                     angle = codeToAngle(code, sensorAngle());
                 const qsizetype index = m_source.lineIndexAt(*found);
-                if (index + 1 >= m_source.lineCount())
+                if (index + 1 >= m_source.lineCount() || m_rewritten[std::size_t(index + 1)])
                     return false;
-                m_source.replaceLine(index, lines::tableValue(codeText));
-                m_source.replaceLine(index + 1, lines::tableStore(angle));
+                if (!replaceOnce(index, lines::tableValue(codeText)) ||
+                    !replaceOnce(index + 1, lines::tableStore(angle)))
+                    return false;
                 from = startOfLine(m_source, index + 2);
             }
         }
@@ -268,6 +285,7 @@ private:
     const SettingsTarget &m_settings;
     const GridModel &m_grid;
     std::optional<int> m_sensorAngle;
+    std::vector<bool> m_rewritten; // by line index; the line count never changes
 };
 
 // What the load's scan reports, item by item; an item it never reaches stays unset.
@@ -338,6 +356,19 @@ std::optional<MessageId> verifyFileBytes(const QByteArray &fileBytes,
     }
     if (!readBackMatches(read, readGrid, settings, grid))
         return MessageId::MissingData;
+
+    // The file must also take the next save: the writer's own searches find the same lines in
+    // it again, so that saving it once more changes nothing. A rewrite that removed a marker
+    // the writer needs (a table label on the line of a value) or put one where a later search
+    // finds it would otherwise leave a file that cannot be saved again, or a firmware line that
+    // no longer follows the settings.
+    SourceText again = reloaded;
+    try {
+        if (Rewriter(again, settings, grid).run() || again.toFileBytes() != fileBytes)
+            return MessageId::MissingData;
+    } catch (const ConversionError &) {
+        return MessageId::MissingData;
+    }
     return std::nullopt;
 }
 

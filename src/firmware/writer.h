@@ -32,8 +32,10 @@ std::optional<MessageId> rewriteSource(SourceText &source, const SettingsTarget 
 
 // Runs the load's scan on the text as a reload of its file bytes would see it and compares what
 // it reads with what the rewrite has just written: the sensor angle, the second pulse, the spark
-// output, the RPM breakpoints and the three tables' codes. Returns MissingData when the scan stops
-// or reads anything else, so that no file is written that this program cannot read back.
+// output, the RPM breakpoints and the three tables' codes. Then rewrites that text once more with
+// the same settings and cells, which must find every line again and change nothing. Returns
+// MissingData when the scan stops or reads anything else, or the second rewrite stops or differs,
+// so that no file is written that this program cannot read back and save again.
 std::optional<MessageId> verifyReadBack(const SourceText &source, const SettingsTarget &settings,
                                         const GridModel &grid);
 
