@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 CDI table editor developers
+# Builds the libFuzzer targets with clang in build-fuzz and runs each for FUZZ_SECONDS (default 60)
+# on a copy of its seed corpus, both at once. Fails on any finding; the input that broke a target
+# is kept in build-fuzz/findings/ (store it under fuzz/regressions/<target>/ with the fix).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${FUZZ_SECONDS:-60}"
+build=build-fuzz
+
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCDI_BUILD_FUZZERS=ON -DCDI_BUILD_HELP=OFF -DCDI_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target fuzz_load fuzz_save
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+findings="$build/findings"
+mkdir -p "$findings"
+
+declare -A pids
+for target in load save; do
+    cp -r "fuzz/corpus/$target" "$work/$target"
+    "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+        -rss_limit_mb=2048 -dict=fuzz/cdi.dict -print_final_stats=1 \
+        -artifact_prefix="$PWD/$findings/$target-" "$work/$target" >"$work/$target.log" 2>&1 &
+    pids[$target]=$!
+done
+
+status=0
+for target in load save; do
+    if wait "${pids[$target]}"; then
+        runs="$(grep -m1 '^stat::number_of_executed_units' "$work/$target.log" | awk '{print $2}')"
+        echo "fuzz_$target: no finding in ${seconds} s (${runs:-?} runs)"
+    else
+        status=1
+        echo "fuzz_$target: FINDING" >&2
+        grep -v '^#\|^\s*"' "$work/$target.log" | tail -n 60 >&2
+        grep -m 5 -E 'property failed|ERROR: |runtime error' "$work/$target.log" >&2 || true
+        echo "input kept:" >&2
+        find "$findings" -name "$target-*" -newer "$work" >&2
+    fi
+done
+exit "$status"
