@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QList>
 
 #include <algorithm>
@@ -288,9 +287,7 @@ QString checkLoad(QByteArrayView bytes)
 }
 
 SaveScratchFile::SaveScratchFile()
-    : m_dir(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
-                ? QStringLiteral("/dev/shm/cdi-fuzz-XXXXXX")
-                : QDir::tempPath() + QStringLiteral("/cdi-fuzz-XXXXXX")),
+    : m_dir(QDir::tempPath() + QStringLiteral("/cdi-fuzz-XXXXXX")),
       m_path(m_dir.filePath(QStringLiteral("CDI.asm")))
 {}
 

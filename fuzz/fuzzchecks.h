@@ -37,9 +37,10 @@ public:
 // bytes, and the scan ends with a result, a message or a conversion error.
 QString checkLoad(QByteArrayView bytes);
 
-// The file a save writes to, in a scratch folder (on tmpfs where there is one). It remembers
-// what the last completed save wrote, so that a stopped save can be seen to write nothing
-// without the file being reset before every input.
+// The file a save writes to, in a scratch folder in the temporary folder (scripts/fuzz.sh puts
+// that on tmpfs and removes it, also after a crash). It remembers what the last completed save
+// wrote, so that a stopped save can be seen to write nothing without the file being reset
+// before every input.
 class SaveScratchFile
 {
 public:

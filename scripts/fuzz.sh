@@ -14,8 +14,11 @@ cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDe
     -DCDI_BUILD_FUZZERS=ON -DCDI_BUILD_HELP=OFF -DCDI_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fuzz_load fuzz_save
 
-work="$(mktemp -d)"
+# Corpus copies and the saved scratch files on tmpfs where there is one, all removed at the end.
+work="$(mktemp -d /dev/shm/cdi-fuzz.XXXXXX 2>/dev/null || mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+mkdir "$work/tmp"
+export TMPDIR="$work/tmp"
 findings="$build/findings"
 mkdir -p "$findings"
 
