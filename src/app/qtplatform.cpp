@@ -59,7 +59,11 @@ std::optional<QString> QtPlatform::chooseFileToOpen(QWidget *owner,
 
 bool QtPlatform::openDocument(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return true;
+    // A desktop without a handler for the file type: the help viewer the set-up installs.
+    return path.endsWith(QLatin1String(".chm"), Qt::CaseInsensitive) &&
+           QProcess::startDetached(QStringLiteral("xchm"), {path});
 }
 
 QString QtPlatform::programFolder() const
