@@ -2,8 +2,8 @@
 # SPDX-FileCopyrightText: 2026 CDI table editor developers
 #
 # Checks that a built Help.chm is a CHM file that chmlib can read, holding
-# every topic page unchanged, with contents and index that point at pages that
-# exist. Run as: cmake -D... -P check_chm.cmake
+# every topic page unchanged, as pages that xchm renders, with contents and
+# index that point at pages that exist. Run as: cmake -D... -P check_chm.cmake
 #   CHM             the file to check
 #   SOURCE_DIR      the help sources, to compare the pages with
 #   WORK_DIR        scratch folder for the extracted files
@@ -96,6 +96,27 @@ endforeach()
 if(differing)
     list(JOIN differing ", " differing_text)
     message(FATAL_ERROR "pages in ${CHM} differ from their sources: ${differing_text}")
+endif()
+
+# xchm renders a page only if wxWidgets takes it for text/html, which it
+# decides by the name: with Debian's MIME data ".htm" comes out as
+# application/xhtml+xml and the page is shown as source text. The pages are
+# UTF-8 and must say so: undeclared, wxWidgets reads them as ISO-8859-1.
+set(unrenderable)
+foreach(topic IN LISTS topics)
+    if(NOT topic MATCHES "\\.html$")
+        list(APPEND unrenderable "${topic} (name does not end in .html)")
+        continue()
+    endif()
+    file(READ "${WORK_DIR}/${topic}" page_text)
+    string(FIND "${page_text}" "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">" at)
+    if(at EQUAL -1)
+        list(APPEND unrenderable "${topic} (no Content-Type meta with charset=utf-8)")
+    endif()
+endforeach()
+if(unrenderable)
+    list(JOIN unrenderable ", " unrenderable_text)
+    message(FATAL_ERROR "pages in ${CHM} that xchm cannot show: ${unrenderable_text}")
 endif()
 
 # Every target of the contents and the index must be a page of the file, and
