@@ -120,7 +120,8 @@ if(unrenderable)
 endif()
 
 # Every target of the contents and the index must be a page of the file, and
-# every "#anchor" an id on that page; every topic must appear in the contents.
+# every "#anchor" an <a name> on that page (wxHtml scrolls to no other kind of
+# anchor); every topic must appear in the contents.
 set(problems)
 foreach(sitemap Help.hhc Help.hhk)
     file(STRINGS "${WORK_DIR}/${sitemap}" local_lines REGEX "name=\"Local\"")
@@ -140,9 +141,9 @@ foreach(sitemap Help.hhc Help.hhk)
             list(APPEND problems "${sitemap} points at ${page}, which is not in the file")
         elseif(anchor)
             file(READ "${WORK_DIR}/${page}" page_text)
-            string(FIND "${page_text}" "id=\"${anchor}\"" at)
+            string(FIND "${page_text}" "<a name=\"${anchor}\">" at)
             if(at EQUAL -1)
-                list(APPEND problems "${sitemap} points at ${page}#${anchor}, which has no such id")
+                list(APPEND problems "${sitemap} points at ${page}#${anchor}, which has no such anchor")
             endif()
         endif()
     endforeach()
