@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/settingstarget.h"
+#include "support/plainsettings.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -61,21 +61,4 @@ inline QByteArray paddedSample(const QByteArray &sample, int factor)
     return padded;
 }
 
-// The setting boxes as plain values, starting as the window starts.
-class BenchSettings final : public SettingsTarget
-{
-public:
-    QString sensorAngle = QStringLiteral("20");
-    QString activeTable = QStringLiteral("1");
-    QString secondPulse = QStringLiteral("auto");
-    int sparkOutput = kPortC0;
-
-    QString sensorAngleText() const override { return sensorAngle; }
-    void setSensorAngleText(const QString &text) override { sensorAngle = text; }
-    QString activeTableText() const override { return activeTable; }
-    QString secondPulseText() const override { return secondPulse; }
-    void selectSecondPulseAuto() override { secondPulse = QStringLiteral("auto"); }
-    void setSecondPulseText(const QString &text) override { secondPulse = text; }
-    int sparkOutputItem() const override { return sparkOutput; }
-    void selectSparkOutput(int item) override { sparkOutput = item; }
-};
+using BenchSettings = PlainSettings;

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/settingstarget.h"
+#include "support/plainsettings.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,24 +14,7 @@
 // checks on stored inputs. Each check returns an empty string when every property holds,
 // otherwise a description of the first one that failed.
 
-// The setting boxes as plain values, with the window's start values.
-class RecordingSettings final : public SettingsTarget
-{
-public:
-    QString sensorAngle = QStringLiteral("20");
-    QString activeTable = QStringLiteral("1");
-    QString secondPulse = QStringLiteral("auto");
-    int sparkOutput = kPortC0;
-
-    QString sensorAngleText() const override { return sensorAngle; }
-    void setSensorAngleText(const QString &text) override { sensorAngle = text; }
-    QString activeTableText() const override { return activeTable; }
-    QString secondPulseText() const override { return secondPulse; }
-    void selectSecondPulseAuto() override { secondPulse = QStringLiteral("auto"); }
-    void setSecondPulseText(const QString &text) override { secondPulse = text; }
-    int sparkOutputItem() const override { return sparkOutput; }
-    void selectSparkOutput(int item) override { sparkOutput = item; }
-};
+using RecordingSettings = PlainSettings;
 
 // The load of arbitrary file bytes: the reader's line count and text positions agree with the
 // bytes, and the scan ends with a result, a message or a conversion error.
