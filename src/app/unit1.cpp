@@ -7,13 +7,13 @@
 #include "app/texts.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
-#include "firmware/assembler.h"
-#include "firmware/loadscan.h"
-#include "firmware/numbers.h"
-#include "firmware/writer.h"
-#include "tables/chartrefresh.h"
-#include "tables/recompute.h"
-#include "tables/savetable.h"
+#include "format/assembler.h"
+#include "session/loadscan.h"
+#include "domain/numbers.h"
+#include "session/writer.h"
+#include "session/chartrefresh.h"
+#include "session/recompute.h"
+#include "session/savetable.h"
 
 #include <QCheckBox>
 #include <QComboBox>

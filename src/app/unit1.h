@@ -3,11 +3,11 @@
 #pragma once
 
 #include "app/platform.h"
-#include "firmware/messageid.h"
-#include "firmware/programstate.h"
-#include "firmware/settingstarget.h"
-#include "firmware/sourcetext.h"
-#include "tables/gridmodel.h"
+#include "domain/messageid.h"
+#include "session/programstate.h"
+#include "session/settingstarget.h"
+#include "format/sourcetext.h"
+#include "session/gridmodel.h"
 
 #include <QWidget>
 

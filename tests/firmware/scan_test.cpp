@@ -6,10 +6,10 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "firmware/cp1251.h"
-#include "firmware/loadscan.h"
-#include "firmware/numbers.h"
-#include "tables/gridmodel.h"
+#include "format/cp1251.h"
+#include "session/loadscan.h"
+#include "domain/numbers.h"
+#include "session/gridmodel.h"
 
 #include <algorithm>
 #include <array>

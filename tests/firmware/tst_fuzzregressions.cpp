@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "fuzzchecks.h"
 
-#include "firmware/writer.h"
+#include "session/writer.h"
 #include "writertestsupport.h"
 
 #include <QDir>

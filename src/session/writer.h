@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/filesave.h"
-#include "firmware/messageid.h"
-#include "firmware/settingstarget.h"
-#include "firmware/sourcetext.h"
+#include "format/filesave.h"
+#include "domain/messageid.h"
+#include "session/settingstarget.h"
+#include "format/sourcetext.h"
 
 #include <optional>
 

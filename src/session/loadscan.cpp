@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "firmware/loadscan.h"
+#include "session/loadscan.h"
 
-#include "firmware/cp1251.h"
-#include "firmware/numbers.h"
-#include "tables/anglecode.h"
-#include "tables/gridmodel.h"
+#include "format/cp1251.h"
+#include "domain/numbers.h"
+#include "domain/anglecode.h"
+#include "session/gridmodel.h"
 
 namespace markers {
 QByteArray sensorAngle()

@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/messageid.h"
-#include "firmware/programstate.h"
-#include "firmware/settingstarget.h"
-#include "firmware/sourcetext.h"
+#include "domain/messageid.h"
+#include "session/programstate.h"
+#include "session/settingstarget.h"
+#include "format/sourcetext.h"
 
 #include <optional>
 
