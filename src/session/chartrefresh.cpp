@@ -3,8 +3,8 @@
 #include "session/chartrefresh.h"
 
 #include "chart/chartseries.h"
-#include "domain/numbers.h"
 #include "domain/anglecode.h"
+#include "domain/numbers.h"
 #include "session/gridmodel.h"
 
 void refreshChart(const GridModel &grid, ChartSeries &series)

@@ -2,178 +2,71 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "session/loadscan.h"
 
-#include "format/cp1251.h"
-#include "domain/numbers.h"
 #include "domain/anglecode.h"
+#include "domain/numbers.h"
 #include "session/gridmodel.h"
 
-namespace markers {
-QByteArray sensorAngle()
+void showScan(const ScanResult &result, SettingsTarget &settings, GridModel &grid,
+              ProgramState &state)
 {
-    return toCp1251(u"угол");
-}
-QByteArray pulseSteps()
-{
-    return QByteArrayLiteral("ldi R23,");
-}
-QByteArray pulseMode()
-{
-    return QByteArrayLiteral("ldi R30,");
-}
-QByteArray sparkToZero()
-{
-    return toCp1251(u";лог\"0\"на выход \"искра\"");
-}
-QByteArray sparkToOne()
-{
-    return toCp1251(u";лог\"1\"на выход \"искра\"");
-}
-QByteArray compareLine()
-{
-    return QByteArrayLiteral("cpi R21,");
-}
-QByteArray adcEnable()
-{
-    return QByteArrayLiteral("sbi ADCSRA,");
-}
-QByteArray tableLabel()
-{
-    return QByteArrayLiteral("FuozTable");
-}
-QByteArray tableValue()
-{
-    return QByteArrayLiteral("ldi R16,");
-}
-QByteArray crystal()
-{
-    return toCp1251(u"кварц4МГц");
-}
-} // namespace markers
+    const Calibration &calibration = result.calibration;
+    if (calibration.sensorAngle)
+        settings.setSensorAngleText(*calibration.sensorAngle);
+    const SecondPulse &pulse = calibration.secondPulse;
+    if (pulse.automatic == true)
+        settings.selectSecondPulseAuto();
+    else if (pulse.automatic == false)
+        settings.setSecondPulseText(floatToStr(pulse.steps * kAngleStep));
+    if (calibration.sparkOutput)
+        settings.selectSparkOutput(*calibration.sparkOutput == SparkOutput::PortC0
+                                       ? SettingsTarget::kPortC0
+                                       : SettingsTarget::kPortD6);
 
-long double rpmOfCompareConstant(long double constant)
-{
-    if (constant == 255)
-        throw ConversionError::divisionByZero();
-    return 10 * roundHalfEven(11718.75L / (255 - constant));
-}
+    for (int i = 0; i < result.compareRead; ++i) {
+        const int point = kPointCount - i;
+        const QString text = i < result.compareConverted
+                                 ? QString::number(calibration.rpm(point))
+                                 : result.compareDigits[std::size_t(point - 2)];
+        grid.setCell(GridModel::kRpmColumn, point, text);
+    }
+    if (result.compareConverted == kCompareCount)
+        grid.setCell(GridModel::kRpmColumn, GridModel::kFirstPoint, QString::number(kIdleRpm));
+    if (result.trimmerRead)
+        state.TrimmerActive = calibration.trimmerActive;
 
-namespace {
-
-QString text(const QByteArray &latin)
-{
-    return QString::fromLatin1(latin);
-}
-
-ScanOutcome missingData()
-{
-    return {MessageId::MissingData};
-}
-
-// The sensor angle: 60 tries over the start of the text; a match moves on past its value field,
-// and a later match within the tries overwrites the text again.
-void scanSensorAngle(const SourceText &source, SettingsTarget &settings)
-{
-    const QByteArray marker = markers::sensorAngle();
-    qsizetype q = 0;
-    for (qsizetype tries = 0; tries < layout::kSensorAngleTries; ++tries) {
-        if (source.matchesAt(q, marker)) {
-            settings.setSensorAngleText(text(source.valueField(q + 5)));
-            q += 8;
-        } else {
-            ++q;
-        }
+    const QString headerPrefix =
+        state.Language == 0 ? QStringLiteral(u"таб.") : QStringLiteral("Tab.");
+    for (int table = 1; table <= result.labelsRead; ++table) {
+        grid.setCell(table, 0, headerPrefix + result.tableLabels[std::size_t(table - 1)]);
+        for (int point = 1; point <= result.codesRead[std::size_t(table - 1)]; ++point)
+            grid.setCell(table, point, calibration.code(table, point));
     }
 }
 
-} // namespace
+std::optional<MessageId> fillAngleColumn(const SettingsTarget &settings, GridModel &grid)
+{
+    const int active = strToInt(settings.activeTableText());
+    if (active < 1 || active > kTableCount)
+        return MessageId::MissingData;
+    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
+        const QString &codeText = grid.cell(active, row);
+        if (codeText.isEmpty())
+            return MessageId::MissingData;
+        grid.setCell(GridModel::kAngleColumn, row,
+                     angleTextForCode(strToInt(codeText), settings.sensorAngleText()));
+    }
+    return std::nullopt;
+}
 
 ScanOutcome scanSource(const SourceText &source, SettingsTarget &settings, GridModel &grid,
                        ProgramState &state)
 {
-    scanSensorAngle(source, settings);
-
-    // Second sensor pulse: its step count, then whether it is automatic.
-    const auto steps =
-        source.find(markers::pulseSteps(), layout::kPulseStepsFrom, layout::kPulseStepsLast);
-    if (!steps)
-        return missingData();
-    const int stepCount = strToInt(text(source.valueField(*steps + 8)));
-    const long double pulseAngle = stepCount * kAngleStep;
-
-    const auto mode = source.find(markers::pulseMode(), *steps + 11, layout::kPulseModeLast);
-    if (!mode)
-        return missingData();
-    const char modeBit = source.at(*mode + 16);
-    if (modeBit == '1')
-        settings.selectSecondPulseAuto();
-    else if (modeBit == '0')
-        settings.setSecondPulseText(floatToStr(pulseAngle));
-
-    // Spark output pin: the seven characters that end two characters before the marker.
-    const auto spark = source.find(markers::sparkToZero(), layout::kSparkToZeroFrom);
-    if (!spark)
-        return missingData();
-    const QByteArray port = source.window(*spark - 9, 7);
-    if (port == "PortC,0")
-        settings.selectSparkOutput(SettingsTarget::kPortC0);
-    else if (port == "PortD,6")
-        settings.selectSparkOutput(SettingsTarget::kPortD6);
-
-    // Compare constants, highest RPM first, into rows 32 down to 2; then converted to RPM.
-    qsizetype q = layout::kCompareFrom;
-    for (int row = GridModel::kLastPoint; row > GridModel::kFirstPoint; --row) {
-        const auto compare = source.find(markers::compareLine(), q);
-        if (!compare)
-            return missingData();
-        grid.setCell(GridModel::kRpmColumn, row, text(source.valueField(*compare + 9)));
-        q = *compare + 12;
+    const ScanResult result = scan(source);
+    showScan(result, settings, grid, state);
+    if (result.stop) {
+        if (const auto *error = std::get_if<ConversionError>(&*result.stop))
+            throw *error;
+        return {std::get<MessageId>(*result.stop)};
     }
-    for (int row = GridModel::kLastPoint; row > GridModel::kFirstPoint; --row) {
-        const long double constant = strToFloat(grid.cell(GridModel::kRpmColumn, row));
-        const auto rpm = static_cast<long long>(rpmOfCompareConstant(constant));
-        grid.setCell(GridModel::kRpmColumn, row, QString::number(rpm));
-    }
-    grid.setCell(GridModel::kRpmColumn, GridModel::kFirstPoint, QStringLiteral("460"));
-
-    // Trimming resistor: read when its ADC-enable line is not commented out.
-    const auto adc = source.find(markers::adcEnable(), q);
-    if (!adc)
-        return missingData();
-    state.TrimmerActive = source.at(*adc - 1) != ';';
-
-    // The three tables: a label, then the first 32 value lines after it.
-    q = layout::kTablesFrom;
-    const QString headerPrefix =
-        state.Language == 0 ? QStringLiteral(u"таб.") : QStringLiteral("Tab.");
-    for (int table = 1; table <= 3; ++table) {
-        const auto label = source.find(markers::tableLabel(), q);
-        if (!label)
-            return missingData();
-        const qsizetype digitAt = *label + markers::tableLabel().size();
-        const QString digit =
-            digitAt < source.size() ? fromCp1251(source.window(digitAt, 1)) : QString();
-        grid.setCell(table, 0, headerPrefix + digit);
-        qsizetype r = *label + 1;
-        for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-            const auto value = source.find(markers::tableValue(), r);
-            if (!value)
-                return missingData();
-            grid.setCell(table, row, text(source.valueField(*value + 9)));
-            r = *value + 12;
-        }
-        q = r;
-    }
-
-    // The angle column of the active table.
-    const int active = strToInt(settings.activeTableText());
-    if (active < 1 || active > 3)
-        return missingData();
-    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-        const QString &codeText = grid.cell(active, row);
-        if (codeText.isEmpty())
-            return missingData();
-        grid.setCell(GridModel::kAngleColumn, row,
-                     angleTextForCode(strToInt(codeText), settings.sensorAngleText()));
-    }
-    return {};
+    return {fillAngleColumn(settings, grid)};
 }

@@ -3,45 +3,15 @@
 #pragma once
 
 #include "domain/messageid.h"
+#include "format/layout.h"
+#include "format/scan.h"
+#include "format/sourcetext.h"
 #include "session/programstate.h"
 #include "session/settingstarget.h"
-#include "format/sourcetext.h"
 
 #include <optional>
 
 class GridModel;
-
-// Markers of the firmware source layout, in code page 1251.
-namespace markers {
-QByteArray sensorAngle(); // "угол"
-QByteArray pulseSteps();  // "ldi R23,"
-QByteArray pulseMode();   // "ldi R30,"
-QByteArray sparkToZero(); // ";лог"0"на выход "искра""
-QByteArray sparkToOne();  // ";лог"1"на выход "искра""
-QByteArray compareLine(); // "cpi R21,"
-QByteArray adcEnable();   // "sbi ADCSRA,"
-QByteArray tableLabel();  // "FuozTable"
-QByteArray tableValue();  // "ldi R16,"
-QByteArray crystal();     // "кварц4МГц"
-} // namespace markers
-
-// Fixed text positions of the layout.
-namespace layout {
-inline constexpr qsizetype kSensorAngleTries = 60;
-inline constexpr qsizetype kPulseStepsFrom = 1400;
-inline constexpr qsizetype kPulseStepsLast = 1499;
-inline constexpr qsizetype kPulseModeLast = 1749;
-inline constexpr qsizetype kSparkToZeroFrom = 3700;
-inline constexpr qsizetype kSparkToOneFrom = 5400;
-inline constexpr qsizetype kSparkToOneThirdFrom = 15700;
-inline constexpr qsizetype kCompareFrom = 7100;
-inline constexpr qsizetype kTablesFrom = 21000;
-inline constexpr int kCompareLines = 31;
-inline constexpr int kTableValues = 32;
-} // namespace layout
-
-// RPM of a compare constant: 10 * round(11718.75 / (255 - c)). Throws for c = 255.
-long double rpmOfCompareConstant(long double constant);
 
 struct ScanOutcome
 {
@@ -51,10 +21,21 @@ struct ScanOutcome
     bool completed() const { return !stop; }
 };
 
-// The load's scan of a source that has been read: the sensor angle, the second pulse, the spark
-// output, the RPM breakpoints (column 0), the trimming resistor (state.TrimmerActive), the three
-// tables (columns 1-3 and their headers in state.Language) and the angle column of the active
-// table. Writes each value as it reaches it. Throws ConversionError for a value that is not a
-// number. The chart, FirmwareName and the title are left to the caller.
+// Shows what a scan read, as far as it got, in the setting boxes and the grid: the sensor
+// angle, the second pulse, the spark output, the RPM breakpoints (column 0; constants read but
+// not yet converted show as their digits), the trimming resistor (state.TrimmerActive), the
+// table headers in state.Language and the codes (columns 1-3).
+void showScan(const ScanResult &result, SettingsTarget &settings, GridModel &grid,
+              ProgramState &state);
+
+// Fills the angle column from the active table's codes at the sensor angle. Stops with
+// MissingData at an empty code, leaving the rows above it written. Throws ConversionError for
+// an active table or a sensor angle that is no whole number.
+std::optional<MessageId> fillAngleColumn(const SettingsTarget &settings, GridModel &grid);
+
+// The load's scan of a source that has been read, shown in the boxes and the grid, then the
+// angle column of the active table. Throws ConversionError for a value that is not a number,
+// after showing what was read before it. The chart, FirmwareName and the title are left to the
+// caller.
 ScanOutcome scanSource(const SourceText &source, SettingsTarget &settings, GridModel &grid,
                        ProgramState &state);

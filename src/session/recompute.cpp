@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "session/recompute.h"
 
-#include "domain/numbers.h"
-#include "session/settingstarget.h"
 #include "domain/anglecode.h"
+#include "domain/numbers.h"
 #include "session/chartrefresh.h"
 #include "session/gridmodel.h"
+#include "session/settingstarget.h"
 #include "session/tablecolumn.h"
 
 void recomputeAngleColumn(GridModel &grid, ChartSeries &series, const SettingsTarget &settings)

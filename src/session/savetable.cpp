@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "session/savetable.h"
 
-#include "session/settingstarget.h"
 #include "domain/anglecode.h"
 #include "session/chartrefresh.h"
 #include "session/gridmodel.h"
+#include "session/settingstarget.h"
 #include "session/tablecolumn.h"
 
 std::optional<MessageId> saveToTable(GridModel &grid, ChartSeries &series, bool sourceLoaded,
