@@ -80,6 +80,9 @@ TextPair messagePair(MessageId id)
     case MessageId::HelpMissing:
         return {u"Куда все подевалось? Файла справки нет в папке программы. Ищите на ",
                 u"Help file not found, reload on "};
+    case MessageId::PulseOutOfRange:
+        return {u"Второй импульс вне пределов: допустимо от 0 до 178,5°",
+                u"Second pulse out of range: allowed 0 to 178.5°"};
     }
     return {u"", u""};
 }
@@ -94,6 +97,11 @@ QString caption(Caption id, unsigned char language)
 QString message(MessageId id, unsigned char language, const QString &argument)
 {
     return pick(messagePair(id), language) + argument;
+}
+
+QString lineNote(const QString &reference, unsigned char language)
+{
+    return (language == 0 ? QStringLiteral(u"Строка ") : QStringLiteral("Line ")) + reference;
 }
 
 QString chartTitle(const ProgramState &state)

@@ -39,5 +39,9 @@ QString caption(Caption id, unsigned char language);
 // (the path, the help address).
 QString message(MessageId id, unsigned char language, const QString &argument = {});
 
+// The second line of a message about one line of the source: "Строка "/"Line " and the
+// reference "<number>: <text>".
+QString lineNote(const QString &reference, unsigned char language);
+
 // The chart's title from the language, the loaded file's name and the trimming resistor.
 QString chartTitle(const ProgramState &state);

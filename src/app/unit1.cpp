@@ -251,6 +251,14 @@ void TForm1::warn(MessageId id, const QString &argument)
     m_platform.showWarning(this, message(id, m_state.Language, argument));
 }
 
+void TForm1::warnAboutLine(MessageId id, const QString &lineReference)
+{
+    QString text = message(id, m_state.Language);
+    if (!lineReference.isEmpty())
+        text += QLatin1Char('\n') + lineNote(lineReference, m_state.Language);
+    m_platform.showWarning(this, text);
+}
+
 void TForm1::showSource()
 {
     Memo1->setPlainText(m_source.shownLines().join(QLatin1Char('\n')));
@@ -297,7 +305,7 @@ void TForm1::Button1Click()
     guarded([&] {
         const ScanOutcome outcome = scanSource(m_source, *this, m_grid, m_state);
         if (outcome.stop) {
-            warn(*outcome.stop);
+            warnAboutLine(*outcome.stop, outcome.line);
             return;
         }
         refreshChart(m_grid, *Series1);
@@ -402,9 +410,11 @@ void TForm1::Button5Click()
         }
         // The text box shows the lines rewritten so far, also when the save stops on an error.
         const auto showRewritten = qScopeGuard([this] { showSource(); });
-        const auto stop = saveSource(m_source, *this, m_grid, m_state.FirmwarePath);
+        QString stopLine;
+        const auto stop =
+            saveSource(m_source, *this, m_grid, m_state.FirmwarePath, {}, {}, &stopLine);
         if (stop)
-            warn(*stop);
+            warnAboutLine(*stop, stopLine);
     });
 }
 

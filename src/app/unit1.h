@@ -81,6 +81,8 @@ private:
     void setTexts();
     void showSource();
     void warn(MessageId id, const QString &argument = {});
+    // The warning with a second line naming the source line it is about, when there is one.
+    void warnAboutLine(MessageId id, const QString &lineReference);
     void refreshChartWithHighlight(int row);
     // Runs a handler's work; a number that is not a number, or a file that cannot be written,
     // ends it with the general error report. Returns false when that happened.

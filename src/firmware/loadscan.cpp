@@ -3,6 +3,7 @@
 #include "firmware/loadscan.h"
 
 #include "firmware/cp1251.h"
+#include "firmware/instruction.h"
 #include "firmware/numbers.h"
 #include "tables/anglecode.h"
 #include "tables/gridmodel.h"
@@ -66,7 +67,22 @@ QString text(const QByteArray &latin)
 
 ScanOutcome missingData()
 {
-    return {MessageId::MissingData};
+    return {MessageId::MissingData, {}};
+}
+
+ScanOutcome misread(const SourceText &source, qsizetype pos)
+{
+    return {MessageId::MissingData, lineReference(source, pos)};
+}
+
+// Whether the digits of a value field are the number the assembler reads as the operand that
+// starts at operandPos; a field without digits agrees only with an operand that is no number.
+bool fieldHoldsOperand(const SourceText &source, const QByteArray &field, qsizetype operandPos)
+{
+    const auto operand = operandAt(source, operandPos);
+    if (field.isEmpty() || !operand)
+        return field.isEmpty() && !operand;
+    return field.toLongLong() == *operand;
 }
 
 // The sensor angle: 60 tries over the start of the text; a match moves on past its value field,
@@ -94,23 +110,32 @@ ScanOutcome scanSource(const SourceText &source, SettingsTarget &settings, GridM
 
     // Second sensor pulse: its step count, then whether it is automatic.
     const auto steps =
-        source.find(markers::pulseSteps(), layout::kPulseStepsFrom, layout::kPulseStepsLast);
+        findInCode(source, markers::pulseSteps(), layout::kPulseStepsFrom, layout::kPulseStepsLast);
     if (!steps)
         return missingData();
-    const int stepCount = strToInt(text(source.valueField(*steps + 8)));
+    const QByteArray stepsField = source.valueField(*steps + 8);
+    const int stepCount = strToInt(text(stepsField));
+    if (!fieldHoldsOperand(source, stepsField, *steps + 8))
+        return misread(source, *steps);
     const long double pulseAngle = stepCount * kAngleStep;
 
-    const auto mode = source.find(markers::pulseMode(), *steps + 11, layout::kPulseModeLast);
+    const auto mode = findInCode(source, markers::pulseMode(), *steps + 11, layout::kPulseModeLast);
     if (!mode)
         return missingData();
+    // The character read is bit 1 of the binary literal; a save writes the whole literal as
+    // 0b00000010 or 0b00000000, so the operand must be exactly the one the character stands for.
     const char modeBit = source.at(*mode + 16);
+    const auto modeOperand = operandAt(source, *mode + 8);
+    if (!modeOperand || (modeBit != '1' && modeBit != '0') ||
+        *modeOperand != (modeBit == '1' ? 2 : 0))
+        return misread(source, *mode);
     if (modeBit == '1')
         settings.selectSecondPulseAuto();
     else if (modeBit == '0')
         settings.setSecondPulseText(floatToStr(pulseAngle));
 
     // Spark output pin: the seven characters that end two characters before the marker.
-    const auto spark = source.find(markers::sparkToZero(), layout::kSparkToZeroFrom);
+    const auto spark = findAfterCode(source, markers::sparkToZero(), layout::kSparkToZeroFrom);
     if (!spark)
         return missingData();
     const QByteArray port = source.window(*spark - 9, 7);
@@ -122,10 +147,13 @@ ScanOutcome scanSource(const SourceText &source, SettingsTarget &settings, GridM
     // Compare constants, highest RPM first, into rows 32 down to 2; then converted to RPM.
     qsizetype q = layout::kCompareFrom;
     for (int row = GridModel::kLastPoint; row > GridModel::kFirstPoint; --row) {
-        const auto compare = source.find(markers::compareLine(), q);
+        const auto compare = findInCode(source, markers::compareLine(), q);
         if (!compare)
             return missingData();
-        grid.setCell(GridModel::kRpmColumn, row, text(source.valueField(*compare + 9)));
+        const QByteArray field = source.valueField(*compare + 9);
+        if (!fieldHoldsOperand(source, field, *compare + 8))
+            return misread(source, *compare);
+        grid.setCell(GridModel::kRpmColumn, row, text(field));
         q = *compare + 12;
     }
     for (int row = GridModel::kLastPoint; row > GridModel::kFirstPoint; --row) {
@@ -155,10 +183,13 @@ ScanOutcome scanSource(const SourceText &source, SettingsTarget &settings, GridM
         grid.setCell(table, 0, headerPrefix + digit);
         qsizetype r = *label + 1;
         for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-            const auto value = source.find(markers::tableValue(), r);
+            const auto value = findInCode(source, markers::tableValue(), r);
             if (!value)
                 return missingData();
-            grid.setCell(table, row, text(source.valueField(*value + 9)));
+            const QByteArray field = source.valueField(*value + 9);
+            if (!fieldHoldsOperand(source, field, *value + 8))
+                return misread(source, *value);
+            grid.setCell(table, row, text(field));
             r = *value + 12;
         }
         q = r;

@@ -48,13 +48,17 @@ struct ScanOutcome
     // Set when the scan stopped with a message (the missing-data warning); what was written
     // before the stop stays written.
     std::optional<MessageId> stop;
+    // The line the stop is about, as "<number>: <text>", when it is about one.
+    QString line;
     bool completed() const { return !stop; }
 };
 
 // The load's scan of a source that has been read: the sensor angle, the second pulse, the spark
 // output, the RPM breakpoints (column 0), the trimming resistor (state.TrimmerActive), the three
 // tables (columns 1-3 and their headers in state.Language) and the angle column of the active
-// table. Writes each value as it reaches it. Throws ConversionError for a value that is not a
+// table. Instruction markers in a comment are passed over; a value field that does not hold what
+// the assembler reads as the instruction's operand stops the scan with MissingData and the line.
+// Writes each value as it reaches it. Throws ConversionError for a value that is not a
 // number. The chart, FirmwareName and the title are left to the caller.
 ScanOutcome scanSource(const SourceText &source, SettingsTarget &settings, GridModel &grid,
                        ProgramState &state);

@@ -14,4 +14,5 @@ enum class MessageId
     RpmTooLow,        // an RPM breakpoint below 460
     RpmTooHigh,       // an RPM breakpoint above 20000
     HelpMissing,      // the help file is not there
+    PulseOutOfRange,  // the second pulse's step count outside 0 to 255
 };

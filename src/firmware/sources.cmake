@@ -3,6 +3,7 @@ target_sources(cdicore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/cp1251.cpp
     ${CMAKE_CURRENT_LIST_DIR}/numbers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sourcetext.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/instruction.cpp
 )
 target_sources(cdicore PRIVATE ${CMAKE_CURRENT_LIST_DIR}/loadscan.cpp)
 target_sources(cdicore PRIVATE

@@ -13,6 +13,9 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     const qsizetype breaks = bytes.count('\n');
     source.m_lineStarts.reserve(std::size_t(breaks) + 1);
     source.m_whole.reserve(breaks + 1);
+    source.m_breaks.reserve(breaks + 1);
+    const QByteArray crlf = QByteArrayLiteral("\r\n");
+    const QByteArray lf = QByteArrayLiteral("\n");
     source.m_text.reserve(n + breaks + 2);
     qsizetype begin = 0;
     while (begin < n) {
@@ -23,6 +26,12 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
         qsizetype lineEnd = end;
         if (!lastWithoutBreak && lineEnd > begin && bytes[lineEnd - 1] == '\r')
             --lineEnd;
+        if (lastWithoutBreak)
+            source.m_breaks.append(QByteArray());
+        else
+            source.m_breaks.append(lineEnd < end ? crlf : lf);
+        if (source.m_breaks.size() == 1 && !lastWithoutBreak)
+            source.m_lineBreak = source.m_breaks.constFirst();
         const QByteArrayView whole = bytes.sliced(begin, lineEnd - begin);
         source.m_lineStarts.push_back(source.m_text.size());
         if (whole.size() <= kShownLineLength && !whole.contains('\r')) {
@@ -122,6 +131,8 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
             m_lineStarts[i] += delta;
     }
     m_whole[index] = QByteArray();
+    if (!m_breaks[index].isEmpty())
+        m_breaks[index] = m_lineBreak;
 }
 
 QByteArray SourceText::toFileBytes() const
@@ -131,14 +142,14 @@ QByteArray SourceText::toFileBytes() const
     for (qsizetype i = 0; i < lineCount(); ++i) {
         const QByteArray &whole = m_whole[i];
         if (whole.isNull()) {
-            // The shown line and its line break, straight from the text.
+            // The shown line straight from the text, without the text's own CR LF.
             const qsizetype start = lineStart(i);
             const qsizetype next = i + 1 < lineCount() ? lineStart(i + 1) : m_text.size();
-            bytes += QByteArrayView(m_text).sliced(start, next - start);
+            bytes += QByteArrayView(m_text).sliced(start, next - start - 2);
         } else {
             bytes += whole;
-            bytes += "\r\n";
         }
+        bytes += m_breaks[i];
     }
     return bytes;
 }

@@ -50,8 +50,11 @@ public:
     void replaceLineAt(qsizetype pos, const QByteArray &line);
     void replaceLine(qsizetype index, const QByteArray &line);
 
-    // Every whole line followed by CR LF, the last one included.
+    // Every whole line with its line break as read. A rewritten line ends in the file's own
+    // break (that of its first line); the last line keeps having none when it had none.
     QByteArray toFileBytes() const;
+    // The file's line break: that of its first line, CR LF when it has none.
+    const QByteArray &lineBreak() const { return m_lineBreak; }
     // The shown lines decoded from code page 1251, for the text box.
     QStringList shownLines() const;
 
@@ -61,4 +64,7 @@ private:
     // The whole line as read where it differs from the shown one (cut, or holding a lone CR);
     // a null entry where the shown line is the whole line.
     QList<QByteArray> m_whole;
+    // Per line, the break it had in the file: "\r\n", "\n", or empty for a last line without one.
+    QList<QByteArray> m_breaks;
+    QByteArray m_lineBreak = QByteArrayLiteral("\r\n");
 };

@@ -3,6 +3,7 @@
 #include "firmware/writer.h"
 
 #include "firmware/cp1251.h"
+#include "firmware/instruction.h"
 #include "firmware/loadscan.h"
 #include "firmware/numbers.h"
 #include "tables/anglecode.h"
@@ -22,9 +23,23 @@ int compareConstantForRpm(int rpm)
     return int(roundHalfEven(255 - 117187.5L / rpm));
 }
 
+long double secondPulseSteps(const QString &pulseText)
+{
+    return roundHalfEven(static_cast<long double>(strToFloat(pulseText)) / kAngleStep);
+}
+
 namespace {
 
 const QString kAuto = QStringLiteral("auto");
+
+// Whether a line is the store instruction "st X+,R16", whatever its blanks, letter case and
+// comment: the only line after a table value that the writer may replace by its own.
+bool isStoreLine(const QByteArray &line)
+{
+    QByteArray code = line.left(line.indexOf(';') < 0 ? line.size() : line.indexOf(';'));
+    code.removeIf([](char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; });
+    return code.compare("stX+,R16", Qt::CaseInsensitive) == 0;
+}
 
 // A rounded value in plain decimal, however large.
 QString wholeNumberText(long double value)
@@ -43,11 +58,6 @@ QString sparkPort(int item)
     if (item == SettingsTarget::kPortD6)
         return QStringLiteral("PortD,6");
     return {};
-}
-
-long double secondPulseSteps(const QString &pulseText)
-{
-    return roundHalfEven(static_cast<long double>(strToFloat(pulseText)) / kAngleStep);
 }
 
 // The lines the writer puts into the source.
@@ -122,10 +132,20 @@ public:
           m_rewritten(std::size_t(source.lineCount()), false)
     {}
 
+    // "<number>: <text>" of the line a MissingData stop is about, if any.
+    const QString &stopLine() const { return m_stopLine; }
+
     std::optional<MessageId> run()
     {
         if (m_source.isEmpty())
             return MessageId::MissingData;
+        // The assembler keeps only the low byte of a larger step count: a different pulse.
+        const QString pulse = m_settings.secondPulseText();
+        if (pulse != kAuto) {
+            const long double steps = secondPulseSteps(pulse);
+            if (steps < 0 || steps > kHighestPulseSteps)
+                return MessageId::PulseOutOfRange;
+        }
         if (!rewriteInclude() || !rewriteSecondPulse())
             return MessageId::MissingData;
         const QString port = sparkPort(m_settings.sparkOutputItem());
@@ -174,7 +194,7 @@ private:
 
     bool rewriteInclude()
     {
-        const auto found = m_source.find(markers::crystal(), 0);
+        const auto found = findOnCodeLine(m_source, markers::crystal(), 0);
         return found && replaceLineHolding(*found, lines::include(m_settings.sensorAngleText()));
     }
 
@@ -182,24 +202,24 @@ private:
     {
         const QString pulse = m_settings.secondPulseText();
         if (pulse == kAuto) {
-            const auto mode = m_source.find(markers::pulseMode(), layout::kPulseStepsFrom);
+            const auto mode = findInCode(m_source, markers::pulseMode(), layout::kPulseStepsFrom);
             return mode && replaceLineHolding(*mode, lines::pulseMode(true));
         }
         const long double steps = secondPulseSteps(pulse);
-        const auto stepsAt = m_source.find(markers::pulseSteps(), layout::kPulseStepsFrom);
+        const auto stepsAt = findInCode(m_source, markers::pulseSteps(), layout::kPulseStepsFrom);
         if (!stepsAt)
             return false;
         const auto next = replaceLineHolding(*stepsAt, lines::pulseSteps(steps));
         if (!next)
             return false;
-        const auto mode = m_source.find(markers::pulseMode(), *next);
+        const auto mode = findInCode(m_source, markers::pulseMode(), *next);
         return mode && replaceLineHolding(*mode, lines::pulseMode(false));
     }
 
     bool rewriteSparkToZero(const QString &port)
     {
         const QByteArray marker = markers::sparkToZero();
-        const auto found = m_source.find(marker, layout::kSparkToZeroFrom);
+        const auto found = findAfterCode(m_source, marker, layout::kSparkToZeroFrom);
         return found && replaceLineHolding(*found, lines::spark("cbi ", port, marker));
     }
 
@@ -208,7 +228,7 @@ private:
     {
         const QByteArray marker = markers::sparkToOne();
         for (int i = 0; i < count; ++i) {
-            const auto found = m_source.find(marker, from);
+            const auto found = findAfterCode(m_source, marker, from);
             if (!found)
                 return std::nullopt;
             const auto next = replaceLineHolding(*found, lines::spark("sbi ", port, marker));
@@ -225,7 +245,7 @@ private:
     {
         qsizetype from = layout::kCompareFrom;
         for (int row = GridModel::kLastPoint; row > GridModel::kFirstPoint; --row) {
-            const auto found = m_source.find(markers::compareLine(), from);
+            const auto found = findInCode(m_source, markers::compareLine(), from);
             if (!found)
                 return MessageId::MissingData;
             const int rpm = strToInt(m_grid.cell(GridModel::kRpmColumn, row));
@@ -255,7 +275,7 @@ private:
                 return false;
             from = *labelAt + markers::tableLabel().size();
             for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-                const auto found = m_source.find(markers::tableValue(), from);
+                const auto found = findInCode(m_source, markers::tableValue(), from);
                 if (!found)
                     return false;
                 const QString &codeText = m_grid.cell(table, row);
@@ -265,6 +285,10 @@ private:
                 const qsizetype index = m_source.lineIndexAt(*found);
                 if (index + 1 >= m_source.lineCount() || m_rewritten[std::size_t(index + 1)])
                     return false;
+                if (!isStoreLine(m_source.wholeLine(index + 1))) {
+                    m_stopLine = lineReference(m_source, m_source.lineStart(index + 1));
+                    return false;
+                }
                 if (!replaceOnce(index, lines::tableValue(codeText)) ||
                     !replaceOnce(index + 1, lines::tableStore(angle)))
                     return false;
@@ -285,6 +309,7 @@ private:
     const SettingsTarget &m_settings;
     const GridModel &m_grid;
     std::optional<int> m_sensorAngle;
+    QString m_stopLine;
     std::vector<bool> m_rewritten; // by line index; the line count never changes
 };
 
@@ -375,9 +400,13 @@ std::optional<MessageId> verifyFileBytes(const QByteArray &fileBytes,
 } // namespace
 
 std::optional<MessageId> rewriteSource(SourceText &source, const SettingsTarget &settings,
-                                       const GridModel &grid)
+                                       const GridModel &grid, QString *stopLine)
 {
-    return Rewriter(source, settings, grid).run();
+    Rewriter rewriter(source, settings, grid);
+    const auto stop = rewriter.run();
+    if (stopLine)
+        *stopLine = stop ? rewriter.stopLine() : QString();
+    return stop;
 }
 
 std::optional<MessageId> verifyReadBack(const SourceText &source, const SettingsTarget &settings,
@@ -388,13 +417,16 @@ std::optional<MessageId> verifyReadBack(const SourceText &source, const Settings
 
 std::optional<MessageId> saveSource(SourceText &source, const SettingsTarget &settings,
                                     const GridModel &grid, const QString &path,
-                                    const ChunkWriter &writeChunk)
+                                    const ChunkWriter &writeChunk,
+                                    const std::function<bool()> &confirmWrite, QString *stopLine)
 {
-    if (const auto stop = rewriteSource(source, settings, grid))
+    if (const auto stop = rewriteSource(source, settings, grid, stopLine))
         return stop;
     const QByteArray bytes = source.toFileBytes();
     if (const auto stop = verifyFileBytes(bytes, settings, grid))
         return stop;
+    if (confirmWrite && !confirmWrite())
+        return std::nullopt;
     writeSourceFile(path, bytes, writeChunk);
     return std::nullopt;
 }
