@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "firmware/filesave.h"
 #include "firmware/messageid.h"
 #include "firmware/programstate.h"
 
@@ -38,6 +39,19 @@ QString caption(Caption id, unsigned char language);
 // A message as shown; the file-access error and the help warning end with their argument
 // (the path, the help address).
 QString message(MessageId id, unsigned char language, const QString &argument = {});
+
+// The answers of the window's questions.
+enum class Answer
+{
+    Overwrite,
+    Create,
+    Cancel,
+};
+QString answerText(Answer answer, unsigned char language);
+
+// A failed file write in words: whether the file is unchanged or may be damaged, then the
+// system's reason.
+QString fileWriteMessage(const FileWriteError &error, unsigned char language);
 
 // The second line of a message about one line of the source: "Строка "/"Line " and the
 // reference "<number>: <text>".

@@ -6,6 +6,7 @@
 #include "firmware/messageid.h"
 #include "firmware/programstate.h"
 #include "firmware/settingstarget.h"
+#include "firmware/sourcefile.h"
 #include "firmware/sourcetext.h"
 #include "tables/gridmodel.h"
 
@@ -83,6 +84,9 @@ private:
     void warn(MessageId id, const QString &argument = {});
     // The warning with a second line naming the source line it is about, when there is one.
     void warnAboutLine(MessageId id, const QString &lineReference);
+    // Whether the file may be written: asks first when something else changed or removed it
+    // since the load or the last save.
+    bool confirmOverwrite();
     void refreshChartWithHighlight(int row);
     // Runs a handler's work; a number that is not a number, or a file that cannot be written,
     // ends it with the general error report. Returns false when that happened.
@@ -105,4 +109,6 @@ private:
     // True once a load has read every setting and table of the text in m_source, so that a
     // save writes the grid only into the text it was read from.
     bool m_loadCompleted = false;
+    // The file as the load read it, or as the last save wrote it.
+    std::optional<FileStamp> m_diskStamp;
 };

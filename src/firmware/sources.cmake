@@ -9,5 +9,7 @@ target_sources(cdicore PRIVATE ${CMAKE_CURRENT_LIST_DIR}/loadscan.cpp)
 target_sources(cdicore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/filesave.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sourcefile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/inplacesave.cpp
     ${CMAKE_CURRENT_LIST_DIR}/assembler.cpp
 )
