@@ -42,6 +42,12 @@ public:
     bool openDocument(const QString &) override { return true; }
     QString programFolder() const override { return {}; }
     bool startDetached(const DetachedCommand &) override { return true; }
+    bool isInstalled(const QString &) const override { return true; }
+    bool ask(QWidget *, const QString &text, const QString &, const QString &) override
+    {
+        countBox(text);
+        return true;
+    }
 
 private:
     void countBox(const QString &text)

@@ -42,6 +42,12 @@ public:
     // The folder that holds the program, where its help file is installed.
     virtual QString programFolder() const = 0;
     virtual bool startDetached(const DetachedCommand &command) = 0;
+    // Whether a program of that name is on the search path.
+    virtual bool isInstalled(const QString &program) const = 0;
+    // A question with two answers; true for the first (acceptText), false for the second or
+    // when the box is closed.
+    virtual bool ask(QWidget *owner, const QString &text, const QString &acceptText,
+                     const QString &rejectText) = 0;
 };
 
 // The real desktop through Qt.
@@ -55,4 +61,7 @@ public:
     bool openDocument(const QString &path) override;
     QString programFolder() const override;
     bool startDetached(const DetachedCommand &command) override;
+    bool isInstalled(const QString &program) const override;
+    bool ask(QWidget *owner, const QString &text, const QString &acceptText,
+             const QString &rejectText) override;
 };

@@ -251,6 +251,14 @@ void TForm1::warn(MessageId id, const QString &argument)
     m_platform.showWarning(this, message(id, m_state.Language, argument));
 }
 
+void TForm1::warnAboutLine(MessageId id, const QString &lineReference)
+{
+    QString text = message(id, m_state.Language);
+    if (!lineReference.isEmpty())
+        text += QLatin1Char('\n') + lineNote(lineReference, m_state.Language);
+    m_platform.showWarning(this, text);
+}
+
 void TForm1::showSource()
 {
     Memo1->setPlainText(m_source.shownLines().join(QLatin1Char('\n')));
@@ -279,25 +287,29 @@ void TForm1::Button1Click()
     Memo1->clear();
     m_source = SourceText();
     m_loadCompleted = false;
+    m_diskStamp.reset();
     if (const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1)) {
         m_state.FirmwarePath = *chosen;
         OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
     }
     if (m_state.FirmwarePath.isEmpty())
         return;
-    QFile file(m_state.FirmwarePath);
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
-        m_platform.showError(
-            this, message(MessageId::FileAccess, m_state.Language, m_state.FirmwarePath));
+    const SourceFileRead read = readSourceFile(m_state.FirmwarePath);
+    if (read.outcome != SourceFileRead::Read) {
+        const MessageId refusal =
+            read.outcome == SourceFileRead::NotRegular ? MessageId::NotRegularFile
+            : read.outcome == SourceFileRead::TooLarge ? MessageId::FileTooLarge
+                                                       : MessageId::FileAccess;
+        m_platform.showError(this, message(refusal, m_state.Language, m_state.FirmwarePath));
         return;
     }
-    m_source = SourceText::fromFileBytes(file.readAll());
-    file.close();
+    m_source = SourceText::fromFileBytes(read.bytes);
+    m_diskStamp = read.stamp;
     showSource();
     guarded([&] {
         const ScanOutcome outcome = scanSource(m_source, *this, m_grid, m_state);
         if (outcome.stop) {
-            warn(*outcome.stop);
+            warnAboutLine(*outcome.stop, outcome.line);
             return;
         }
         refreshChart(m_grid, *Series1);
@@ -402,18 +414,53 @@ void TForm1::Button5Click()
         }
         // The text box shows the lines rewritten so far, also when the save stops on an error.
         const auto showRewritten = qScopeGuard([this] { showSource(); });
-        const auto stop = saveSource(m_source, *this, m_grid, m_state.FirmwarePath);
-        if (stop)
-            warn(*stop);
+        QString stopLine;
+        bool written = false;
+        const auto confirm = [this, &written] { return written = confirmOverwrite(); };
+        try {
+            const auto stop =
+                saveSource(m_source, *this, m_grid, m_state.FirmwarePath, {}, confirm, &stopLine);
+            if (stop)
+                warnAboutLine(*stop, stopLine);
+            else if (written)
+                m_diskStamp = stampOfWritten(m_state.FirmwarePath, m_source.toFileBytes());
+        } catch (const FileWriteError &error) {
+            // What is on disk now is not what the load read, unless the file is unchanged.
+            if (error.kind != FileWriteError::Unchanged && error.kind != FileWriteError::DiskFull)
+                m_diskStamp.reset();
+            m_platform.showError(this, fileWriteMessage(error, m_state.Language));
+        }
     });
+}
+
+bool TForm1::confirmOverwrite()
+{
+    const DiskChange change =
+        m_diskStamp ? diskChangeSince(*m_diskStamp, m_state.FirmwarePath) : DiskChange::Changed;
+    if (change == DiskChange::None)
+        return true;
+    const unsigned char language = m_state.Language;
+    const bool deleted = change == DiskChange::Deleted;
+    return m_platform.ask(this,
+                          message(deleted ? MessageId::DeletedFromDisk : MessageId::ChangedOnDisk,
+                                  language, m_state.FirmwarePath),
+                          answerText(deleted ? Answer::Create : Answer::Overwrite, language),
+                          answerText(Answer::Cancel, language));
 }
 
 void TForm1::Button6Click()
 {
-    const auto command = assemblerCommand(m_state.FirmwarePath);
+    const auto lookup = [this](const QString &name) { return m_platform.isInstalled(name); };
+    const auto command = assemblerCommand(m_state.FirmwarePath, lookup);
     if (!command)
         return;
-    m_platform.startDetached({command->program, command->arguments, command->workingDirectory});
+    if (!terminalProgram(lookup)) {
+        warn(MessageId::NoTerminal);
+        return;
+    }
+    if (!m_platform.startDetached(
+            {command->program, command->arguments, command->workingDirectory}))
+        warn(MessageId::CommandNotStarted, command->program);
 }
 
 bool TForm1::StringGrid1SelectCell(int ACol, int ARow)

@@ -4,10 +4,11 @@
 
 #include "app/platform.h"
 #include "domain/messageid.h"
-#include "session/programstate.h"
-#include "session/settingstarget.h"
+#include "format/sourcefile.h"
 #include "format/sourcetext.h"
 #include "session/gridmodel.h"
+#include "session/programstate.h"
+#include "session/settingstarget.h"
 
 #include <QWidget>
 
@@ -81,6 +82,11 @@ private:
     void setTexts();
     void showSource();
     void warn(MessageId id, const QString &argument = {});
+    // The warning with a second line naming the source line it is about, when there is one.
+    void warnAboutLine(MessageId id, const QString &lineReference);
+    // Whether the file may be written: asks first when something else changed or removed it
+    // since the load or the last save.
+    bool confirmOverwrite();
     void refreshChartWithHighlight(int row);
     // Runs a handler's work; a number that is not a number, or a file that cannot be written,
     // ends it with the general error report. Returns false when that happened.
@@ -103,4 +109,6 @@ private:
     // True once a load has read every setting and table of the text in m_source, so that a
     // save writes the grid only into the text it was read from.
     bool m_loadCompleted = false;
+    // The file as the load read it, or as the last save wrote it.
+    std::optional<FileStamp> m_diskStamp;
 };

@@ -13,6 +13,9 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     const qsizetype breaks = bytes.count('\n');
     source.m_lineStarts.reserve(std::size_t(breaks) + 1);
     source.m_whole.reserve(breaks + 1);
+    source.m_breaks.reserve(breaks + 1);
+    const QByteArray crlf = QByteArrayLiteral("\r\n");
+    const QByteArray lf = QByteArrayLiteral("\n");
     source.m_text.reserve(n + breaks + 2);
     qsizetype begin = 0;
     while (begin < n) {
@@ -23,6 +26,12 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
         qsizetype lineEnd = end;
         if (!lastWithoutBreak && lineEnd > begin && bytes[lineEnd - 1] == '\r')
             --lineEnd;
+        if (lastWithoutBreak)
+            source.m_breaks.append(QByteArray());
+        else
+            source.m_breaks.append(lineEnd < end ? crlf : lf);
+        if (source.m_breaks.size() == 1 && !lastWithoutBreak)
+            source.m_lineBreak = source.m_breaks.constFirst();
         const QByteArrayView whole = bytes.sliced(begin, lineEnd - begin);
         source.m_lineStarts.push_back(source.m_text.size());
         if (whole.size() <= kShownLineLength && !whole.contains('\r')) {
@@ -95,6 +104,13 @@ qsizetype SourceText::lineIndexAt(qsizetype pos) const
     return qsizetype(it - m_lineStarts.begin()) - 1;
 }
 
+QByteArrayView SourceText::lineView(qsizetype index) const
+{
+    const qsizetype start = lineStart(index);
+    const qsizetype next = index + 1 < lineCount() ? lineStart(index + 1) : m_text.size();
+    return QByteArrayView(m_text).sliced(start, next - start - 2);
+}
+
 QByteArray SourceText::shownLine(qsizetype index) const
 {
     const qsizetype start = lineStart(index);
@@ -122,6 +138,8 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
             m_lineStarts[i] += delta;
     }
     m_whole[index] = QByteArray();
+    if (!m_breaks[index].isEmpty())
+        m_breaks[index] = m_lineBreak;
 }
 
 SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &replacements) const
@@ -133,6 +151,8 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
     out.m_text.reserve(m_text.size() + added);
     out.m_lineStarts.reserve(m_lineStarts.size());
     out.m_whole = m_whole;
+    out.m_breaks = m_breaks;
+    out.m_lineBreak = m_lineBreak;
     qsizetype copiedLines = 0;
     const auto copyLinesUpTo = [&](qsizetype end) {
         if (end <= copiedLines)
@@ -153,6 +173,8 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         out.m_text += replacement.line;
         out.m_text += "\r\n";
         out.m_whole[replacement.index] = QByteArray();
+        if (!out.m_breaks[replacement.index].isEmpty())
+            out.m_breaks[replacement.index] = m_lineBreak;
         copiedLines = replacement.index + 1;
     }
     copyLinesUpTo(lineCount());
@@ -166,14 +188,14 @@ QByteArray SourceText::toFileBytes() const
     for (qsizetype i = 0; i < lineCount(); ++i) {
         const QByteArray &whole = m_whole[i];
         if (whole.isNull()) {
-            // The shown line and its line break, straight from the text.
+            // The shown line straight from the text, without the text's own CR LF.
             const qsizetype start = lineStart(i);
             const qsizetype next = i + 1 < lineCount() ? lineStart(i + 1) : m_text.size();
-            bytes += QByteArrayView(m_text).sliced(start, next - start);
+            bytes += QByteArrayView(m_text).sliced(start, next - start - 2);
         } else {
             bytes += whole;
-            bytes += "\r\n";
         }
+        bytes += m_breaks[i];
     }
     return bytes;
 }

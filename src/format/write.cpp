@@ -4,6 +4,7 @@
 
 #include "domain/anglecode.h"
 #include "format/cp1251.h"
+#include "format/instruction.h"
 #include "format/layout.h"
 #include "format/scan.h"
 
@@ -15,6 +16,15 @@
 namespace {
 
 // The lines the writer puts into the source.
+// Whether a line is the store instruction "st X+,R16", whatever its blanks, letter case and
+// comment: the only line after a table value that the writer may replace by its own.
+bool isStoreLine(const QByteArray &line)
+{
+    QByteArray code = line.left(line.indexOf(';') < 0 ? line.size() : line.indexOf(';'));
+    code.removeIf([](char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; });
+    return code.compare("stX+,R16", Qt::CaseInsensitive) == 0;
+}
+
 namespace lines {
 
 QByteArray include(const QString &sensorAngle)
@@ -82,6 +92,20 @@ public:
     }
     bool isReplaced(qsizetype index) const { return editAt(index) != nullptr; }
 
+    QByteArrayView lineView(qsizetype index) const
+    {
+        if (const Edit *edit = editAt(index))
+            return edit->line;
+        return m_base.lineView(index);
+    }
+
+    QByteArray wholeLine(qsizetype index) const
+    {
+        if (const Edit *edit = editAt(index))
+            return edit->line;
+        return m_base.wholeLine(index);
+    }
+
     qsizetype lineIndexAt(qsizetype pos) const
     {
         qsizetype low = 0;
@@ -97,7 +121,16 @@ public:
     }
 
     // First match at `from` or later. Markers hold no line break, so a match never spans lines.
-    std::optional<qsizetype> find(QByteArrayView marker, qsizetype from) const
+    std::optional<qsizetype> find(QByteArrayView marker, qsizetype from,
+                                  qsizetype lastStart = SourceText::kNoLimit) const
+    {
+        const auto found = findFrom(marker, from);
+        if (found && *found > lastStart)
+            return std::nullopt;
+        return found;
+    }
+
+    std::optional<qsizetype> findFrom(QByteArrayView marker, qsizetype from) const
     {
         from = std::max<qsizetype>(from, 0);
         if (from >= size() || marker.isEmpty() || lineCount() == 0)
@@ -187,6 +220,7 @@ private:
 struct Stopped
 {
     Stop stop;
+    QString line = {};
 };
 
 class Writer
@@ -199,14 +233,16 @@ public:
     WriteResult run()
     {
         std::optional<Stop> stop;
+        QString stopLine;
         try {
             writeAll();
         } catch (const Stopped &stopped) {
             stop = stopped.stop;
+            stopLine = stopped.line;
         } catch (const ConversionError &error) {
             stop = error;
         }
-        return {m_text.result(), stop};
+        return {m_text.result(), stop, stopLine};
     }
 
 private:
@@ -215,7 +251,10 @@ private:
         if (m_text.size() == 0)
             missing();
         step(writestep::kInclude);
-        replaceLineHolding(find(markers::crystal, 0),
+        const SecondPulse &pulse = m_calibration.secondPulse;
+        if (pulse.automatic == false && (pulse.steps < 0 || pulse.steps > kHighestPulseSteps))
+            throw Stopped{MessageId::PulseOutOfRange};
+        replaceLineHolding(findOnCodeLine(markers::crystal, 0),
                            lines::include(m_calibration.sensorAngle.value_or(QString())));
         step(writestep::kSecondPulse);
         writeSecondPulse();
@@ -223,7 +262,7 @@ private:
         if (!m_calibration.sparkOutput)
             missing();
         const SparkOutput port = *m_calibration.sparkOutput;
-        replaceLineHolding(find(markers::sparkToZero, layout::kSparkToZeroFrom),
+        replaceLineHolding(findAfterCode(markers::sparkToZero, layout::kSparkToZeroFrom),
                            lines::spark("cbi ", port, markers::sparkToZero));
         step(writestep::kSparkToOne);
         const qsizetype afterSecond = writeSparkToOne(port, layout::kSparkToOneFrom, 2);
@@ -242,12 +281,27 @@ private:
             throw Stopped{m_options.stopBefore->stop};
     }
 
+    static qsizetype found(const std::optional<qsizetype> &pos)
+    {
+        if (!pos)
+            missing();
+        return *pos;
+    }
     qsizetype find(QByteArrayView marker, qsizetype from)
     {
-        const auto found = m_text.find(marker, from);
-        if (!found)
-            missing();
-        return *found;
+        return found(m_text.find(marker, from));
+    }
+    qsizetype findInCode(QByteArrayView marker, qsizetype from)
+    {
+        return found(::findInCode(m_text, marker, from));
+    }
+    qsizetype findAfterCode(QByteArrayView marker, qsizetype from)
+    {
+        return found(::findAfterCode(m_text, marker, from));
+    }
+    qsizetype findOnCodeLine(QByteArrayView marker, qsizetype from)
+    {
+        return found(::findOnCodeLine(m_text, marker, from));
     }
 
     // Replaces a line that no earlier step of this write has rewritten: rewriting it again
@@ -280,19 +334,20 @@ private:
         if (!pulse.automatic)
             return; // a mode the tool does not know stays as the source has it
         if (*pulse.automatic) {
-            replaceLineHolding(find(markers::pulseMode, layout::kPulseStepsFrom),
+            replaceLineHolding(findInCode(markers::pulseMode, layout::kPulseStepsFrom),
                                lines::pulseMode(true));
             return;
         }
-        const qsizetype next = replaceLineHolding(
-            find(markers::pulseSteps, layout::kPulseStepsFrom), lines::pulseSteps(pulse.steps));
-        replaceLineHolding(find(markers::pulseMode, next), lines::pulseMode(false));
+        const qsizetype next =
+            replaceLineHolding(findInCode(markers::pulseSteps, layout::kPulseStepsFrom),
+                               lines::pulseSteps(pulse.steps));
+        replaceLineHolding(findInCode(markers::pulseMode, next), lines::pulseMode(false));
     }
 
     qsizetype writeSparkToOne(SparkOutput port, qsizetype from, int count)
     {
         for (int i = 0; i < count; ++i)
-            from = replaceLineHolding(find(markers::sparkToOne, from),
+            from = replaceLineHolding(findAfterCode(markers::sparkToOne, from),
                                       lines::spark("sbi ", port, markers::sparkToOne));
         return from;
     }
@@ -303,7 +358,7 @@ private:
         qsizetype from = layout::kCompareFrom;
         for (int point = kPointCount; point > 1; --point) {
             step(writestep::compareLine(point));
-            from = replaceLineHolding(find(markers::compareLine, from),
+            from = replaceLineHolding(findInCode(markers::compareLine, from),
                                       lines::compare(m_calibration.compareConstant(point)));
         }
     }
@@ -321,7 +376,7 @@ private:
             from = find(label, from) + markers::tableLabel.size();
             for (int point = 1; point <= kPointCount; ++point) {
                 step(writestep::tableEntry(table, point));
-                const qsizetype found = find(markers::tableValue, from);
+                const qsizetype found = findInCode(markers::tableValue, from);
                 const QString &codeText = m_calibration.code(table, point);
                 const int code = strToInt(codeText);
                 if (code != kNoAngleCode)
@@ -329,6 +384,9 @@ private:
                 const qsizetype index = m_text.lineIndexAt(found);
                 if (index + 1 >= m_text.lineCount() || m_text.isReplaced(index + 1))
                     missing();
+                if (!isStoreLine(m_text.wholeLine(index + 1)))
+                    throw Stopped{MessageId::MissingData,
+                                  lineReference(m_text, m_text.lineStart(index + 1))};
                 replaceOnce(index, lines::tableValue(codeText));
                 replaceOnce(index + 1, lines::tableStore(angle));
                 from = startOfLine(index + 2);
