@@ -4,7 +4,7 @@
 
 #include "app/gridview.h"
 #include "app/keyfilter.h"
-#include "app/texts.h"
+#include "session/texts.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
 #include "format/assembler.h"
