@@ -120,6 +120,9 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
 {
     if (index < 0 || index >= lineCount())
         return;
+    // The same text again changes nothing, not even the line's own break.
+    if (line == wholeLine(index) && m_whole[index].isNull())
+        return;
     const qsizetype start = lineStart(index);
     const qsizetype next = index + 1 < lineCount() ? lineStart(index + 1) : m_text.size();
     const qsizetype oldLength = next - start;
