@@ -3,10 +3,10 @@
 #include "app/keyfilter.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>

@@ -300,8 +300,7 @@ void TestComboKeys::pastedTextFiltered()
         QMimeData data;
         data.setText(pasted);
         const QPointF end(box->lineEdit()->width() - 1, box->lineEdit()->height() / 2);
-        QDragEnterEvent enter(end.toPoint(), Qt::CopyAction, &data, Qt::LeftButton,
-                              Qt::NoModifier);
+        QDragEnterEvent enter(end.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(box->lineEdit(), &enter);
         QDropEvent event(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(box->lineEdit(), &event);
