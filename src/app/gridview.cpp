@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/gridview.h"
 
+#include "app/keyfilter.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -106,8 +108,11 @@ public:
     {
         auto *edit = new QLineEdit(parent);
         edit->setFrame(false);
-        // Text comes in through the key filter only, not dropped in around it.
+        // Text comes in through the key filter only, not dropped in around it; pasted text
+        // passes the same filter once it is in.
         edit->setAcceptDrops(false);
+        GridView *filtering = &m_view;
+        filterInsertedText(edit, [filtering](QChar &key) { filtering->filterTyped(key); });
         m_view.paintEditorBackground(*edit, index.column());
         GridView *view = &m_view;
         connect(edit, &QLineEdit::textChanged, view, [this, view, edit] {
@@ -188,6 +193,9 @@ private:
             m_view.leaveEditor(forward);
             return true;
         }
+        // Pasted text is filtered once it is in (filterInsertedText).
+        if (event.matches(QKeySequence::Paste))
+            return false;
         const QString typed = typedText(event);
         if (typed.isEmpty())
             return false;
@@ -504,6 +512,12 @@ QString GridView::filterTyped(const QString &typed)
             passed += key;
     }
     return passed;
+}
+
+void GridView::filterTyped(QChar &key)
+{
+    if (keyPress)
+        keyPress(key);
 }
 
 void GridView::applyTyped(QLineEdit &editor, const QString &text)

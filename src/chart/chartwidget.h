@@ -25,6 +25,9 @@ public:
     void setTitle(const QString &title);
     QString title() const { return m_title; }
 
+    // The most the axes span, whatever the points; points beyond are drawn at the edge.
+    void setLimits(const PlotLimits &limits);
+
     // The pixel at the centre of point `index`'s marker at the widget's current size;
     // QPointF(-1, -1) for an index out of range or a point with a non-finite coordinate.
     QPointF pointPosition(int index) const;
@@ -47,4 +50,5 @@ private:
 
     QPointer<ChartSeries> m_series;
     QString m_title;
+    PlotLimits m_limits;
 };

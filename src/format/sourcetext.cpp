@@ -151,6 +151,9 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
 {
     if (index < 0 || index >= lineCount())
         return;
+    // The same text again changes nothing, not even the line's own break.
+    if (!wholeLineDiffers(index) && lineView(index) == line)
+        return;
     const qsizetype start = lineStart(index);
     const qsizetype next = index + 1 < lineCount() ? lineStart(index + 1) : m_text.size();
     const qsizetype oldLength = next - start;
@@ -190,7 +193,8 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         copiedLines = end;
     };
     for (const LineReplacement &replacement : replacements) {
-        if (replacement.index < copiedLines || replacement.index >= lineCount())
+        if (replacement.index < copiedLines || replacement.index >= lineCount() ||
+            lineWouldStay(replacement.index, replacement.line))
             continue;
         copyLinesUpTo(replacement.index);
         out.m_lineStarts.push_back(out.m_text.size());
@@ -207,8 +211,7 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
 
 bool SourceText::lineWouldStay(qsizetype index, QByteArrayView line) const
 {
-    return !wholeLineDiffers(index) && lineView(index) == line &&
-           (m_breaks[index] == 0 || m_breaks[index] == lineBreakCode());
+    return !wholeLineDiffers(index) && lineView(index) == line;
 }
 
 QByteArray SourceText::toFileBytes() const

@@ -64,7 +64,8 @@ public:
     // This text with the lines replaced, built in one pass. The replacements are sorted by
     // index, at most one per line; the line count stays.
     SourceText withReplacedLines(const std::vector<LineReplacement> &replacements) const;
-    // Whether replacing line `index` by `line` leaves the file's bytes as they are.
+    // Whether replacing line `index` by `line` leaves it as it is: the same text keeps even its
+    // own line break.
     bool lineWouldStay(qsizetype index, QByteArrayView line) const;
 
     // Every whole line with its line break as read. A rewritten line ends in the file's own
