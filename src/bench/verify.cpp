@@ -1,0 +1,245 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "bench/verify.h"
+
+#include "bench/benchrun.h"
+#include "bench/intelhex.h"
+#include "firmware/assembler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+
+const QString kUsage = QStringLiteral(
+    "usage: verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv]");
+
+// Two decimals; a value that rounds to zero shows without a sign.
+QString number(double value)
+{
+    const QString text = QString::number(value, 'f', 2);
+    return text == QLatin1String("-0.00") ? QStringLiteral("0.00") : text;
+}
+
+QString optionalNumber(const std::optional<double> &value, const QString &none)
+{
+    return value ? number(*value) : none;
+}
+
+QString findingText(const StaticFinding &finding)
+{
+    if (finding.table == 0)
+        return QStringLiteral("row %1: %2").arg(finding.row).arg(finding.message);
+    return QStringLiteral("table %1 row %2: %3")
+        .arg(finding.table)
+        .arg(finding.row)
+        .arg(finding.message);
+}
+
+} // namespace
+
+AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &folder)
+{
+    AssembleOutcome outcome;
+    const QFileInfo source(sourcePath);
+    const QString name = source.fileName();
+    const QString copy = QDir(folder).filePath(name);
+    QFile::remove(copy);
+    if (!QFile::copy(sourcePath, copy)) {
+        outcome.error = QStringLiteral("cannot copy %1 into a temporary folder").arg(sourcePath);
+        return outcome;
+    }
+    QString program;
+    QStringList arguments;
+    if (isOnSearchPath(QStringLiteral("avrasm2"))) {
+        program = QStringLiteral("avrasm2");
+        arguments = {QStringLiteral("-fI"), QStringLiteral("-I"), source.absolutePath(), name};
+    } else if (isOnSearchPath(QStringLiteral("avra"))) {
+        program = QStringLiteral("avra");
+        arguments = {QStringLiteral("-I"), source.absolutePath()};
+        if (QFileInfo(QStringLiteral("/usr/share/avra")).isDir())
+            arguments << QStringLiteral("-I") << QStringLiteral("/usr/share/avra");
+        arguments << name;
+    } else {
+        outcome.noAssembler = true;
+        outcome.error = QStringLiteral("no AVR assembler found: install avra (or avrasm2)");
+        return outcome;
+    }
+    QProcess assembler;
+    assembler.setWorkingDirectory(folder);
+    assembler.setProcessChannelMode(QProcess::MergedChannels);
+    assembler.start(program, arguments);
+    const bool ended = assembler.waitForFinished(60000);
+    const QString report = QString::fromLocal8Bit(assembler.readAll());
+    const QString hex = QDir(folder).filePath(source.completeBaseName() + QStringLiteral(".hex"));
+    if (!ended || assembler.exitStatus() != QProcess::NormalExit || assembler.exitCode() != 0 ||
+        !QFileInfo(hex).isFile()) {
+        QStringList errors;
+        for (const QString &line : report.split(QLatin1Char('\n'))) {
+            if (line.contains(QLatin1String("rror")) && !line.contains(QLatin1String("no errors")))
+                errors << line.trimmed();
+        }
+        outcome.error =
+            QStringLiteral("%1 could not assemble %2%3")
+                .arg(program, name,
+                     errors.isEmpty() ? QString() : QStringLiteral(":\n") + errors.join('\n'));
+        return outcome;
+    }
+    outcome.hexPath = hex;
+    return outcome;
+}
+
+bool VerifyReport::passed() const
+{
+    return findings.isEmpty() &&
+           std::all_of(points.begin(), points.end(), [](const PointResult &p) { return p.ok; });
+}
+
+QString verdictLine(const VerifyReport &report)
+{
+    const auto within = std::count_if(report.points.begin(), report.points.end(),
+                                      [](const PointResult &p) { return p.ok; });
+    QString line = QStringLiteral("%1: %2 of %3 points within tolerance")
+                       .arg(report.passed() ? QStringLiteral("PASS") : QStringLiteral("FAIL"))
+                       .arg(within)
+                       .arg(report.points.size());
+    if (report.findings.isEmpty())
+        line += QStringLiteral(", no static check failed");
+    else
+        line += QStringLiteral(", %1 static check(s) failed").arg(report.findings.size());
+    return line;
+}
+
+QString formatReportCsv(const VerifyReport &report)
+{
+    QString text =
+        QStringLiteral("table,row,rpm,expected,measured,difference,used_row,tolerance,ok\n");
+    for (const PointResult &r : report.points) {
+        text +=
+            QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9\n")
+                .arg(r.point.table)
+                .arg(r.point.row)
+                .arg(r.point.rpm)
+                .arg(optionalNumber(r.point.expected, QString()),
+                     optionalNumber(r.measured, QString()), optionalNumber(r.difference, QString()))
+                .arg(r.usedRow)
+                .arg(number(r.point.tolerance))
+                .arg(r.ok ? 1 : 0);
+    }
+    return text;
+}
+
+QString formatReportText(const VerifyReport &report)
+{
+    QString text = QStringLiteral("table row   rpm  expected  measured  difference  used_row  "
+                                  "tolerance  ok\n");
+    for (const PointResult &r : report.points) {
+        text += QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8  %9\n")
+                    .arg(r.point.table, 5)
+                    .arg(r.point.row, 3)
+                    .arg(r.point.rpm, 5)
+                    .arg(optionalNumber(r.point.expected, QStringLiteral("-")), 9)
+                    .arg(optionalNumber(r.measured, QStringLiteral("none")), 9)
+                    .arg(optionalNumber(r.difference, QStringLiteral("-")), 11)
+                    .arg(r.usedRow, 9)
+                    .arg(number(r.point.tolerance), 10)
+                    .arg(r.ok ? QStringLiteral("ok") : QStringLiteral("FAIL"));
+    }
+    for (const StaticFinding &finding : report.findings)
+        text += findingText(finding) + QLatin1Char('\n');
+    text += verdictLine(report) + QLatin1Char('\n');
+    return text;
+}
+
+int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    QString sourcePath;
+    QString hexPath;
+    QString table = QStringLiteral("all");
+    QString format = QStringLiteral("text");
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == QLatin1String("--hex") && hasValue)
+            hexPath = args[++i];
+        else if (arg == QLatin1String("--table") && hasValue)
+            table = args[++i];
+        else if (arg == QLatin1String("--format") && hasValue)
+            format = args[++i];
+        else if (!arg.startsWith(QLatin1String("--")) && sourcePath.isEmpty())
+            sourcePath = arg;
+        else {
+            err << "verify: unexpected argument " << arg << '\n' << kUsage << '\n';
+            return 2;
+        }
+    }
+    QList<int> tables;
+    if (table == QLatin1String("all"))
+        tables = {1, 2, 3};
+    else if (table == QLatin1String("1") || table == QLatin1String("2") ||
+             table == QLatin1String("3"))
+        tables = {table.toInt()};
+    if (sourcePath.isEmpty() || tables.isEmpty() ||
+        (format != QLatin1String("text") && format != QLatin1String("csv"))) {
+        err << kUsage << '\n';
+        return 2;
+    }
+
+    QFile file(sourcePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err << "verify: cannot read " << sourcePath << ": " << file.errorString() << '\n';
+        return 2;
+    }
+    QString error;
+    const auto firmware = readBenchFirmware(file.readAll(), &error);
+    if (!firmware) {
+        err << "verify: " << sourcePath << ": " << error << '\n';
+        return 2;
+    }
+
+    QTemporaryDir scratch;
+    if (hexPath.isEmpty()) {
+        if (!scratch.isValid()) {
+            err << "verify: cannot create a temporary folder\n";
+            return 2;
+        }
+        const AssembleOutcome assembled = assembleIntoFolder(sourcePath, scratch.path());
+        if (!assembled.error.isEmpty()) {
+            err << "verify: " << assembled.error << '\n';
+            return 2;
+        }
+        hexPath = assembled.hexPath;
+    }
+    QFile hex(hexPath);
+    if (!hex.open(QIODevice::ReadOnly)) {
+        err << "verify: cannot read the firmware image " << hexPath << ": " << hex.errorString()
+            << '\n';
+        return 2;
+    }
+    const FlashImage image = parseIntelHex(hex.readAll().toStdString());
+    if (!image.error.empty()) {
+        err << "verify: the firmware image " << hexPath
+            << " does not load: " << QString::fromStdString(image.error) << '\n';
+        return 2;
+    }
+    if (image.bytes.size() > 8192) {
+        err << "verify: the firmware image " << hexPath
+            << " does not fit the ATmega8's 8 KB of program memory\n";
+        return 2;
+    }
+
+    VerifyReport report;
+    report.findings = staticChecks(*firmware, tables);
+    BenchRun run;
+    if (const auto failure = runBenchBlocking(run, QFileInfo(hexPath).absoluteFilePath(), *firmware,
+                                              planPoints(*firmware, tables))) {
+        err << "verify: " << *failure << '\n';
+        return 2;
+    }
+    report.points = run.results();
+    out << (format == QLatin1String("csv") ? formatReportCsv(report) : formatReportText(report));
+    out.flush();
+    return report.passed() ? 0 : 1;
+}

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include "bench/benchplan.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <optional>
+
+// Assembles a source into `folder` with avrasm2 where it is installed, else avra; the source's
+// own folder is searched for include files. Gives the image's path, or the message why not.
+struct AssembleOutcome
+{
+    QString hexPath;
+    QString error;
+    bool noAssembler = false;
+};
+AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &folder);
+
+// The whole verdict of a bench run: the points, the static findings and whether all passed.
+struct VerifyReport
+{
+    QList<PointResult> points;
+    QList<StaticFinding> findings;
+    bool passed() const;
+};
+
+// The report as text for people (one line per point, then the findings and a verdict) or as CSV
+// with the columns table,row,rpm,expected,measured,difference,used_row,tolerance,ok.
+QString formatReportText(const VerifyReport &report);
+QString formatReportCsv(const VerifyReport &report);
+// One line: how many points were within tolerance and whether a static check failed.
+QString verdictLine(const VerifyReport &report);
+
+// verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv]
+// args start after the word "verify". Exit status 0 when every point is within tolerance and no
+// static check fails, 1 otherwise, 2 on errors (bad arguments, no assembler, an image that does
+// not load, a simulation that crashed or timed out).
+int runVerify(const QStringList &args, QTextStream &out, QTextStream &err);
