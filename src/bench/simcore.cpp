@@ -72,6 +72,10 @@ void onSpark(avr_irq_t *, uint32_t value, void *param)
 
 void quietLogger(avr_t *, const int, const char *, va_list) {}
 
+// A sleeping chip jumps straight to its next event; the library's own sleep would wait the
+// simulated time out in real time.
+void noWait(avr_t *, avr_cycle_count_t) {}
+
 struct AvrDeleter
 {
     void operator()(avr_t *avr) const { avr_terminate(avr); }
@@ -99,6 +103,7 @@ PointOutcome simulatePoint(const SimSetup &setup, const PointRequest &request)
     }
     avr_init(avr.get());
     avr->frequency = setup.frequency;
+    avr->sleep = noWait;
     if (setup.flash.empty() || setup.flash.size() > std::size_t(avr->flashend) + 1) {
         outcome.failure = "the image does not fit the program memory";
         return outcome;
@@ -123,10 +128,16 @@ PointOutcome simulatePoint(const SimSetup &setup, const PointRequest &request)
         if (n + 1 < revolutions)
             run.edges.push_back({avr_cycle_count_t(std::llround(rise + request.markCycles)), 0});
     }
-    const avr_cycle_count_t end = run.edges.back().when + 1;
     avr_cycle_timer_register(avr.get(), run.edges.front().when - avr->cycle, onEdge, &run);
 
-    while (avr->cycle < end) {
+    // Runs until the last edge has been driven. A reset of the chip (its watchdog) clears the
+    // scheduled edges; the cycle limit then ends the run.
+    const avr_cycle_count_t limit = run.edges.back().when + 1000;
+    while (run.nextEdge < run.edges.size()) {
+        if (avr->cycle > limit) {
+            outcome.failure = "the simulated chip was reset (watchdog?) and lost the sensor";
+            return outcome;
+        }
         const int state = avr_run(avr.get());
         if (state == cpu_Done || state == cpu_Crashed) {
             outcome.failure =

@@ -22,8 +22,8 @@ struct SimSetup
     PinRef sensor{'D', 2};
     PinRef spark{'C', 0};
     int rowRegister = 20;       // register the firmware keeps its table row in (0-based)
-    int settleRevolutions = 3;  // not measured: start-up and the first period
-    int measureRevolutions = 4; // measured, each from one rising sensor edge to the next
+    int settleRevolutions = 2;  // not measured: start-up and the first period
+    int measureRevolutions = 3; // measured, each from one rising sensor edge to the next
 };
 
 // One operating point: a steady crankshaft speed and the levels of the other driven inputs.

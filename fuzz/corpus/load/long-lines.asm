@@ -59,8 +59,7 @@ ldi R17,0b00001011	;подтяжки перемычек PB0, PB1, PB3
 out PORTB,R17
 ldi R17,(1<<ACD)	;компаратор не нужен
 out ACSR,R17
-;--- Таймер 0 отмеряет импульс искры, запускается в момент искры
-out TCCR0,R3
+out TCCR0,R3		;таймер 0 отмеряет импульс искры, стоит до неё
 ;--- Таймер 1: такт 4 МГц/8 = 2 мкс, переполнение через 131 мс (458 об/мин)
 out TCCR1A,R3
 ldi R17,(1<<CS11)
@@ -68,7 +67,7 @@ out TCCR1B,R17
 ldi R17,(1<<TOIE1)|(1<<TOIE0)
 out TIMSK,R17
 ;--- INT0 по любому фронту: передний - начало метки, задний - её конец
-ldi R17,(1<<ISC00)
+ldi R17,(1<<ISC00)|(1<<SE)	;команда sleep - сон Idle
 out MCUCR,R17
 ldi R17,(1<<INT0)
 out GICR,R17
@@ -77,7 +76,8 @@ ldi R17,BAUD_DIV
 out UBRRL,R17
 ldi R17,(1<<TXEN)
 out UCSRB,R17
-;--- Сторожевой таймер, около 0.5 с
+ldi R17,(1<<WDCE)|(1<<WDE)	;сторожевой таймер, около 0.5 с; делитель
+out WDTCR,R17		;пишется не позже 4 тактов после WDCE
 ldi R17,(1<<WDE)|(1<<WDP2)|(1<<WDP0)
 out WDTCR,R17
 ;--- АЦП подстроечного резистора и таблицы УОЗ
@@ -192,9 +192,9 @@ reti
 ; выбранной таблицы и задаёт момент искры для следующих оборотов.
 Main:
 wdr
-sbrs R30,0		;новый период есть?
-rjmp Main
-cli
+cli			;проверка и сон без гонки с INT0
+sbrs R30,0		;новый период есть? нет - сон до прерывания
+rjmp Sleep
 cbr R30,(1<<0)
 movw R18,R12		;копия периода, пока INT0 её не сменил
 sei
@@ -844,4 +844,12 @@ brcc DelayDone
 clr R6
 clr R7
 DelayDone:
-retxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx
+ret
+
+;--- Ожидание нового периода в основном цикле: сон Idle, таймеры идут,
+; будит любое прерывание. sei разрешает прерывания только после следующей
+; команды, так что INT0, пришедшее после проверки в Main, будит сон сразу.
+Sleep:
+sei
+sleep
+rjmp Mainxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx
