@@ -144,7 +144,8 @@ QList<BenchPoint> planPoints(const BenchFirmware &firmware, const QList<int> &ta
     for (const int table : tables) {
         for (int row = 1; row <= 32; ++row) {
             const double low = rowStartRpm(firmware, row);
-            double high = row < 32 ? rowStartRpm(firmware, row + 1) : std::max(kTopRpm, low * 1.05);
+            // The top row runs to the highest breakpoint the grid takes.
+            double high = row < 32 ? rowStartRpm(firmware, row + 1) : kTopRpm;
             if (high <= low * 1.02) // a row with no range of its own: just above its start
                 high = low * 1.02;
             const double middle = (low + high) / 2;

@@ -104,7 +104,7 @@ void BenchRun::start(const QString &hexPath, const BenchFirmware &firmware,
         QByteArray job;
         job += "hex " + hexPath.toLocal8Bit() + '\n';
         job += "mcu atmega8\nclock " + QByteArray::number(firmware.clockMHz * 1000000) + '\n';
-        job += "sensor D2\nspark " + sparkPin.toLatin1() + "\nrowreg 20\nsettle 3\nmeasure 4\n";
+        job += "sensor D2\nspark " + sparkPin.toLatin1() + "\nrowreg 20\nsettle 2\nmeasure 3\n";
         for (const int i : share) {
             const BenchPoint &p = points[i];
             job += QStringLiteral("point %1 %2 %3 %4\n")
@@ -192,13 +192,14 @@ void BenchRun::workerEnded(Worker &worker, int exitCode, QProcess::ExitStatus st
     readWorker(worker);
     if (!m_running)
         return;
+    worker.exited = true;
     if (status == QProcess::CrashExit || exitCode != 0 || !worker.done) {
         stop(status == QProcess::CrashExit
                  ? QStringLiteral("the simulator crashed on this firmware image")
                  : QStringLiteral("the simulator ended early (exit status %1)").arg(exitCode));
         return;
     }
-    if (std::all_of(m_workers.begin(), m_workers.end(), [](const auto &w) { return w->done; })) {
+    if (std::all_of(m_workers.begin(), m_workers.end(), [](const auto &w) { return w->exited; })) {
         if (m_done != m_points.size()) {
             stop(QStringLiteral("the simulator left points unmeasured"));
             return;

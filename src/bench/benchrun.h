@@ -48,7 +48,8 @@ private:
     {
         std::unique_ptr<QProcess> process;
         QByteArray pending;
-        bool done = false;
+        bool done = false;   // said "done"
+        bool exited = false; // and ended
     };
 
     void readWorker(Worker &worker);

@@ -46,8 +46,10 @@ AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &fol
     const QFileInfo source(sourcePath);
     const QString name = source.fileName();
     const QString copy = QDir(folder).filePath(name);
-    QFile::remove(copy);
-    if (!QFile::copy(sourcePath, copy)) {
+    const bool inPlace = QFileInfo(copy).canonicalFilePath() == source.canonicalFilePath();
+    if (!inPlace)
+        QFile::remove(copy);
+    if (!inPlace && !QFile::copy(sourcePath, copy)) {
         outcome.error = QStringLiteral("cannot copy %1 into a temporary folder").arg(sourcePath);
         return outcome;
     }
