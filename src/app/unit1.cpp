@@ -4,8 +4,12 @@
 
 #include "app/commandtexts.h"
 #include "app/gridview.h"
+#include "app/hints.h"
+#include "app/inputguards.h"
 #include "app/keyfilter.h"
+#include "app/offendingcell.h"
 #include "app/texts.h"
+#include "app/windowfont.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
 #include "firmware/assembler.h"
@@ -88,8 +92,8 @@ void TForm1::createControls()
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     QFont windowFont;
-    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                            QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    if (const QString family = windowFontFamily(); !family.isEmpty())
+        windowFont.setFamily(family);
     windowFont.setPixelSize(11);
     setFont(windowFont);
 
@@ -172,7 +176,11 @@ void TForm1::createControls()
     StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
     StringGrid1->drawCell = [this](QPainter &painter, int column, int row, const QRect &rect) {
         StringGrid1DrawCell(painter, column, row, rect);
+        markActiveTableHeader(painter, column, row, rect, m_grid.cell(column, row),
+                              ComboBox2->currentText());
     };
+    connect(ComboBox2, &QComboBox::currentTextChanged, StringGrid1->viewport(),
+            qOverload<>(&QWidget::update));
     // The grid starts on a cell that nobody selected; it follows the same editing rule, or the
     // first breakpoint could be typed over before the first selection.
     StringGrid1->setEditingEnabled(cellEditable(StringGrid1->col(), StringGrid1->row()));
@@ -186,6 +194,10 @@ void TForm1::createControls()
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
         m_changes.watch(box);
     m_changes.watch(CheckBox1);
+
+    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
+        ignoreWheelWithoutFocus(box);
+    FocusMark::install(StringGrid1);
     connect(&m_changes, &ChangeTracker::editedChanged, this, &TForm1::documentStateChanged);
 }
 
@@ -235,6 +247,7 @@ void TForm1::setTexts()
     m_grid.setCell(0, 0, caption(Caption::RpmHeader, language));
     m_grid.setCell(4, 0, caption(Caption::AngleHeader, language));
     setWindowTitle(caption(Caption::WindowTitle, language));
+    applyHints(*this);
     if (!m_state.FirmwarePath.isEmpty()) {
         for (int table = 1; table <= 3; ++table)
             m_grid.setCell(table, 0,
@@ -330,9 +343,21 @@ void TForm1::Button1Click()
 void TForm1::Button2Click()
 {
     guarded([&] {
-        if (const auto stop = saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this))
+        if (const auto stop =
+                saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
             warn(*stop);
+            showOffendingCell(*stop);
+        }
     });
+}
+
+void TForm1::showOffendingCell(MessageId stop)
+{
+    const auto cell = offendingCell(stop, m_grid, ComboBox1->currentText());
+    if (!cell)
+        return;
+    StringGrid1->setFocus(Qt::OtherFocusReason);
+    StringGrid1->setCurrentCell(cell->x(), cell->y());
 }
 
 void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QRect &Rect)
@@ -340,7 +365,8 @@ void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QR
     if (ACol != GridModel::kAngleColumn || ARow < GridModel::kFirstPoint)
         return;
     painter.fillRect(Rect, kYellow);
-    painter.setPen(palette().color(QPalette::WindowText));
+    // A fixed background needs a fixed text colour: the palette's may be light (dark schemes).
+    painter.setPen(Qt::black);
     painter.drawText(Rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      m_grid.cell(ACol, ARow));
 }
@@ -414,6 +440,31 @@ void TForm1::Button5Click()
 
 bool TForm1::saveToFile()
 {
+    return saveToFileAt(m_state.FirmwarePath);
+}
+
+void TForm1::saveAs()
+{
+    if (m_state.FirmwarePath.isEmpty()) {
+        warn(MessageId::OpenFileFirst);
+        return;
+    }
+    OpenDialogSettings dialog = OpenDialog1;
+    dialog.directory = QFileInfo(m_state.FirmwarePath).absolutePath();
+    dialog.fileName = QFileInfo(m_state.FirmwarePath).fileName();
+    const auto chosen = m_platform.chooseFileToSave(this, dialog);
+    if (!chosen || !saveToFileAt(*chosen))
+        return;
+    // From now on the window edits the new file; the one it was loaded from stays as it was.
+    m_state.FirmwarePath = *chosen;
+    m_state.FirmwareName = QFileInfo(*chosen).fileName();
+    OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
+    Chart1->setTitle(chartTitle(m_state));
+    emit documentStateChanged();
+}
+
+bool TForm1::saveToFileAt(const QString &path)
+{
     std::optional<MessageId> refused;
     const bool finished = guarded([&] {
         if (const auto stop =
@@ -430,16 +481,18 @@ bool TForm1::saveToFile()
         }
         // The text box shows the lines rewritten so far, also when the save stops on an error.
         const auto showRewritten = qScopeGuard([this] { showSource(); });
-        refused = saveSource(m_source, *this, m_grid, m_state.FirmwarePath);
+        refused = saveSource(m_source, *this, m_grid, path);
         if (refused)
             warn(*refused);
     });
     if (!finished || refused) {
+        if (refused)
+            showOffendingCell(*refused);
         emit saveRefused(refused);
         return false;
     }
     m_changes.clear();
-    emit savedToFile(m_state.FirmwarePath);
+    emit savedToFile(path);
     return true;
 }
 
