@@ -2,6 +2,10 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/mainwindow.h"
 
+#ifdef CDI_HAVE_BENCH
+#include "app/timingcheck.h"
+#endif
+
 #include "app/texts.h"
 #include "app/unit1.h"
 
@@ -41,6 +45,11 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     setCentralWidget(m_form);
     setFont(m_form->font());
     createMenus();
+#ifdef CDI_HAVE_BENCH
+    connect(addCommand(m_toolsMenu, u"Проверить на &модели МК", u"Check timing on &simulated chip",
+                       QKeySequence(Qt::CTRL | Qt::Key_T)),
+            &QAction::triggered, this, [this, &platform] { startTimingCheck(*this, platform); });
+#endif
     createStatusBar();
     // The table window keeps its own fixed size; this window is as big as it and the bars.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

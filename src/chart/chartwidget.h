@@ -34,6 +34,15 @@ public:
     // QPointF(-1, -1) for an index out of range or a point with a non-finite coordinate.
     QPointF pointPosition(int index) const;
 
+    // A second set of points over the series, in a colour of its own, with a legend naming the
+    // series and this set (such as angles measured on a simulated chip). Not joined by lines.
+    void setOverlay(const QList<QPointF> &points, const QString &seriesLegend,
+                    const QString &overlayLegend);
+    void clearOverlay();
+    const QList<QPointF> &overlay() const { return m_overlay; }
+    QStringList legend() const;
+    static constexpr QRgb kOverlayColour = 0xFF0050E0; // blue, apart from red, green and yellow
+
     QSize sizeHint() const override { return QSize(449, 505); }
     QSize minimumSizeHint() const override { return QSize(120, 100); }
 
@@ -52,6 +61,9 @@ private:
 
     QPointer<ChartSeries> m_series;
     QString m_title;
+    QList<QPointF> m_overlay;
+    QString m_seriesLegend;
+    QString m_overlayLegend;
     QString m_xTitle;
     QString m_yTitle;
 };

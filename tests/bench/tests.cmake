@@ -11,3 +11,10 @@ if(CDI_HAVE_BENCH)
     # The command-line front end on the sample: assembled, simulated, every point within tolerance.
     add_test(NAME cdi_bench_sample COMMAND cdi-bench verify ${CDI_EXAMPLES_DIR}/CDI.asm --table 2)
 endif()
+if(CDI_HAVE_BENCH)
+    # The window's command "Check timing on simulated chip".
+    cdi_add_test(tst_app_timingcheck WIDGETS SOURCES ${PROJECT_SOURCE_DIR}/tests/app/tst_timingcheck.cpp
+        ${CDI_APP_TEST_SUPPORT})
+    target_include_directories(tst_app_timingcheck PRIVATE ${PROJECT_SOURCE_DIR}/tests/app)
+    set_tests_properties(tst_app_timingcheck PROPERTIES TIMEOUT 300)
+endif()
