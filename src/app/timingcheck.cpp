@@ -250,7 +250,7 @@ void TimingCheckDialog::showReport()
                                 .arg(tr2(u"строка", u"row"))
                                 .arg(f.row)
                           : QStringLiteral("%1 %2: ").arg(tr2(u"строка", u"row")).arg(f.row)) +
-                     f.message;
+                     f.text(m_input.language);
     lines << QStringLiteral("<b>%1</b>").arg(verdict().toHtmlEscaped());
     m_verdict->setText(lines.join(QStringLiteral("<br>")));
     m_verdict->setStyleSheet(m_report.passed() ? QString() : QStringLiteral("color: red"));

@@ -230,18 +230,28 @@ QList<StaticFinding> staticChecks(const BenchFirmware &firmware, const QList<int
     for (int row = 3; row <= 32; ++row) {
         const int constant = firmware.compareConstant(row);
         const int below = firmware.compareConstant(row - 1);
+        const int rpm = shownRpm(firmware, row);
+        const int rpmBelow = shownRpm(firmware, row - 1);
         if (constant < below) {
             findings.append({0, row,
                              QStringLiteral("RPM breakpoint %1 is below row %2's %3")
-                                 .arg(shownRpm(firmware, row))
+                                 .arg(rpm)
                                  .arg(row - 1)
-                                 .arg(shownRpm(firmware, row - 1))});
+                                 .arg(rpmBelow),
+                             QStringLiteral("порог %1 об/мин ниже порога строки %2 (%3)")
+                                 .arg(rpm)
+                                 .arg(row - 1)
+                                 .arg(rpmBelow)});
         } else if (constant == below) {
-            findings.append({0, row - 1,
-                             QStringLiteral("shares compare constant %1 with row %2 and is "
-                                            "never used")
-                                 .arg(constant)
-                                 .arg(row)});
+            findings.append(
+                {0, row - 1,
+                 QStringLiteral("shares compare constant %1 with row %2 and is never used")
+                     .arg(constant)
+                     .arg(row),
+                 QStringLiteral("та же константа сравнения %1, что у строки %2: строка не "
+                                "используется никогда")
+                     .arg(constant)
+                     .arg(row)});
         }
     }
     for (const int table : tables) {
@@ -255,6 +265,9 @@ QList<StaticFinding> staticChecks(const BenchFirmware &firmware, const QList<int
             if (std::fabs(jump) > 10.0)
                 findings.append({table, row,
                                  QStringLiteral("angle jumps by %1° from row %2")
+                                     .arg(jump, 0, 'f', 1)
+                                     .arg(row - 1),
+                                 QStringLiteral("скачок угла на %1° от строки %2")
                                      .arg(jump, 0, 'f', 1)
                                      .arg(row - 1)});
         }

@@ -95,6 +95,8 @@ struct StaticFinding
 {
     int table = 0; // 0 for the breakpoints, which all tables share
     int row = 0;
-    QString message;
+    QString message; // in English
+    QString russian; // the same in Russian
+    const QString &text(unsigned char language) const { return language == 0 ? russian : message; }
 };
 QList<StaticFinding> staticChecks(const BenchFirmware &firmware, const QList<int> &tables);

@@ -144,6 +144,10 @@ private slots:
         QCOMPARE(dialog->table()->item(at + 2, 3)->foreground().color() == QColor(Qt::red), false);
         QCOMPARE(w.form.Chart1->legend(),
                  (QStringList{"Table angle", "Measured on simulated chip"}));
+        QCOMPARE(dialog->report().findings.size(), 1);
+        QCOMPARE(dialog->report().findings[0].text(0),
+                 QStringLiteral("та же константа сравнения 243, что у строки 28: строка не "
+                                "используется никогда"));
     }
 };
 

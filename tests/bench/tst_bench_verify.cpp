@@ -273,6 +273,30 @@ private slots:
                  QStringLiteral("the simulation timed out after 1 s"));
     }
 
+    // The same image gives the same figures, byte for byte, however the points are shared out.
+    void figuresDoNotDependOnTheProcesses()
+    {
+        QTemporaryDir dir;
+        const AssembleOutcome assembled =
+            assembleIntoFolder(QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm"), dir.path());
+        QVERIFY2(assembled.error.isEmpty(), qPrintable(assembled.error));
+        QString error;
+        const auto firmware = readBenchFirmware(sampleBytes(), &error);
+        QVERIFY(firmware);
+        const QList<BenchPoint> points = planPoints(*firmware, {1, 2, 3});
+        QStringList reports;
+        for (const int processes : {1, 3}) {
+            BenchRun run;
+            run.setProcessCount(processes);
+            QCOMPARE(runBenchBlocking(run, assembled.hexPath, *firmware, points), std::nullopt);
+            VerifyReport report;
+            report.points = run.results();
+            reports << formatReportCsv(report);
+        }
+        QCOMPARE(reports[0].count(QLatin1Char('\n')), 193);
+        QCOMPARE(reports[0], reports[1]);
+    }
+
     void angleJumpsBetweenRowsAreFound()
     {
         QString error;
