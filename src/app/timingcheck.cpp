@@ -47,7 +47,7 @@ private:
 
 QString angle(const std::optional<double> &value)
 {
-    return value ? QString::number(*value, 'f', 2) : QStringLiteral("-");
+    return value ? formatDegrees(*value) : QStringLiteral("-");
 }
 
 } // namespace
@@ -231,7 +231,7 @@ void TimingCheckDialog::showReport()
                                    angle(r.measured),
                                    angle(r.difference),
                                    QString::number(r.usedRow),
-                                   QString::number(r.point.tolerance, 'f', 2),
+                                   formatDegrees(r.point.tolerance),
                                    r.ok ? ok : bad};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);

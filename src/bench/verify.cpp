@@ -16,16 +16,9 @@ namespace {
 const QString kUsage = QStringLiteral(
     "usage: verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv]");
 
-// Two decimals; a value that rounds to zero shows without a sign.
-QString number(double value)
-{
-    const QString text = QString::number(value, 'f', 2);
-    return text == QLatin1String("-0.00") ? QStringLiteral("0.00") : text;
-}
-
 QString optionalNumber(const std::optional<double> &value, const QString &none)
 {
-    return value ? number(*value) : none;
+    return value ? formatDegrees(*value) : none;
 }
 
 QString findingText(const StaticFinding &finding)
@@ -39,6 +32,12 @@ QString findingText(const StaticFinding &finding)
 }
 
 } // namespace
+
+QString formatDegrees(double value)
+{
+    const QString text = QString::number(value, 'f', 2);
+    return text == QLatin1String("-0.00") ? QStringLiteral("0.00") : text;
+}
 
 AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &folder)
 {
@@ -127,7 +126,7 @@ QString formatReportCsv(const VerifyReport &report)
                 .arg(optionalNumber(r.point.expected, QString()),
                      optionalNumber(r.measured, QString()), optionalNumber(r.difference, QString()))
                 .arg(r.usedRow)
-                .arg(number(r.point.tolerance))
+                .arg(formatDegrees(r.point.tolerance))
                 .arg(r.ok ? 1 : 0);
     }
     return text;
@@ -146,7 +145,7 @@ QString formatReportText(const VerifyReport &report)
                     .arg(optionalNumber(r.measured, QStringLiteral("none")), 9)
                     .arg(optionalNumber(r.difference, QStringLiteral("-")), 11)
                     .arg(r.usedRow, 9)
-                    .arg(number(r.point.tolerance), 10)
+                    .arg(formatDegrees(r.point.tolerance), 10)
                     .arg(r.ok ? QStringLiteral("ok") : QStringLiteral("FAIL"));
     }
     for (const StaticFinding &finding : report.findings)

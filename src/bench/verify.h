@@ -20,6 +20,9 @@ struct AssembleOutcome
 };
 AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &folder);
 
+// Degrees with two decimals; a value that rounds to zero shows without a sign.
+QString formatDegrees(double value);
+
 // The whole verdict of a bench run: the points, the static findings and whether all passed.
 struct VerifyReport
 {
