@@ -6,7 +6,7 @@
 #include "app/timingcheck.h"
 #endif
 
-#include "app/texts.h"
+#include "session/texts.h"
 #include "app/unit1.h"
 
 #include <QAction>

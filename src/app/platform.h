@@ -55,6 +55,12 @@ public:
     // The path to save under, or nothing when the user cancels.
     virtual std::optional<QString> chooseFileToSave(QWidget *owner,
                                                     const OpenDialogSettings &dialog) = 0;
+    // Whether a program of that name is on the search path.
+    virtual bool isInstalled(const QString &program) const = 0;
+    // A question with two answers; true for the first (acceptText), false for the second or
+    // when the box is closed.
+    virtual bool ask(QWidget *owner, const QString &text, const QString &acceptText,
+                     const QString &rejectText) = 0;
 };
 
 // The real desktop through Qt.
@@ -71,4 +77,7 @@ public:
     int ask(QWidget *owner, const Question &question) override;
     std::optional<QString> chooseFileToSave(QWidget *owner,
                                             const OpenDialogSettings &dialog) override;
+    bool isInstalled(const QString &program) const override;
+    bool ask(QWidget *owner, const QString &text, const QString &acceptText,
+             const QString &rejectText) override;
 };

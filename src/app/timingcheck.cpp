@@ -4,12 +4,12 @@
 
 #include "app/mainwindow.h"
 #include "app/platform.h"
-#include "app/texts.h"
 #include "app/unit1.h"
 #include "chart/chartwidget.h"
-#include "firmware/numbers.h"
-#include "firmware/writer.h"
-#include "tables/savetable.h"
+#include "domain/numbers.h"
+#include "session/savetable.h"
+#include "session/texts.h"
+#include "session/writer.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "bench/benchplan.h"
 
-#include "firmware/cp1251.h"
-#include "firmware/loadscan.h"
-#include "firmware/numbers.h"
-#include "tables/anglecode.h"
-#include "tables/gridmodel.h"
+#include "domain/anglecode.h"
+#include "domain/calibration.h"
+#include "domain/numbers.h"
+#include "format/cp1251.h"
+#include "format/scan.h"
 
 #include <QMap>
 
@@ -17,24 +17,6 @@ namespace {
 
 constexpr double kRowOneRpm = 460;
 constexpr double kTopRpm = 20000;
-
-// The load's setting boxes, kept as plain values.
-class ScanSettings final : public SettingsTarget
-{
-public:
-    QString sensorAngle = QStringLiteral("20");
-    QString secondPulse = QStringLiteral("auto");
-    int sparkOutput = kPortC0;
-
-    QString sensorAngleText() const override { return sensorAngle; }
-    void setSensorAngleText(const QString &text) override { sensorAngle = text; }
-    QString activeTableText() const override { return QStringLiteral("1"); }
-    QString secondPulseText() const override { return secondPulse; }
-    void selectSecondPulseAuto() override { secondPulse = QStringLiteral("auto"); }
-    void setSecondPulseText(const QString &text) override { secondPulse = text; }
-    int sparkOutputItem() const override { return sparkOutput; }
-    void selectSparkOutput(int item) override { sparkOutput = item; }
-};
 
 std::optional<int> clockFromIncludeLine(const SourceText &source)
 {
@@ -61,19 +43,39 @@ std::optional<int> clockFromIncludeLine(const SourceText &source)
 std::optional<BenchFirmware> readBenchFirmware(const QByteArray &fileBytes, QString *error)
 {
     const SourceText source = SourceText::fromFileBytes(fileBytes);
-    ScanSettings settings;
-    GridModel grid;
-    ProgramState state;
     BenchFirmware firmware;
     try {
-        if (!scanSource(source, settings, grid, state).completed()) {
-            *error = QStringLiteral("the source lacks a setting or table the editor reads");
+        const ScanResult read = scan(source);
+        if (read.stop) {
+            if (const auto *conversion = std::get_if<ConversionError>(&*read.stop))
+                *error = conversion->message();
+            else
+                *error = QStringLiteral("the source lacks a setting or table the editor reads");
+            if (!read.stopLine.isEmpty())
+                *error += QStringLiteral(" (line %1)").arg(read.stopLine);
             return std::nullopt;
         }
-        firmware.sensorAngle = strToInt(settings.sensorAngle);
+        const Calibration &calibration = read.calibration;
+        if (!calibration.sensorAngle || !calibration.sparkOutput) {
+            *error = QStringLiteral("the source names no sensor angle or no known spark pin");
+            return std::nullopt;
+        }
+        firmware.sensorAngle = strToInt(*calibration.sensorAngle);
+        firmware.markSteps = int(std::clamp<qint64>(calibration.secondPulse.steps, 0, 255));
+        firmware.secondPulseAuto = calibration.secondPulse.automatic.value_or(true);
+        firmware.sparkItem = *calibration.sparkOutput == SparkOutput::PortD6 ? 1 : 0;
+        for (int row = 2; row <= 32; ++row) {
+            const int constant = calibration.compareConstant(row);
+            if (constant < 0 || constant > 254) {
+                *error =
+                    QStringLiteral("row %1: compare constant %2 has no RPM").arg(row).arg(constant);
+                return std::nullopt;
+            }
+            firmware.compareConstants[std::size_t(row - 2)] = constant;
+        }
         for (int table = 1; table <= 3; ++table) {
             for (int row = 1; row <= 32; ++row) {
-                const int code = strToInt(grid.cell(table, row));
+                const int code = strToInt(calibration.code(table, row));
                 if (code < 0 || code > 255) {
                     *error = QStringLiteral("table %1 row %2: code %3 is not a byte")
                                  .arg(table)
@@ -84,32 +86,10 @@ std::optional<BenchFirmware> readBenchFirmware(const QByteArray &fileBytes, QStr
                 firmware.codes[std::size_t(table - 1)][std::size_t(row - 1)] = code;
             }
         }
-        const auto steps =
-            source.find(markers::pulseSteps(), layout::kPulseStepsFrom, layout::kPulseStepsLast);
-        firmware.markSteps =
-            steps ? strToInt(QString::fromLatin1(source.valueField(*steps + 8))) : 0;
-        qsizetype q = layout::kCompareFrom;
-        for (int row = 32; row >= 2; --row) {
-            const auto found = source.find(markers::compareLine(), q);
-            if (!found) {
-                *error = QStringLiteral("the source has fewer than 31 compare lines");
-                return std::nullopt;
-            }
-            const int constant = strToInt(QString::fromLatin1(source.valueField(*found + 9)));
-            if (constant > 254) {
-                *error =
-                    QStringLiteral("row %1: compare constant %2 has no RPM").arg(row).arg(constant);
-                return std::nullopt;
-            }
-            firmware.compareConstants[std::size_t(row - 2)] = constant;
-            q = *found + 12;
-        }
     } catch (const ConversionError &e) {
         *error = e.message();
         return std::nullopt;
     }
-    firmware.secondPulseAuto = settings.secondPulse == QLatin1String("auto");
-    firmware.sparkItem = settings.sparkOutput;
     const auto clock = clockFromIncludeLine(source);
     if (!clock) {
         *error = QStringLiteral("the include line names no crystal (\"кварцNМГц\")");

@@ -13,7 +13,7 @@ set(CDI_HAVE_BENCH ON)
 add_library(cdisim STATIC
     ${CMAKE_CURRENT_LIST_DIR}/intelhex.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simcore.cpp)
-target_include_directories(cdisim PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
+target_include_directories(cdisim PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_include_directories(cdisim SYSTEM PRIVATE ${SIMAVR_INCLUDE_DIR})
 target_link_libraries(cdisim PRIVATE ${SIMAVR_LIBRARY})
 target_compile_options(cdisim PRIVATE -Wall -Wextra)
@@ -29,7 +29,7 @@ add_library(cdibench STATIC
     ${CMAKE_CURRENT_LIST_DIR}/benchplan.cpp
     ${CMAKE_CURRENT_LIST_DIR}/benchrun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/verify.cpp)
-target_link_libraries(cdibench PUBLIC cdicore cdisim)
+target_link_libraries(cdibench PUBLIC cdisession cdisim)
 target_compile_options(cdibench PRIVATE -Wall -Wextra)
 target_compile_definitions(cdibench PRIVATE
     CDI_BENCH_SIM_BUILD_PATH="$<TARGET_FILE:cdi-bench-sim>")

@@ -4,7 +4,7 @@
 
 #include "bench/benchrun.h"
 #include "bench/intelhex.h"
-#include "firmware/assembler.h"
+#include "format/assembler.h"
 
 #include <QDir>
 #include <QFile>

@@ -18,3 +18,8 @@ if(CDI_HAVE_BENCH)
     target_include_directories(tst_app_timingcheck PRIVATE ${PROJECT_SOURCE_DIR}/tests/app)
     set_tests_properties(tst_app_timingcheck PROPERTIES TIMEOUT 300)
 endif()
+if(CDI_HAVE_BENCH AND TARGET cdi-tables)
+    # The same command through cdi-tables.
+    add_test(NAME cdi_tables_verify_sample
+        COMMAND cdi-tables verify ${CDI_EXAMPLES_DIR}/CDI.asm --table 3 --format csv)
+endif()

@@ -6,8 +6,8 @@
 #include "bench/benchrun.h"
 #include "bench/intelhex.h"
 #include "bench/verify.h"
-#include "firmware/writer.h"
-#include "tables/anglecode.h"
+#include "session/writer.h"
+#include "domain/anglecode.h"
 
 #include "firmware/writertestsupport.h"
 
