@@ -104,7 +104,8 @@ void BenchRun::start(const QString &hexPath, const BenchFirmware &firmware,
         QByteArray job;
         job += "hex " + hexPath.toLocal8Bit() + '\n';
         job += "mcu atmega8\nclock " + QByteArray::number(firmware.clockMHz * 1000000) + '\n';
-        job += "sensor D2\nspark " + sparkPin.toLatin1() + "\nrowreg 20\nsettle 2\nmeasure 3\n";
+        job += "sensor " + m_sensorPin.toLatin1() + "\nspark " + sparkPin.toLatin1() +
+               "\nrowreg 20\nsettle 2\nmeasure 3\n";
         for (const int i : share) {
             const BenchPoint &p = points[i];
             job += QStringLiteral("point %1 %2 %3 %4\n")

@@ -29,6 +29,8 @@ public:
     void setRunnerPath(const QString &path) { m_runnerPath = path; }
     void setProcessCount(int count) { m_processCount = count; }
     void setTimeLimit(int milliseconds) { m_timeLimit = milliseconds; }
+    // The sensor input as port letter and bit, "D2" (INT0) unless set.
+    void setSensorPin(const QString &pin) { m_sensorPin = pin; }
 
     void start(const QString &hexPath, const BenchFirmware &firmware,
                const QList<BenchPoint> &points);
@@ -60,6 +62,7 @@ private:
     QString m_runnerPath;
     int m_processCount = 0;
     int m_timeLimit = 120000;
+    QString m_sensorPin = QStringLiteral("D2");
     bool m_running = false;
     BenchFirmware m_firmware;
     QList<BenchPoint> m_points;

@@ -10,11 +10,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace {
 
 const QString kUsage = QStringLiteral(
-    "usage: verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv]");
+    "usage: verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv] "
+    "[--sensor-pin PD2]");
 
 QString optionalNumber(const std::optional<double> &value, const QString &none)
 {
@@ -160,6 +162,7 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
     QString hexPath;
     QString table = QStringLiteral("all");
     QString format = QStringLiteral("text");
+    QString sensorPin = QStringLiteral("PD2");
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -169,6 +172,8 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
             table = args[++i];
         else if (arg == QLatin1String("--format") && hasValue)
             format = args[++i];
+        else if (arg == QLatin1String("--sensor-pin") && hasValue)
+            sensorPin = args[++i];
         else if (!arg.startsWith(QLatin1String("--")) && sourcePath.isEmpty())
             sourcePath = arg;
         else {
@@ -182,7 +187,9 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
     else if (table == QLatin1String("1") || table == QLatin1String("2") ||
              table == QLatin1String("3"))
         tables = {table.toInt()};
-    if (sourcePath.isEmpty() || tables.isEmpty() ||
+    // The sensor input: a pin of port B, C or D, such as PD2 (INT0) or PD3 (INT1).
+    static const QRegularExpression pinPattern(QStringLiteral("^P[BCD][0-7]$"));
+    if (sourcePath.isEmpty() || tables.isEmpty() || !pinPattern.match(sensorPin).hasMatch() ||
         (format != QLatin1String("text") && format != QLatin1String("csv"))) {
         err << kUsage << '\n';
         return 2;
@@ -234,6 +241,7 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
     VerifyReport report;
     report.findings = staticChecks(*firmware, tables);
     BenchRun run;
+    run.setSensorPin(sensorPin.mid(1));
     if (const auto failure = runBenchBlocking(run, QFileInfo(hexPath).absoluteFilePath(), *firmware,
                                               planPoints(*firmware, tables))) {
         err << "verify: " << *failure << '\n';

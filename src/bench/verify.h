@@ -38,7 +38,7 @@ QString formatReportCsv(const VerifyReport &report);
 // One line: how many points were within tolerance and whether a static check failed.
 QString verdictLine(const VerifyReport &report);
 
-// verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv]
+// verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv] [--sensor-pin PD2]
 // args start after the word "verify". Exit status 0 when every point is within tolerance and no
 // static check fails, 1 otherwise, 2 on errors (bad arguments, no assembler, an image that does
 // not load, a simulation that crashed or timed out).

@@ -22,9 +22,10 @@ const Command kCommands[] = {
     {"diff", "A.asm B.asm", diffSummary, {}, runDiff},
 #ifdef CDI_HAVE_BENCH
     {"verify",
-     "FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv]",
+     "FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv] [--sensor-pin PD2]",
      verifySummary,
-     {QStringLiteral("hex"), QStringLiteral("table"), QStringLiteral("format")},
+     {QStringLiteral("hex"), QStringLiteral("table"), QStringLiteral("format"),
+      QStringLiteral("sensor-pin")},
      runVerifyCommand},
 #endif
 };

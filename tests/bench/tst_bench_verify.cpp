@@ -6,8 +6,8 @@
 #include "bench/benchrun.h"
 #include "bench/intelhex.h"
 #include "bench/verify.h"
-#include "session/writer.h"
 #include "domain/anglecode.h"
+#include "session/writer.h"
 
 #include "firmware/writertestsupport.h"
 
@@ -245,6 +245,22 @@ private slots:
 
         v = verify({source, QStringLiteral("--table"), QStringLiteral("4")});
         QCOMPARE(v.status, 2);
+        v = verify({source, QStringLiteral("--sensor-pin"), QStringLiteral("PA9")});
+        QCOMPARE(v.status, 2);
+    }
+
+    // The sensor on another pin than the firmware's INT0: no spark anywhere.
+    void sensorPinIsTheOneDriven()
+    {
+        const Verified v =
+            verify({QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm"), QStringLiteral("--table"),
+                    QStringLiteral("1"), QStringLiteral("--sensor-pin"), QStringLiteral("PD3")});
+        QCOMPARE(v.status, 1);
+        QCOMPARE(v.rows.size(), 64);
+        for (const QStringList &r : v.rows) {
+            QCOMPARE(r[4], QString());
+            QCOMPARE(r[8], QStringLiteral("0"));
+        }
     }
 
     // A runner that dies or hangs ends the run with a message, never with figures.
