@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "bench/simcore.h"
 
+#include <simavr/avr_adc.h>
 #include <simavr/avr_ioport.h>
 #include <simavr/sim_avr.h>
 #include <simavr/sim_cycle_timers.h>
@@ -110,6 +111,13 @@ PointOutcome simulatePoint(const SimSetup &setup, const PointRequest &request)
     }
     std::vector<std::uint8_t> code = setup.flash;
     avr_loadcode(avr.get(), code.data(), std::uint32_t(code.size()), 0);
+
+    avr->vcc = avr->avcc = avr->aref = 5000;
+    for (const auto &[channel, millivolts] : setup.analog) {
+        if (channel >= 0 && channel <= 7)
+            avr_raise_irq(avr_io_getirq(avr.get(), AVR_IOCTL_ADC_GETIRQ, ADC_IRQ_ADC0 + channel),
+                          std::uint32_t(millivolts));
+    }
 
     Run run;
     run.avr = avr.get();

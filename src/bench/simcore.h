@@ -21,7 +21,9 @@ struct SimSetup
     std::uint32_t frequency = 4000000;
     PinRef sensor{'D', 2};
     PinRef spark{'C', 0};
-    int rowRegister = 20;       // register the firmware keeps its table row in (0-based)
+    int rowRegister = 20; // register the firmware keeps its table row in (0-based)
+    // Analog inputs held at a voltage: ADC channel and millivolts (supply and references 5 V).
+    std::vector<std::pair<int, int>> analog;
     int settleRevolutions = 2;  // not measured: start-up and the first period
     int measureRevolutions = 3; // measured, each from one rising sensor edge to the next
 };

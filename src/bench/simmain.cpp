@@ -6,7 +6,8 @@
 // simulator down ends this process only.
 //
 // Job lines:   hex PATH | mcu NAME | clock HZ | sensor PORTBIT | spark PORTBIT | rowreg N
-//              settle N | measure N | point ID PERIOD_CYCLES MARK_CYCLES [PORTBIT=LEVEL ...]
+//              settle N | measure N | adc CHANNEL MILLIVOLTS
+//              point ID PERIOD_CYCLES MARK_CYCLES [PORTBIT=LEVEL ...]
 //              run (starts the points given so far)
 // Answer lines: "point ID REVS SPARKS,OFFSET,ROW ..." or "fail ID MESSAGE", then "done";
 //               "error MESSAGE" when the job cannot start.
@@ -95,6 +96,13 @@ int main()
                 return fail("bad pin " + pin);
         } else if (key == "rowreg") {
             in >> setup.rowRegister;
+        } else if (key == "adc") {
+            int channel = -1;
+            int millivolts = -1;
+            in >> channel >> millivolts;
+            if (channel < 0 || channel > 7 || millivolts < 0 || millivolts > 5000)
+                return fail("bad analog input");
+            setup.analog.emplace_back(channel, millivolts);
         } else if (key == "settle") {
             in >> setup.settleRevolutions;
         } else if (key == "measure") {

@@ -158,6 +158,19 @@ private slots:
         checkAllWithin(v, loaded);
     }
 
+    // With the trimming resistor read, the bench holds it where it corrects nothing.
+    void trimmerInTheMiddleCorrectsNothing()
+    {
+        QByteArray bytes = sampleBytes();
+        QCOMPARE(bytes.count(";sbi ADCSRA,ADEN"), 1);
+        bytes.replace(";sbi ADCSRA,ADEN", " sbi ADCSRA,ADEN");
+        QTemporaryDir dir;
+        const Verified v = verify({writeFile(dir, QStringLiteral("CDI.asm"), bytes),
+                                   QStringLiteral("--table"), QStringLiteral("1")});
+        QVERIFY2(v.status == 0, qPrintable(v.err + v.out));
+        QCOMPARE(v.rows.size(), 64);
+    }
+
     // One table value's LDI immediate changed in the image: that row's two points fail, and
     // nothing else does.
     void plantedFaultIsFoundAtItsRowOnly()
