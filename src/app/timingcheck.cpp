@@ -103,10 +103,7 @@ TimingCheckDialog::TimingCheckDialog(TimingCheckInput input, ChartWidget *chart,
     layout->addWidget(m_table, 1);
     layout->addWidget(m_verdict);
     layout->addWidget(m_buttons);
-    connect(m_buttons, &QDialogButtonBox::rejected, this, [this] {
-        m_run.cancel();
-        reject();
-    });
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(&m_run, &BenchRun::progress, this, [this](int done, int total) {
         m_progress->setMaximum(total);
         m_progress->setValue(done);
@@ -116,7 +113,25 @@ TimingCheckDialog::TimingCheckDialog(TimingCheckInput input, ChartWidget *chart,
     resize(760, 520);
 }
 
-TimingCheckDialog::~TimingCheckDialog() = default;
+TimingCheckDialog::~TimingCheckDialog()
+{
+    m_assembler.disconnect(this);
+    m_assembler.kill();
+    m_assembler.waitForFinished(1000);
+}
+
+bool TimingCheckDialog::isRunning() const
+{
+    return m_assembler.state() != QProcess::NotRunning || m_run.isRunning();
+}
+
+void TimingCheckDialog::reject()
+{
+    m_assembler.disconnect(this);
+    m_assembler.kill();
+    m_run.cancel();
+    QDialog::reject();
+}
 
 QString TimingCheckDialog::tr2(QStringView russian, QStringView english) const
 {
@@ -140,13 +155,29 @@ void TimingCheckDialog::start()
         return;
     }
     file.close();
-    const AssembleOutcome assembled = assembleIntoFolder(path, m_folder.path());
-    if (!assembled.error.isEmpty()) {
-        failRun(assembled.error);
+    m_call = prepareAssembly(path, m_folder.path());
+    if (!m_call.error.isEmpty()) {
+        failRun(m_call.error);
         return;
     }
-    m_report.findings = staticChecks(m_firmware, {1, 2, 3});
-    m_run.start(assembled.hexPath, m_firmware, planPoints(m_firmware, {1, 2, 3}));
+    // The assembler runs without blocking the window; Cancel stops it too.
+    m_assembler.setWorkingDirectory(m_call.folder);
+    m_assembler.setProcessChannelMode(QProcess::MergedChannels);
+    connect(&m_assembler, &QProcess::finished, this, [this] {
+        const QString failure =
+            assemblyFailure(m_call, m_assembler, QString::fromLocal8Bit(m_assembler.readAll()));
+        if (!failure.isEmpty()) {
+            failRun(failure);
+            return;
+        }
+        m_report.findings = staticChecks(m_firmware, {1, 2, 3});
+        m_run.start(m_call.hexPath, m_firmware, planPoints(m_firmware, {1, 2, 3}));
+    });
+    connect(&m_assembler, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            failRun(m_call.program + QStringLiteral(": ") + m_assembler.errorString());
+    });
+    m_assembler.start(m_call.program, m_call.arguments);
 }
 
 void TimingCheckDialog::failRun(const QString &detail)

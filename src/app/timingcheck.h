@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -51,11 +52,15 @@ public:
     ~TimingCheckDialog() override;
 
     void start();
-    bool isRunning() const { return m_run.isRunning(); }
+    // Assembling or simulating.
+    bool isRunning() const;
     const VerifyReport &report() const { return m_report; }
     QString verdict() const;
     QString failure() const { return m_failure; }
     QTableWidget *table() const { return m_table; }
+
+    // Cancel (also Esc and closing the window): stops the assembler and the runners.
+    void reject() override;
 
 signals:
     void checkEnded();
@@ -69,6 +74,8 @@ private:
     TimingCheckInput m_input;
     QPointer<ChartWidget> m_chart;
     QTemporaryDir m_folder;
+    AssemblerCall m_call;
+    QProcess m_assembler;
     BenchFirmware m_firmware;
     BenchRun m_run;
     VerifyReport m_report;

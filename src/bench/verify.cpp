@@ -41,9 +41,9 @@ QString formatDegrees(double value)
     return text == QLatin1String("-0.00") ? QStringLiteral("0.00") : text;
 }
 
-AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &folder)
+AssemblerCall prepareAssembly(const QString &sourcePath, const QString &folder)
 {
-    AssembleOutcome outcome;
+    AssemblerCall call;
     const QFileInfo source(sourcePath);
     const QString name = source.fileName();
     const QString copy = QDir(folder).filePath(name);
@@ -51,46 +51,63 @@ AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &fol
     if (!inPlace)
         QFile::remove(copy);
     if (!inPlace && !QFile::copy(sourcePath, copy)) {
-        outcome.error = QStringLiteral("cannot copy %1 into a temporary folder").arg(sourcePath);
-        return outcome;
+        call.error = QStringLiteral("cannot copy %1 into a temporary folder").arg(sourcePath);
+        return call;
     }
-    QString program;
-    QStringList arguments;
     if (isOnSearchPath(QStringLiteral("avrasm2"))) {
-        program = QStringLiteral("avrasm2");
-        arguments = {QStringLiteral("-fI"), QStringLiteral("-I"), source.absolutePath(), name};
+        call.program = QStringLiteral("avrasm2");
+        call.arguments = {QStringLiteral("-fI"), QStringLiteral("-I"), source.absolutePath(), name};
     } else if (isOnSearchPath(QStringLiteral("avra"))) {
-        program = QStringLiteral("avra");
-        arguments = {QStringLiteral("-I"), source.absolutePath()};
+        call.program = QStringLiteral("avra");
+        call.arguments = {QStringLiteral("-I"), source.absolutePath()};
         if (QFileInfo(QStringLiteral("/usr/share/avra")).isDir())
-            arguments << QStringLiteral("-I") << QStringLiteral("/usr/share/avra");
-        arguments << name;
+            call.arguments << QStringLiteral("-I") << QStringLiteral("/usr/share/avra");
+        call.arguments << name;
     } else {
-        outcome.noAssembler = true;
-        outcome.error = QStringLiteral("no AVR assembler found: install avra (or avrasm2)");
+        call.noAssembler = true;
+        call.error = QStringLiteral("no AVR assembler found: install avra (or avrasm2)");
+        return call;
+    }
+    call.folder = folder;
+    call.hexPath = QDir(folder).filePath(source.completeBaseName() + QStringLiteral(".hex"));
+    return call;
+}
+
+QString assemblyFailure(const AssemblerCall &call, const QProcess &assembler, const QString &report)
+{
+    if (assembler.state() == QProcess::NotRunning &&
+        assembler.exitStatus() == QProcess::NormalExit && assembler.exitCode() == 0 &&
+        QFileInfo(call.hexPath).isFile())
+        return {};
+    QStringList errors;
+    for (const QString &line : report.split(QLatin1Char('\n'))) {
+        if (line.contains(QLatin1String("rror")) && !line.contains(QLatin1String("no errors")))
+            errors << line.trimmed();
+    }
+    return QStringLiteral("%1 could not assemble %2%3")
+        .arg(call.program, call.arguments.last(),
+             errors.isEmpty() ? QString() : QStringLiteral(":\n") + errors.join('\n'));
+}
+
+AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &folder)
+{
+    AssembleOutcome outcome;
+    const AssemblerCall call = prepareAssembly(sourcePath, folder);
+    if (!call.error.isEmpty()) {
+        outcome.error = call.error;
+        outcome.noAssembler = call.noAssembler;
         return outcome;
     }
     QProcess assembler;
-    assembler.setWorkingDirectory(folder);
+    assembler.setWorkingDirectory(call.folder);
     assembler.setProcessChannelMode(QProcess::MergedChannels);
-    assembler.start(program, arguments);
-    const bool ended = assembler.waitForFinished(60000);
-    const QString report = QString::fromLocal8Bit(assembler.readAll());
-    const QString hex = QDir(folder).filePath(source.completeBaseName() + QStringLiteral(".hex"));
-    if (!ended || assembler.exitStatus() != QProcess::NormalExit || assembler.exitCode() != 0 ||
-        !QFileInfo(hex).isFile()) {
-        QStringList errors;
-        for (const QString &line : report.split(QLatin1Char('\n'))) {
-            if (line.contains(QLatin1String("rror")) && !line.contains(QLatin1String("no errors")))
-                errors << line.trimmed();
-        }
-        outcome.error =
-            QStringLiteral("%1 could not assemble %2%3")
-                .arg(program, name,
-                     errors.isEmpty() ? QString() : QStringLiteral(":\n") + errors.join('\n'));
-        return outcome;
-    }
-    outcome.hexPath = hex;
+    assembler.start(call.program, call.arguments);
+    if (!assembler.waitForFinished(60000))
+        assembler.kill();
+    assembler.waitForFinished(1000);
+    outcome.error = assemblyFailure(call, assembler, QString::fromLocal8Bit(assembler.readAll()));
+    if (outcome.error.isEmpty())
+        outcome.hexPath = call.hexPath;
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 
 #include "bench/benchplan.h"
 
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -19,6 +20,22 @@ struct AssembleOutcome
     bool noAssembler = false;
 };
 AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &folder);
+
+// The same in two halves, for a caller that runs the assembler without waiting for it: the
+// copy and the command (or the message why there is none), then the message of a run that
+// failed (empty when it built the image).
+struct AssemblerCall
+{
+    QString program;
+    QStringList arguments;
+    QString folder; // where it runs
+    QString hexPath;
+    QString error;
+    bool noAssembler = false;
+};
+AssemblerCall prepareAssembly(const QString &sourcePath, const QString &folder);
+QString assemblyFailure(const AssemblerCall &call, const QProcess &assembler,
+                        const QString &report);
 
 // Degrees with two decimals; a value that rounds to zero shows without a sign.
 QString formatDegrees(double value);
