@@ -5,7 +5,7 @@
 #include "app/gridview.h"
 #include "app/unit1.h"
 #include "chart/chartwidget.h"
-#include "tables/gridmodel.h"
+#include "session/gridmodel.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/offendingcell.h"
 
-#include "firmware/numbers.h"
-#include "firmware/writer.h"
-#include "tables/anglecode.h"
-#include "tables/gridmodel.h"
+#include "domain/anglecode.h"
+#include "domain/calibration.h"
+#include "domain/numbers.h"
+#include "session/gridmodel.h"
 
 std::optional<QPoint> offendingCell(MessageId stop, const GridModel &grid,
                                     const QString &sensorAngleText)

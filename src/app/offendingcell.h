@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/messageid.h"
+#include "domain/messageid.h"
 
 #include <QPoint>
 #include <QString>

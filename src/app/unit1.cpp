@@ -12,13 +12,13 @@
 #include "app/windowfont.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
-#include "firmware/assembler.h"
-#include "firmware/loadscan.h"
-#include "firmware/numbers.h"
-#include "firmware/writer.h"
-#include "tables/chartrefresh.h"
-#include "tables/recompute.h"
-#include "tables/savetable.h"
+#include "domain/numbers.h"
+#include "format/assembler.h"
+#include "session/chartrefresh.h"
+#include "session/loadscan.h"
+#include "session/recompute.h"
+#include "session/savetable.h"
+#include "session/writer.h"
 
 #include <QCheckBox>
 #include <QComboBox>

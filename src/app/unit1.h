@@ -4,11 +4,11 @@
 
 #include "app/changetracker.h"
 #include "app/platform.h"
-#include "firmware/messageid.h"
-#include "firmware/programstate.h"
-#include "firmware/settingstarget.h"
-#include "firmware/sourcetext.h"
-#include "tables/gridmodel.h"
+#include "domain/messageid.h"
+#include "format/sourcetext.h"
+#include "session/gridmodel.h"
+#include "session/programstate.h"
+#include "session/settingstarget.h"
 
 #include <QWidget>
 

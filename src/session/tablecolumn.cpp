@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "tables/tablecolumn.h"
+#include "session/tablecolumn.h"
 
-#include "firmware/numbers.h"
+#include "domain/numbers.h"
 
 int activeTableColumn(const QString &activeTableText)
 {

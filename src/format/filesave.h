@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/numbers.h"
+#include "domain/numbers.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "tables/recompute.h"
+#include "session/recompute.h"
 
-#include "firmware/numbers.h"
-#include "firmware/settingstarget.h"
-#include "tables/anglecode.h"
-#include "tables/chartrefresh.h"
-#include "tables/gridmodel.h"
-#include "tables/tablecolumn.h"
+#include "domain/anglecode.h"
+#include "domain/numbers.h"
+#include "session/chartrefresh.h"
+#include "session/gridmodel.h"
+#include "session/settingstarget.h"
+#include "session/tablecolumn.h"
 
 void recomputeAngleColumn(GridModel &grid, ChartSeries &series, const SettingsTarget &settings)
 {

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "tables/savetable.h"
+#include "session/savetable.h"
 
-#include "firmware/settingstarget.h"
-#include "tables/anglecode.h"
-#include "tables/chartrefresh.h"
-#include "tables/gridmodel.h"
-#include "tables/tablecolumn.h"
+#include "domain/anglecode.h"
+#include "session/chartrefresh.h"
+#include "session/gridmodel.h"
+#include "session/settingstarget.h"
+#include "session/tablecolumn.h"
 
 std::optional<MessageId> saveToTable(GridModel &grid, ChartSeries &series, bool sourceLoaded,
                                      const SettingsTarget &settings)

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "firmware/sourcetext.h"
+#include "format/sourcetext.h"
 
-#include "firmware/cp1251.h"
+#include "format/cp1251.h"
 
 #include <algorithm>
 
@@ -122,6 +122,41 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
             m_lineStarts[i] += delta;
     }
     m_whole[index] = QByteArray();
+}
+
+SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &replacements) const
+{
+    SourceText out;
+    qsizetype added = 0;
+    for (const LineReplacement &replacement : replacements)
+        added += replacement.line.size() + 2;
+    out.m_text.reserve(m_text.size() + added);
+    out.m_lineStarts.reserve(m_lineStarts.size());
+    out.m_whole = m_whole;
+    qsizetype copiedLines = 0;
+    const auto copyLinesUpTo = [&](qsizetype end) {
+        if (end <= copiedLines)
+            return;
+        const qsizetype from = lineStart(copiedLines);
+        const qsizetype to = end < lineCount() ? lineStart(end) : m_text.size();
+        const qsizetype shift = out.m_text.size() - from;
+        for (qsizetype i = copiedLines; i < end; ++i)
+            out.m_lineStarts.push_back(lineStart(i) + shift);
+        out.m_text += QByteArrayView(m_text).sliced(from, to - from);
+        copiedLines = end;
+    };
+    for (const LineReplacement &replacement : replacements) {
+        if (replacement.index < copiedLines || replacement.index >= lineCount())
+            continue;
+        copyLinesUpTo(replacement.index);
+        out.m_lineStarts.push_back(out.m_text.size());
+        out.m_text += replacement.line;
+        out.m_text += "\r\n";
+        out.m_whole[replacement.index] = QByteArray();
+        copiedLines = replacement.index + 1;
+    }
+    copyLinesUpTo(lineCount());
+    return out;
 }
 
 QByteArray SourceText::toFileBytes() const

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "tables/chartrefresh.h"
+#include "session/chartrefresh.h"
 
 #include "chart/chartseries.h"
-#include "firmware/numbers.h"
-#include "tables/anglecode.h"
-#include "tables/gridmodel.h"
+#include "domain/anglecode.h"
+#include "domain/numbers.h"
+#include "session/gridmodel.h"
 
 void refreshChart(const GridModel &grid, ChartSeries &series)
 {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "tables/gridmodel.h"
+#include "session/gridmodel.h"
 
 GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent) {}
 

@@ -50,6 +50,16 @@ public:
     void replaceLineAt(qsizetype pos, const QByteArray &line);
     void replaceLine(qsizetype index, const QByteArray &line);
 
+    // A line index and the text that takes that line's place.
+    struct LineReplacement
+    {
+        qsizetype index;
+        QByteArray line;
+    };
+    // This text with the lines replaced, built in one pass. The replacements are sorted by
+    // index, at most one per line; the line count stays.
+    SourceText withReplacedLines(const std::vector<LineReplacement> &replacements) const;
+
     // Every whole line followed by CR LF, the last one included.
     QByteArray toFileBytes() const;
     // The shown lines decoded from code page 1251, for the text box.
