@@ -43,6 +43,10 @@ const char *const kStartBreakpoints[] = {
 
 constexpr QColor kYellow(255, 255, 0);
 
+// Context numbers of the help file's start pages, as its project maps them.
+constexpr int kHelpStartRussian = 1;
+constexpr int kHelpStartEnglish = 2;
+
 // The table codes change only through "Save to table" and a load; row 1's breakpoint is the
 // fixed idle speed.
 bool cellEditable(int column, int row)
@@ -379,7 +383,8 @@ void TForm1::Button3Click()
     for (const QString &path : places) {
         if (QFileInfo(path).isFile()) {
             // A viewer that fails shows its own complaint, if any; nothing more to say here.
-            m_platform.openDocument(path);
+            m_platform.openDocument(path,
+                                    m_state.Language == 0 ? kHelpStartRussian : kHelpStartEnglish);
             return;
         }
     }

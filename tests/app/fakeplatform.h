@@ -37,6 +37,7 @@ public:
     QList<OpenDialogSettings> dialogsShown;
     int unexpectedDialogs = 0;
     QStringList documentsOpened;
+    QList<int> topicsOpened; // the page asked for with each document
     QList<DetachedCommand> commandsStarted;
     // The folder the program runs from: empty unless a test puts files there.
     QTemporaryDir programDir;
@@ -74,9 +75,10 @@ public:
         }
         return dialogAnswers.takeFirst();
     }
-    bool openDocument(const QString &path) override
+    bool openDocument(const QString &path, int topic = 0) override
     {
         documentsOpened.append(path);
+        topicsOpened.append(topic);
         return true;
     }
     QString programFolder() const override { return programDir.path(); }
