@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
+#include <QToolTip>
 #include <QWheelEvent>
 
 class TestHabits : public QObject
@@ -31,6 +32,7 @@ private slots:
     void statusBarNotesSavesAndRefusals();
     void openDialogStartsInTheFolderLastOpened();
     void everyControlHasAHintInBothLanguages();
+    void codeColumnHintsNameTheActiveTable();
     void activeTableHeaderIsBold();
     void gridShowsWhenItHasTheFocus();
     void saveAsWritesANewFileAndLeavesTheOriginal();
@@ -275,6 +277,35 @@ void TestHabits::everyControlHasAHintInBothLanguages()
     }
     QCOMPARE(w.form.Chart1->xAxisTitle(), QStringLiteral("rpm"));
     QCOMPARE(w.form.Chart1->yAxisTitle(), QStringLiteral(u"advance, °"));
+}
+
+// The tooltip the grid shows for the pointer over a column's first point.
+static QString gridHint(TForm1 &form, int column)
+{
+    GridView &grid = *form.StringGrid1;
+    const QPoint at = grid.visualRect(grid.model()->index(1, column)).center();
+    QHelpEvent event(QEvent::ToolTip, at, grid.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid.viewport(), &event);
+    return QToolTip::text();
+}
+
+void TestHabits::codeColumnHintsNameTheActiveTable()
+{
+    TopWindow w;
+    w.load(m_path);
+    showActive(w.window);
+    const QString codes = QStringLiteral(
+        u"Таблица %1: коды в том виде, в каком они записаны в прошивке (0–255: шаги по 0,7° от "
+        u"угла датчика, 180 — нет искры). Меняются только кнопкой «Сохранить в таблицу».");
+    const QString active = QStringLiteral(u" Это активная таблица.");
+    QCOMPARE(gridHint(w.form, 1), codes.arg(1) + active);
+    QCOMPARE(gridHint(w.form, 2), codes.arg(2));
+    w.form.ComboBox2->setCurrentIndex(1);
+    QCOMPARE(gridHint(w.form, 1), codes.arg(1));
+    QCOMPARE(gridHint(w.form, 2), codes.arg(2) + active);
+    QVERIFY(gridHint(w.form, 4).startsWith(QStringLiteral(u"УОЗ активной таблицы 2, градусы")));
+    w.form.Button7Click();
+    QVERIFY(gridHint(w.form, 3).startsWith(QStringLiteral("Table 3: raw codes")));
 }
 
 // Dark pixels in a header cell: bold text has more of them.
