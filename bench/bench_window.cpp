@@ -39,10 +39,10 @@ public:
     {
         return dialogAnswer;
     }
-    bool openDocument(const QString &) override { return true; }
+    bool openDocument(const QString &, int) override { return true; }
     QString programFolder() const override { return {}; }
     bool startDetached(const DetachedCommand &) override { return true; }
-    int ask(QWidget *, const Question &question) override
+    int choose(QWidget *, const Question &question) override
     {
         countBox(question.text);
         return question.escapeAnswer;

@@ -34,8 +34,11 @@ QString pick(const Hint &hint, unsigned char language)
 class GridHints final : public QObject
 {
 public:
+    static constexpr char kName[] = "gridHints";
+
     explicit GridHints(TForm1 &form) : QObject(&form), m_form(form)
     {
+        setObjectName(QLatin1String(kName));
         form.StringGrid1->viewport()->installEventFilter(this);
     }
 
@@ -96,7 +99,7 @@ private:
 
 void applyHints(TForm1 &form)
 {
-    if (!form.findChild<GridHints *>(QString(), Qt::FindDirectChildrenOnly))
+    if (!form.findChild<QObject *>(QLatin1String(GridHints::kName), Qt::FindDirectChildrenOnly))
         new GridHints(form);
     const unsigned char language = form.state().Language;
     const auto set = [language](QWidget *control, const Hint &hint) {

@@ -6,8 +6,8 @@
 #include "app/timingcheck.h"
 #endif
 
-#include "session/texts.h"
 #include "app/unit1.h"
+#include "session/texts.h"
 
 #include <QAction>
 #include <QCloseEvent>

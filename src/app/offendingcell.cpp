@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/offendingcell.h"
 
-#include "domain/numbers.h"
-#include "session/writer.h"
 #include "domain/anglecode.h"
+#include "domain/calibration.h"
+#include "domain/numbers.h"
 #include "session/gridmodel.h"
 
 std::optional<QPoint> offendingCell(MessageId stop, const GridModel &grid,

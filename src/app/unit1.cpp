@@ -43,6 +43,10 @@ const char *const kStartBreakpoints[] = {
 
 constexpr QColor kYellow(255, 255, 0);
 
+// Context numbers of the help file's start pages, as its project maps them.
+constexpr int kHelpStartRussian = 1;
+constexpr int kHelpStartEnglish = 2;
+
 // The table codes change only through "Save to table" and a load; row 1's breakpoint is the
 // fixed idle speed.
 bool cellEditable(int column, int row)
@@ -391,7 +395,8 @@ void TForm1::Button3Click()
     for (const QString &path : places) {
         if (QFileInfo(path).isFile()) {
             // A viewer that fails shows its own complaint, if any; nothing more to say here.
-            m_platform.openDocument(path);
+            m_platform.openDocument(path,
+                                    m_state.Language == 0 ? kHelpStartRussian : kHelpStartEnglish);
             return;
         }
     }
@@ -478,7 +483,7 @@ void TForm1::saveAs()
 bool TForm1::saveToFileAt(const QString &path)
 {
     std::optional<MessageId> refused;
-    bool written = false;
+    bool saved = false;
     const bool finished = guarded([&] {
         if (const auto stop =
                 saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
@@ -495,11 +500,11 @@ bool TForm1::saveToFileAt(const QString &path)
         // The text box shows the lines rewritten so far, also when the save stops on an error.
         const auto showRewritten = qScopeGuard([this] { showSource(); });
         QString stopLine;
-        // Over the loaded file the user confirms first when something else changed it since;
-        // a new file of "Save as" was chosen in its own dialog.
-        const bool sameFile = path == m_state.FirmwarePath;
-        const auto confirm = [this, &written, sameFile] {
-            return written = !sameFile || confirmOverwrite();
+        bool written = false;
+        // A new file of Save as was confirmed in its dialog; the loaded one may have been
+        // changed by something else since the load.
+        const auto confirm = [this, &written, &path] {
+            return written = path != m_state.FirmwarePath || confirmOverwrite();
         };
         try {
             refused = saveSource(m_source, *this, m_grid, path, {}, confirm, &stopLine);
@@ -509,14 +514,14 @@ bool TForm1::saveToFileAt(const QString &path)
                 m_diskStamp = stampOfWritten(path, m_source.toFileBytes());
         } catch (const FileWriteError &error) {
             // What is on disk now is not what the load read, unless the file is unchanged.
-            if (sameFile && error.kind != FileWriteError::Unchanged &&
-                error.kind != FileWriteError::DiskFull)
+            if (error.kind != FileWriteError::Unchanged && error.kind != FileWriteError::DiskFull)
                 m_diskStamp.reset();
             m_platform.showError(this, fileWriteMessage(error, m_state.Language));
             written = false;
         }
+        saved = !refused && written;
     });
-    if (!finished || refused || !written) {
+    if (!finished || !saved) {
         if (refused)
             showOffendingCell(*refused);
         emit saveRefused(refused);

@@ -47,6 +47,8 @@ public:
     // The shown line without its line break, as a view into the text.
     QByteArrayView lineView(qsizetype index) const;
     QByteArray wholeLine(qsizetype index) const;
+    // Whether the file's line differs from the shown one (it was cut or holds a lone CR).
+    bool wholeLineDiffers(qsizetype index) const { return !m_whole[index].isNull(); }
 
     // Replaces the line that holds pos (or line `index`) by `line`; the line count stays.
     void replaceLineAt(qsizetype pos, const QByteArray &line);

@@ -38,6 +38,7 @@ public:
     QList<OpenDialogSettings> dialogsShown;
     int unexpectedDialogs = 0;
     QStringList documentsOpened;
+    QList<int> topicsOpened; // the page asked for with each document
     QList<DetachedCommand> commandsStarted;
     bool startSucceeds = true;
     QStringList missingPrograms; // every other program counts as installed
@@ -78,9 +79,10 @@ public:
         }
         return dialogAnswers.takeFirst();
     }
-    bool openDocument(const QString &path) override
+    bool openDocument(const QString &path, int topic = 0) override
     {
         documentsOpened.append(path);
+        topicsOpened.append(topic);
         return true;
     }
     QString programFolder() const override { return programDir.path(); }
@@ -102,7 +104,7 @@ public:
             {ShownBox::Question, text + QStringLiteral(" [%1|%2]").arg(acceptText, rejectText)});
         return !answers.isEmpty() && answers.takeFirst();
     }
-    int ask(QWidget *, const Question &question) override
+    int choose(QWidget *, const Question &question) override
     {
         questions.append(question);
         if (questionAnswers.isEmpty()) {
