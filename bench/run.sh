@@ -7,6 +7,7 @@
 #   1b. bench_calibration  the calibration's scan and write alone, 1x..1000x
 #   2. bench_window   the window's handlers on the offscreen platform, then on Xvfb
 #   3. startup_bench  start-up against a bare Qt window, on Xvfb, then offscreen
+#   4. bench_timing   the timing bench: the sample's tables simulated on the ATmega8
 #
 #   bench/run.sh [Google Benchmark options...]     e.g. --benchmark_repetitions=5
 #
@@ -21,11 +22,11 @@ screen="-screen 0 1280x1024x24"
 
 # Google Benchmark and the X server for the runs on a real display.
 bash "$root/scripts/packages.sh" build-essential cmake qt6-base-dev qt6-qpa-plugins \
-    fonts-dejavu-core fonts-liberation2 libbenchmark-dev xvfb xauth
+    fonts-dejavu-core fonts-liberation2 libbenchmark-dev xvfb xauth avra simavr libsimavr-dev
 
 (cd "$root" && cmake --preset bench -B "$build" >/dev/null)
 cmake --build "$build" -j"$(nproc)" --target bench_logic bench_calibration bench_window \
-    startup_probe_cdi bare_window startup_bench
+    startup_probe_cdi bare_window startup_bench bench_timing
 
 # Numbers are read and written with the locale's decimal separator; keep it fixed.
 export LC_ALL=C.UTF-8
@@ -55,3 +56,6 @@ fi
 echo
 echo "=== 3b. Start-up, offscreen platform"
 QT_QPA_PLATFORM=offscreen "$build/bench/startup_bench" "$runs"
+echo
+echo "=== 4. Timing bench, simulated ATmega8"
+"$build/bench/bench_timing" "$@"

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/packages.sh build-essential cmake qt6-base-dev qt6-qpa-plugins \
-    fonts-dejavu-core fonts-liberation2 libbenchmark-dev fp-utils libchm-bin avra \
+    fonts-dejavu-core fonts-liberation2 libbenchmark-dev fp-utils libchm-bin avra simavr libsimavr-dev \
     xvfb xauth xdotool dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 x11-apps \
     imagemagick xterm clang libclang-rt-14-dev
 

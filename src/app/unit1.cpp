@@ -2,18 +2,23 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/unit1.h"
 
+#include "app/commandtexts.h"
 #include "app/gridview.h"
+#include "app/hints.h"
+#include "app/inputguards.h"
 #include "app/keyfilter.h"
-#include "session/texts.h"
+#include "app/offendingcell.h"
+#include "app/windowfont.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
-#include "format/assembler.h"
-#include "session/loadscan.h"
 #include "domain/numbers.h"
-#include "session/writer.h"
+#include "format/assembler.h"
 #include "session/chartrefresh.h"
+#include "session/loadscan.h"
 #include "session/recompute.h"
 #include "session/savetable.h"
+#include "session/texts.h"
+#include "session/writer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,6 +42,10 @@ const char *const kStartBreakpoints[] = {
     "7500", "8000", "8500", "9000", "9500", "10000", "11000", "12000", "15000", "19500"};
 
 constexpr QColor kYellow(255, 255, 0);
+
+// Context numbers of the help file's start pages, as its project maps them.
+constexpr int kHelpStartRussian = 1;
+constexpr int kHelpStartEnglish = 2;
 
 // The table codes change only through "Save to table" and a load; row 1's breakpoint is the
 // fixed idle speed.
@@ -87,8 +96,8 @@ void TForm1::createControls()
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     QFont windowFont;
-    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                            QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    if (const QString family = windowFontFamily(); !family.isEmpty())
+        windowFont.setFamily(family);
     windowFont.setPixelSize(11);
     setFont(windowFont);
 
@@ -173,7 +182,11 @@ void TForm1::createControls()
     StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
     StringGrid1->drawCell = [this](QPainter &painter, int column, int row, const QRect &rect) {
         StringGrid1DrawCell(painter, column, row, rect);
+        markActiveTableHeader(painter, column, row, rect, m_grid.cell(column, row),
+                              ComboBox2->currentText());
     };
+    connect(ComboBox2, &QComboBox::currentTextChanged, StringGrid1->viewport(),
+            qOverload<>(&QWidget::update));
     // The grid starts on a cell that nobody selected; it follows the same editing rule, or the
     // first breakpoint could be typed over before the first selection.
     StringGrid1->setEditingEnabled(cellEditable(StringGrid1->col(), StringGrid1->row()));
@@ -182,6 +195,16 @@ void TForm1::createControls()
     // for a sensor angle nobody typed.
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
         box->setCompleter(nullptr);
+
+    m_changes.watch(m_grid);
+    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
+        m_changes.watch(box);
+    m_changes.watch(CheckBox1);
+
+    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
+        ignoreWheelWithoutFocus(box);
+    FocusMark::install(StringGrid1);
+    connect(&m_changes, &ChangeTracker::editedChanged, this, &TForm1::documentStateChanged);
 }
 
 void TForm1::FormCreate()
@@ -230,6 +253,7 @@ void TForm1::setTexts()
     m_grid.setCell(0, 0, caption(Caption::RpmHeader, language));
     m_grid.setCell(4, 0, caption(Caption::AngleHeader, language));
     setWindowTitle(caption(Caption::WindowTitle, language));
+    applyHints(*this);
     if (!m_state.FirmwarePath.isEmpty()) {
         for (int table = 1; table <= 3; ++table)
             m_grid.setCell(table, 0,
@@ -286,16 +310,29 @@ void TForm1::ComboBox3KeyPress(QChar &Key)
 
 void TForm1::Button1Click()
 {
+    const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1);
+    // Another file, or a cancelled dialog that reads the loaded file again: either drops the
+    // unsaved changes, so the user decides first; a Cancel there leaves everything as it was.
+    if ((chosen || !m_state.FirmwarePath.isEmpty()) && !confirmUnsavedChanges())
+        return;
     Memo1->clear();
     m_source = SourceText();
     m_loadCompleted = false;
     m_diskStamp.reset();
-    if (const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1)) {
+    if (chosen) {
         m_state.FirmwarePath = *chosen;
         OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
     }
     if (m_state.FirmwarePath.isEmpty())
         return;
+    // What the load writes into the window is no change of the user's; afterwards the window
+    // holds the file as it is on disk, as far as the load got.
+    m_changes.setPaused(true);
+    const auto loaded = qScopeGuard([this] {
+        m_changes.setPaused(false);
+        m_changes.clear();
+        emit documentStateChanged();
+    });
     const SourceFileRead read = readSourceFile(m_state.FirmwarePath);
     if (read.outcome != SourceFileRead::Read) {
         const MessageId refusal =
@@ -324,9 +361,21 @@ void TForm1::Button1Click()
 void TForm1::Button2Click()
 {
     guarded([&] {
-        if (const auto stop = saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this))
+        if (const auto stop =
+                saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
             warn(*stop);
+            showOffendingCell(*stop);
+        }
     });
+}
+
+void TForm1::showOffendingCell(MessageId stop)
+{
+    const auto cell = offendingCell(stop, m_grid, ComboBox1->currentText());
+    if (!cell)
+        return;
+    StringGrid1->setFocus(Qt::OtherFocusReason);
+    StringGrid1->setCurrentCell(cell->x(), cell->y());
 }
 
 void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QRect &Rect)
@@ -334,7 +383,8 @@ void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QR
     if (ACol != GridModel::kAngleColumn || ARow < GridModel::kFirstPoint)
         return;
     painter.fillRect(Rect, kYellow);
-    painter.setPen(palette().color(QPalette::WindowText));
+    // A fixed background needs a fixed text colour: the palette's may be light (dark schemes).
+    painter.setPen(Qt::black);
     painter.drawText(Rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      m_grid.cell(ACol, ARow));
 }
@@ -347,7 +397,8 @@ void TForm1::Button3Click()
     for (const QString &path : places) {
         if (QFileInfo(path).isFile()) {
             // A viewer that fails shows its own complaint, if any; nothing more to say here.
-            m_platform.openDocument(path);
+            m_platform.openDocument(path,
+                                    m_state.Language == 0 ? kHelpStartRussian : kHelpStartEnglish);
             return;
         }
     }
@@ -403,14 +454,48 @@ void TForm1::ComboBox1Change()
 
 void TForm1::Button5Click()
 {
-    guarded([&] {
+    saveToFile();
+}
+
+bool TForm1::saveToFile()
+{
+    return saveToFileAt(m_state.FirmwarePath);
+}
+
+void TForm1::saveAs()
+{
+    if (m_state.FirmwarePath.isEmpty()) {
+        warn(MessageId::OpenFileFirst);
+        return;
+    }
+    OpenDialogSettings dialog = OpenDialog1;
+    dialog.directory = QFileInfo(m_state.FirmwarePath).absolutePath();
+    dialog.fileName = QFileInfo(m_state.FirmwarePath).fileName();
+    const auto chosen = m_platform.chooseFileToSave(this, dialog);
+    if (!chosen || !saveToFileAt(*chosen))
+        return;
+    // From now on the window edits the new file; the one it was loaded from stays as it was.
+    m_state.FirmwarePath = *chosen;
+    m_state.FirmwareName = QFileInfo(*chosen).fileName();
+    OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
+    Chart1->setTitle(chartTitle(m_state));
+    emit documentStateChanged();
+}
+
+bool TForm1::saveToFileAt(const QString &path)
+{
+    std::optional<MessageId> refused;
+    bool saved = false;
+    const bool finished = guarded([&] {
         if (const auto stop =
                 saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
+            refused = stop;
             warn(*stop);
             return;
         }
         // The grid belongs to the text only after a load that read all of it.
         if (!m_loadCompleted || m_source.isEmpty()) {
+            refused = MessageId::MissingData;
             warn(MessageId::MissingData);
             return;
         }
@@ -418,21 +503,51 @@ void TForm1::Button5Click()
         const auto showRewritten = qScopeGuard([this] { showSource(); });
         QString stopLine;
         bool written = false;
-        const auto confirm = [this, &written] { return written = confirmOverwrite(); };
+        // A new file of Save as was confirmed in its dialog; the loaded one may have been
+        // changed by something else since the load.
+        const auto confirm = [this, &written, &path] {
+            return written = path != m_state.FirmwarePath || confirmOverwrite();
+        };
         try {
-            const auto stop =
-                saveSource(m_source, *this, m_grid, m_state.FirmwarePath, {}, confirm, &stopLine);
-            if (stop)
-                warnAboutLine(*stop, stopLine);
+            refused = saveSource(m_source, *this, m_grid, path, {}, confirm, &stopLine);
+            if (refused)
+                warnAboutLine(*refused, stopLine);
             else if (written)
-                m_diskStamp = stampOfWritten(m_state.FirmwarePath, m_source.toFileBytes());
+                m_diskStamp = stampOfWritten(path, m_source.toFileBytes());
         } catch (const FileWriteError &error) {
             // What is on disk now is not what the load read, unless the file is unchanged.
             if (error.kind != FileWriteError::Unchanged && error.kind != FileWriteError::DiskFull)
                 m_diskStamp.reset();
             m_platform.showError(this, fileWriteMessage(error, m_state.Language));
+            written = false;
         }
+        saved = !refused && written;
     });
+    if (!finished || !saved) {
+        if (refused)
+            showOffendingCell(*refused);
+        emit saveRefused(refused);
+        return false;
+    }
+    m_changes.clear();
+    emit savedToFile(path);
+    return true;
+}
+
+bool TForm1::confirmUnsavedChanges()
+{
+    // Only a completely loaded source can take the changes; without one there is nothing to ask.
+    if (!m_loadCompleted || !m_changes.edited())
+        return true;
+    switch (askSaveChanges(m_platform, this, m_state)) {
+    case SaveAnswer::Save:
+        return saveToFile();
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 bool TForm1::confirmOverwrite()
@@ -459,6 +574,19 @@ void TForm1::Button6Click()
     if (!terminalProgram(lookup)) {
         warn(MessageId::NoTerminal);
         return;
+    }
+    // The assembler reads the file on disk: edits not saved there would not be in the firmware.
+    if (m_loadCompleted && m_changes.edited()) {
+        switch (askCompileUnsaved(m_platform, this, m_state)) {
+        case CompileAnswer::SaveAndCompile:
+            if (!saveToFile())
+                return;
+            break;
+        case CompileAnswer::CompileOnDisk:
+            break;
+        case CompileAnswer::Cancel:
+            return;
+        }
     }
     if (!m_platform.startDetached(
             {command->program, command->arguments, command->workingDirectory}))
@@ -487,6 +615,7 @@ void TForm1::Button7Click()
 {
     m_state.Language = m_state.Language + 1 > 1 ? 0 : 1;
     setTexts();
+    emit languageChanged();
 }
 
 QString TForm1::sensorAngleText() const

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPen>
 #include <QTextLayout>
 
 #include <cmath>
@@ -58,6 +59,13 @@ void ChartWidget::setTitle(const QString &title)
 {
     m_title = title;
     setAccessibleName(title);
+    update();
+}
+
+void ChartWidget::setAxisTitles(const QString &xTitle, const QString &yTitle)
+{
+    m_xTitle = xTitle;
+    m_yTitle = yTitle;
     update();
 }
 
@@ -143,6 +151,7 @@ PlotTextMetrics ChartWidget::textMetrics() const
     m.titleHeight = int(titleLines().size()) * titleMetrics.height();
     m.lineHeight = labelMetrics.height();
     m.locale = locale();
+    m.axisTitles = !m_xTitle.isEmpty() || !m_yTitle.isEmpty();
     int widest = 0;
     const QString chars =
         QStringLiteral("0123456789-") + m.locale.decimalPoint() + m.locale.negativeSign();
@@ -160,7 +169,39 @@ void ChartWidget::setLimits(const PlotLimits &limits)
 
 PlotGeometry ChartWidget::layout() const
 {
-    return layoutPlot(points(), size(), textMetrics(), m_limits);
+    if (m_overlay.isEmpty())
+        return layoutPlot(points(), size(), textMetrics(), m_limits);
+    // The axes take in the overlay's points too.
+    QList<ChartPoint> all = points();
+    for (const QPointF &p : m_overlay)
+        all.append(ChartPoint{p.x(), p.y(), QString(), quint32(kOverlayColour & 0xFFFFFFu)});
+    return layoutPlot(all, size(), textMetrics(), m_limits);
+}
+
+void ChartWidget::setOverlay(const QList<QPointF> &points, const QString &seriesLegend,
+                             const QString &overlayLegend)
+{
+    m_overlay = points;
+    m_seriesLegend = seriesLegend;
+    m_overlayLegend = overlayLegend;
+    update();
+}
+
+void ChartWidget::clearOverlay()
+{
+    if (m_overlay.isEmpty() && m_overlayLegend.isEmpty())
+        return;
+    m_overlay.clear();
+    m_seriesLegend.clear();
+    m_overlayLegend.clear();
+    update();
+}
+
+QStringList ChartWidget::legend() const
+{
+    if (m_overlayLegend.isEmpty())
+        return {};
+    return {m_seriesLegend, m_overlayLegend};
 }
 
 QPointF ChartWidget::pointPosition(int index) const
@@ -228,6 +269,9 @@ void ChartWidget::paintEvent(QPaintEvent *)
         painter.drawText(QRect(right - w, py - labelMetrics.height() / 2, w, labelMetrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, label);
     }
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(g.yTitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_yTitle);
+    painter.drawText(g.xTitle, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_xTitle);
     painter.setPen(axisColour);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(g.frame.adjusted(0, 0, -1, -1));
@@ -258,4 +302,44 @@ void ChartWidget::paintEvent(QPaintEvent *)
         const QPoint at = g.toPixel(p.x, p.y);
         painter.fillRect(QRect(at.x() - 1, at.y() - 1, 3, 3), pointColour(p.colour));
     }
+
+    // The overlay: rings 7 pixels across, so that a point on the series stays visible inside.
+    if (m_overlayLegend.isEmpty())
+        return;
+    const QColor overlayColour = QColor::fromRgb(kOverlayColour);
+    painter.setPen(QPen(overlayColour, 1.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    for (const QPointF &p : m_overlay) {
+        if (std::isfinite(p.x()) && std::isfinite(p.y()))
+            painter.drawEllipse(QPointF(g.toPixel(p.x(), p.y())), 3.5, 3.5);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+
+    // The legend in the frame's lower right corner: a red step for the series, a ring for
+    // the overlay.
+    painter.setClipping(false);
+    const int rowHeight = labelMetrics.height();
+    const int width = 24 + std::max(labelMetrics.horizontalAdvance(m_seriesLegend),
+                                    labelMetrics.horizontalAdvance(m_overlayLegend));
+    const QRect box(g.frame.right() - width - 8, g.frame.bottom() - 2 * rowHeight - 8, width + 4,
+                    2 * rowHeight + 4);
+    painter.setPen(axisColour);
+    painter.setBrush(palette().color(QPalette::Base));
+    painter.drawRect(box);
+    painter.setBrush(Qt::NoBrush);
+    const int midFirst = box.top() + 2 + rowHeight / 2;
+    painter.setPen(pointColour(kChartRed));
+    painter.drawLine(box.left() + 4, midFirst + 3, box.left() + 10, midFirst + 3);
+    painter.drawLine(box.left() + 10, midFirst + 3, box.left() + 10, midFirst - 3);
+    painter.drawLine(box.left() + 10, midFirst - 3, box.left() + 16, midFirst - 3);
+    painter.setPen(QPen(overlayColour, 1.5));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.drawEllipse(QPointF(box.left() + 10, midFirst + rowHeight), 3.5, 3.5);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(QRect(box.left() + 20, box.top() + 2, width, rowHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_seriesLegend);
+    painter.drawText(QRect(box.left() + 20, box.top() + 2 + rowHeight, width, rowHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_overlayLegend);
 }

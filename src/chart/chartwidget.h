@@ -27,10 +27,23 @@ public:
 
     // The most the axes span, whatever the points; points beyond are drawn at the edge.
     void setLimits(const PlotLimits &limits);
+    // Titles of the axes, with their units; empty texts leave the room to the plot.
+    void setAxisTitles(const QString &xTitle, const QString &yTitle);
+    QString xAxisTitle() const { return m_xTitle; }
+    QString yAxisTitle() const { return m_yTitle; }
 
     // The pixel at the centre of point `index`'s marker at the widget's current size;
     // QPointF(-1, -1) for an index out of range or a point with a non-finite coordinate.
     QPointF pointPosition(int index) const;
+
+    // A second set of points over the series, in a colour of its own, with a legend naming the
+    // series and this set (such as angles measured on a simulated chip). Not joined by lines.
+    void setOverlay(const QList<QPointF> &points, const QString &seriesLegend,
+                    const QString &overlayLegend);
+    void clearOverlay();
+    const QList<QPointF> &overlay() const { return m_overlay; }
+    QStringList legend() const;
+    static constexpr QRgb kOverlayColour = 0xFF0050E0; // blue, apart from red, green and yellow
 
     QSize sizeHint() const override { return QSize(449, 505); }
     QSize minimumSizeHint() const override { return QSize(120, 100); }
@@ -51,4 +64,9 @@ private:
     QPointer<ChartSeries> m_series;
     QString m_title;
     PlotLimits m_limits;
+    QList<QPointF> m_overlay;
+    QString m_seriesLegend;
+    QString m_overlayLegend;
+    QString m_xTitle;
+    QString m_yTitle;
 };

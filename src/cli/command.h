@@ -55,3 +55,5 @@ int runDiff(const CommandArguments &arguments, CliContext &context);
 QString showSummary(unsigned char language);
 QString importSummary(unsigned char language);
 QString diffSummary(unsigned char language);
+int runVerifyCommand(const CommandArguments &arguments, CliContext &context);
+QString verifySummary(unsigned char language);

@@ -20,6 +20,14 @@ const Command kCommands[] = {
      {QStringLiteral("table")},
      runImport},
     {"diff", "A.asm B.asm", diffSummary, {}, runDiff},
+#ifdef CDI_HAVE_BENCH
+    {"verify",
+     "FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv] [--sensor-pin PD2]",
+     verifySummary,
+     {QStringLiteral("hex"), QStringLiteral("table"), QStringLiteral("format"),
+      QStringLiteral("sensor-pin")},
+     runVerifyCommand},
+#endif
 };
 
 const Command *findCommand(const QString &name)

@@ -26,9 +26,10 @@ struct ShownBox
     bool operator==(const ShownBox &) const = default;
 };
 
-// The desktop as a recorder: every box, document and command is kept in the order asked, and
-// the file dialog answers from a queue (a path, or nothing for Cancel). A dialog asked for with
-// an empty queue is cancelled and counted, so a test can see that it was not expected.
+// The desktop as a recorder: every box, question, document and command is kept in the order
+// asked; the file dialogs and the questions answer from queues (a path, or nothing for Cancel;
+// the index of an answer). A dialog or question asked for with an empty queue is cancelled and
+// counted, so a test can see that it was not expected.
 class FakePlatform final : public Platform
 {
 public:
@@ -37,12 +38,18 @@ public:
     QList<OpenDialogSettings> dialogsShown;
     int unexpectedDialogs = 0;
     QStringList documentsOpened;
+    QList<int> topicsOpened; // the page asked for with each document
     QList<DetachedCommand> commandsStarted;
     bool startSucceeds = true;
     QStringList missingPrograms; // every other program counts as installed
     QList<bool> answers;         // to the questions, in order
     // The folder the program runs from: empty unless a test puts files there.
     QTemporaryDir programDir;
+    QList<Question> questions;
+    QList<int> questionAnswers;
+    int unexpectedQuestions = 0;
+    QList<std::optional<QString>> saveDialogAnswers;
+    QList<OpenDialogSettings> saveDialogsShown;
 
     void answerDialog(const QString &path) { dialogAnswers.append(path); }
     void cancelDialog() { dialogAnswers.append(std::nullopt); }
@@ -72,9 +79,10 @@ public:
         }
         return dialogAnswers.takeFirst();
     }
-    bool openDocument(const QString &path) override
+    bool openDocument(const QString &path, int topic = 0) override
     {
         documentsOpened.append(path);
+        topicsOpened.append(topic);
         return true;
     }
     QString programFolder() const override { return programDir.path(); }
@@ -95,6 +103,24 @@ public:
         boxes.append(
             {ShownBox::Question, text + QStringLiteral(" [%1|%2]").arg(acceptText, rejectText)});
         return !answers.isEmpty() && answers.takeFirst();
+    }
+    int choose(QWidget *, const Question &question) override
+    {
+        questions.append(question);
+        if (questionAnswers.isEmpty()) {
+            ++unexpectedQuestions;
+            return question.escapeAnswer;
+        }
+        return questionAnswers.takeFirst();
+    }
+    std::optional<QString> chooseFileToSave(QWidget *, const OpenDialogSettings &dialog) override
+    {
+        saveDialogsShown.append(dialog);
+        if (saveDialogAnswers.isEmpty()) {
+            ++unexpectedDialogs;
+            return std::nullopt;
+        }
+        return saveDialogAnswers.takeFirst();
     }
 };
 

@@ -1217,7 +1217,7 @@ void TestLoadScan::sampleSource()
     const auto cells = [](const char *list) { return QString::fromLatin1(list).split(' '); };
     QCOMPARE(scan.column(0), cells("460 500 600 800 1000 1200 1500 1800 1990 2210 2490 2790 "
                                    "3000 3450 3780 4190 4690 5100 5330 5860 6510 6890 7320 "
-                                   "7810 8370 9010 9770 9770 10650 11720 14650 19530"));
+                                   "7810 8370 9010 9770 10650 11720 13020 14650 19530"));
     QCOMPARE(scan.grid.cell(1, 0), QStringLiteral(u"таб.1"));
     QCOMPARE(scan.grid.cell(2, 0), QStringLiteral(u"таб.2"));
     QCOMPARE(scan.grid.cell(3, 0), QStringLiteral(u"таб.3"));

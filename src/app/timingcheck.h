@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include "bench/benchrun.h"
+#include "bench/verify.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+class ChartWidget;
+class MainWindow;
+class Platform;
+class QDialogButtonBox;
+class QLabel;
+class QProgressBar;
+class QTableWidget;
+class TForm1;
+
+// What the check runs on: the source text as a save would write it from the window's grid and
+// settings (the active table's angles stored as codes first), never the file itself.
+struct TimingCheckInput
+{
+    QByteArray sourceBytes;
+    QString fileName;
+    int activeTable = 1;
+    unsigned char language = 0;
+};
+
+// The input, or the message that stops the check (no source loaded, an angle out of range, a
+// text that is not a number, a source the writer cannot rewrite), in the window's language.
+struct TimingCheckStart
+{
+    std::optional<TimingCheckInput> input;
+    QString message;
+};
+TimingCheckStart timingCheckInput(TForm1 &form);
+
+// The check: assembles the text in a temporary folder, runs the bench on all three tables with a
+// progress bar and Cancel, then shows one row per point (out of tolerance in red), the static
+// findings and a one-line verdict, and puts the active table's measured points on the chart.
+class TimingCheckDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    TimingCheckDialog(TimingCheckInput input, ChartWidget *chart, QWidget *parent = nullptr);
+    ~TimingCheckDialog() override;
+
+    void start();
+    // Assembling or simulating.
+    bool isRunning() const;
+    const VerifyReport &report() const { return m_report; }
+    QString verdict() const;
+    QString failure() const { return m_failure; }
+    QTableWidget *table() const { return m_table; }
+
+    // Cancel (also Esc and closing the window): stops the assembler and the runners.
+    void reject() override;
+
+signals:
+    void checkEnded();
+
+private:
+    void finishRun();
+    void failRun(const QString &detail);
+    void showReport();
+    QString tr2(QStringView russian, QStringView english) const;
+
+    TimingCheckInput m_input;
+    QPointer<ChartWidget> m_chart;
+    QTemporaryDir m_folder;
+    AssemblerCall m_call;
+    QProcess m_assembler;
+    BenchFirmware m_firmware;
+    BenchRun m_run;
+    VerifyReport m_report;
+    QString m_failure;
+    QLabel *m_status;
+    QProgressBar *m_progress;
+    QTableWidget *m_table;
+    QLabel *m_verdict;
+    QDialogButtonBox *m_buttons;
+};
+
+// The window's command: builds the input from the window, warns and stops when it cannot, or
+// opens the dialog (deleted when closed) and starts the check. Returns the dialog.
+TimingCheckDialog *startTimingCheck(MainWindow &window, Platform &platform);

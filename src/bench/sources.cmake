@@ -1,0 +1,40 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The timing bench: the simulator runner (libsimavr, no Qt) and the client side that plans
+# the points, runs the runner processes and judges what they measured.
+find_path(SIMAVR_INCLUDE_DIR simavr/sim_avr.h)
+find_library(SIMAVR_LIBRARY NAMES simavr)
+if(NOT SIMAVR_INCLUDE_DIR OR NOT SIMAVR_LIBRARY)
+    message(WARNING "libsimavr not found (Debian package libsimavr-dev): the timing bench is not built")
+    set(CDI_HAVE_BENCH OFF)
+    return()
+endif()
+set(CDI_HAVE_BENCH ON)
+
+add_library(cdisim STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/intelhex.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simcore.cpp)
+target_include_directories(cdisim PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_include_directories(cdisim SYSTEM PRIVATE ${SIMAVR_INCLUDE_DIR})
+target_link_libraries(cdisim PRIVATE ${SIMAVR_LIBRARY})
+target_compile_options(cdisim PRIVATE -Wall -Wextra)
+set_target_properties(cdisim PROPERTIES AUTOMOC OFF)
+
+add_executable(cdi-bench-sim ${CMAKE_CURRENT_LIST_DIR}/simmain.cpp)
+target_link_libraries(cdi-bench-sim PRIVATE cdisim)
+target_compile_options(cdi-bench-sim PRIVATE -Wall -Wextra)
+set_target_properties(cdi-bench-sim PROPERTIES AUTOMOC OFF)
+install(TARGETS cdi-bench-sim RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/cdi-editor)
+
+add_library(cdibench STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/benchplan.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/benchrun.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/verify.cpp)
+target_link_libraries(cdibench PUBLIC cdisession cdisim)
+target_compile_options(cdibench PRIVATE -Wall -Wextra)
+target_compile_definitions(cdibench PRIVATE
+    CDI_BENCH_SIM_BUILD_PATH="$<TARGET_FILE:cdi-bench-sim>")
+add_dependencies(cdibench cdi-bench-sim)
+
+add_executable(cdi-bench ${CMAKE_CURRENT_LIST_DIR}/climain.cpp)
+target_link_libraries(cdi-bench PRIVATE cdibench)
+install(TARGETS cdi-bench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
