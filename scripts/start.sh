@@ -5,8 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/packages.sh build-essential cmake qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 \
-    fp-utils avra xterm xchm xdg-utils
+    fp-utils avra avrdude xterm xchm xdg-utils qt6-translations-l10n
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCDI_BUILD_BENCHMARKS=OFF -DCDI_BUILD_FUZZERS=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target cdi-editor cdi-help
+cmake --build build -j"$(nproc)" --target cdi-editor cdi-help cdi-sample
 exec ./build/cdi-editor

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "flash/chipprogrammer.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -42,6 +44,18 @@ public:
     // The folder that holds the program, where its help file is installed.
     virtual QString programFolder() const = 0;
     virtual bool startDetached(const DetachedCommand &command) = 0;
+
+    enum class Answer
+    {
+        Yes,
+        No,
+        Cancel,
+    };
+    // A question box: Yes and Cancel, with No between them when offerNo is set.
+    virtual Answer ask(QWidget *owner, const QString &text, bool offerNo) = 0;
+    // The programmer dialog, showing `current` first; nothing when the user cancels.
+    virtual std::optional<ProgrammerChoice>
+    chooseProgrammer(QWidget *owner, const ProgrammerChoice &current, unsigned char language) = 0;
 };
 
 // The real desktop through Qt.
@@ -55,4 +69,8 @@ public:
     bool openDocument(const QString &path) override;
     QString programFolder() const override;
     bool startDetached(const DetachedCommand &command) override;
+    Answer ask(QWidget *owner, const QString &text, bool offerNo) override;
+    std::optional<ProgrammerChoice> chooseProgrammer(QWidget *owner,
+                                                     const ProgrammerChoice &current,
+                                                     unsigned char language) override;
 };

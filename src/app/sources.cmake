@@ -6,3 +6,10 @@ target_sources(cdiapp PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/unit1.cpp
 )
 target_sources(cdiapp PRIVATE ${CMAKE_CURRENT_LIST_DIR}/gridview.cpp)
+target_sources(cdiapp PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/datafiles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/programchip.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/programmerdialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/selfcheck.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/toolkitlanguage.cpp
+)

@@ -2,9 +2,11 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/unit1.h"
 
+#include "app/datafiles.h"
 #include "app/gridview.h"
 #include "app/keyfilter.h"
 #include "app/texts.h"
+#include "app/toolkitlanguage.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
 #include "firmware/assembler.h"
@@ -211,6 +213,7 @@ void TForm1::FormCreate()
 void TForm1::setTexts()
 {
     const unsigned char language = m_state.Language;
+    setToolkitLanguage(language);
     QPushButton *const buttons[] = {Button1, Button2, Button3, Button4, Button5, Button6, Button7};
     const Caption buttonCaptions[] = {Caption::Button1, Caption::Button2, Caption::Button3,
                                       Caption::Button4, Caption::Button5, Caption::Button6,
@@ -327,10 +330,7 @@ void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QR
 
 void TForm1::Button3Click()
 {
-    const QString name = QStringLiteral("Help.chm");
-    const QStringList places = {QDir::current().filePath(name),
-                                QDir(m_platform.programFolder()).filePath(name)};
-    for (const QString &path : places) {
+    for (const QString &path : helpFilePlaces(m_platform.programFolder())) {
         if (QFileInfo(path).isFile()) {
             // A viewer that fails shows its own complaint, if any; nothing more to say here.
             m_platform.openDocument(path);

@@ -39,6 +39,15 @@ public:
     QList<DetachedCommand> commandsStarted;
     // The folder the program runs from: empty unless a test puts files there.
     QTemporaryDir programDir;
+    // Where the program runs from instead, when a test sets it (e.g. an installed layout).
+    QString programFolderPath;
+    // Question boxes and programmer dialogs: what was shown, and the answers in order. A box
+    // or dialog asked for with an empty queue is cancelled and counted.
+    QStringList questions;
+    QList<bool> questionsOfferedNo;
+    QList<Answer> answers;
+    QList<ProgrammerChoice> programmerDialogsShown;
+    QList<std::optional<ProgrammerChoice>> programmerAnswers;
 
     void answerDialog(const QString &path) { dialogAnswers.append(path); }
     void cancelDialog() { dialogAnswers.append(std::nullopt); }
@@ -73,11 +82,34 @@ public:
         documentsOpened.append(path);
         return true;
     }
-    QString programFolder() const override { return programDir.path(); }
+    QString programFolder() const override
+    {
+        return programFolderPath.isEmpty() ? programDir.path() : programFolderPath;
+    }
     bool startDetached(const DetachedCommand &command) override
     {
         commandsStarted.append(command);
         return true;
+    }
+    Answer ask(QWidget *, const QString &text, bool offerNo) override
+    {
+        questions.append(text);
+        questionsOfferedNo.append(offerNo);
+        if (answers.isEmpty()) {
+            ++unexpectedDialogs;
+            return Answer::Cancel;
+        }
+        return answers.takeFirst();
+    }
+    std::optional<ProgrammerChoice> chooseProgrammer(QWidget *, const ProgrammerChoice &current,
+                                                     unsigned char) override
+    {
+        programmerDialogsShown.append(current);
+        if (programmerAnswers.isEmpty()) {
+            ++unexpectedDialogs;
+            return std::nullopt;
+        }
+        return programmerAnswers.takeFirst();
     }
 };
 

@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+// "Прошить МК" / "Program chip" from the window, and Qt's own texts in the window's language.
+#include "apptestsupport.h"
+
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+class TestProgramChip : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void nothingLoadedSaysSo();
+    void currentHexGoesToTheChosenProgrammer();
+    void missingHexOffersToCompileFirst();
+    void olderHexOffersToCompileOrProgramItAsItIs();
+    void qtButtonsFollowTheLanguage();
+
+private:
+    QTemporaryDir m_settings;
+};
+
+namespace {
+
+// The terminal command's layout: -e bash -c <script> bash <folder> <n> <hex> <4 texts>, then
+// n words of the assembler's command, then avrdude's.
+constexpr int kAssemblerWordCount = 6;
+constexpr int kFirstToolWord = 12;
+
+QStringList assemblerWords(const DetachedCommand &command)
+{
+    const int count = command.arguments.value(kAssemblerWordCount).toInt();
+    return command.arguments.mid(kFirstToolWord, count);
+}
+
+QStringList avrdudeWords(const DetachedCommand &command)
+{
+    const int count = command.arguments.value(kAssemblerWordCount).toInt();
+    return command.arguments.mid(kFirstToolWord + count);
+}
+
+void setModified(const QString &path, const QDateTime &when)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+// The sample loaded from a folder with a blank in its name, and the HEX path beside it.
+struct Loaded
+{
+    QTemporaryDir dir;
+    QString source;
+    QString hex;
+    Window w;
+
+    Loaded()
+    {
+        QDir(dir.path()).mkdir(QStringLiteral("my fw"));
+        source = writeFile(dir.filePath(QStringLiteral("my fw/CDI.asm")), sampleBytes());
+        hex = dir.filePath(QStringLiteral("my fw/CDI.hex"));
+        w.load(source);
+        setModified(source, QDateTime::currentDateTime().addSecs(-60));
+    }
+};
+
+} // namespace
+
+void TestProgramChip::initTestCase()
+{
+    QLocale::setDefault(QLocale::c());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+}
+
+void TestProgramChip::init()
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "cdi-editor", "cdi-editor").clear();
+}
+
+void TestProgramChip::nothingLoadedSaysSo()
+{
+    Window w;
+    w.form.ProgramChipClick();
+    w.form.Button7Click();
+    w.form.ProgramChipClick();
+    QCOMPARE(
+        w.platform.takeBoxes(),
+        (QList<ShownBox>{
+            {ShownBox::Warning, QStringLiteral(u"Сначала откройте исходник прошивки кнопкой "
+                                               u"«Файл» и скомпилируйте его.")},
+            {ShownBox::Warning,
+             QStringLiteral("Open the firmware source with \"File\" and compile it first.")}}));
+    QCOMPARE(w.platform.commandsStarted.size(), 0);
+    QCOMPARE(w.platform.programmerDialogsShown.size(), 0);
+}
+
+void TestProgramChip::currentHexGoesToTheChosenProgrammer()
+{
+    Loaded l;
+    writeFile(l.hex, ":00000001FF\n");
+    l.w.platform.programmerAnswers = {
+        ProgrammerChoice{QStringLiteral("avrisp"), QStringLiteral("/dev/ttyUSB0")}, std::nullopt};
+    l.w.form.ProgramChipClick();
+    QCOMPARE(l.w.platform.questions, QStringList());
+    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
+    const DetachedCommand command = l.w.platform.commandsStarted.constFirst();
+    QCOMPARE(command.workingDirectory, l.dir.filePath(QStringLiteral("my fw")));
+    QCOMPARE(assemblerWords(command), QStringList());
+    QCOMPARE(avrdudeWords(command), QStringList({"avrdude", "-p", "m8", "-c", "avrisp", "-P",
+                                                 "/dev/ttyUSB0", "-U", "flash:w:" + l.hex + ":i"}));
+
+    // The next time the dialog starts from that choice; cancelled, nothing starts.
+    l.w.form.ProgramChipClick();
+    QCOMPARE(l.w.platform.programmerDialogsShown,
+             (QList<ProgrammerChoice>{{QStringLiteral("usbasp"), QString()},
+                                      {QStringLiteral("avrisp"), QStringLiteral("/dev/ttyUSB0")}}));
+    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
+    QCOMPARE(l.w.platform.takeBoxes(), QList<ShownBox>());
+}
+
+void TestProgramChip::missingHexOffersToCompileFirst()
+{
+    Loaded l;
+    const QString question = QStringLiteral(u"Файла прошивки CDI.hex нет рядом с исходником. "
+                                            u"Скомпилировать исходник и затем прошить МК?");
+    l.w.platform.answers = {Platform::Answer::Cancel, Platform::Answer::Yes};
+    l.w.form.ProgramChipClick();
+    QCOMPARE(l.w.platform.commandsStarted.size(), 0);
+    QCOMPARE(l.w.platform.programmerDialogsShown.size(), 0);
+
+    l.w.platform.programmerAnswers = {ProgrammerChoice{}};
+    l.w.form.ProgramChipClick();
+    QCOMPARE(l.w.platform.questions, QStringList({question, question}));
+    QCOMPARE(l.w.platform.questionsOfferedNo, QList<bool>({false, false}));
+    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
+    const DetachedCommand command = l.w.platform.commandsStarted.constFirst();
+    QCOMPARE(assemblerWords(command), QStringList({"avra", "CDI.asm"}));
+    QCOMPARE(avrdudeWords(command),
+             QStringList({"avrdude", "-p", "m8", "-c", "usbasp", "-U", "flash:w:" + l.hex + ":i"}));
+}
+
+void TestProgramChip::olderHexOffersToCompileOrProgramItAsItIs()
+{
+    Loaded l;
+    writeFile(l.hex, ":00000001FF\n");
+    setModified(l.hex, QDateTime::currentDateTime().addSecs(-120));
+    l.w.form.Button7Click();
+    l.w.platform.answers = {Platform::Answer::No, Platform::Answer::Cancel};
+    l.w.platform.programmerAnswers = {ProgrammerChoice{}};
+    l.w.form.ProgramChipClick();
+    l.w.form.ProgramChipClick();
+    const QString question = QStringLiteral(
+        "The firmware file CDI.hex is older than the source: the last changes are not in it. "
+        "Compile the source before programming? (\"No\" programs the file as it is.)");
+    QCOMPARE(l.w.platform.questions, QStringList({question, question}));
+    QCOMPARE(l.w.platform.questionsOfferedNo, QList<bool>({true, true}));
+    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
+    QCOMPARE(assemblerWords(l.w.platform.commandsStarted.constFirst()), QStringList());
+    QCOMPARE(l.w.platform.unexpectedDialogs, 0);
+}
+
+void TestProgramChip::qtButtonsFollowTheLanguage()
+{
+    Window w;
+    const auto cancelText = [] {
+        const QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+        return box.button(QDialogButtonBox::Cancel)->text() + QLatin1Char('|') +
+               box.button(QDialogButtonBox::Yes)->text();
+    };
+    QCOMPARE(cancelText(), QStringLiteral(u"Отмена|&Да"));
+    w.form.Button7Click();
+    QCOMPARE(cancelText(), QStringLiteral("Cancel|&Yes"));
+    w.form.Button7Click();
+    QCOMPARE(cancelText(), QStringLiteral(u"Отмена|&Да"));
+}
+
+QTEST_MAIN(TestProgramChip)
+#include "tst_programchip.moc"
