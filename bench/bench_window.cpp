@@ -42,6 +42,15 @@ public:
     bool openDocument(const QString &) override { return true; }
     QString programFolder() const override { return {}; }
     bool startDetached(const DetachedCommand &) override { return true; }
+    int ask(QWidget *, const Question &question) override
+    {
+        countBox(question.text);
+        return question.escapeAnswer;
+    }
+    std::optional<QString> chooseFileToSave(QWidget *, const OpenDialogSettings &) override
+    {
+        return std::nullopt;
+    }
 
 private:
     void countBox(const QString &text)

@@ -27,6 +27,14 @@ struct DetachedCommand
     QString workingDirectory;
 };
 
+// A question with a few answers; the one at `escapeAnswer` is the answer to closing the box.
+struct Question
+{
+    QString text;
+    QStringList answers;
+    int escapeAnswer = 0;
+};
+
 // What the window asks of the desktop: modal boxes, the file dialog, opening a document with its
 // viewer, starting a program. The program uses Qt's widgets; tests use a recording fake.
 class Platform
@@ -44,15 +52,11 @@ public:
     // The folder that holds the program, where its help file is installed.
     virtual QString programFolder() const = 0;
     virtual bool startDetached(const DetachedCommand &command) = 0;
-
-    enum class Answer
-    {
-        Yes,
-        No,
-        Cancel,
-    };
-    // A question box: Yes and Cancel, with No between them when offerNo is set.
-    virtual Answer ask(QWidget *owner, const QString &text, bool offerNo) = 0;
+    // A modal question; the index of the chosen answer.
+    virtual int ask(QWidget *owner, const Question &question) = 0;
+    // The path to save under, or nothing when the user cancels.
+    virtual std::optional<QString> chooseFileToSave(QWidget *owner,
+                                                    const OpenDialogSettings &dialog) = 0;
     // The programmer dialog, showing `current` first; nothing when the user cancels.
     virtual std::optional<ProgrammerChoice>
     chooseProgrammer(QWidget *owner, const ProgrammerChoice &current, unsigned char language) = 0;
@@ -69,7 +73,9 @@ public:
     bool openDocument(const QString &path) override;
     QString programFolder() const override;
     bool startDetached(const DetachedCommand &command) override;
-    Answer ask(QWidget *owner, const QString &text, bool offerNo) override;
+    int ask(QWidget *owner, const Question &question) override;
+    std::optional<QString> chooseFileToSave(QWidget *owner,
+                                            const OpenDialogSettings &dialog) override;
     std::optional<ProgrammerChoice> chooseProgrammer(QWidget *owner,
                                                      const ProgrammerChoice &current,
                                                      unsigned char language) override;

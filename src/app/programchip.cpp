@@ -5,6 +5,7 @@
 // assembler's.
 #include "app/unit1.h"
 
+#include "app/commandtexts.h"
 #include "flash/chipprogrammer.h"
 
 #include <QFileInfo>
@@ -15,13 +16,6 @@ namespace {
 QString inLanguage(unsigned char language, const QString &russian, const QString &english)
 {
     return language == 0 ? russian : english;
-}
-
-// ~/.config/cdi-editor/cdi-editor.conf
-QSettings programmerSettings()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("cdi-editor"),
-                     QStringLiteral("cdi-editor"));
 }
 
 } // namespace
@@ -52,47 +46,69 @@ void TForm1::ProgramChipClick()
     const QString hex = hexPathFor(source);
     const QString hexName = QFileInfo(hex).fileName();
     bool assembleFirst = false;
-    switch (hexState(source, hex)) {
-    case HexState::Missing:
-        if (m_platform.ask(this,
-                           inLanguage(language,
-                                      QStringLiteral(u"Файла прошивки %1 нет рядом с "
-                                                     u"исходником. Скомпилировать исходник и "
-                                                     u"затем прошить МК?"),
-                                      QStringLiteral("There is no firmware file %1 beside the "
-                                                     "source. Compile the source and then "
-                                                     "program the chip?"))
-                               .arg(hexName),
-                           false) != Platform::Answer::Yes)
+    // Edits not saved to file are in neither the source on disk nor the HEX.
+    if (m_loadCompleted && m_changes.edited()) {
+        switch (askCompileUnsaved(m_platform, this, m_state)) {
+        case CompileAnswer::SaveAndCompile:
+            if (!saveToFile())
+                return;
+            assembleFirst = true;
+            break;
+        case CompileAnswer::CompileOnDisk:
+            break;
+        case CompileAnswer::Cancel:
+            return;
+        }
+    }
+    const QString compileAndProgram =
+        inLanguage(language, QStringLiteral(u"Компилировать и прошить"),
+                   QStringLiteral("Compile and program"));
+    const QString cancel =
+        inLanguage(language, QStringLiteral(u"Отмена"), QStringLiteral("Cancel"));
+    // Once it is to be compiled anyway, the HEX on disk needs no question.
+    switch (assembleFirst ? HexState::Current : hexState(source, hex)) {
+    case HexState::Missing: {
+        Question question;
+        question.text = inLanguage(language,
+                                   QStringLiteral(u"Файла прошивки %1 нет рядом с исходником. "
+                                                  u"Скомпилировать исходник и затем прошить МК?"),
+                                   QStringLiteral("There is no firmware file %1 beside the "
+                                                  "source. Compile the source and then program "
+                                                  "the chip?"))
+                            .arg(hexName);
+        question.answers = {compileAndProgram, cancel};
+        question.escapeAnswer = 1;
+        if (m_platform.ask(this, question) != 0)
             return;
         assembleFirst = true;
         break;
-    case HexState::OlderThanSource:
-        switch (m_platform.ask(
-            this,
+    }
+    case HexState::OlderThanSource: {
+        Question question;
+        question.text =
             inLanguage(language,
-                       QStringLiteral(u"Файл прошивки %1 старше исходника: последние изменения "
-                                      u"в него не вошли. Скомпилировать исходник перед "
-                                      u"прошивкой? («Нет» — прошить имеющийся файл.)"),
+                       QStringLiteral(u"Файл прошивки %1 старше исходника: последние изменения в "
+                                      u"него не вошли. Скомпилировать исходник перед прошивкой?"),
                        QStringLiteral("The firmware file %1 is older than the source: the last "
                                       "changes are not in it. Compile the source before "
-                                      "programming? (\"No\" programs the file as it is.)"))
-                .arg(hexName),
-            true)) {
-        case Platform::Answer::Yes:
-            assembleFirst = true;
-            break;
-        case Platform::Answer::No:
-            break;
-        case Platform::Answer::Cancel:
+                                      "programming?"))
+                .arg(hexName);
+        question.answers = {compileAndProgram,
+                            inLanguage(language, QStringLiteral(u"Прошить имеющийся файл"),
+                                       QStringLiteral("Program the file as it is")),
+                            cancel};
+        question.escapeAnswer = 2;
+        const int answer = m_platform.ask(this, question);
+        if (answer != 0 && answer != 1)
             return;
-        }
+        assembleFirst = answer == 0;
         break;
+    }
     case HexState::Current:
         break;
     }
 
-    QSettings settings = programmerSettings();
+    QSettings settings;
     const auto choice = m_platform.chooseProgrammer(this, loadProgrammerChoice(settings), language);
     if (!choice)
         return;

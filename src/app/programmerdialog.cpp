@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-// The desktop's question box and the programmer dialog of "Прошить МК" / "Program chip".
+// The programmer dialog of "Прошить МК" / "Program chip".
 #include "app/platform.h"
 
 #include <QApplication>
@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFormLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,24 +32,6 @@ QStringList serialPorts()
 }
 
 } // namespace
-
-Platform::Answer QtPlatform::ask(QWidget *owner, const QString &text, bool offerNo)
-{
-    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::Cancel;
-    if (offerNo)
-        buttons |= QMessageBox::No;
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text, buttons,
-                    owner);
-    box.setDefaultButton(QMessageBox::Yes);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return Answer::Cancel;
-    }
-}
 
 std::optional<ProgrammerChoice> QtPlatform::chooseProgrammer(QWidget *owner,
                                                              const ProgrammerChoice &current,

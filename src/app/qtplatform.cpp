@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 namespace {
@@ -25,6 +26,19 @@ void showBox(QWidget *owner, QMessageBox::Icon icon, const QString &text)
 {
     QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
     box.exec();
+}
+
+std::optional<QString> runFileDialog(QFileDialog &fileDialog, const OpenDialogSettings &dialog)
+{
+    fileDialog.setNameFilter(qtFilter(dialog.filter));
+    // Qt's own dialog, so that it behaves the same on every desktop and can be driven by keys.
+    fileDialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (!dialog.directory.isEmpty())
+        fileDialog.setDirectory(dialog.directory);
+    fileDialog.selectFile(dialog.fileName);
+    if (fileDialog.exec() != QDialog::Accepted || fileDialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return fileDialog.selectedFiles().constFirst();
 }
 
 } // namespace
@@ -46,15 +60,36 @@ std::optional<QString> QtPlatform::chooseFileToOpen(QWidget *owner,
     fileDialog.setAcceptMode(QFileDialog::AcceptOpen);
     // The dialog does not insist that the file exists; the load reports a missing one.
     fileDialog.setFileMode(QFileDialog::AnyFile);
-    fileDialog.setNameFilter(qtFilter(dialog.filter));
-    // Qt's own dialog, so that it behaves the same on every desktop and can be driven by keys.
-    fileDialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (!dialog.directory.isEmpty())
-        fileDialog.setDirectory(dialog.directory);
-    fileDialog.selectFile(dialog.fileName);
-    if (fileDialog.exec() != QDialog::Accepted || fileDialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return fileDialog.selectedFiles().constFirst();
+    return runFileDialog(fileDialog, dialog);
+}
+
+std::optional<QString> QtPlatform::chooseFileToSave(QWidget *owner,
+                                                    const OpenDialogSettings &dialog)
+{
+    QFileDialog fileDialog(owner);
+    fileDialog.setAcceptMode(QFileDialog::AcceptSave);
+    fileDialog.setFileMode(QFileDialog::AnyFile);
+    return runFileDialog(fileDialog, dialog);
+}
+
+int QtPlatform::ask(QWidget *owner, const Question &question)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question.text,
+                    QMessageBox::NoButton, owner);
+    QList<QAbstractButton *> buttons;
+    for (qsizetype i = 0; i < question.answers.size(); ++i) {
+        const QMessageBox::ButtonRole role = i == question.escapeAnswer ? QMessageBox::RejectRole
+                                             : i == 0                   ? QMessageBox::AcceptRole
+                                                                        : QMessageBox::ActionRole;
+        buttons.append(box.addButton(question.answers[i], role));
+    }
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton *>(buttons.constFirst()));
+        box.setEscapeButton(buttons.value(question.escapeAnswer));
+    }
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(box.clickedButton());
+    return chosen < 0 ? question.escapeAnswer : int(chosen);
 }
 
 bool QtPlatform::openDocument(const QString &path)

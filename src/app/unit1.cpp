@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/unit1.h"
 
+#include "app/commandtexts.h"
 #include "app/datafiles.h"
 #include "app/gridview.h"
 #include "app/keyfilter.h"
@@ -182,6 +183,12 @@ void TForm1::createControls()
     // for a sensor angle nobody typed.
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
         box->setCompleter(nullptr);
+
+    m_changes.watch(m_grid);
+    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
+        m_changes.watch(box);
+    m_changes.watch(CheckBox1);
+    connect(&m_changes, &ChangeTracker::editedChanged, this, &TForm1::documentStateChanged);
 }
 
 void TForm1::FormCreate()
@@ -279,15 +286,28 @@ void TForm1::ComboBox3KeyPress(QChar &Key)
 
 void TForm1::Button1Click()
 {
+    const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1);
+    // Another file, or a cancelled dialog that reads the loaded file again: either drops the
+    // unsaved changes, so the user decides first; a Cancel there leaves everything as it was.
+    if ((chosen || !m_state.FirmwarePath.isEmpty()) && !confirmUnsavedChanges())
+        return;
     Memo1->clear();
     m_source = SourceText();
     m_loadCompleted = false;
-    if (const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1)) {
+    if (chosen) {
         m_state.FirmwarePath = *chosen;
         OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
     }
     if (m_state.FirmwarePath.isEmpty())
         return;
+    // What the load writes into the window is no change of the user's; afterwards the window
+    // holds the file as it is on disk, as far as the load got.
+    m_changes.setPaused(true);
+    const auto loaded = qScopeGuard([this] {
+        m_changes.setPaused(false);
+        m_changes.clear();
+        emit documentStateChanged();
+    });
     QFile file(m_state.FirmwarePath);
     if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
         m_platform.showError(
@@ -389,23 +409,54 @@ void TForm1::ComboBox1Change()
 
 void TForm1::Button5Click()
 {
-    guarded([&] {
+    saveToFile();
+}
+
+bool TForm1::saveToFile()
+{
+    std::optional<MessageId> refused;
+    const bool finished = guarded([&] {
         if (const auto stop =
                 saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
+            refused = stop;
             warn(*stop);
             return;
         }
         // The grid belongs to the text only after a load that read all of it.
         if (!m_loadCompleted || m_source.isEmpty()) {
+            refused = MessageId::MissingData;
             warn(MessageId::MissingData);
             return;
         }
         // The text box shows the lines rewritten so far, also when the save stops on an error.
         const auto showRewritten = qScopeGuard([this] { showSource(); });
-        const auto stop = saveSource(m_source, *this, m_grid, m_state.FirmwarePath);
-        if (stop)
-            warn(*stop);
+        refused = saveSource(m_source, *this, m_grid, m_state.FirmwarePath);
+        if (refused)
+            warn(*refused);
     });
+    if (!finished || refused) {
+        emit saveRefused(refused);
+        return false;
+    }
+    m_changes.clear();
+    emit savedToFile(m_state.FirmwarePath);
+    return true;
+}
+
+bool TForm1::confirmUnsavedChanges()
+{
+    // Only a completely loaded source can take the changes; without one there is nothing to ask.
+    if (!m_loadCompleted || !m_changes.edited())
+        return true;
+    switch (askSaveChanges(m_platform, this, m_state)) {
+    case SaveAnswer::Save:
+        return saveToFile();
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void TForm1::Button6Click()
@@ -413,6 +464,19 @@ void TForm1::Button6Click()
     const auto command = assemblerCommand(m_state.FirmwarePath);
     if (!command)
         return;
+    // The assembler reads the file on disk: edits not saved there would not be in the firmware.
+    if (m_loadCompleted && m_changes.edited()) {
+        switch (askCompileUnsaved(m_platform, this, m_state)) {
+        case CompileAnswer::SaveAndCompile:
+            if (!saveToFile())
+                return;
+            break;
+        case CompileAnswer::CompileOnDisk:
+            break;
+        case CompileAnswer::Cancel:
+            return;
+        }
+    }
     m_platform.startDetached({command->program, command->arguments, command->workingDirectory});
 }
 
@@ -438,6 +502,7 @@ void TForm1::Button7Click()
 {
     m_state.Language = m_state.Language + 1 > 1 ? 0 : 1;
     setTexts();
+    emit languageChanged();
 }
 
 QString TForm1::sensorAngleText() const

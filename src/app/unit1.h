@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "app/changetracker.h"
 #include "app/platform.h"
 #include "firmware/messageid.h"
 #include "firmware/programstate.h"
@@ -78,6 +79,24 @@ public:
     GridModel &grid() { return m_grid; }
     const SourceText &source() const { return m_source; }
 
+    // Changes to the points or settings not yet saved to file.
+    bool hasUnsavedChanges() const { return m_changes.edited(); }
+    // Before the loaded source's unsaved changes would be dropped: asks whether to save them
+    // first. False when the user cancels, or when the save asked for did not succeed.
+    bool confirmUnsavedChanges();
+    // "Save to file"; true when the file was written.
+    bool saveToFile();
+
+signals:
+    // After the language switch has set every text of the window.
+    void languageChanged();
+    // The loaded file or its unsaved-changes state changed.
+    void documentStateChanged();
+    // A save to file wrote `path`; or it stopped, with the warning of `reason` or, without
+    // one, the general error report.
+    void savedToFile(const QString &path);
+    void saveRefused(std::optional<MessageId> reason);
+
 private:
     void createControls();
     void setTexts();
@@ -105,4 +124,5 @@ private:
     // True once a load has read every setting and table of the text in m_source, so that a
     // save writes the grid only into the text it was read from.
     bool m_loadCompleted = false;
+    ChangeTracker m_changes;
 };

@@ -25,9 +25,10 @@ struct ShownBox
     bool operator==(const ShownBox &) const = default;
 };
 
-// The desktop as a recorder: every box, document and command is kept in the order asked, and
-// the file dialog answers from a queue (a path, or nothing for Cancel). A dialog asked for with
-// an empty queue is cancelled and counted, so a test can see that it was not expected.
+// The desktop as a recorder: every box, question, document and command is kept in the order
+// asked; the file dialogs and the questions answer from queues (a path, or nothing for Cancel;
+// the index of an answer). A dialog or question asked for with an empty queue is cancelled and
+// counted, so a test can see that it was not expected.
 class FakePlatform final : public Platform
 {
 public:
@@ -39,13 +40,14 @@ public:
     QList<DetachedCommand> commandsStarted;
     // The folder the program runs from: empty unless a test puts files there.
     QTemporaryDir programDir;
+    QList<Question> questions;
+    QList<int> questionAnswers;
+    int unexpectedQuestions = 0;
+    QList<std::optional<QString>> saveDialogAnswers;
+    QList<OpenDialogSettings> saveDialogsShown;
     // Where the program runs from instead, when a test sets it (e.g. an installed layout).
     QString programFolderPath;
-    // Question boxes and programmer dialogs: what was shown, and the answers in order. A box
-    // or dialog asked for with an empty queue is cancelled and counted.
-    QStringList questions;
-    QList<bool> questionsOfferedNo;
-    QList<Answer> answers;
+    // The programmer dialogs: the choice each started from, and the answers in order.
     QList<ProgrammerChoice> programmerDialogsShown;
     QList<std::optional<ProgrammerChoice>> programmerAnswers;
 
@@ -91,15 +93,23 @@ public:
         commandsStarted.append(command);
         return true;
     }
-    Answer ask(QWidget *, const QString &text, bool offerNo) override
+    int ask(QWidget *, const Question &question) override
     {
-        questions.append(text);
-        questionsOfferedNo.append(offerNo);
-        if (answers.isEmpty()) {
-            ++unexpectedDialogs;
-            return Answer::Cancel;
+        questions.append(question);
+        if (questionAnswers.isEmpty()) {
+            ++unexpectedQuestions;
+            return question.escapeAnswer;
         }
-        return answers.takeFirst();
+        return questionAnswers.takeFirst();
+    }
+    std::optional<QString> chooseFileToSave(QWidget *, const OpenDialogSettings &dialog) override
+    {
+        saveDialogsShown.append(dialog);
+        if (saveDialogAnswers.isEmpty()) {
+            ++unexpectedDialogs;
+            return std::nullopt;
+        }
+        return saveDialogAnswers.takeFirst();
     }
     std::optional<ProgrammerChoice> chooseProgrammer(QWidget *, const ProgrammerChoice &current,
                                                      unsigned char) override

@@ -19,6 +19,7 @@ private slots:
     void currentHexGoesToTheChosenProgrammer();
     void missingHexOffersToCompileFirst();
     void olderHexOffersToCompileOrProgramItAsItIs();
+    void unsavedEditsAreSavedAndCompiledFirst();
     void qtButtonsFollowTheLanguage();
 
 private:
@@ -36,6 +37,15 @@ QStringList assemblerWords(const DetachedCommand &command)
 {
     const int count = command.arguments.value(kAssemblerWordCount).toInt();
     return command.arguments.mid(kFirstToolWord, count);
+}
+
+QStringList questionTexts(const FakePlatform &platform)
+{
+    QStringList texts;
+    for (const Question &question : platform.questions)
+        texts << question.text + QLatin1String(" [") + question.answers.join(QLatin1Char('|')) +
+                     QLatin1Char(']');
+    return texts;
 }
 
 QStringList avrdudeWords(const DetachedCommand &command)
@@ -79,7 +89,7 @@ void TestProgramChip::initTestCase()
 
 void TestProgramChip::init()
 {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "cdi-editor", "cdi-editor").clear();
+    QSettings().clear();
 }
 
 void TestProgramChip::nothingLoadedSaysSo()
@@ -106,7 +116,7 @@ void TestProgramChip::currentHexGoesToTheChosenProgrammer()
     l.w.platform.programmerAnswers = {
         ProgrammerChoice{QStringLiteral("avrisp"), QStringLiteral("/dev/ttyUSB0")}, std::nullopt};
     l.w.form.ProgramChipClick();
-    QCOMPARE(l.w.platform.questions, QStringList());
+    QCOMPARE(l.w.platform.questions.size(), 0);
     QCOMPARE(l.w.platform.commandsStarted.size(), 1);
     const DetachedCommand command = l.w.platform.commandsStarted.constFirst();
     QCOMPARE(command.workingDirectory, l.dir.filePath(QStringLiteral("my fw")));
@@ -127,16 +137,16 @@ void TestProgramChip::missingHexOffersToCompileFirst()
 {
     Loaded l;
     const QString question = QStringLiteral(u"Файла прошивки CDI.hex нет рядом с исходником. "
-                                            u"Скомпилировать исходник и затем прошить МК?");
-    l.w.platform.answers = {Platform::Answer::Cancel, Platform::Answer::Yes};
+                                            u"Скомпилировать исходник и затем прошить МК? "
+                                            u"[Компилировать и прошить|Отмена]");
+    l.w.platform.questionAnswers = {1, 0};
     l.w.form.ProgramChipClick();
     QCOMPARE(l.w.platform.commandsStarted.size(), 0);
     QCOMPARE(l.w.platform.programmerDialogsShown.size(), 0);
 
     l.w.platform.programmerAnswers = {ProgrammerChoice{}};
     l.w.form.ProgramChipClick();
-    QCOMPARE(l.w.platform.questions, QStringList({question, question}));
-    QCOMPARE(l.w.platform.questionsOfferedNo, QList<bool>({false, false}));
+    QCOMPARE(questionTexts(l.w.platform), QStringList({question, question}));
     QCOMPARE(l.w.platform.commandsStarted.size(), 1);
     const DetachedCommand command = l.w.platform.commandsStarted.constFirst();
     QCOMPARE(assemblerWords(command), QStringList({"avra", "CDI.asm"}));
@@ -150,18 +160,38 @@ void TestProgramChip::olderHexOffersToCompileOrProgramItAsItIs()
     writeFile(l.hex, ":00000001FF\n");
     setModified(l.hex, QDateTime::currentDateTime().addSecs(-120));
     l.w.form.Button7Click();
-    l.w.platform.answers = {Platform::Answer::No, Platform::Answer::Cancel};
+    l.w.platform.questionAnswers = {1, 2};
     l.w.platform.programmerAnswers = {ProgrammerChoice{}};
     l.w.form.ProgramChipClick();
     l.w.form.ProgramChipClick();
     const QString question = QStringLiteral(
         "The firmware file CDI.hex is older than the source: the last changes are not in it. "
-        "Compile the source before programming? (\"No\" programs the file as it is.)");
-    QCOMPARE(l.w.platform.questions, QStringList({question, question}));
-    QCOMPARE(l.w.platform.questionsOfferedNo, QList<bool>({true, true}));
+        "Compile the source before programming? "
+        "[Compile and program|Program the file as it is|Cancel]");
+    QCOMPARE(questionTexts(l.w.platform), QStringList({question, question}));
     QCOMPARE(l.w.platform.commandsStarted.size(), 1);
     QCOMPARE(assemblerWords(l.w.platform.commandsStarted.constFirst()), QStringList());
     QCOMPARE(l.w.platform.unexpectedDialogs, 0);
+}
+
+void TestProgramChip::unsavedEditsAreSavedAndCompiledFirst()
+{
+    Loaded l;
+    writeFile(l.hex, ":00000001FF\n");
+    l.w.form.grid().setCell(4, 5, QStringLiteral("5"));
+    QVERIFY(l.w.form.hasUnsavedChanges());
+    l.w.platform.questionAnswers = {0};
+    l.w.platform.programmerAnswers = {ProgrammerChoice{}};
+    l.w.form.ProgramChipClick();
+    QCOMPARE(l.w.platform.questions.size(), 1);
+    QCOMPARE(l.w.platform.questions.constFirst().answers.constFirst(),
+             QStringLiteral(u"Сохранить и компилировать"));
+    QVERIFY(readFile(l.source) != sampleBytes());
+    QVERIFY(!l.w.form.hasUnsavedChanges());
+    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
+    QCOMPARE(assemblerWords(l.w.platform.commandsStarted.constFirst()),
+             QStringList({"avra", "CDI.asm"}));
+    QCOMPARE(l.w.platform.takeBoxes(), QList<ShownBox>());
 }
 
 void TestProgramChip::qtButtonsFollowTheLanguage()

@@ -117,14 +117,14 @@ class Program:
         )
         try:
             self.app = Application(self.process.pid)
-            self.window = self.app.wait_top_level(
-                lambda top: extents(top)[2:] == WINDOW_SIZE, 30, "the main window of 873 x 535"
-            )
-            self.origin = extents(self.window)[:2]
+            # The top-level window holds the menu bar, the status bar and between them the
+            # table window of 873 x 535, whose client area the positions below refer to.
+            self.window, self.form = wait_for(self._find_window, 30, "the main window with its 873 x 535 area")
+            self.origin = extents(self.form)[:2]
             # The controls, by role and position in the window, looked up once: each later
             # read is then a single question to the program.
             self.controls = {}
-            for node in walk(self.window):
+            for node in walk(self.form):
                 x, y, _, _ = extents(node)
                 self.controls.setdefault((node.get_role(), x - self.origin[0], y - self.origin[1]), node)
             self.grid = self.control(Role.TABLE, *GRID[:2])
@@ -133,6 +133,15 @@ class Program:
         except BaseException:
             self.close()
             raise
+
+    def _find_window(self):
+        for top in self.app.top_levels():
+            if not has_state(top, State.SHOWING):
+                continue
+            form = next((n for n in walk(top) if n is not top and extents(n)[2:] == WINDOW_SIZE), None)
+            if form is not None:
+                return (top, form)
+        return None
 
     def control(self, kind, left, top):
         found = self.controls.get((kind, left, top))
@@ -220,6 +229,19 @@ class Program:
         else:
             press("Return")
         self.app.wait_no_top_level(lambda t: role_is(t, Role.ALERT), 10, "the message box to close")
+
+    def answer_question(self, expected, answer):
+        """Waits for a question box, checks its text and clicks the answer's button."""
+        box = self.app.wait_top_level(lambda t: role_is(t, Role.ALERT), 10, f"the question {expected!r}")
+        expect_equal(labels_text(box), [expected], "question text")
+        button = next((n for n in walk(box) if role_is(n, Role.PUSH_BUTTON) and name(n) == answer), None)
+        if button is None:
+            raise E2EFailure(f"no button {answer!r} in the question {expected!r}")
+        click(*centre(button))
+        # What the answer starts may show a box of its own at once.
+        self.app.wait_no_top_level(
+            lambda t: role_is(t, Role.ALERT) and labels_text(t) == [expected], 10, "the question to close"
+        )
 
     def expect_alive(self):
         if self.process.poll() is not None:
@@ -351,7 +373,8 @@ def check_screenshot(run, program):
         wait_for(clean, 10, "the painted window", interval=0.2)
     except E2EFailure as error:
         raise E2EFailure("; ".join(last[:5])) if last else error
-    screenshot(region, png)
+    # The picture shows the whole window: menu bar, table window and status bar.
+    screenshot(extents(program.window), png)
     print(f"  screenshot: {png} ({os.path.getsize(png)} bytes)")
 
 
@@ -442,6 +465,8 @@ def scenario_messages(run, program):
 
     missing = os.path.join(run.folder("messages"), "missing", "CDI.asm")
     program.choose_file(missing)
+    # The RPM typed above is still not in the file.
+    program.answer_question("Сохранить изменения в CDI.asm?", "Не сохранять")
     program.message_box("Ошибка доступа к файлу " + missing)
     expect_equal(program.memo_text(), "", "Memo1 after a file that cannot be opened")
     expect_equal(program.chart_title(), "График УОЗ, файл: CDI.asm", "chart title after the failed load")
