@@ -3,11 +3,15 @@
 // "Прошить МК" / "Program chip" from the window, and Qt's own texts in the window's language.
 #include "apptestsupport.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 class TestProgramChip : public QObject
 {
@@ -21,6 +25,7 @@ private slots:
     void olderHexOffersToCompileOrProgramItAsItIs();
     void unsavedEditsAreSavedAndCompiledFirst();
     void qtButtonsFollowTheLanguage();
+    void dialogOffersAvrdudesProgrammers();
 
 private:
     QTemporaryDir m_settings;
@@ -207,6 +212,42 @@ void TestProgramChip::qtButtonsFollowTheLanguage()
     QCOMPARE(cancelText(), QStringLiteral("Cancel|&Yes"));
     w.form.Button7Click();
     QCOMPARE(cancelText(), QStringLiteral(u"Отмена|&Да"));
+}
+
+// The real dialog: the programmers avrdude lists, the remembered choice first; an entry of the
+// list and a typed id both give the id alone.
+void TestProgramChip::dialogOffersAvrdudesProgrammers()
+{
+    QtPlatform desktop;
+    QStringList shown;
+    const auto answerWith = [&](const QString &programmer, const QString &port, bool accept) {
+        QTimer::singleShot(0, [&shown, programmer, port, accept] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto *programmers = dialog->findChild<QComboBox *>(QStringLiteral("programmer"));
+            auto *ports = dialog->findChild<QComboBox *>(QStringLiteral("port"));
+            shown << dialog->windowTitle() << programmers->currentText() << ports->currentText();
+            const int entry = programmers->findData(programmer);
+            if (entry >= 0)
+                programmers->setCurrentIndex(entry);
+            else
+                programmers->setEditText(programmer);
+            ports->setEditText(port);
+            accept ? dialog->accept() : dialog->reject();
+        });
+    };
+    answerWith(QStringLiteral("avrisp"), QStringLiteral(" /dev/ttyACM0 "), true);
+    QCOMPARE(
+        desktop.chooseProgrammer(nullptr, {QStringLiteral("usbasp"), QStringLiteral("usb")}, 1),
+        (std::optional<ProgrammerChoice>{{"avrisp", "/dev/ttyACM0"}}));
+    answerWith(QStringLiteral(" stk500v2 "), QString(), true);
+    QCOMPARE(desktop.chooseProgrammer(nullptr, {QStringLiteral("my-own"), QString()}, 0),
+             (std::optional<ProgrammerChoice>{{"stk500v2", ""}}));
+    answerWith(QStringLiteral("usbtiny"), QString(), false);
+    QCOMPARE(desktop.chooseProgrammer(nullptr, {}, 0), std::optional<ProgrammerChoice>());
+    QCOMPARE(shown, QStringList({"Program chip", "usbasp — USBasp, http://www.fischl.de/usbasp/",
+                                 "usb", u"Прошить МК"_qs, "my-own", "", u"Прошить МК"_qs,
+                                 "usbasp — USBasp, http://www.fischl.de/usbasp/", ""}));
 }
 
 QTEST_MAIN(TestProgramChip)
