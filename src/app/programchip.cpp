@@ -34,12 +34,7 @@ void TForm1::ProgramChipClick()
         return;
     }
     if (!isOnSearchPath(QStringLiteral("avrdude"))) {
-        m_platform.showWarning(
-            this, inLanguage(language,
-                             QStringLiteral(u"Программа avrdude не найдена. Установите её: "
-                                            u"sudo apt install avrdude"),
-                             QStringLiteral("avrdude was not found. Install it with: "
-                                            "sudo apt install avrdude")));
+        m_platform.showWarning(this, flashTexts(language).avrdudeMissing);
         return;
     }
 

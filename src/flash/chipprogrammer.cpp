@@ -135,12 +135,15 @@ FlashTexts flashTexts(unsigned char language)
                 QStringLiteral(u"HEX-файл не создан, МК не прошивался:"),
                 QStringLiteral(u"ОШИБКА ПРОШИВКИ МК. Код завершения avrdude:"),
                 QStringLiteral(u"avrdude завершился с кодом 0; итог записи и проверки — в "
-                               u"его выводе выше.")};
+                               u"его выводе выше."),
+                QStringLiteral(u"Программа avrdude не найдена. Установите её: "
+                               u"sudo apt install avrdude")};
     return {QStringLiteral("ASSEMBLER FAILED, the chip was not touched. Exit status:"),
             QStringLiteral("No HEX file was built, the chip was not touched:"),
             QStringLiteral("PROGRAMMING FAILED. avrdude's exit status:"),
             QStringLiteral("avrdude ended with exit status 0; its write and verify report is "
-                           "above.")};
+                           "above."),
+            QStringLiteral("avrdude was not found. Install it with: sudo apt install avrdude")};
 }
 
 LaunchCommand flashCommand(const QString &sourcePath, const QString &hexPath,

@@ -64,6 +64,7 @@ struct FlashTexts
     QString hexNotBuilt;     // followed by the HEX path
     QString flashFailed;     // followed by avrdude's exit status
     QString flashEnded;      // avrdude returned 0
+    QString avrdudeMissing;  // avrdude is not installed
 };
 FlashTexts flashTexts(unsigned char language);
 

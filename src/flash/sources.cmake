@@ -1,2 +1,3 @@
-# SPDX-License-Identifier: GPL-3.0-or-later
-target_sources(cdiflash PRIVATE ${CMAKE_CURRENT_LIST_DIR}/chipprogrammer.cpp)
+#SPDX - License - Identifier : GPL - 3.0 - or -later
+target_sources(cdiflash PRIVATE ${CMAKE_CURRENT_LIST_DIR} / chipprogrammer.cpp)
+    target_sources(cdiflash PRIVATE ${CMAKE_CURRENT_LIST_DIR} / flashcommand.cpp)

@@ -3,14 +3,17 @@
 // Programming the chip with avrdude: its command line, the HEX beside the source, the
 // programmer list and choice, and the terminal script run for real.
 #include "flash/chipprogrammer.h"
+#include "flash/flashcommand.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 
 class TestChipProgrammer : public QObject
 {
@@ -30,6 +33,10 @@ private slots:
     void compilesFirstWithTheRealAssembler();
     void failedAssemblyProgramsNothing();
     void flashNowReturnsAvrdudesStatus();
+    void commandLineRefusesBadInput_data();
+    void commandLineRefusesBadInput();
+    void commandLineTakesRememberedChoiceAndOptions();
+    void commandLineReportsRealAvrdudesFailure();
 };
 
 namespace {
@@ -331,6 +338,114 @@ void TestChipProgrammer::flashNowReturnsAvrdudesStatus()
     QCOMPARE(
         flashNow({QStringLiteral("avrisp"), QStringLiteral("/dev/cdi-test-no-such-port")}, hex),
         std::optional<int>(1));
+}
+
+namespace {
+
+struct CommandRun
+{
+    int status;
+    QString err;
+};
+
+CommandRun runFlash(const QStringList &arguments, QSettings &settings, unsigned char language)
+{
+    QString err;
+    QTextStream stream(&err);
+    const int status = runFlashCommand(arguments, settings, stream, language);
+    return {status, err};
+}
+
+} // namespace
+
+void TestChipProgrammer::commandLineRefusesBadInput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("message");
+    const QString usage =
+        QStringLiteral("Usage: cdi-tables flash FILE.hex [-c PROGRAMMER] [-P PORT]\n");
+    QTest::newRow("no file") << QStringList() << 1 << usage;
+    QTest::newRow("two files") << QStringList{"a.hex", "b.hex"} << 1 << usage;
+    QTest::newRow("-c without a value") << QStringList{"a.hex", "-c"} << 1 << usage;
+    QTest::newRow("unknown option") << QStringList{"a.hex", "--force"} << 1 << usage;
+    QTest::newRow("Russian usage")
+        << QStringList{"-P", " "} << 0
+        << QStringLiteral(
+               u"Использование: cdi-tables flash FILE.hex [-c ПРОГРАММАТОР] [-P ПОРТ]\n");
+    QTest::newRow("the source instead of the HEX")
+        << QStringList{"@DIR@/CDI.asm"} << 1
+        << QStringLiteral("The file @DIR@/CDI.asm is not Intel HEX; the chip was not touched.\n");
+    QTest::newRow("missing file")
+        << QStringList{"@DIR@/none.hex"} << 0
+        << QStringLiteral(u"Не удалось открыть файл @DIR@/none.hex: No such file or directory\n");
+}
+
+void TestChipProgrammer::commandLineRefusesBadInput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, language);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    writeBytes(dir.filePath(QStringLiteral("CDI.asm")), sampleBytes());
+    arguments.replaceInStrings(QStringLiteral("@DIR@"), dir.path());
+    QSettings settings(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
+    const CommandRun run = runFlash(arguments, settings, language);
+    QCOMPARE(run.err, message.replace(QStringLiteral("@DIR@"), dir.path()));
+    QCOMPARE(run.status, 2);
+}
+
+void TestChipProgrammer::commandLineTakesRememberedChoiceAndOptions()
+{
+    QTemporaryDir dir;
+    const QString hex = dir.filePath(QStringLiteral("my fw.hex"));
+    writeBytes(hex, "\n:00000001FF\n");
+    const QString recorded = dir.filePath(QStringLiteral("arguments"));
+    const QString bin = dir.filePath(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    writeBytes(bin + QStringLiteral("/avrdude"),
+               "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$FAKE_ARGUMENTS\"\nexit \"$FAKE_STATUS\"\n");
+    QFile::setPermissions(bin + QStringLiteral("/avrdude"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    qputenv("PATH", bin.toLocal8Bit() + ':' + path);
+    qputenv("FAKE_ARGUMENTS", recorded.toLocal8Bit());
+
+    QSettings settings(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
+    saveProgrammerChoice(settings, {QStringLiteral("avrisp"), QStringLiteral("/dev/ttyUSB1")});
+    const auto recordedArguments = [&] {
+        QFile file(recorded);
+        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll())
+                                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                              : QStringList();
+    };
+
+    qputenv("FAKE_STATUS", "0");
+    CommandRun run = runFlash({hex}, settings, 1);
+    QCOMPARE(recordedArguments(), QStringList({"-p", "m8", "-c", "avrisp", "-P", "/dev/ttyUSB1",
+                                               "-U", "flash:w:" + hex + ":i"}));
+    QCOMPARE(run.err, flashTexts(1).flashEnded + QLatin1Char('\n'));
+    QCOMPARE(run.status, 0);
+
+    qputenv("FAKE_STATUS", "1");
+    run = runFlash({"-P", "/dev/ttyACM0", hex, "--programmer", "stk500v2"}, settings, 0);
+    QCOMPARE(recordedArguments(), QStringList({"-p", "m8", "-c", "stk500v2", "-P", "/dev/ttyACM0",
+                                               "-U", "flash:w:" + hex + ":i"}));
+    QCOMPARE(run.err, QStringLiteral(u"ОШИБКА ПРОШИВКИ МК. Код завершения avrdude: 1\n"));
+    QCOMPARE(run.status, 1);
+}
+
+void TestChipProgrammer::commandLineReportsRealAvrdudesFailure()
+{
+    QTemporaryDir dir;
+    const QString hex = dir.filePath(QStringLiteral("CDI.hex"));
+    writeBytes(hex, ":00000001FF\n");
+    QSettings settings(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
+    const CommandRun run =
+        runFlash({hex, "-c", "avrisp", "-P", "/dev/cdi-test-no-such-port"}, settings, 1);
+    QCOMPARE(run.err, QStringLiteral("PROGRAMMING FAILED. avrdude's exit status: 1\n"));
+    QCOMPARE(run.status, 1);
 }
 
 QTEST_GUILESS_MAIN(TestChipProgrammer)
