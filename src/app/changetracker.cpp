@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/changetracker.h"
 
-#include "tables/gridmodel.h"
+#include "session/gridmodel.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/platform.h"
-#include "firmware/programstate.h"
+#include "session/programstate.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/mainwindow.h"
 
-#include "app/texts.h"
 #include "app/unit1.h"
+#include "session/texts.h"
 
 #include <QAction>
 #include <QCloseEvent>

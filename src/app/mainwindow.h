@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "firmware/messageid.h"
+#include "domain/messageid.h"
 
 #include <optional>
 

@@ -60,6 +60,12 @@ public:
     // The programmer dialog, showing `current` first; nothing when the user cancels.
     virtual std::optional<ProgrammerChoice>
     chooseProgrammer(QWidget *owner, const ProgrammerChoice &current, unsigned char language) = 0;
+    // Whether a program of that name is on the search path.
+    virtual bool isInstalled(const QString &program) const = 0;
+    // A question with two answers; true for the first (acceptText), false for the second or
+    // when the box is closed.
+    virtual bool ask(QWidget *owner, const QString &text, const QString &acceptText,
+                     const QString &rejectText) = 0;
 };
 
 // The real desktop through Qt.
@@ -79,4 +85,7 @@ public:
     std::optional<ProgrammerChoice> chooseProgrammer(QWidget *owner,
                                                      const ProgrammerChoice &current,
                                                      unsigned char language) override;
+    bool isInstalled(const QString &program) const override;
+    bool ask(QWidget *owner, const QString &text, const QString &acceptText,
+             const QString &rejectText) override;
 };

@@ -33,8 +33,13 @@ void TForm1::ProgramChipClick()
                                             "it first.")));
         return;
     }
-    if (!isOnSearchPath(QStringLiteral("avrdude"))) {
+    const auto lookup = [this](const QString &name) { return m_platform.isInstalled(name); };
+    if (!lookup(QStringLiteral("avrdude"))) {
         m_platform.showWarning(this, flashTexts(language).avrdudeMissing);
+        return;
+    }
+    if (!terminalProgram(lookup)) {
+        warn(MessageId::NoTerminal);
         return;
     }
 
@@ -109,6 +114,7 @@ void TForm1::ProgramChipClick()
         return;
     saveProgrammerChoice(settings, *choice);
     const LaunchCommand command =
-        flashCommand(source, hex, *choice, assembleFirst, flashTexts(language));
-    m_platform.startDetached({command.program, command.arguments, command.workingDirectory});
+        flashCommand(source, hex, *choice, assembleFirst, flashTexts(language), lookup);
+    if (!m_platform.startDetached({command.program, command.arguments, command.workingDirectory}))
+        warn(MessageId::CommandNotStarted, command.program);
 }

@@ -4,11 +4,12 @@
 
 #include "app/changetracker.h"
 #include "app/platform.h"
-#include "firmware/messageid.h"
-#include "firmware/programstate.h"
-#include "firmware/settingstarget.h"
-#include "firmware/sourcetext.h"
-#include "tables/gridmodel.h"
+#include "domain/messageid.h"
+#include "format/sourcefile.h"
+#include "format/sourcetext.h"
+#include "session/gridmodel.h"
+#include "session/programstate.h"
+#include "session/settingstarget.h"
 
 #include <QWidget>
 
@@ -102,6 +103,11 @@ private:
     void setTexts();
     void showSource();
     void warn(MessageId id, const QString &argument = {});
+    // The warning with a second line naming the source line it is about, when there is one.
+    void warnAboutLine(MessageId id, const QString &lineReference);
+    // Whether the file may be written: asks first when something else changed or removed it
+    // since the load or the last save.
+    bool confirmOverwrite();
     void refreshChartWithHighlight(int row);
     // Runs a handler's work; a number that is not a number, or a file that cannot be written,
     // ends it with the general error report. Returns false when that happened.
@@ -125,4 +131,6 @@ private:
     // save writes the grid only into the text it was read from.
     bool m_loadCompleted = false;
     ChangeTracker m_changes;
+    // The file as the load read it, or as the last save wrote it.
+    std::optional<FileStamp> m_diskStamp;
 };

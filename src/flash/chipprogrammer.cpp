@@ -152,14 +152,15 @@ LaunchCommand flashCommand(const QString &sourcePath, const QString &hexPath,
 {
     const QFileInfo hex(hexPath);
     const QString folder = hex.absolutePath();
+    QString sourceName = QFileInfo(sourcePath).fileName();
+    // Never taken for an option by the assembler.
+    if (sourceName.startsWith(QLatin1Char('-')))
+        sourceName.prepend(QStringLiteral("./"));
     const QStringList assembler =
-        assembleFirst ? assemblerInvocation(QFileInfo(sourcePath).fileName(), onSearchPath)
-                      : QStringList();
+        assembleFirst ? assemblerInvocation(sourceName, onSearchPath) : QStringList();
 
     LaunchCommand command;
-    command.program = onSearchPath(QStringLiteral("x-terminal-emulator"))
-                          ? QStringLiteral("x-terminal-emulator")
-                          : QStringLiteral("xterm");
+    command.program = terminalProgram(onSearchPath).value_or(QStringLiteral("xterm"));
     command.arguments = {QStringLiteral("-e"),
                          QStringLiteral("bash"),
                          QStringLiteral("-c"),

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/assembler.h"
+#include "format/assembler.h"
 
 #include <QList>
 #include <QString>

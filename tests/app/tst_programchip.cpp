@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 // "Прошить МК" / "Program chip" from the window, and Qt's own texts in the window's language.
 #include "apptestsupport.h"
+#include "session/texts.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +21,7 @@ private slots:
     void initTestCase();
     void init();
     void nothingLoadedSaysSo();
+    void missingToolsSaySo();
     void currentHexGoesToTheChosenProgrammer();
     void missingHexOffersToCompileFirst();
     void olderHexOffersToCompileOrProgramItAsItIs();
@@ -76,11 +78,13 @@ struct Loaded
 
     Loaded()
     {
+        // As on a Debian machine: avra, no avrasm2.
+        w.platform.missingPrograms = {QStringLiteral("avrasm2")};
         QDir(dir.path()).mkdir(QStringLiteral("my fw"));
         source = writeFile(dir.filePath(QStringLiteral("my fw/CDI.asm")), sampleBytes());
         hex = dir.filePath(QStringLiteral("my fw/CDI.hex"));
-        w.load(source);
         setModified(source, QDateTime::currentDateTime().addSecs(-60));
+        w.load(source);
     }
 };
 
@@ -112,6 +116,25 @@ void TestProgramChip::nothingLoadedSaysSo()
              QStringLiteral("Open the firmware source with \"File\" and compile it first.")}}));
     QCOMPARE(w.platform.commandsStarted.size(), 0);
     QCOMPARE(w.platform.programmerDialogsShown.size(), 0);
+}
+
+void TestProgramChip::missingToolsSaySo()
+{
+    Loaded l;
+    writeFile(l.hex, ":00000001FF\n");
+    l.w.platform.missingPrograms << QStringLiteral("avrdude");
+    l.w.form.ProgramChipClick();
+    l.w.platform.missingPrograms = {QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")};
+    l.w.form.Button7Click();
+    l.w.form.ProgramChipClick();
+    const QList<ShownBox> boxes = l.w.platform.takeBoxes();
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.first(), (ShownBox{ShownBox::Warning,
+                                      QStringLiteral(u"Программа avrdude не найдена. "
+                                                     u"Установите её: sudo apt install avrdude")}));
+    QCOMPARE(boxes.last(), (ShownBox{ShownBox::Warning, message(MessageId::NoTerminal, 1)}));
+    QCOMPARE(l.w.platform.commandsStarted.size(), 0);
+    QCOMPARE(l.w.platform.programmerDialogsShown.size(), 0);
 }
 
 void TestProgramChip::currentHexGoesToTheChosenProgrammer()

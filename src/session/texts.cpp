@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "session/texts.h"
+
+namespace {
+
+struct TextPair
+{
+    const char16_t *russian;
+    const char16_t *english;
+};
+
+QString pick(const TextPair &pair, unsigned char language)
+{
+    return QString::fromUtf16(language == 0 ? pair.russian : pair.english);
+}
+
+TextPair captionPair(Caption id)
+{
+    switch (id) {
+    case Caption::Button1:
+        return {u"Файл", u"File"};
+    case Caption::Button2:
+        return {u"Сохранить в таблицу", u"Save to table"};
+    case Caption::Button3:
+        return {u"О программе", u"Help"};
+    case Caption::Button4:
+        return {u"График", u"Refresh"};
+    case Caption::Button5:
+        return {u"Сохранить в файл", u"Save to file"};
+    case Caption::Button6:
+        return {u"Компилировать", u"Compile HEX File"};
+    case Caption::Button7:
+        return {u"English", u"Russian"};
+    case Caption::Label1:
+        return {u"первый", u"   first"};
+    case Caption::Label2:
+        return {u"Табл.", u"Table"};
+    case Caption::Label3:
+        return {u"второй", u"second"};
+    case Caption::Label4:
+        return {u"Импульс датчика:", u"   Sensor angle:"};
+    case Caption::Label5:
+        return {u"Выход \"искра\"", u"      Out \"spark\""};
+    case Caption::RpmHeader:
+        return {u"об/мин", u"RPM"};
+    case Caption::AngleHeader:
+        return {u"УОЗ", u"angle"};
+    case Caption::TableHeaderPrefix:
+        return {u"таб.", u"Tab."};
+    case Caption::WindowTitle:
+        return {u"Перерасчет угла опережения ФУОЗ Zarnik  v0.983",
+                u"Ignition timing calculator for Zarnik project v0.983"};
+    case Caption::ChartTitle:
+        return {u"График УОЗ", u"Timing graph"};
+    }
+    return {u"", u""};
+}
+
+TextPair messagePair(MessageId id)
+{
+    switch (id) {
+    case MessageId::OpenFileFirst:
+        return {u"Сначала нужно открыть файл прошивки!", u"Open .asm file first!"};
+    case MessageId::FillAllAngles:
+        return {u"Заполните углы таблицы", u"Write all angle data"};
+    case MessageId::BelowSensorLimit:
+        return {u"Превышен предел 125° ниже датчика", u"Over range 125° below the sensor"};
+    case MessageId::AboveSensorLimit:
+        return {u"Превышен предел 52° выше датчика", u"Over range 52° above the sensor"};
+    case MessageId::MissingData:
+        return {u"Не найден параметр, проверьте версию файла CDI.ASM",
+                u"Missing data, check CDI.ASM file version"};
+    case MessageId::FileAccess:
+        return {u"Ошибка доступа к файлу ", u"No file found "};
+    case MessageId::RpmTooLow:
+        return {u"Обороты не ниже холостых, 460/мин", u"RPM not lower 460/min"};
+    case MessageId::RpmTooHigh:
+        return {u"Превышены обороты 20000/мин", u"RPM over range 20000/min"};
+    case MessageId::HelpMissing:
+        return {u"Куда все подевалось? Файла справки нет в папке программы. Ищите на ",
+                u"Help file not found, reload on "};
+    case MessageId::NotRegularFile:
+        return {u"Это не обычный файл, он не прочитан: ", u"Not a regular file, not read: "};
+    case MessageId::FileTooLarge:
+        return {u"Файл больше 64 МиБ, он не прочитан: ",
+                u"The file is larger than 64 MiB, not read: "};
+    case MessageId::ChangedOnDisk:
+        return {u"Файл изменён на диске после загрузки (другой программой). Перезаписать его? ",
+                u"The file was changed on disk since it was loaded (by another program). "
+                u"Overwrite it? "};
+    case MessageId::DeletedFromDisk:
+        return {u"Файл удалён с диска после загрузки. Создать его заново? ",
+                u"The file was deleted from disk since it was loaded. Create it again? "};
+    case MessageId::NoTerminal:
+        return {u"Не найдена программа терминала (x-terminal-emulator или xterm), ассемблер не "
+                u"запущен. Установите, например, пакет xterm.",
+                u"No terminal program found (x-terminal-emulator or xterm); the assembler was not "
+                u"started. Install one, for example the xterm package."};
+    case MessageId::CommandNotStarted:
+        return {u"Не удалось запустить ", u"Could not start "};
+    case MessageId::PulseOutOfRange:
+        return {u"Второй импульс вне пределов: допустимо от 0 до 178,5°",
+                u"Second pulse out of range: allowed 0 to 178.5°"};
+    }
+    return {u"", u""};
+}
+
+} // namespace
+
+QString caption(Caption id, unsigned char language)
+{
+    return pick(captionPair(id), language);
+}
+
+QString message(MessageId id, unsigned char language, const QString &argument)
+{
+    return pick(messagePair(id), language) + argument;
+}
+
+QString answerText(Answer answer, unsigned char language)
+{
+    switch (answer) {
+    case Answer::Overwrite:
+        return pick({u"Перезаписать", u"Overwrite"}, language);
+    case Answer::Create:
+        return pick({u"Создать", u"Create"}, language);
+    case Answer::Cancel:
+        return pick({u"Отмена", u"Cancel"}, language);
+    }
+    return {};
+}
+
+QString fileWriteMessage(const FileWriteError &error, unsigned char language)
+{
+    const QString reason = error.reason.isEmpty() ? QString() : QLatin1Char(' ') + error.reason;
+    switch (error.kind) {
+    case FileWriteError::DiskFull:
+        return pick({u"Диск заполнен: файл \"%1\" не записан и остался прежним.",
+                     u"The disk is full: file \"%1\" was not written and is unchanged."},
+                    language)
+            .arg(error.path);
+    case FileWriteError::Damaged:
+        return pick({u"Запись файла \"%1\" прервана, и прежнее содержимое вернуть не удалось: "
+                     u"файл может быть испорчен. Прежнее содержимое сохранено в \"%2\".%3",
+                     u"Writing file \"%1\" failed and its old content could not be put back: the "
+                     u"file may be damaged. The old content is kept in \"%2\".%3"},
+                    language)
+            .arg(error.path, error.backupPath, reason);
+    case FileWriteError::Unchanged:
+        break;
+    }
+    return pick({u"Не удалось записать файл \"%1\", файл остался прежним.%2",
+                 u"Cannot write file \"%1\"; the file is unchanged.%2"},
+                language)
+        .arg(error.path, reason);
+}
+
+QString lineNote(const QString &reference, unsigned char language)
+{
+    return (language == 0 ? QStringLiteral(u"Строка ") : QStringLiteral("Line ")) + reference;
+}
+
+QString chartTitle(const ProgramState &state)
+{
+    QString title = caption(Caption::ChartTitle, state.Language);
+    if (state.FirmwareName.isEmpty())
+        return title;
+    title += state.Language == 0 ? QStringLiteral(u", файл: ") : QStringLiteral(", file: ");
+    title += state.FirmwareName;
+    if (state.TrimmerActive) {
+        title += state.Language == 0 ? QStringLiteral(u". Внимание, с подстроечным резистором!")
+                                     : QStringLiteral(". Attention, with adjust resistor!");
+    }
+    return title;
+}
