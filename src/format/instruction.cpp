@@ -69,11 +69,16 @@ std::optional<long long> operandAt(const SourceText &source, qsizetype pos)
     const qsizetype index = source.lineIndexAt(pos);
     if (index < 0)
         return std::nullopt;
-    QByteArray line = source.wholeLine(index);
     // The shown line is the whole one without its lone CRs: columns count the same.
-    line.removeIf([](char ch) { return ch == '\r'; });
-    QByteArrayView operand = QByteArrayView(line).sliced(
-        std::min<qsizetype>(pos - source.lineStart(index), line.size()));
+    QByteArray whole;
+    QByteArrayView line = source.lineView(index);
+    if (source.wholeLineDiffers(index)) {
+        whole = source.wholeLine(index);
+        whole.removeIf([](char ch) { return ch == '\r'; });
+        line = whole;
+    }
+    QByteArrayView operand =
+        line.sliced(std::min<qsizetype>(pos - source.lineStart(index), line.size()));
     const qsizetype comment = operand.indexOf(';');
     if (comment >= 0)
         operand.truncate(comment);

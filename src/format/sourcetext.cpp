@@ -5,55 +5,79 @@
 #include "format/cp1251.h"
 
 #include <algorithm>
+#include <cstring>
+
+QByteArrayView SourceText::breakText(char code)
+{
+    return code == 2 ? QByteArrayView("\r\n") : code == 1 ? QByteArrayView("\n") : QByteArrayView();
+}
+
+char SourceText::lineBreakCode() const
+{
+    return m_lineBreak == "\n" ? 1 : 2;
+}
 
 SourceText SourceText::fromFileBytes(QByteArrayView bytes)
 {
     SourceText source;
+    const char *const data = bytes.data();
     const qsizetype n = bytes.size();
-    const qsizetype breaks = bytes.count('\n');
-    source.m_lineStarts.reserve(std::size_t(breaks) + 1);
-    source.m_whole.reserve(breaks + 1);
-    source.m_breaks.reserve(breaks + 1);
-    const QByteArray crlf = QByteArrayLiteral("\r\n");
-    const QByteArray lf = QByteArrayLiteral("\n");
-    source.m_text.reserve(n + breaks + 2);
+    qsizetype breaks = 0;
+    for (const char *at = data; at && at < data + n; ++breaks) {
+        at = static_cast<const char *>(std::memchr(at, '\n', std::size_t(data + n - at)));
+        if (!at)
+            break;
+        ++at;
+    }
+    const bool lastWithoutBreak = n > 0 && data[n - 1] != '\n';
+    const qsizetype lines = breaks + (lastWithoutBreak ? 1 : 0);
+    source.m_lineStarts.resize(std::size_t(lines));
+    source.m_breaks = QByteArray(lines, '\0');
+    // Every shown line is at most as long as its bytes, plus the two of its CR LF.
+    source.m_text.resize(n + 2 * lines);
+    char *out = source.m_text.data();
     qsizetype begin = 0;
-    while (begin < n) {
-        qsizetype end = bytes.indexOf('\n', begin);
-        const bool lastWithoutBreak = end < 0;
-        if (lastWithoutBreak)
-            end = n;
+    for (qsizetype line = 0; line < lines; ++line) {
+        const char *const newline =
+            static_cast<const char *>(std::memchr(data + begin, '\n', std::size_t(n - begin)));
+        const qsizetype end = newline ? newline - data : n;
         qsizetype lineEnd = end;
-        if (!lastWithoutBreak && lineEnd > begin && bytes[lineEnd - 1] == '\r')
+        if (newline && lineEnd > begin && data[lineEnd - 1] == '\r')
             --lineEnd;
-        if (lastWithoutBreak)
-            source.m_breaks.append(QByteArray());
-        else
-            source.m_breaks.append(lineEnd < end ? crlf : lf);
-        if (source.m_breaks.size() == 1 && !lastWithoutBreak)
-            source.m_lineBreak = source.m_breaks.constFirst();
+        if (newline)
+            source.m_breaks[line] = lineEnd < end ? 2 : 1;
+        if (line == 0 && newline)
+            source.m_lineBreak = breakText(source.m_breaks[0]).toByteArray();
         const QByteArrayView whole = bytes.sliced(begin, lineEnd - begin);
-        source.m_lineStarts.push_back(source.m_text.size());
+        source.m_lineStarts[std::size_t(line)] = out - source.m_text.constData();
         if (whole.size() <= kShownLineLength && !whole.contains('\r')) {
-            source.m_text += whole;
-            source.m_whole.append(QByteArray());
+            std::memcpy(out, whole.data(), std::size_t(whole.size()));
+            out += whole.size();
         } else {
-            QByteArray shown = whole.toByteArray();
-            shown.removeIf([](char ch) { return ch == '\r'; });
-            shown.truncate(kShownLineLength);
-            source.m_text += shown;
-            source.m_whole.append(whole.toByteArray());
+            // The shown line: without its lone CRs, cut to its first 80 characters.
+            qsizetype shown = 0;
+            for (const char ch : whole) {
+                if (ch == '\r')
+                    continue;
+                if (shown == kShownLineLength)
+                    break;
+                *out++ = ch;
+                ++shown;
+            }
+            source.m_whole.emplace_hint(source.m_whole.end(), line, whole.toByteArray());
         }
-        source.m_text += "\r\n";
+        *out++ = '\r';
+        *out++ = '\n';
         begin = end + 1;
     }
+    source.m_text.truncate(out - source.m_text.constData());
     return source;
 }
 
 QByteArray SourceText::wholeLine(qsizetype index) const
 {
-    const QByteArray &whole = m_whole[index];
-    return whole.isNull() ? shownLine(index) : whole;
+    const auto whole = m_whole.find(index);
+    return whole == m_whole.end() ? shownLine(index) : whole->second;
 }
 
 char SourceText::at(qsizetype pos) const
@@ -137,9 +161,9 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
         for (std::size_t i = std::size_t(index) + 1; i < m_lineStarts.size(); ++i)
             m_lineStarts[i] += delta;
     }
-    m_whole[index] = QByteArray();
-    if (!m_breaks[index].isEmpty())
-        m_breaks[index] = m_lineBreak;
+    m_whole.erase(index);
+    if (m_breaks[index] != 0)
+        m_breaks[index] = lineBreakCode();
 }
 
 SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &replacements) const
@@ -172,30 +196,47 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         out.m_lineStarts.push_back(out.m_text.size());
         out.m_text += replacement.line;
         out.m_text += "\r\n";
-        out.m_whole[replacement.index] = QByteArray();
-        if (!out.m_breaks[replacement.index].isEmpty())
-            out.m_breaks[replacement.index] = m_lineBreak;
+        out.m_whole.erase(replacement.index);
+        if (out.m_breaks[replacement.index] != 0)
+            out.m_breaks[replacement.index] = lineBreakCode();
         copiedLines = replacement.index + 1;
     }
     copyLinesUpTo(lineCount());
     return out;
 }
 
+bool SourceText::lineWouldStay(qsizetype index, QByteArrayView line) const
+{
+    return !wholeLineDiffers(index) && lineView(index) == line &&
+           (m_breaks[index] == 0 || m_breaks[index] == lineBreakCode());
+}
+
 QByteArray SourceText::toFileBytes() const
 {
-    QByteArray bytes;
-    bytes.reserve(m_text.size());
+    qsizetype size = m_text.size();
+    for (qsizetype i = 0; i < lineCount(); ++i)
+        size += m_breaks[i] - 2;
+    for (const auto &[index, whole] : m_whole)
+        size += whole.size() - lineView(index).size();
+    QByteArray bytes(size, Qt::Uninitialized);
+    char *out = bytes.data();
+    const auto put = [&out](QByteArrayView part) {
+        if (part.isEmpty())
+            return;
+        std::memcpy(out, part.data(), std::size_t(part.size()));
+        out += part.size();
+    };
+    auto whole = m_whole.begin();
     for (qsizetype i = 0; i < lineCount(); ++i) {
-        const QByteArray &whole = m_whole[i];
-        if (whole.isNull()) {
-            // The shown line straight from the text, without the text's own CR LF.
-            const qsizetype start = lineStart(i);
-            const qsizetype next = i + 1 < lineCount() ? lineStart(i + 1) : m_text.size();
-            bytes += QByteArrayView(m_text).sliced(start, next - start - 2);
+        // The shown line straight from the text, without the text's own CR LF, unless the file
+        // held more of it.
+        if (whole != m_whole.end() && whole->first == i) {
+            put(whole->second);
+            ++whole;
         } else {
-            bytes += whole;
+            put(lineView(i));
         }
-        bytes += m_breaks[i];
+        put(breakText(m_breaks[i]));
     }
     return bytes;
 }

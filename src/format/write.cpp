@@ -9,6 +9,7 @@
 #include "format/scan.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -108,16 +109,24 @@ public:
 
     qsizetype lineIndexAt(qsizetype pos) const
     {
-        qsizetype low = 0;
-        qsizetype high = lineCount() - 1;
+        // The last edited line that starts at or before pos: pos is in it, or in the unedited
+        // lines after it, whose base positions are pos less the deltas up to it.
+        std::size_t low = 0;
+        std::size_t high = m_edits.size();
         while (low < high) {
-            const qsizetype middle = (low + high + 1) / 2;
-            if (lineStart(middle) <= pos)
-                low = middle;
+            const std::size_t middle = (low + high) / 2;
+            if (m_base.lineStart(m_edits[middle].index) + m_prefix[middle] <= pos)
+                low = middle + 1;
             else
-                high = middle - 1;
+                high = middle;
         }
-        return low;
+        if (low > 0) {
+            const Edit &edit = m_edits[low - 1];
+            const qsizetype start = m_base.lineStart(edit.index) + m_prefix[low - 1];
+            if (pos < start + edit.line.size() + 2 || edit.index + 1 >= lineCount())
+                return edit.index;
+        }
+        return std::max<qsizetype>(m_base.lineIndexAt(pos - m_prefix[low]), 0);
     }
 
     // First match at `from` or later. Markers hold no line break, so a match never spans lines.
@@ -171,13 +180,22 @@ public:
             index + 1 < lineCount() ? m_base.lineStart(index + 1) : m_base.size();
         const qsizetype oldLength = baseEnd - m_base.lineStart(index);
         const qsizetype delta = line.size() + 2 - oldLength;
+        const std::size_t first = std::size_t(at - m_edits.begin());
         if (at != m_edits.end() && at->index == index)
             *at = {index, std::move(line), delta};
         else
             m_edits.insert(at, {index, std::move(line), delta});
         m_prefix.resize(m_edits.size() + 1);
-        for (std::size_t i = 0; i < m_edits.size(); ++i)
+        for (std::size_t i = first; i < m_edits.size(); ++i)
             m_prefix[i + 1] = m_prefix[i] + m_edits[i].delta;
+    }
+
+    // Whether the edits leave the text as it was, line for line and byte for byte.
+    bool keepsText() const
+    {
+        return std::all_of(m_edits.begin(), m_edits.end(), [this](const Edit &edit) {
+            return m_base.lineWouldStay(edit.index, edit.line);
+        });
     }
 
     SourceText result() const
@@ -229,6 +247,19 @@ public:
     Writer(const SourceText &source, const Calibration &calibration, const WriteOptions &options)
         : m_text(source), m_calibration(calibration), m_options(options)
     {}
+
+    // Whether the write goes through and changes nothing, without building the text.
+    bool keepsText()
+    {
+        try {
+            writeAll();
+        } catch (const Stopped &) {
+            return false;
+        } catch (const ConversionError &) {
+            return false;
+        }
+        return m_text.keepsText();
+    }
 
     WriteResult run()
     {
@@ -388,10 +419,25 @@ private:
                     throw Stopped{MessageId::MissingData,
                                   lineReference(m_text, m_text.lineStart(index + 1))};
                 replaceOnce(index, lines::tableValue(codeText));
-                replaceOnce(index + 1, lines::tableStore(angle));
+                replaceOnce(index + 1, storeLine(code, angle));
                 from = startOfLine(index + 2);
             }
         }
+    }
+
+    // The store line of a code; the comment's number text is the costly part, so each code's
+    // line is made once per write, and code 180 repeats the line before.
+    QByteArray storeLine(int code, long double angle)
+    {
+        if (code >= 0 && code < int(m_storeLines.size()) && code != kNoAngleCode) {
+            QByteArray &line = m_storeLines[std::size_t(code)];
+            if (line.isNull())
+                line = lines::tableStore(angle);
+            m_lastStoreLine = line;
+        } else if (code != kNoAngleCode || m_lastStoreLine.isNull()) {
+            m_lastStoreLine = lines::tableStore(angle);
+        }
+        return m_lastStoreLine;
     }
 
     int sensorAngle()
@@ -405,6 +451,8 @@ private:
     const Calibration &m_calibration;
     const WriteOptions &m_options;
     std::optional<int> m_sensorAngle;
+    std::array<QByteArray, 256> m_storeLines;
+    QByteArray m_lastStoreLine;
 };
 
 bool sameWrittenValues(const Calibration &read, const Calibration &written)
@@ -445,6 +493,5 @@ bool readsBack(const QByteArray &fileBytes, const Calibration &calibration,
         return false;
     WriteOptions again = options;
     again.stopBefore.reset();
-    const WriteResult rewritten = write(reloaded, calibration, again);
-    return !rewritten.stop && rewritten.text.toFileBytes() == fileBytes;
+    return Writer(reloaded, calibration, again).keepsText();
 }
