@@ -39,7 +39,7 @@ public:
     {
         return dialogAnswer;
     }
-    bool openDocument(const QString &) override { return true; }
+    bool openDocument(const QString &, int) override { return true; }
     QString programFolder() const override { return {}; }
     bool startDetached(const DetachedCommand &) override { return true; }
     int ask(QWidget *, const Question &question) override

@@ -12,10 +12,13 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTime>
 
 namespace {
+
+const QString kLastFolderKey = QStringLiteral("openDialog/lastFolder");
 
 // A status-bar label that never widens the fixed-size window, whatever text it gets.
 QLabel *statusLabel(QWidget *parent, const QString &name)
@@ -50,11 +53,31 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     });
     connect(m_form, &TForm1::documentStateChanged, this, [this] {
         showPathAndEdited(m_form->state().FirmwarePath, m_form->hasUnsavedChanges());
+        rememberFolder();
     });
     connect(m_form, &TForm1::savedToFile, this, &MainWindow::noteSaved);
     connect(m_form, &TForm1::saveRefused, this, &MainWindow::noteRefused);
     applyLanguage();
     showPathAndEdited(m_form->state().FirmwarePath, false);
+}
+
+void MainWindow::rememberFoldersIn(std::unique_ptr<QSettings> settings)
+{
+    m_settings = std::move(settings);
+}
+
+QString MainWindow::rememberedFolder() const
+{
+    return m_settings ? m_settings->value(kLastFolderKey).toString() : QString();
+}
+
+void MainWindow::rememberFolder()
+{
+    const QString folder = m_form->OpenDialog1.directory;
+    if (!m_settings || folder.isEmpty() || folder == rememberedFolder())
+        return;
+    m_settings->setValue(kLastFolderKey, folder);
+    m_settings->sync();
 }
 
 void MainWindow::noteSaved(const QString &path)
@@ -98,6 +121,8 @@ void MainWindow::createMenus()
             &QAction::triggered, form, &TForm1::Button1Click);
     connect(addCommand(m_fileMenu, u"&Сохранить в файл", u"&Save to file", QKeySequence::Save),
             &QAction::triggered, form, &TForm1::Button5Click);
+    connect(addCommand(m_fileMenu, u"Сохранить &как…", u"Save &as…", QKeySequence::SaveAs),
+            &QAction::triggered, form, &TForm1::saveAs);
     m_fileMenu->addSeparator();
     connect(addCommand(m_fileMenu, u"В&ыход", u"&Quit", QKeySequence(Qt::CTRL | Qt::Key_Q)),
             &QAction::triggered, this, &QWidget::close);

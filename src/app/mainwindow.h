@@ -10,12 +10,14 @@
 
 #include "domain/messageid.h"
 
+#include <memory>
 #include <optional>
 
 class Platform;
 class QAction;
 class QLabel;
 class QMenu;
+class QSettings;
 class TForm1;
 
 // The program's top-level window: the table window TForm1 as its central widget, with every
@@ -53,6 +55,11 @@ public:
     // 0 Russian, 1 English: the window's current language.
     unsigned char language() const;
 
+    // Where the folder last opened is kept between runs; without settings nothing is kept.
+    void rememberFoldersIn(std::unique_ptr<QSettings> settings);
+    QString rememberedFolder() const;
+    QSettings *settings() const { return m_settings.get(); }
+
     // Status bar. The path of the loaded source and whether it has changes not saved to file.
     void showPathAndEdited(const QString &path, bool edited);
     // A note on what just happened (a save, a refused save), in both languages, shown until
@@ -81,6 +88,7 @@ private:
     };
 
     void createMenus();
+    void rememberFolder();
     void noteSaved(const QString &path);
     void noteRefused(std::optional<MessageId> reason);
     void createStatusBar();
@@ -94,6 +102,7 @@ private:
     QMenu *m_toolsMenu;
     QMenu *m_helpMenu;
     QList<Translated> m_translated;
+    std::unique_ptr<QSettings> m_settings;
 
     QLabel *m_noteLabel = nullptr;
     QLabel *m_readoutLabel = nullptr;

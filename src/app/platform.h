@@ -47,8 +47,9 @@ public:
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<QString> chooseFileToOpen(QWidget *owner,
                                                     const OpenDialogSettings &dialog) = 0;
-    // Hands a document to the desktop's viewer; false when that failed.
-    virtual bool openDocument(const QString &path) = 0;
+    // Hands a document to the desktop's viewer; false when that failed. For a help file, `topic`
+    // is the context number of the page to show first; 0 shows its default page.
+    virtual bool openDocument(const QString &path, int topic = 0) = 0;
     // The folder that holds the program, where its help file is installed.
     virtual QString programFolder() const = 0;
     virtual bool startDetached(const DetachedCommand &command) = 0;
@@ -76,7 +77,7 @@ public:
     void showError(QWidget *owner, const QString &text) override;
     std::optional<QString> chooseFileToOpen(QWidget *owner,
                                             const OpenDialogSettings &dialog) override;
-    bool openDocument(const QString &path) override;
+    bool openDocument(const QString &path, int topic = 0) override;
     QString programFolder() const override;
     bool startDetached(const DetachedCommand &command) override;
     int ask(QWidget *owner, const Question &question) override;

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
@@ -94,13 +95,18 @@ int QtPlatform::ask(QWidget *owner, const Question &question)
     return chosen < 0 ? question.escapeAnswer : int(chosen);
 }
 
-bool QtPlatform::openDocument(const QString &path)
+bool QtPlatform::openDocument(const QString &path, int topic)
 {
+    const bool help = path.endsWith(QLatin1String(".chm"), Qt::CaseInsensitive);
+    // The desktop's handler cannot be told a page: a topic goes to the viewer that takes one.
+    if (help && topic != 0 && !QStandardPaths::findExecutable(QStringLiteral("xchm")).isEmpty() &&
+        QProcess::startDetached(QStringLiteral("xchm"),
+                                {QStringLiteral("-c"), QString::number(topic), path}))
+        return true;
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         return true;
     // A desktop without a handler for the file type: the help viewer the set-up installs.
-    return path.endsWith(QLatin1String(".chm"), Qt::CaseInsensitive) &&
-           QProcess::startDetached(QStringLiteral("xchm"), {path});
+    return help && QProcess::startDetached(QStringLiteral("xchm"), {path});
 }
 
 QString QtPlatform::programFolder() const

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QScreen>
+#include <QSettings>
 
 void setApplicationNames()
 {
@@ -18,8 +19,12 @@ void setApplicationNames()
 
 void prepareMainWindow(MainWindow &window, const QString &sampleFolder)
 {
+    window.rememberFoldersIn(std::make_unique<QSettings>());
     OpenDialogSettings &dialog = window.form().OpenDialog1;
-    if (dialog.directory.isEmpty() && !sampleFolder.isEmpty() && QFileInfo(sampleFolder).isDir())
+    const QString remembered = window.rememberedFolder();
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir())
+        dialog.directory = remembered;
+    else if (!sampleFolder.isEmpty() && QFileInfo(sampleFolder).isDir())
         dialog.directory = sampleFolder;
     window.layout()->activate();
     const QRect screen = window.screen()->availableGeometry();

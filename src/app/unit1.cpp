@@ -5,8 +5,12 @@
 #include "app/commandtexts.h"
 #include "app/datafiles.h"
 #include "app/gridview.h"
+#include "app/hints.h"
+#include "app/inputguards.h"
 #include "app/keyfilter.h"
+#include "app/offendingcell.h"
 #include "app/toolkitlanguage.h"
+#include "app/windowfont.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
 #include "domain/numbers.h"
@@ -40,6 +44,10 @@ const char *const kStartBreakpoints[] = {
     "7500", "8000", "8500", "9000", "9500", "10000", "11000", "12000", "15000", "19500"};
 
 constexpr QColor kYellow(255, 255, 0);
+
+// Context numbers of the help file's start pages, as its project maps them.
+constexpr int kHelpStartRussian = 1;
+constexpr int kHelpStartEnglish = 2;
 
 // The table codes change only through "Save to table" and a load; row 1's breakpoint is the
 // fixed idle speed.
@@ -90,8 +98,8 @@ void TForm1::createControls()
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     QFont windowFont;
-    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                            QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    if (const QString family = windowFontFamily(); !family.isEmpty())
+        windowFont.setFamily(family);
     windowFont.setPixelSize(11);
     setFont(windowFont);
 
@@ -174,7 +182,11 @@ void TForm1::createControls()
     StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
     StringGrid1->drawCell = [this](QPainter &painter, int column, int row, const QRect &rect) {
         StringGrid1DrawCell(painter, column, row, rect);
+        markActiveTableHeader(painter, column, row, rect, m_grid.cell(column, row),
+                              ComboBox2->currentText());
     };
+    connect(ComboBox2, &QComboBox::currentTextChanged, StringGrid1->viewport(),
+            qOverload<>(&QWidget::update));
     // The grid starts on a cell that nobody selected; it follows the same editing rule, or the
     // first breakpoint could be typed over before the first selection.
     StringGrid1->setEditingEnabled(cellEditable(StringGrid1->col(), StringGrid1->row()));
@@ -188,6 +200,10 @@ void TForm1::createControls()
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
         m_changes.watch(box);
     m_changes.watch(CheckBox1);
+
+    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
+        ignoreWheelWithoutFocus(box);
+    FocusMark::install(StringGrid1);
     connect(&m_changes, &ChangeTracker::editedChanged, this, &TForm1::documentStateChanged);
 }
 
@@ -238,6 +254,7 @@ void TForm1::setTexts()
     m_grid.setCell(0, 0, caption(Caption::RpmHeader, language));
     m_grid.setCell(4, 0, caption(Caption::AngleHeader, language));
     setWindowTitle(caption(Caption::WindowTitle, language));
+    applyHints(*this);
     if (!m_state.FirmwarePath.isEmpty()) {
         for (int table = 1; table <= 3; ++table)
             m_grid.setCell(table, 0,
@@ -345,9 +362,21 @@ void TForm1::Button1Click()
 void TForm1::Button2Click()
 {
     guarded([&] {
-        if (const auto stop = saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this))
+        if (const auto stop =
+                saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
             warn(*stop);
+            showOffendingCell(*stop);
+        }
     });
+}
+
+void TForm1::showOffendingCell(MessageId stop)
+{
+    const auto cell = offendingCell(stop, m_grid, ComboBox1->currentText());
+    if (!cell)
+        return;
+    StringGrid1->setFocus(Qt::OtherFocusReason);
+    StringGrid1->setCurrentCell(cell->x(), cell->y());
 }
 
 void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QRect &Rect)
@@ -355,7 +384,8 @@ void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QR
     if (ACol != GridModel::kAngleColumn || ARow < GridModel::kFirstPoint)
         return;
     painter.fillRect(Rect, kYellow);
-    painter.setPen(palette().color(QPalette::WindowText));
+    // A fixed background needs a fixed text colour: the palette's may be light (dark schemes).
+    painter.setPen(Qt::black);
     painter.drawText(Rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      m_grid.cell(ACol, ARow));
 }
@@ -365,7 +395,8 @@ void TForm1::Button3Click()
     for (const QString &path : helpFilePlaces(m_platform.programFolder())) {
         if (QFileInfo(path).isFile()) {
             // A viewer that fails shows its own complaint, if any; nothing more to say here.
-            m_platform.openDocument(path);
+            m_platform.openDocument(path,
+                                    m_state.Language == 0 ? kHelpStartRussian : kHelpStartEnglish);
             return;
         }
     }
@@ -426,6 +457,31 @@ void TForm1::Button5Click()
 
 bool TForm1::saveToFile()
 {
+    return saveToFileAt(m_state.FirmwarePath);
+}
+
+void TForm1::saveAs()
+{
+    if (m_state.FirmwarePath.isEmpty()) {
+        warn(MessageId::OpenFileFirst);
+        return;
+    }
+    OpenDialogSettings dialog = OpenDialog1;
+    dialog.directory = QFileInfo(m_state.FirmwarePath).absolutePath();
+    dialog.fileName = QFileInfo(m_state.FirmwarePath).fileName();
+    const auto chosen = m_platform.chooseFileToSave(this, dialog);
+    if (!chosen || !saveToFileAt(*chosen))
+        return;
+    // From now on the window edits the new file; the one it was loaded from stays as it was.
+    m_state.FirmwarePath = *chosen;
+    m_state.FirmwareName = QFileInfo(*chosen).fileName();
+    OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
+    Chart1->setTitle(chartTitle(m_state));
+    emit documentStateChanged();
+}
+
+bool TForm1::saveToFileAt(const QString &path)
+{
     std::optional<MessageId> refused;
     // Set once the file is confirmed for writing; cleared when the write fails.
     bool written = false;
@@ -445,28 +501,34 @@ bool TForm1::saveToFile()
         // The text box shows the lines rewritten so far, also when the save stops on an error.
         const auto showRewritten = qScopeGuard([this] { showSource(); });
         QString stopLine;
-        const auto confirm = [this, &written] { return written = confirmOverwrite(); };
+        // Another file than the one loaded: the save dialog has asked about overwriting it.
+        const bool loadedFile = path == m_state.FirmwarePath;
+        const auto confirm = [this, &written, loadedFile] {
+            return written = !loadedFile || confirmOverwrite();
+        };
         try {
-            refused =
-                saveSource(m_source, *this, m_grid, m_state.FirmwarePath, {}, confirm, &stopLine);
+            refused = saveSource(m_source, *this, m_grid, path, {}, confirm, &stopLine);
             if (refused)
                 warnAboutLine(*refused, stopLine);
             else if (written)
-                m_diskStamp = stampOfWritten(m_state.FirmwarePath, m_source.toFileBytes());
+                m_diskStamp = stampOfWritten(path, m_source.toFileBytes());
         } catch (const FileWriteError &error) {
             written = false;
             // What is on disk now is not what the load read, unless the file is unchanged.
-            if (error.kind != FileWriteError::Unchanged && error.kind != FileWriteError::DiskFull)
+            if (loadedFile && error.kind != FileWriteError::Unchanged &&
+                error.kind != FileWriteError::DiskFull)
                 m_diskStamp.reset();
             m_platform.showError(this, fileWriteMessage(error, m_state.Language));
         }
     });
     if (!finished || refused || !written) {
+        if (refused)
+            showOffendingCell(*refused);
         emit saveRefused(refused);
         return false;
     }
     m_changes.clear();
-    emit savedToFile(m_state.FirmwarePath);
+    emit savedToFile(path);
     return true;
 }
 

@@ -87,6 +87,8 @@ public:
     bool confirmUnsavedChanges();
     // "Save to file"; true when the file was written.
     bool saveToFile();
+    // "Save to file" into a file the user chooses, which the window edits from then on.
+    void saveAs();
 
 signals:
     // After the language switch has set every text of the window.
@@ -109,6 +111,9 @@ private:
     // since the load or the last save.
     bool confirmOverwrite();
     void refreshChartWithHighlight(int row);
+    // After a save stopped on a value: makes the cell that holds it current.
+    void showOffendingCell(MessageId stop);
+    bool saveToFileAt(const QString &path);
     // Runs a handler's work; a number that is not a number, or a file that cannot be written,
     // ends it with the general error report. Returns false when that happened.
     template <typename Work> bool guarded(Work &&work);

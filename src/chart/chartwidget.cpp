@@ -61,6 +61,13 @@ void ChartWidget::setTitle(const QString &title)
     update();
 }
 
+void ChartWidget::setAxisTitles(const QString &xTitle, const QString &yTitle)
+{
+    m_xTitle = xTitle;
+    m_yTitle = yTitle;
+    update();
+}
+
 void ChartWidget::seriesChanged()
 {
     updateDescription();
@@ -143,6 +150,7 @@ PlotTextMetrics ChartWidget::textMetrics() const
     m.titleHeight = int(titleLines().size()) * titleMetrics.height();
     m.lineHeight = labelMetrics.height();
     m.locale = locale();
+    m.axisTitles = !m_xTitle.isEmpty() || !m_yTitle.isEmpty();
     int widest = 0;
     const QString chars =
         QStringLiteral("0123456789-") + m.locale.decimalPoint() + m.locale.negativeSign();
@@ -222,6 +230,9 @@ void ChartWidget::paintEvent(QPaintEvent *)
         painter.drawText(QRect(right - w, py - labelMetrics.height() / 2, w, labelMetrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, label);
     }
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(g.yTitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_yTitle);
+    painter.drawText(g.xTitle, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_xTitle);
     painter.setPen(axisColour);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(g.frame.adjusted(0, 0, -1, -1));

@@ -38,6 +38,7 @@ public:
     QList<OpenDialogSettings> dialogsShown;
     int unexpectedDialogs = 0;
     QStringList documentsOpened;
+    QList<int> topicsOpened; // the page asked for with each document
     QList<DetachedCommand> commandsStarted;
     bool startSucceeds = true;
     QStringList missingPrograms; // every other program counts as installed
@@ -83,9 +84,10 @@ public:
         }
         return dialogAnswers.takeFirst();
     }
-    bool openDocument(const QString &path) override
+    bool openDocument(const QString &path, int topic = 0) override
     {
         documentsOpened.append(path);
+        topicsOpened.append(topic);
         return true;
     }
     QString programFolder() const override

@@ -17,6 +17,7 @@ private slots:
     void tableWindowKeepsItsAreaBetweenTheBars();
     void menusFollowTheLanguageSwitch();
     void menuCommandsRunTheWindowsHandlers();
+    void helpOpensOnTheStartPageOfTheLanguage();
     void statusBarShowsThePathOfTheLoadedSource();
 };
 
@@ -80,6 +81,7 @@ void TestMainWindow::menuCommandsRunTheWindowsHandlers()
 {
     QTemporaryDir dir;
     const QString path = writeFile(dir, QStringLiteral("CDI.asm"), sampleBytes());
+    const CurrentFolderGuard inFolder(dir.path()); // no help file here
     TopWindow w;
     w.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.window));
@@ -93,6 +95,24 @@ void TestMainWindow::menuCommandsRunTheWindowsHandlers()
     QCOMPARE(w.platform.commandsStarted.size(), 1);
     menuAction(w.window.helpMenu(), QStringLiteral(u"Справка"))->trigger();
     QCOMPARE(w.platform.takeBoxes().size(), 1); // no help file here: the warning
+}
+
+void TestMainWindow::helpOpensOnTheStartPageOfTheLanguage()
+{
+    QTemporaryDir current;
+    const CurrentFolderGuard inFolder(current.path());
+    TopWindow w;
+    const QString help = writeFile(w.platform.programDir, QStringLiteral("Help.chm"), "ITSF");
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    w.window.activateWindow();
+    QTest::keyClick(&w.window, Qt::Key_F1);
+    w.form.Button7->click();
+    QTest::keyClick(&w.window, Qt::Key_F1);
+    w.form.Button7->click();
+    w.form.Button3->click();
+    QCOMPARE(w.platform.documentsOpened, QStringList({help, help, help}));
+    QCOMPARE(w.platform.topicsOpened, QList<int>({1, 2, 1}));
 }
 
 void TestMainWindow::statusBarShowsThePathOfTheLoadedSource()
