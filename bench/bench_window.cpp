@@ -51,6 +51,11 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<ProgrammerChoice> chooseProgrammer(QWidget *, const ProgrammerChoice &,
+                                                     unsigned char) override
+    {
+        return std::nullopt;
+    }
     bool isInstalled(const QString &) const override { return true; }
     // A file changed on disk since the load is overwritten, as the save being measured asks.
     bool ask(QWidget *, const QString &, const QString &, const QString &) override { return true; }

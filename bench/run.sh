@@ -30,6 +30,8 @@ cmake --build "$build" -j"$(nproc)" --target bench_logic bench_calibration bench
 
 # Numbers are read and written with the locale's decimal separator; keep it fixed.
 export LC_ALL=C.UTF-8
+# The timing bench finds its simulator runner at the top of the build folder.
+export CDI_BENCH_SIM="$build/cdi-bench-sim"
 
 echo
 echo "=== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"

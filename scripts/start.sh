@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/packages.sh build-essential cmake qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 \
-    fp-utils avra simavr libsimavr-dev xterm xchm xdg-utils
+    fp-utils avra simavr libsimavr-dev avrdude xterm xchm xdg-utils qt6-translations-l10n
 
 cmake --preset program >/dev/null
 cmake --build --preset program -j"$(nproc)"

@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 bash scripts/packages.sh build-essential cmake qt6-base-dev qt6-qpa-plugins \
     fonts-dejavu-core fonts-liberation2 libbenchmark-dev fp-utils libchm-bin avra simavr libsimavr-dev \
     xvfb xauth xdotool dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 x11-apps \
-    imagemagick xterm clang libclang-rt-14-dev
+    imagemagick xterm clang libclang-rt-14-dev avrdude qt6-translations-l10n \
+    dpkg-dev desktop-file-utils appstream groff-base
 
 cmake --preset tests >/dev/null
 cmake --build --preset tests -j"$(nproc)"

@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "app/datafiles.h"
 #include "app/mainwindow.h"
 #include "app/platform.h"
+#include "app/selfcheck.h"
 #include "app/startup.h"
+#include "app/unit1.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QTextStream>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -12,11 +18,16 @@ int main(int argc, char *argv[])
     setApplicationNames();
     QtPlatform platform;
     MainWindow window(platform);
-#ifdef CDI_EXAMPLES_DIR
-    prepareMainWindow(window, QStringLiteral(CDI_EXAMPLES_DIR));
-#else
-    prepareMainWindow(window, QString());
-#endif
+    // The open dialog starts at the sample, beside the program or in its installed data folder.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString sample = findDataFile(programFolder, QStringLiteral("examples/CDI.asm"));
+    prepareMainWindow(window, sample.isEmpty() ? QString() : QFileInfo(sample).absolutePath());
     window.show();
+    if (qEnvironmentVariableIsSet("CDI_EDITOR_SELF_CHECK")) {
+        QTimer::singleShot(0, &window, [&] {
+            QTextStream out(stdout);
+            QCoreApplication::exit(runSelfCheck(window.form(), programFolder, out));
+        });
+    }
     return application.exec();
 }

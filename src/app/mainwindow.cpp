@@ -147,6 +147,8 @@ void MainWindow::createMenus()
 
     connect(addCommand(m_toolsMenu, u"&Компилировать", u"&Compile HEX file"), &QAction::triggered,
             form, &TForm1::Button6Click);
+    connect(addCommand(m_toolsMenu, u"&Прошить МК", u"&Program chip"), &QAction::triggered, form,
+            &TForm1::ProgramChipClick);
 
     connect(addCommand(m_helpMenu, u"&Справка", u"&Help", QKeySequence::HelpContents),
             &QAction::triggered, form, &TForm1::Button3Click);

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "flash/chipprogrammer.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -56,6 +58,9 @@ public:
     // The path to save under, or nothing when the user cancels.
     virtual std::optional<QString> chooseFileToSave(QWidget *owner,
                                                     const OpenDialogSettings &dialog) = 0;
+    // The programmer dialog, showing `current` first; nothing when the user cancels.
+    virtual std::optional<ProgrammerChoice>
+    chooseProgrammer(QWidget *owner, const ProgrammerChoice &current, unsigned char language) = 0;
     // Whether a program of that name is on the search path.
     virtual bool isInstalled(const QString &program) const = 0;
     // A question with two answers; true for the first (acceptText), false for the second or
@@ -78,6 +83,9 @@ public:
     int choose(QWidget *owner, const Question &question) override;
     std::optional<QString> chooseFileToSave(QWidget *owner,
                                             const OpenDialogSettings &dialog) override;
+    std::optional<ProgrammerChoice> chooseProgrammer(QWidget *owner,
+                                                     const ProgrammerChoice &current,
+                                                     unsigned char language) override;
     bool isInstalled(const QString &program) const override;
     bool ask(QWidget *owner, const QString &text, const QString &acceptText,
              const QString &rejectText) override;

@@ -3,11 +3,13 @@
 #include "app/unit1.h"
 
 #include "app/commandtexts.h"
+#include "app/datafiles.h"
 #include "app/gridview.h"
 #include "app/hints.h"
 #include "app/inputguards.h"
 #include "app/keyfilter.h"
 #include "app/offendingcell.h"
+#include "app/toolkitlanguage.h"
 #include "app/windowfont.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
@@ -236,6 +238,7 @@ void TForm1::FormCreate()
 void TForm1::setTexts()
 {
     const unsigned char language = m_state.Language;
+    setToolkitLanguage(language);
     QPushButton *const buttons[] = {Button1, Button2, Button3, Button4, Button5, Button6, Button7};
     const Caption buttonCaptions[] = {Caption::Button1, Caption::Button2, Caption::Button3,
                                       Caption::Button4, Caption::Button5, Caption::Button6,
@@ -391,10 +394,7 @@ void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QR
 
 void TForm1::Button3Click()
 {
-    const QString name = QStringLiteral("Help.chm");
-    const QStringList places = {QDir::current().filePath(name),
-                                QDir(m_platform.programFolder()).filePath(name)};
-    for (const QString &path : places) {
+    for (const QString &path : helpFilePlaces(m_platform.programFolder())) {
         if (QFileInfo(path).isFile()) {
             // A viewer that fails shows its own complaint, if any; nothing more to say here.
             m_platform.openDocument(path,
@@ -485,7 +485,8 @@ void TForm1::saveAs()
 bool TForm1::saveToFileAt(const QString &path)
 {
     std::optional<MessageId> refused;
-    bool saved = false;
+    // Set once the file is confirmed for writing; cleared when the write fails.
+    bool written = false;
     const bool finished = guarded([&] {
         if (const auto stop =
                 saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
@@ -502,11 +503,10 @@ bool TForm1::saveToFileAt(const QString &path)
         // The text box shows the lines rewritten so far, also when the save stops on an error.
         const auto showRewritten = qScopeGuard([this] { showSource(); });
         QString stopLine;
-        bool written = false;
-        // A new file of Save as was confirmed in its dialog; the loaded one may have been
-        // changed by something else since the load.
-        const auto confirm = [this, &written, &path] {
-            return written = path != m_state.FirmwarePath || confirmOverwrite();
+        // Another file than the one loaded: the save dialog has asked about overwriting it.
+        const bool loadedFile = path == m_state.FirmwarePath;
+        const auto confirm = [this, &written, loadedFile] {
+            return written = !loadedFile || confirmOverwrite();
         };
         try {
             refused = saveSource(m_source, *this, m_grid, path, {}, confirm, &stopLine);
@@ -515,15 +515,15 @@ bool TForm1::saveToFileAt(const QString &path)
             else if (written)
                 m_diskStamp = stampOfWritten(path, m_source.toFileBytes());
         } catch (const FileWriteError &error) {
+            written = false;
             // What is on disk now is not what the load read, unless the file is unchanged.
-            if (error.kind != FileWriteError::Unchanged && error.kind != FileWriteError::DiskFull)
+            if (loadedFile && error.kind != FileWriteError::Unchanged &&
+                error.kind != FileWriteError::DiskFull)
                 m_diskStamp.reset();
             m_platform.showError(this, fileWriteMessage(error, m_state.Language));
-            written = false;
         }
-        saved = !refused && written;
     });
-    if (!finished || !saved) {
+    if (!finished || refused || !written) {
         if (refused)
             showOffendingCell(*refused);
         emit saveRefused(refused);

@@ -71,6 +71,8 @@ public:
     bool StringGrid1SelectCell(int ACol, int ARow);
     void Button7Click();
     void ComboBox3KeyPress(QChar &Key);
+    // "Прошить МК" / "Program chip": avrdude writes the HEX beside the source into the chip.
+    void ProgramChipClick();
 
     // The program-wide values.
     ProgramState &state() { return m_state; }

@@ -31,11 +31,7 @@ QString benchRunnerPath()
         return QString::fromLocal8Bit(fromEnvironment);
     const QString dir = QCoreApplication::applicationDirPath();
     for (const QString &candidate : {dir + QLatin1Char('/') + kRunnerName,
-                                     dir + QStringLiteral("/../libexec/cdi-editor/") + kRunnerName,
-#ifdef CDI_BENCH_SIM_BUILD_PATH
-                                     QStringLiteral(CDI_BENCH_SIM_BUILD_PATH)
-#endif
-         }) {
+                                     dir + QStringLiteral("/../libexec/cdi-editor/") + kRunnerName}) {
         if (QFileInfo(candidate).isExecutable())
             return QFileInfo(candidate).canonicalFilePath();
     }

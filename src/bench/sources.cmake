@@ -22,7 +22,8 @@ set_target_properties(cdisim PROPERTIES AUTOMOC OFF)
 add_executable(cdi-bench-sim ${CMAKE_CURRENT_LIST_DIR}/simmain.cpp)
 target_link_libraries(cdi-bench-sim PRIVATE cdisim)
 target_compile_options(cdi-bench-sim PRIVATE -Wall -Wextra)
-set_target_properties(cdi-bench-sim PROPERTIES AUTOMOC OFF)
+# At the top of the build folder, beside the programs that start it.
+set_target_properties(cdi-bench-sim PROPERTIES AUTOMOC OFF RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 install(TARGETS cdi-bench-sim RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/cdi-editor)
 
 add_library(cdibench STATIC
@@ -31,10 +32,9 @@ add_library(cdibench STATIC
     ${CMAKE_CURRENT_LIST_DIR}/verify.cpp)
 target_link_libraries(cdibench PUBLIC cdisession cdisim)
 target_compile_options(cdibench PRIVATE -Wall -Wextra)
-target_compile_definitions(cdibench PRIVATE
-    CDI_BENCH_SIM_BUILD_PATH="$<TARGET_FILE:cdi-bench-sim>")
 add_dependencies(cdibench cdi-bench-sim)
 
 add_executable(cdi-bench ${CMAKE_CURRENT_LIST_DIR}/climain.cpp)
 target_link_libraries(cdi-bench PRIVATE cdibench)
+set_target_properties(cdi-bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 install(TARGETS cdi-bench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

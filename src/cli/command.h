@@ -52,8 +52,10 @@ struct Command
 int runShow(const CommandArguments &arguments, CliContext &context);
 int runImport(const CommandArguments &arguments, CliContext &context);
 int runDiff(const CommandArguments &arguments, CliContext &context);
+int runFlash(const CommandArguments &arguments, CliContext &context);
 QString showSummary(unsigned char language);
 QString importSummary(unsigned char language);
 QString diffSummary(unsigned char language);
 int runVerifyCommand(const CommandArguments &arguments, CliContext &context);
 QString verifySummary(unsigned char language);
+QString flashSummary(unsigned char language);

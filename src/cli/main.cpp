@@ -28,6 +28,11 @@ const Command kCommands[] = {
       QStringLiteral("sensor-pin")},
      runVerifyCommand},
 #endif
+    {"flash",
+     "FILE.hex [-c PROGRAMMER] [-P PORT]",
+     flashSummary,
+     {QStringLiteral("programmer"), QStringLiteral("port")},
+     runFlash},
 };
 
 const Command *findCommand(const QString &name)

@@ -19,6 +19,13 @@ const QString kScript = QStringLiteral(
 
 } // namespace
 
+QStringList assemblerInvocation(const QString &name, const ExecutableLookup &onSearchPath)
+{
+    if (!onSearchPath(QStringLiteral("avrasm2")) && onSearchPath(QStringLiteral("avra")))
+        return {QStringLiteral("avra"), name};
+    return {QStringLiteral("avrasm2"), QStringLiteral("-fI"), name};
+}
+
 std::optional<QString> terminalProgram(const ExecutableLookup &onSearchPath)
 {
     for (const QString name : {QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")}) {
@@ -45,12 +52,6 @@ std::optional<LaunchCommand> assemblerCommand(const QString &firmwarePath,
     else if (slash == 0)
         folder = QStringLiteral("/");
 
-    QStringList assembler;
-    if (!onSearchPath(QStringLiteral("avrasm2")) && onSearchPath(QStringLiteral("avra")))
-        assembler = {QStringLiteral("avra"), name};
-    else
-        assembler = {QStringLiteral("avrasm2"), QStringLiteral("-fI"), name};
-
     LaunchCommand command;
     command.program = onSearchPath(QStringLiteral("x-terminal-emulator"))
                           ? QStringLiteral("x-terminal-emulator")
@@ -58,7 +59,7 @@ std::optional<LaunchCommand> assemblerCommand(const QString &firmwarePath,
     command.arguments = {QStringLiteral("-e"), QStringLiteral("sh"),
                          QStringLiteral("-c"), kScript,
                          QStringLiteral("sh"), folder.isEmpty() ? QStringLiteral(".") : folder};
-    command.arguments += assembler;
+    command.arguments += assemblerInvocation(name, onSearchPath);
     command.workingDirectory = folder;
     return command;
 }

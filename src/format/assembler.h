@@ -20,6 +20,11 @@ struct LaunchCommand
 using ExecutableLookup = std::function<bool(const QString &name)>;
 bool isOnSearchPath(const QString &name);
 
+// The assembler's command line for the source file `name` in the current folder:
+// "avrasm2 -fI <name>", or "avra <name>" when only avra is installed.
+QStringList assemblerInvocation(const QString &name,
+                                const ExecutableLookup &onSearchPath = isOnSearchPath);
+
 // The terminal the assembler runs in: "x-terminal-emulator" when there is one, else "xterm"
 // when that is installed; nothing when neither is.
 std::optional<QString> terminalProgram(const ExecutableLookup &onSearchPath = isOnSearchPath);
@@ -30,8 +35,8 @@ std::optional<QString> terminalProgram(const ExecutableLookup &onSearchPath = is
 // line, runs it and then hands the window to an interactive shell. The folder, the assembler and
 // the file name reach the script as separate arguments, never inside shell text, so a name with
 // spaces, quotes, ";" or "$" arrives whole, and a name that starts with "-" is passed as "./-..."
-// so that the assembler cannot take it for an option. The assembler is "avrasm2 -fI <name>", or
-// "avra <name>" when only avra is installed. Nothing is built for an empty path.
+// so that the assembler cannot take it for an option. The assembler is the one
+// assemblerInvocation() names. Nothing is built for an empty path.
 std::optional<LaunchCommand>
 assemblerCommand(const QString &firmwarePath,
                  const ExecutableLookup &onSearchPath = isOnSearchPath);

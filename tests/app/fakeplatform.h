@@ -50,6 +50,11 @@ public:
     int unexpectedQuestions = 0;
     QList<std::optional<QString>> saveDialogAnswers;
     QList<OpenDialogSettings> saveDialogsShown;
+    // Where the program runs from instead, when a test sets it (e.g. an installed layout).
+    QString programFolderPath;
+    // The programmer dialogs: the choice each started from, and the answers in order.
+    QList<ProgrammerChoice> programmerDialogsShown;
+    QList<std::optional<ProgrammerChoice>> programmerAnswers;
 
     void answerDialog(const QString &path) { dialogAnswers.append(path); }
     void cancelDialog() { dialogAnswers.append(std::nullopt); }
@@ -85,7 +90,10 @@ public:
         topicsOpened.append(topic);
         return true;
     }
-    QString programFolder() const override { return programDir.path(); }
+    QString programFolder() const override
+    {
+        return programFolderPath.isEmpty() ? programDir.path() : programFolderPath;
+    }
     bool startDetached(const DetachedCommand &command) override
     {
         commandsStarted.append(command);
@@ -121,6 +129,16 @@ public:
             return std::nullopt;
         }
         return saveDialogAnswers.takeFirst();
+    }
+    std::optional<ProgrammerChoice> chooseProgrammer(QWidget *, const ProgrammerChoice &current,
+                                                     unsigned char) override
+    {
+        programmerDialogsShown.append(current);
+        if (programmerAnswers.isEmpty()) {
+            ++unexpectedDialogs;
+            return std::nullopt;
+        }
+        return programmerAnswers.takeFirst();
     }
 };
 

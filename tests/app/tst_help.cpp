@@ -13,6 +13,7 @@ private slots:
     void openedFromTheCurrentFolder();
     void openedFromBesideTheProgram();
     void currentFolderComesFirst();
+    void openedFromTheInstalledDataFolder();
     void missingWarnsOnEveryClick();
 };
 
@@ -64,6 +65,22 @@ void TestHelp::currentFolderComesFirst()
     putHelpFile(w.platform.programDir.path());
     w.form.Button3Click();
     QCOMPARE(w.platform.documentsOpened, QStringList({current.filePath("Help.chm")}));
+}
+
+void TestHelp::openedFromTheInstalledDataFolder()
+{
+    QTemporaryDir current;
+    const CurrentFolderGuard inFolder(current.path());
+    Window w;
+    const QDir prefix(w.platform.programDir.path());
+    QVERIFY(prefix.mkpath(QStringLiteral("usr/bin")));
+    QVERIFY(prefix.mkpath(QStringLiteral("usr/share/cdi-editor")));
+    w.platform.programFolderPath = prefix.filePath(QStringLiteral("usr/bin"));
+    putHelpFile(prefix.filePath(QStringLiteral("usr/share/cdi-editor")));
+    w.form.Button3Click();
+    QCOMPARE(w.platform.documentsOpened,
+             QStringList({prefix.filePath(QStringLiteral("usr/share/cdi-editor/Help.chm"))}));
+    QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
 }
 
 void TestHelp::missingWarnsOnEveryClick()

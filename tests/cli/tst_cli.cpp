@@ -54,6 +54,7 @@ private slots:
     void badCsvLineIsRefused();
     void diffNamesTheChangedCell();
     void usageAndFileErrors();
+    void flashReportsAvrdudesFailure();
 
 private:
     QTemporaryDir m_dir;
@@ -231,6 +232,25 @@ void TestCli::usageAndFileErrors()
     QCOMPARE(help.status, 0);
     for (const char *command : {"show FILE.asm", "import FILE.asm TABLE.csv", "diff A.asm B.asm"})
         QVERIFY2(help.out.contains(QLatin1String("cdi-tables ") + QLatin1String(command)), command);
+}
+
+// With a programmer that is not there: avrdude's own complaint, then ours with its status.
+void TestCli::flashReportsAvrdudesFailure()
+{
+    QTemporaryDir dir;
+    const QString hex = writeFile(dir, QStringLiteral("my fw.hex"), ":00000001FF\n");
+    Run run = cdiTables({"flash", hex, "--programmer", "avrisp", "--port",
+                         "/dev/cdi-test-no-such-port", "--lang", "en"});
+    QVERIFY2(run.err.contains(QStringLiteral("unable to open programmer avrisp")),
+             qPrintable(run.err));
+    QVERIFY(run.err.endsWith(QStringLiteral("PROGRAMMING FAILED. avrdude's exit status: 1\n")));
+    QCOMPARE(run.status, 1);
+
+    const QString source = writeFile(dir, QStringLiteral("CDI.asm"), sampleBytes());
+    run = cdiTables({"flash", source, "-c", "avrisp"});
+    QCOMPARE(run.err,
+             QStringLiteral(u"Файл %1 не в формате Intel HEX; МК не прошивался.\n").arg(source));
+    QCOMPARE(run.status, 2);
 }
 
 QTEST_MAIN(TestCli)

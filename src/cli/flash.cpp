@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+// cdi-tables flash: the HEX into the ATmega8 with avrdude, as the window's "Program chip" does.
+#include "cli/command.h"
+#include "flash/flashcommand.h"
+
+#include <QSettings>
+
+QString flashSummary(unsigned char language)
+{
+    return language == 0 ? QStringLiteral(u"записать HEX-файл в ATmega8 программой avrdude")
+                         : QStringLiteral("write the HEX file into the ATmega8 with avrdude");
+}
+
+int runFlash(const CommandArguments &arguments, CliContext &context)
+{
+    // "-c ID" and "-P PORT" arrive among the positional words; the long forms as options.
+    QStringList words = arguments.positional;
+    if (arguments.has(QStringLiteral("programmer")))
+        words << QStringLiteral("-c") << arguments.option(QStringLiteral("programmer"));
+    if (arguments.has(QStringLiteral("port")))
+        words << QStringLiteral("-P") << arguments.option(QStringLiteral("port"));
+    // The window's settings, where its programmer dialog remembers the last choice.
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                       QStringLiteral("cdi-table-editor"), QStringLiteral("cdi-editor"));
+    return runFlashCommand(words, settings, context.err, context.language);
+}
