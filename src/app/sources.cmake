@@ -6,3 +6,7 @@ target_sources(cdiapp PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/unit1.cpp
 )
 target_sources(cdiapp PRIVATE ${CMAKE_CURRENT_LIST_DIR}/gridview.cpp)
+target_sources(cdiapp PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/commandtexts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/editcommands.cpp
+)

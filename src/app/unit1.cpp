@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/unit1.h"
 
+#include "app/editcommands.h"
 #include "app/gridview.h"
 #include "app/keyfilter.h"
 #include "app/texts.h"
@@ -77,9 +78,14 @@ TForm1::TForm1(Platform &platform, QWidget *parent)
 {
     createControls();
     FormCreate();
+    m_commands = new EditCommands(*this, m_platform);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The commands read the grid, which goes before the controls do.
+    delete m_commands;
+}
 
 void TForm1::createControls()
 {
@@ -276,6 +282,8 @@ void TForm1::ComboBox3KeyPress(QChar &Key)
 
 void TForm1::Button1Click()
 {
+    // Whatever the load leaves is where undo starts.
+    const auto loaded = qScopeGuard([this] { m_commands->sourceLoaded(); });
     Memo1->clear();
     m_source = SourceText();
     m_loadCompleted = false;
@@ -389,6 +397,7 @@ void TForm1::ComboBox1Change()
 
 void TForm1::Button5Click()
 {
+    const auto saved = qScopeGuard([this] { m_commands->sourceSaved(); });
     guarded([&] {
         if (const auto stop =
                 saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {

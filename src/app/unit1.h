@@ -13,6 +13,7 @@
 
 class ChartSeries;
 class ChartWidget;
+class EditCommands;
 class GridView;
 class QCheckBox;
 class QComboBox;
@@ -75,6 +76,8 @@ public:
     const ProgramState &state() const { return m_state; }
     GridModel &grid() { return m_grid; }
     const SourceText &source() const { return m_source; }
+    // Undo, the range commands, chart dragging and comparison, as actions of this window.
+    EditCommands &commands() { return *m_commands; }
 
 private:
     void createControls();
@@ -103,4 +106,5 @@ private:
     // True once a load has read every setting and table of the text in m_source, so that a
     // save writes the grid only into the text it was read from.
     bool m_loadCompleted = false;
+    EditCommands *m_commands = nullptr;
 };

@@ -8,3 +8,8 @@ target_sources(cdicore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/savetable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tablecolumn.cpp
 )
+target_sources(cdicore PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/gridsnapshot.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/rangeedit.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tablecurves.cpp
+)
