@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/editcommands.h"
 
-#include "app/commandtexts.h"
+#include "app/edittexts.h"
 #include "app/gridview.h"
 #include "app/platform.h"
 #include "app/texts.h"

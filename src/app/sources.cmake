@@ -7,6 +7,6 @@ target_sources(cdiapp PRIVATE
 )
 target_sources(cdiapp PRIVATE ${CMAKE_CURRENT_LIST_DIR}/gridview.cpp)
 target_sources(cdiapp PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/commandtexts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/edittexts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/editcommands.cpp
 )
