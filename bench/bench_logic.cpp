@@ -6,14 +6,14 @@
 #include "benchsummary.h"
 
 #include "chart/chartseries.h"
-#include "firmware/filesave.h"
-#include "firmware/loadscan.h"
-#include "firmware/programstate.h"
-#include "firmware/sourcetext.h"
-#include "firmware/writer.h"
-#include "tables/chartrefresh.h"
-#include "tables/gridmodel.h"
-#include "tables/savetable.h"
+#include "format/filesave.h"
+#include "session/loadscan.h"
+#include "session/programstate.h"
+#include "format/sourcetext.h"
+#include "session/writer.h"
+#include "session/chartrefresh.h"
+#include "session/gridmodel.h"
+#include "session/savetable.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

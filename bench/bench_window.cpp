@@ -39,9 +39,18 @@ public:
     {
         return dialogAnswer;
     }
-    bool openDocument(const QString &) override { return true; }
+    bool openDocument(const QString &, int) override { return true; }
     QString programFolder() const override { return {}; }
     bool startDetached(const DetachedCommand &) override { return true; }
+    int ask(QWidget *, const Question &question) override
+    {
+        countBox(question.text);
+        return question.escapeAnswer;
+    }
+    std::optional<QString> chooseFileToSave(QWidget *, const OpenDialogSettings &) override
+    {
+        return std::nullopt;
+    }
 
 private:
     void countBox(const QString &text)

@@ -3,26 +3,24 @@
 // The program's start-up exactly as its main() does it, ending after the first frame.
 #include "firstframe.h"
 
+#include "app/mainwindow.h"
 #include "app/platform.h"
-#include "app/unit1.h"
+#include "app/startup.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QScreen>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    setApplicationNames();
     QtPlatform platform;
-    TForm1 Form1(platform);
+    MainWindow window(platform);
 #ifdef CDI_EXAMPLES_DIR
-    if (QFileInfo(QStringLiteral(CDI_EXAMPLES_DIR)).isDir())
-        Form1.OpenDialog1.directory = QStringLiteral(CDI_EXAMPLES_DIR);
+    prepareMainWindow(window, QStringLiteral(CDI_EXAMPLES_DIR));
+#else
+    prepareMainWindow(window, QString());
 #endif
-    const QRect screen = Form1.screen()->availableGeometry();
-    Form1.move(screen.center() - Form1.rect().center());
-    FirstFrameProbe probe(Form1);
-    Form1.show();
+    FirstFrameProbe probe(window);
+    window.show();
     return application.exec();
 }

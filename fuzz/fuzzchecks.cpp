@@ -3,12 +3,12 @@
 #include "fuzzchecks.h"
 
 #include "chart/chartseries.h"
-#include "firmware/loadscan.h"
-#include "firmware/numbers.h"
-#include "firmware/sourcetext.h"
-#include "firmware/writer.h"
-#include "tables/gridmodel.h"
-#include "tables/savetable.h"
+#include "session/loadscan.h"
+#include "domain/numbers.h"
+#include "format/sourcetext.h"
+#include "session/writer.h"
+#include "session/gridmodel.h"
+#include "session/savetable.h"
 
 #include <QDir>
 #include <QFile>

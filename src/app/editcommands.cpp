@@ -8,13 +8,13 @@
 #include "app/texts.h"
 #include "app/unit1.h"
 #include "chart/chartwidget.h"
-#include "firmware/loadscan.h"
-#include "firmware/numbers.h"
-#include "tables/anglecode.h"
-#include "tables/chartrefresh.h"
-#include "tables/gridmodel.h"
-#include "tables/rangeedit.h"
-#include "tables/tablecurves.h"
+#include "domain/anglecode.h"
+#include "domain/numbers.h"
+#include "domain/rangeedit.h"
+#include "session/chartrefresh.h"
+#include "session/gridmodel.h"
+#include "session/loadscan.h"
+#include "session/tablecurves.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +25,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -204,11 +205,7 @@ void EditCommands::connectWindow()
     };
     connect(qApp, &QApplication::focusChanged, this, [this] { checkpoint(); });
 
-    // The buttons' handlers are connected first: these run after them.
-    for (QPushButton *button : {m_form.Button1, m_form.Button2, m_form.Button5})
-        connect(button, &QPushButton::pressed, this, [this] { checkpoint(); });
-    connect(m_form.Button2, &QPushButton::clicked, this, [this] { checkpoint(); });
-    connect(m_form.Button7, &QPushButton::clicked, this, &EditCommands::retranslate);
+    connect(&m_form, &TForm1::languageChanged, this, &EditCommands::retranslate);
     connect(m_form.ComboBox1, &QComboBox::currentTextChanged, this,
             [this] { checkpoint(u"sensor angle"); });
     connect(m_form.ComboBox2, &QComboBox::currentTextChanged, this,
@@ -241,6 +238,29 @@ void EditCommands::connectWindow()
     });
     connect(&chart, &ChartWidget::pointDragged, this, &EditCommands::pointDragged);
     connect(&chart, &ChartWidget::pointHovered, this, &EditCommands::showHover);
+}
+
+void EditCommands::addToMenus(QMenu *file, QMenu *edit, QMenu *view)
+{
+    // File: beside the other sources, before the closing group.
+    const QList<QAction *> fileActions = file->actions();
+    QAction *before = nullptr;
+    for (QAction *action : fileActions) {
+        if (action->isSeparator())
+            before = action;
+    }
+    file->insertSeparator(before);
+    file->insertActions(before, {m_compare, m_clearComparison});
+
+    QAction *first = edit->actions().value(0);
+    edit->insertActions(first, {m_undo, m_redo});
+    if (first)
+        edit->insertSeparator(first);
+    edit->addSeparator();
+    edit->addActions({m_interpolate, m_shiftUp, m_shiftDown, m_setValue, m_smooth});
+
+    view->addSeparator();
+    view->addAction(m_otherTables);
 }
 
 void EditCommands::retranslate()

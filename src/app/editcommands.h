@@ -3,7 +3,7 @@
 #pragma once
 
 #include "chart/chartseries.h"
-#include "tables/gridsnapshot.h"
+#include "session/gridsnapshot.h"
 
 #include <QObject>
 #include <QPoint>
@@ -15,6 +15,7 @@
 class GridModel;
 class Platform;
 class QAction;
+class QMenu;
 class TForm1;
 
 // The window's editing commands beside the controls' own handlers: undo and redo of every
@@ -43,6 +44,10 @@ public:
     QAction *otherTablesAction() const { return m_otherTables; }
     QAction *compareAction() const { return m_compare; }
     QAction *clearComparisonAction() const { return m_clearComparison; }
+
+    // Puts the commands into the window's menus: comparing into File, undo and the range
+    // commands into Edit, the other tables into View.
+    void addToMenus(QMenu *file, QMenu *edit, QMenu *view);
 
     // Asks for the angle of "Set to value"; nothing when cancelled. A dialog unless replaced.
     std::function<std::optional<double>(double proposed)> askAngle;

@@ -208,6 +208,9 @@ private:
             m_view.leaveEditor(forward);
             return true;
         }
+        // Select all and copy change no text: the editor does them, past the key filter.
+        if (event.matches(QKeySequence::SelectAll) || event.matches(QKeySequence::Copy))
+            return false;
         const QString typed = typedText(event);
         if (typed.isEmpty())
             return false;
@@ -594,8 +597,12 @@ void GridView::paintEditorBackground(QLineEdit &editor, int column) const
 {
     QPalette colours; // nothing set: the editor follows the grid
     const auto found = m_editorBackgrounds.find(column);
-    if (found != m_editorBackgrounds.end())
+    if (found != m_editorBackgrounds.end()) {
         colours.setColor(QPalette::Base, found->second);
+        // The text must stay readable on the fixed colour whatever the palette's scheme.
+        colours.setColor(QPalette::Text,
+                         found->second.lightnessF() >= 0.5 ? QColor(Qt::black) : QColor(Qt::white));
+    }
     editor.setPalette(colours);
 }
 

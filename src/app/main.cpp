@@ -1,25 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "app/mainwindow.h"
 #include "app/platform.h"
-#include "app/unit1.h"
+#include "app/startup.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QScreen>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    setApplicationNames();
     QtPlatform platform;
-    TForm1 Form1(platform);
+    MainWindow window(platform);
 #ifdef CDI_EXAMPLES_DIR
-    // Run from the build tree: the open dialog starts at our sample sources.
-    if (QFileInfo(QStringLiteral(CDI_EXAMPLES_DIR)).isDir())
-        Form1.OpenDialog1.directory = QStringLiteral(CDI_EXAMPLES_DIR);
+    prepareMainWindow(window, QStringLiteral(CDI_EXAMPLES_DIR));
+#else
+    prepareMainWindow(window, QString());
 #endif
-    const QRect screen = Form1.screen()->availableGeometry();
-    Form1.move(screen.center() - Form1.rect().center());
-    Form1.show();
+    window.show();
     return application.exec();
 }

@@ -25,6 +25,14 @@ struct DetachedCommand
     QString workingDirectory;
 };
 
+// A question with a few answers; the one at `escapeAnswer` is the answer to closing the box.
+struct Question
+{
+    QString text;
+    QStringList answers;
+    int escapeAnswer = 0;
+};
+
 // What the window asks of the desktop: modal boxes, the file dialog, opening a document with its
 // viewer, starting a program. The program uses Qt's widgets; tests use a recording fake.
 class Platform
@@ -37,11 +45,17 @@ public:
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<QString> chooseFileToOpen(QWidget *owner,
                                                     const OpenDialogSettings &dialog) = 0;
-    // Hands a document to the desktop's viewer; false when that failed.
-    virtual bool openDocument(const QString &path) = 0;
+    // Hands a document to the desktop's viewer; false when that failed. For a help file, `topic`
+    // is the context number of the page to show first; 0 shows its default page.
+    virtual bool openDocument(const QString &path, int topic = 0) = 0;
     // The folder that holds the program, where its help file is installed.
     virtual QString programFolder() const = 0;
     virtual bool startDetached(const DetachedCommand &command) = 0;
+    // A modal question; the index of the chosen answer.
+    virtual int ask(QWidget *owner, const Question &question) = 0;
+    // The path to save under, or nothing when the user cancels.
+    virtual std::optional<QString> chooseFileToSave(QWidget *owner,
+                                                    const OpenDialogSettings &dialog) = 0;
 };
 
 // The real desktop through Qt.
@@ -52,7 +66,10 @@ public:
     void showError(QWidget *owner, const QString &text) override;
     std::optional<QString> chooseFileToOpen(QWidget *owner,
                                             const OpenDialogSettings &dialog) override;
-    bool openDocument(const QString &path) override;
+    bool openDocument(const QString &path, int topic = 0) override;
     QString programFolder() const override;
     bool startDetached(const DetachedCommand &command) override;
+    int ask(QWidget *owner, const Question &question) override;
+    std::optional<QString> chooseFileToSave(QWidget *owner,
+                                            const OpenDialogSettings &dialog) override;
 };

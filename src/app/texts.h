@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/messageid.h"
-#include "firmware/programstate.h"
+#include "domain/messageid.h"
+#include "session/programstate.h"
 
 #include <QString>
 

@@ -2,19 +2,24 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/unit1.h"
 
+#include "app/commandtexts.h"
 #include "app/editcommands.h"
 #include "app/gridview.h"
+#include "app/hints.h"
+#include "app/inputguards.h"
 #include "app/keyfilter.h"
+#include "app/offendingcell.h"
 #include "app/texts.h"
+#include "app/windowfont.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
-#include "firmware/assembler.h"
-#include "firmware/loadscan.h"
-#include "firmware/numbers.h"
-#include "firmware/writer.h"
-#include "tables/chartrefresh.h"
-#include "tables/recompute.h"
-#include "tables/savetable.h"
+#include "domain/numbers.h"
+#include "format/assembler.h"
+#include "session/chartrefresh.h"
+#include "session/loadscan.h"
+#include "session/recompute.h"
+#include "session/savetable.h"
+#include "session/writer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,6 +43,10 @@ const char *const kStartBreakpoints[] = {
     "7500", "8000", "8500", "9000", "9500", "10000", "11000", "12000", "15000", "19500"};
 
 constexpr QColor kYellow(255, 255, 0);
+
+// Context numbers of the help file's start pages, as its project maps them.
+constexpr int kHelpStartRussian = 1;
+constexpr int kHelpStartEnglish = 2;
 
 // The table codes change only through "Save to table" and a load; row 1's breakpoint is the
 // fixed idle speed.
@@ -93,8 +102,8 @@ void TForm1::createControls()
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     QFont windowFont;
-    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                            QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    if (const QString family = windowFontFamily(); !family.isEmpty())
+        windowFont.setFamily(family);
     windowFont.setPixelSize(11);
     setFont(windowFont);
 
@@ -177,7 +186,11 @@ void TForm1::createControls()
     StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
     StringGrid1->drawCell = [this](QPainter &painter, int column, int row, const QRect &rect) {
         StringGrid1DrawCell(painter, column, row, rect);
+        markActiveTableHeader(painter, column, row, rect, m_grid.cell(column, row),
+                              ComboBox2->currentText());
     };
+    connect(ComboBox2, &QComboBox::currentTextChanged, StringGrid1->viewport(),
+            qOverload<>(&QWidget::update));
     // The grid starts on a cell that nobody selected; it follows the same editing rule, or the
     // first breakpoint could be typed over before the first selection.
     StringGrid1->setEditingEnabled(cellEditable(StringGrid1->col(), StringGrid1->row()));
@@ -186,6 +199,16 @@ void TForm1::createControls()
     // for a sensor angle nobody typed.
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
         box->setCompleter(nullptr);
+
+    m_changes.watch(m_grid);
+    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
+        m_changes.watch(box);
+    m_changes.watch(CheckBox1);
+
+    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
+        ignoreWheelWithoutFocus(box);
+    FocusMark::install(StringGrid1);
+    connect(&m_changes, &ChangeTracker::editedChanged, this, &TForm1::documentStateChanged);
 }
 
 void TForm1::FormCreate()
@@ -234,6 +257,7 @@ void TForm1::setTexts()
     m_grid.setCell(0, 0, caption(Caption::RpmHeader, language));
     m_grid.setCell(4, 0, caption(Caption::AngleHeader, language));
     setWindowTitle(caption(Caption::WindowTitle, language));
+    applyHints(*this);
     if (!m_state.FirmwarePath.isEmpty()) {
         for (int table = 1; table <= 3; ++table)
             m_grid.setCell(table, 0,
@@ -282,17 +306,30 @@ void TForm1::ComboBox3KeyPress(QChar &Key)
 
 void TForm1::Button1Click()
 {
-    // Whatever the load leaves is where undo starts.
-    const auto loaded = qScopeGuard([this] { m_commands->sourceLoaded(); });
+    const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1);
+    // Another file, or a cancelled dialog that reads the loaded file again: either drops the
+    // unsaved changes, so the user decides first; a Cancel there leaves everything as it was.
+    if ((chosen || !m_state.FirmwarePath.isEmpty()) && !confirmUnsavedChanges())
+        return;
     Memo1->clear();
     m_source = SourceText();
     m_loadCompleted = false;
-    if (const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1)) {
+    if (chosen) {
         m_state.FirmwarePath = *chosen;
         OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
     }
     if (m_state.FirmwarePath.isEmpty())
         return;
+    // Whatever the load leaves is where undo starts.
+    const auto history = qScopeGuard([this] { m_commands->sourceLoaded(); });
+    // What the load writes into the window is no change of the user's; afterwards the window
+    // holds the file as it is on disk, as far as the load got.
+    m_changes.setPaused(true);
+    const auto loaded = qScopeGuard([this] {
+        m_changes.setPaused(false);
+        m_changes.clear();
+        emit documentStateChanged();
+    });
     QFile file(m_state.FirmwarePath);
     if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
         m_platform.showError(
@@ -317,10 +354,25 @@ void TForm1::Button1Click()
 
 void TForm1::Button2Click()
 {
+    // One undo step, apart from an edit that was still open.
+    m_commands->checkpoint();
+    const auto step = qScopeGuard([this] { m_commands->checkpoint(); });
     guarded([&] {
-        if (const auto stop = saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this))
+        if (const auto stop =
+                saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
             warn(*stop);
+            showOffendingCell(*stop);
+        }
     });
+}
+
+void TForm1::showOffendingCell(MessageId stop)
+{
+    const auto cell = offendingCell(stop, m_grid, ComboBox1->currentText());
+    if (!cell)
+        return;
+    StringGrid1->setFocus(Qt::OtherFocusReason);
+    StringGrid1->setCurrentCell(cell->x(), cell->y());
 }
 
 void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QRect &Rect)
@@ -328,7 +380,8 @@ void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QR
     if (ACol != GridModel::kAngleColumn || ARow < GridModel::kFirstPoint)
         return;
     painter.fillRect(Rect, kYellow);
-    painter.setPen(palette().color(QPalette::WindowText));
+    // A fixed background needs a fixed text colour: the palette's may be light (dark schemes).
+    painter.setPen(Qt::black);
     painter.drawText(Rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      m_grid.cell(ACol, ARow));
 }
@@ -341,7 +394,8 @@ void TForm1::Button3Click()
     for (const QString &path : places) {
         if (QFileInfo(path).isFile()) {
             // A viewer that fails shows its own complaint, if any; nothing more to say here.
-            m_platform.openDocument(path);
+            m_platform.openDocument(path,
+                                    m_state.Language == 0 ? kHelpStartRussian : kHelpStartEnglish);
             return;
         }
     }
@@ -397,24 +451,84 @@ void TForm1::ComboBox1Change()
 
 void TForm1::Button5Click()
 {
-    const auto saved = qScopeGuard([this] { m_commands->sourceSaved(); });
-    guarded([&] {
+    saveToFile();
+}
+
+bool TForm1::saveToFile()
+{
+    return saveToFileAt(m_state.FirmwarePath);
+}
+
+void TForm1::saveAs()
+{
+    if (m_state.FirmwarePath.isEmpty()) {
+        warn(MessageId::OpenFileFirst);
+        return;
+    }
+    OpenDialogSettings dialog = OpenDialog1;
+    dialog.directory = QFileInfo(m_state.FirmwarePath).absolutePath();
+    dialog.fileName = QFileInfo(m_state.FirmwarePath).fileName();
+    const auto chosen = m_platform.chooseFileToSave(this, dialog);
+    if (!chosen || !saveToFileAt(*chosen))
+        return;
+    // From now on the window edits the new file; the one it was loaded from stays as it was.
+    m_state.FirmwarePath = *chosen;
+    m_state.FirmwareName = QFileInfo(*chosen).fileName();
+    OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
+    Chart1->setTitle(chartTitle(m_state));
+    emit documentStateChanged();
+}
+
+bool TForm1::saveToFileAt(const QString &path)
+{
+    // An edit still open stays an undo step; the save itself is none.
+    m_commands->checkpoint();
+    std::optional<MessageId> refused;
+    const bool finished = guarded([&] {
         if (const auto stop =
                 saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
+            refused = stop;
             warn(*stop);
             return;
         }
         // The grid belongs to the text only after a load that read all of it.
         if (!m_loadCompleted || m_source.isEmpty()) {
+            refused = MessageId::MissingData;
             warn(MessageId::MissingData);
             return;
         }
         // The text box shows the lines rewritten so far, also when the save stops on an error.
         const auto showRewritten = qScopeGuard([this] { showSource(); });
-        const auto stop = saveSource(m_source, *this, m_grid, m_state.FirmwarePath);
-        if (stop)
-            warn(*stop);
+        refused = saveSource(m_source, *this, m_grid, path);
+        if (refused)
+            warn(*refused);
     });
+    if (!finished || refused) {
+        if (refused)
+            showOffendingCell(*refused);
+        emit saveRefused(refused);
+        return false;
+    }
+    m_changes.clear();
+    m_commands->sourceSaved();
+    emit savedToFile(path);
+    return true;
+}
+
+bool TForm1::confirmUnsavedChanges()
+{
+    // Only a completely loaded source can take the changes; without one there is nothing to ask.
+    if (!m_loadCompleted || !m_changes.edited())
+        return true;
+    switch (askSaveChanges(m_platform, this, m_state)) {
+    case SaveAnswer::Save:
+        return saveToFile();
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void TForm1::Button6Click()
@@ -422,6 +536,19 @@ void TForm1::Button6Click()
     const auto command = assemblerCommand(m_state.FirmwarePath);
     if (!command)
         return;
+    // The assembler reads the file on disk: edits not saved there would not be in the firmware.
+    if (m_loadCompleted && m_changes.edited()) {
+        switch (askCompileUnsaved(m_platform, this, m_state)) {
+        case CompileAnswer::SaveAndCompile:
+            if (!saveToFile())
+                return;
+            break;
+        case CompileAnswer::CompileOnDisk:
+            break;
+        case CompileAnswer::Cancel:
+            return;
+        }
+    }
     m_platform.startDetached({command->program, command->arguments, command->workingDirectory});
 }
 
@@ -447,6 +574,7 @@ void TForm1::Button7Click()
 {
     m_state.Language = m_state.Language + 1 > 1 ? 0 : 1;
     setTexts();
+    emit languageChanged();
 }
 
 QString TForm1::sensorAngleText() const

@@ -2,12 +2,13 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "app/changetracker.h"
 #include "app/platform.h"
-#include "firmware/messageid.h"
-#include "firmware/programstate.h"
-#include "firmware/settingstarget.h"
-#include "firmware/sourcetext.h"
-#include "tables/gridmodel.h"
+#include "domain/messageid.h"
+#include "format/sourcetext.h"
+#include "session/gridmodel.h"
+#include "session/programstate.h"
+#include "session/settingstarget.h"
 
 #include <QWidget>
 
@@ -79,12 +80,35 @@ public:
     // Undo, the range commands, chart dragging and comparison, as actions of this window.
     EditCommands &commands() { return *m_commands; }
 
+    // Changes to the points or settings not yet saved to file.
+    bool hasUnsavedChanges() const { return m_changes.edited(); }
+    // Before the loaded source's unsaved changes would be dropped: asks whether to save them
+    // first. False when the user cancels, or when the save asked for did not succeed.
+    bool confirmUnsavedChanges();
+    // "Save to file"; true when the file was written.
+    bool saveToFile();
+    // "Save to file" into a file the user chooses, which the window edits from then on.
+    void saveAs();
+
+signals:
+    // After the language switch has set every text of the window.
+    void languageChanged();
+    // The loaded file or its unsaved-changes state changed.
+    void documentStateChanged();
+    // A save to file wrote `path`; or it stopped, with the warning of `reason` or, without
+    // one, the general error report.
+    void savedToFile(const QString &path);
+    void saveRefused(std::optional<MessageId> reason);
+
 private:
     void createControls();
     void setTexts();
     void showSource();
     void warn(MessageId id, const QString &argument = {});
     void refreshChartWithHighlight(int row);
+    // After a save stopped on a value: makes the cell that holds it current.
+    void showOffendingCell(MessageId stop);
+    bool saveToFileAt(const QString &path);
     // Runs a handler's work; a number that is not a number, or a file that cannot be written,
     // ends it with the general error report. Returns false when that happened.
     template <typename Work> bool guarded(Work &&work);
@@ -106,5 +130,6 @@ private:
     // True once a load has read every setting and table of the text in m_source, so that a
     // save writes the grid only into the text it was read from.
     bool m_loadCompleted = false;
+    ChangeTracker m_changes;
     EditCommands *m_commands = nullptr;
 };

@@ -126,6 +126,13 @@ void ChartWidget::invalidate()
     update();
 }
 
+void ChartWidget::setAxisTitles(const QString &xTitle, const QString &yTitle)
+{
+    m_xTitle = xTitle;
+    m_yTitle = yTitle;
+    invalidate();
+}
+
 void ChartWidget::seriesChanged()
 {
     // A rebuilt series ends any drag of its old points.
@@ -214,6 +221,7 @@ PlotTextMetrics ChartWidget::textMetrics(qsizetype titleLineCount) const
     m.titleHeight = int(titleLineCount) * titleMetrics.height();
     m.lineHeight = labelMetrics.height();
     m.locale = locale();
+    m.axisTitles = !m_xTitle.isEmpty() || !m_yTitle.isEmpty();
     int widest = 0;
     const QString chars =
         QStringLiteral("0123456789-") + m.locale.decimalPoint() + m.locale.negativeSign();
@@ -457,6 +465,9 @@ void ChartWidget::paintEvent(QPaintEvent *)
         painter.drawText(QRect(right - w, py - labelMetrics.height() / 2, w, labelMetrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, label);
     }
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(g.yTitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_yTitle);
+    painter.drawText(g.xTitle, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_xTitle);
     painter.setPen(axisColour);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(g.frame.adjusted(0, 0, -1, -1));

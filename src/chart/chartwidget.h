@@ -55,6 +55,11 @@ public:
     void setTitle(const QString &title);
     QString title() const { return m_title; }
 
+    // Titles of the axes, with their units; empty texts leave the room to the plot.
+    void setAxisTitles(const QString &xTitle, const QString &yTitle);
+    QString xAxisTitle() const { return m_xTitle; }
+    QString yAxisTitle() const { return m_yTitle; }
+
     // The pixel at the centre of point `index`'s marker at the widget's current size;
     // QPointF(-1, -1) for an index out of range or a point with a non-finite coordinate.
     QPointF pointPosition(int index) const;
@@ -125,6 +130,8 @@ private:
     QPointer<ChartSeries> m_series;
     std::vector<Backdrop> m_backdrops;
     QString m_title;
+    QString m_xTitle;
+    QString m_yTitle;
     QString m_seriesName;
     mutable std::optional<Layout> m_layout;
     DragRule m_dragRule;

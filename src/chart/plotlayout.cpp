@@ -139,9 +139,10 @@ PlotGeometry layoutPlot(const QList<ChartPoint> &points, QSize widgetSize,
                     std::max(text.titleHeight, 0));
 
     // The top Y label is centred on the data area's top and needs half a line above it.
-    const int top = kOuterMargin + (text.titleHeight > 0 ? text.titleHeight + kTitleGap : 0) +
-                    std::max(text.lineHeight / 2 - kFrameInset, 0);
-    const int below = kTickLength + kLabelGap + text.lineHeight + kOuterMargin;
+    const int titleBand = kOuterMargin + (text.titleHeight > 0 ? text.titleHeight + kTitleGap : 0);
+    const int axisTitleLine = text.axisTitles ? text.lineHeight : 0;
+    const int top = titleBand + axisTitleLine + std::max(text.lineHeight / 2 - kFrameInset, 0);
+    const int below = kTickLength + kLabelGap + text.lineHeight + axisTitleLine + kOuterMargin;
     const int bottom = std::max(top + smallest, height - below) - 1;
     const int dataHeight = bottom - top + 1 - 2 * kFrameInset;
     g.y = scaleAxis(yExtent, dataHeight - 1, false, text);
@@ -164,6 +165,13 @@ PlotGeometry layoutPlot(const QList<ChartPoint> &points, QSize widgetSize,
             break;
         left = std::max(left, needLeft);
         right = std::max(right, needRight);
+    }
+    if (text.axisTitles) {
+        g.yTitle =
+            QRect(kOuterMargin, titleBand, std::max(width - 2 * kOuterMargin, 0), text.lineHeight);
+        g.xTitle =
+            QRect(kOuterMargin, g.frame.bottom() + kTickLength + kLabelGap + text.lineHeight + 1,
+                  std::max(g.frame.right() + 1 - kOuterMargin, 0), text.lineHeight);
     }
     return g;
 }

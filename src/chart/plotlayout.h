@@ -15,9 +15,11 @@
 // layout itself needs no font and is computed and tested without painting.
 struct PlotTextMetrics
 {
-    int titleHeight = 16; // height of the title's lines; 0 for no title
-    int lineHeight = 14;  // height of a tick label
-    int charWidth = 7;    // width of the widest character a tick label can hold
+    int titleHeight = 16;    // height of the title's lines; 0 for no title
+    int lineHeight = 14;     // height of a tick label
+    int charWidth = 7;       // width of the widest character a tick label can hold
+    bool axisTitles = false; // a line for the Y axis's title above the frame, one for the X
+                             // axis's title below its tick labels
     QLocale locale = QLocale::c();
 };
 
@@ -34,9 +36,11 @@ struct AxisScale
 // Everything the chart draws, in widget pixels.
 struct PlotGeometry
 {
-    QRect title; // the title's lines, across the widget inside the outer margins
-    QRect frame; // the axes frame; its border lines lie on its outermost pixels
-    QRect data;  // where the axes' ranges map; inset in the frame so edge markers fit
+    QRect title;  // the title's lines, across the widget inside the outer margins
+    QRect frame;  // the axes frame; its border lines lie on its outermost pixels
+    QRect data;   // where the axes' ranges map; inset in the frame so edge markers fit
+    QRect yTitle; // the Y axis's title, left-aligned above the frame; empty without titles
+    QRect xTitle; // the X axis's title, right-aligned below the X labels; empty without titles
     AxisScale x;
     AxisScale y;
 

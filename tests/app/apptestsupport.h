@@ -4,8 +4,8 @@
 
 #include "app/unit1.h"
 #include "fakeplatform.h"
-#include "firmware/cp1251.h"
-#include "tables/gridmodel.h"
+#include "format/cp1251.h"
+#include "session/gridmodel.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -25,9 +25,10 @@ struct ShownBox
     bool operator==(const ShownBox &) const = default;
 };
 
-// The desktop as a recorder: every box, document and command is kept in the order asked, and
-// the file dialog answers from a queue (a path, or nothing for Cancel). A dialog asked for with
-// an empty queue is cancelled and counted, so a test can see that it was not expected.
+// The desktop as a recorder: every box, question, document and command is kept in the order
+// asked; the file dialogs and the questions answer from queues (a path, or nothing for Cancel;
+// the index of an answer). A dialog or question asked for with an empty queue is cancelled and
+// counted, so a test can see that it was not expected.
 class FakePlatform final : public Platform
 {
 public:
@@ -36,9 +37,15 @@ public:
     QList<OpenDialogSettings> dialogsShown;
     int unexpectedDialogs = 0;
     QStringList documentsOpened;
+    QList<int> topicsOpened; // the page asked for with each document
     QList<DetachedCommand> commandsStarted;
     // The folder the program runs from: empty unless a test puts files there.
     QTemporaryDir programDir;
+    QList<Question> questions;
+    QList<int> questionAnswers;
+    int unexpectedQuestions = 0;
+    QList<std::optional<QString>> saveDialogAnswers;
+    QList<OpenDialogSettings> saveDialogsShown;
 
     void answerDialog(const QString &path) { dialogAnswers.append(path); }
     void cancelDialog() { dialogAnswers.append(std::nullopt); }
@@ -68,9 +75,10 @@ public:
         }
         return dialogAnswers.takeFirst();
     }
-    bool openDocument(const QString &path) override
+    bool openDocument(const QString &path, int topic = 0) override
     {
         documentsOpened.append(path);
+        topicsOpened.append(topic);
         return true;
     }
     QString programFolder() const override { return programDir.path(); }
@@ -78,6 +86,24 @@ public:
     {
         commandsStarted.append(command);
         return true;
+    }
+    int ask(QWidget *, const Question &question) override
+    {
+        questions.append(question);
+        if (questionAnswers.isEmpty()) {
+            ++unexpectedQuestions;
+            return question.escapeAnswer;
+        }
+        return questionAnswers.takeFirst();
+    }
+    std::optional<QString> chooseFileToSave(QWidget *, const OpenDialogSettings &dialog) override
+    {
+        saveDialogsShown.append(dialog);
+        if (saveDialogAnswers.isEmpty()) {
+            ++unexpectedDialogs;
+            return std::nullopt;
+        }
+        return saveDialogAnswers.takeFirst();
     }
 };
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/gridview.h"
-#include "tables/gridmodel.h"
+#include "session/gridmodel.h"
 
 #include <QAccessible>
 #include <QApplication>

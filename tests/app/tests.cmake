@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 CDI table editor developers
 # The main window driven through its controls and handlers, with a recording desktop.
-set(CDI_APP_TEST_SUPPORT ${CMAKE_CURRENT_LIST_DIR}/apptestsupport.h ${CMAKE_CURRENT_LIST_DIR}/fakeplatform.h)
-foreach(group startstate combokeys load language messages help gridediting selection saveandcompile editing)
+set(CDI_APP_TEST_SUPPORT ${CMAKE_CURRENT_LIST_DIR}/apptestsupport.h ${CMAKE_CURRENT_LIST_DIR}/fakeplatform.h
+    ${CMAKE_CURRENT_LIST_DIR}/mainwindowsupport.h)
+foreach(group startstate combokeys load language messages help gridediting selection saveandcompile mainwindow unsaved habits editing)
     cdi_add_test(tst_app_${group} WIDGETS SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/tst_${group}.cpp ${CDI_APP_TEST_SUPPORT})
 endforeach()

@@ -24,6 +24,8 @@ from desktop import (
     Application,
     centre,
     click,
+    click_with,
+    drag,
     expect_equal,
     extents,
     has_state,
@@ -117,14 +119,14 @@ class Program:
         )
         try:
             self.app = Application(self.process.pid)
-            self.window = self.app.wait_top_level(
-                lambda top: extents(top)[2:] == WINDOW_SIZE, 30, "the main window of 873 x 535"
-            )
-            self.origin = extents(self.window)[:2]
+            # The top-level window holds the menu bar, the status bar and between them the
+            # table window of 873 x 535, whose client area the positions below refer to.
+            self.window, self.form = wait_for(self._find_window, 30, "the main window with its 873 x 535 area")
+            self.origin = extents(self.form)[:2]
             # The controls, by role and position in the window, looked up once: each later
             # read is then a single question to the program.
             self.controls = {}
-            for node in walk(self.window):
+            for node in walk(self.form):
                 x, y, _, _ = extents(node)
                 self.controls.setdefault((node.get_role(), x - self.origin[0], y - self.origin[1]), node)
             self.grid = self.control(Role.TABLE, *GRID[:2])
@@ -133,6 +135,15 @@ class Program:
         except BaseException:
             self.close()
             raise
+
+    def _find_window(self):
+        for top in self.app.top_levels():
+            if not has_state(top, State.SHOWING):
+                continue
+            form = next((n for n in walk(top) if n is not top and extents(n)[2:] == WINDOW_SIZE), None)
+            if form is not None:
+                return (top, form)
+        return None
 
     def control(self, kind, left, top):
         found = self.controls.get((kind, left, top))
@@ -220,6 +231,19 @@ class Program:
         else:
             press("Return")
         self.app.wait_no_top_level(lambda t: role_is(t, Role.ALERT), 10, "the message box to close")
+
+    def answer_question(self, expected, answer):
+        """Waits for a question box, checks its text and clicks the answer's button."""
+        box = self.app.wait_top_level(lambda t: role_is(t, Role.ALERT), 10, f"the question {expected!r}")
+        expect_equal(labels_text(box), [expected], "question text")
+        button = next((n for n in walk(box) if role_is(n, Role.PUSH_BUTTON) and name(n) == answer), None)
+        if button is None:
+            raise E2EFailure(f"no button {answer!r} in the question {expected!r}")
+        click(*centre(button))
+        # What the answer starts may show a box of its own at once.
+        self.app.wait_no_top_level(
+            lambda t: role_is(t, Role.ALERT) and labels_text(t) == [expected], 10, "the question to close"
+        )
 
     def expect_alive(self):
         if self.process.poll() is not None:
@@ -351,7 +375,8 @@ def check_screenshot(run, program):
         wait_for(clean, 10, "the painted window", interval=0.2)
     except E2EFailure as error:
         raise E2EFailure("; ".join(last[:5])) if last else error
-    screenshot(region, png)
+    # The picture shows the whole window: menu bar, table window and status bar.
+    screenshot(extents(program.window), png)
     print(f"  screenshot: {png} ({os.path.getsize(png)} bytes)")
 
 
@@ -442,6 +467,8 @@ def scenario_messages(run, program):
 
     missing = os.path.join(run.folder("messages"), "missing", "CDI.asm")
     program.choose_file(missing)
+    # The RPM typed above is still not in the file.
+    program.answer_question("Сохранить изменения в CDI.asm?", "Не сохранять")
     program.message_box("Ошибка доступа к файлу " + missing)
     expect_equal(program.memo_text(), "", "Memo1 after a file that cannot be opened")
     expect_equal(program.chart_title(), "График УОЗ, файл: CDI.asm", "chart title after the failed load")
@@ -557,12 +584,230 @@ def scenario_compile(run, program):
     wait_for(lambda: not terminal(), 10, "the terminal to close")
 
 
+QUESTION = "Сохранить изменения в CDI.asm?"
+
+
+def file_bytes(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def edit_row3(run, program):
+    """Types 11 degrees into row 3's angle; the save turns it into code 13."""
+    program.edit_cell(4, 3, "11", enter=True)
+    return run.sample.saved({}, {3: angle_to_code("11", run.sample.sensor)})
+
+
+def expect_exit(program, what):
+    try:
+        status = program.process.wait(10)
+    except subprocess.TimeoutExpired:
+        raise E2EFailure(f"the program did not end after {what}") from None
+    expect_equal(status, 0, f"exit status after {what}")
+
+
+def scenario_unsaved_close(run, program):
+    """Closing with unsaved changes asks first: Cancel stays, Discard closes, Save writes."""
+    path = run.sample_copy("unsaved close")
+    load_sample(program, path)
+    original = program.cell(4, 3)
+    edit_row3(run, program)
+    press("ctrl+q")
+    program.answer_question(QUESTION, "Отмена")
+    time.sleep(0.3)
+    program.expect_alive()
+    expect_equal(program.cell(4, 3), "11", "the typed angle after Cancel")
+    # Without a window manager the keyboard focus went with the closed box: click to get it back.
+    click(*program.at(MEMO[0] + 20, MEMO[1] + 20))
+    press("ctrl+q")
+    program.answer_question(QUESTION, "Не сохранять")
+    expect_exit(program, "Discard")
+    expect_equal(file_bytes(path), run.sample.data, "the file after Discard")
+
+    second = run.start("scenario_unsaved_close_save")
+    try:
+        load_sample(second, path)
+        expect_equal(second.cell(4, 3), original, "row 3 read from the untouched file")
+        expected = edit_row3(run, second)
+        press("ctrl+q")
+        second.answer_question(QUESTION, "Сохранить")
+        expect_exit(second, "Save")
+    finally:
+        second.close()
+    saved = file_bytes(path)
+    if saved != expected:
+        raise E2EFailure(f"the file saved on closing differs: {first_difference(saved, expected)}")
+
+
+scenario_unsaved_close.ends_program = True
+
+
+def cancel_file_dialog(program):
+    program.click_button("Button1")
+    program.app.wait_top_level(lambda t: role_is(t, Role.DIALOG, Role.FILE_CHOOSER), 10, "the open dialog")
+    press("Escape")
+    program.app.wait_no_top_level(
+        lambda t: role_is(t, Role.DIALOG, Role.FILE_CHOOSER), 10, "the open dialog to close"
+    )
+
+
+def scenario_unsaved_reload(run, program):
+    """A cancelled file dialog would read the file again: Cancel keeps the edit, Discard reads
+    the file, Save writes the edit first and then reads it back."""
+    path = run.sample_copy("unsaved reload")
+    load_sample(program, path)
+    original = program.cell(4, 3)
+    memo = program.memo_text()
+    expected = edit_row3(run, program)
+    cancel_file_dialog(program)
+    program.answer_question(QUESTION, "Отмена")
+    expect_equal(program.cell(4, 3), "11", "the typed angle after Cancel")
+    expect_equal(program.memo_text(), memo, "Memo1 after Cancel")
+
+    cancel_file_dialog(program)
+    program.answer_question(QUESTION, "Не сохранять")
+    wait_for(lambda: program.cell(4, 3) == original, 5, f"row 3 to show {original!r} from the file again")
+    expect_equal(file_bytes(path), run.sample.data, "the file after Discard")
+
+    edit_row3(run, program)
+    cancel_file_dialog(program)
+    program.answer_question(QUESTION, "Сохранить")
+    wait_for(lambda: program.cell(4, 3) == "10.9", 5, "row 3 read back from the saved file")
+    saved = file_bytes(path)
+    if saved != expected:
+        raise E2EFailure(f"the file saved before the reload differs: {first_difference(saved, expected)}")
+
+
+def angle_column(program):
+    return [program.cell(4, row) for row in range(1, 33)]
+
+
+def code_column(program, table=1):
+    return [program.cell(table, row) for row in range(1, 33)]
+
+
+def scenario_undo(run, program):
+    """Undo and redo of a typed angle and of "Save to table", with the keyboard."""
+    path = run.sample_copy("undo")
+    load_sample(program, path)
+    sample = run.sample
+    original = program.cell(4, 5)
+    codes = code_column(program)
+    program.edit_cell(4, 5, "25", enter=True)
+    press("ctrl+z")
+    wait_for(lambda: program.cell(4, 5) == original, 5, f"row 5 to show {original!r} again after undo")
+    press("ctrl+y")
+    wait_for(lambda: program.cell(4, 5) == "25", 5, "row 5 to show 25 again after redo")
+
+    saved_code = str(angle_to_code("25", sample.sensor))
+    program.click_button("Button2")
+    wait_for(lambda: program.cell(1, 5) == saved_code, 5, f"table 1 row 5 to hold {saved_code}")
+    press("ctrl+z")
+    wait_for(lambda: code_column(program) == codes, 5, "the codes of the file after undoing Save to table")
+    expect_equal(program.cell(4, 5), "25", "the typed angle after undoing Save to table")
+    press("ctrl+shift+z")
+    wait_for(lambda: program.cell(1, 5) == saved_code, 5, "Save to table redone")
+    press("ctrl+z", "ctrl+z")
+    wait_for(lambda: angle_column(program)[4] == original, 5, "both steps undone")
+    expect_equal(code_column(program), codes, "codes after undoing both steps")
+    with open(path, "rb") as file:
+        expect_equal(file.read(), sample.data, "the file, never saved")
+
+
+def scenario_range(run, program):
+    """Rows 3-6 selected with Shift+Down and Shift+click, interpolated and shifted one step up,
+    then saved to the file: exactly those four codes change."""
+    path = run.sample_copy("range")
+    load_sample(program, path)
+    sample = run.sample
+    expect_equal(angle_column(program)[2:6], ["10.2", "12.3", "15.1", "17.9"], "rows 3-6 as loaded")
+    program.edit_cell(4, 3, "10.2")
+    press("shift+Down", "shift+Down")
+    click_with("shift", *program.at(*cell_centre(4, 6)))
+    time.sleep(0.2)
+    press("ctrl+i")
+    # 10.2 at 600 rpm to 17.9 at 1200 rpm: 12.77 at 800, 15.33 at 1000.
+    interpolated = ["10.2", "12.8", "15.3", "17.9"]
+    wait_for(lambda: angle_column(program)[2:6] == interpolated, 5, f"rows 3-6 to show {interpolated}")
+    press("ctrl+Up")
+    shifted = ["10.9", "13.5", "16", "18.6"]
+    wait_for(lambda: angle_column(program)[2:6] == shifted, 5, f"rows 3-6 to show {shifted}")
+    expect_equal(angle_column(program)[6], "22.1", "row 7, outside the selection")
+
+    program.click_button("Button5")
+    new_codes = {row: angle_to_code(text, sample.sensor) for row, text in zip(range(3, 7), shifted)}
+    expect_equal(new_codes, {3: 13, 4: 9, 5: 6, 6: 2}, "codes worked out from the shifted angles")
+    expected_file = sample.saved({}, new_codes)
+
+    def written():
+        with open(path, "rb") as file:
+            return file.read() != sample.data
+
+    wait_for(written, 10, f"{path} to be written")
+    with open(path, "rb") as file:
+        saved = file.read()
+    if saved != expected_file:
+        raise E2EFailure(f"saved file differs from the expected bytes: {first_difference(saved, expected_file)}")
+
+
+def markers(picture, region):
+    """Centres of the 3 x 3 pure red markers in a region of a picture."""
+    left, top, width, height = region
+    red = (255, 0, 0)
+    found = []
+    for y in range(top + 1, top + height - 1):
+        for x in range(left + 1, left + width - 1):
+            if all(picture.pixel(x + dx, y + dy) == red for dx in (-1, 0, 1) for dy in (-1, 0, 1)):
+                found.append((x, y))
+    return found
+
+
+def scenario_drag(run, program):
+    """A red point of the chart dragged up: its row's angle rises by whole 0.7-degree steps,
+    no other cell changes, and one undo takes it back."""
+    path = run.sample_copy("drag")
+    load_sample(program, path)
+    program.edit_cell(0, 2, "500")  # the current cell off the angle column: no highlight point
+    before = angle_column(program)
+    codes = code_column(program)
+    chart = (CHART[0] + 1, CHART[1] + 1, CHART[2] - 2, CHART[3] - 2)
+    picture = screenshot((*program.origin, *WINDOW_SIZE))
+    found = markers(picture, chart)
+    # A marker with no other within 12 pixels, so that the press cannot take its neighbour.
+    alone = [m for m in found if all(o == m or abs(o[0] - m[0]) + abs(o[1] - m[1]) > 12 for o in found)]
+    if len(found) < 20 or not alone:
+        raise E2EFailure(f"{len(found)} red markers in the chart, {len(alone)} of them apart")
+    x, y = alone[len(alone) // 2]
+    drag(*program.at(x, y), 0, -40)
+
+    def changed():
+        now = angle_column(program)
+        return now if now != before else None
+
+    after = wait_for(changed, 5, "an angle to change after the drag")
+    rows = [row for row in range(32) if after[row] != before[row]]
+    if len(rows) != 1:
+        raise E2EFailure(f"the drag changed rows {[r + 1 for r in rows]}, not one")
+    row = rows[0]
+    rise = round((float(after[row]) - float(before[row])) * 10)
+    if rise <= 0 or rise % 7 != 0:
+        raise E2EFailure(f"row {row + 1} went from {before[row]} to {after[row]}, not up by whole code steps")
+    expect_equal(code_column(program), codes, "codes after the drag (not yet saved to the table)")
+    press("ctrl+z")
+    wait_for(lambda: angle_column(program) == before, 5, "the drag undone in one step")
+
+
 SCENARIOS = [
     ("load the sample and look at the window", scenario_load),
     ("edit, save to table and file, reload", scenario_edit_and_save),
     ("message boxes", scenario_messages),
     ("language switch", scenario_language),
     ("compile in a terminal", scenario_compile),
+    ("unsaved changes on closing", scenario_unsaved_close),
+    ("unsaved changes on a cancelled file dialog", scenario_unsaved_reload),
+    ("undo and redo", scenario_undo),
+    ("interpolate and shift a range, save to file", scenario_range),
+    ("drag a point on the chart", scenario_drag),
 ]
 
 
@@ -582,7 +827,8 @@ def main(argv):
         try:
             program = run.start(scenario.__name__)
             scenario(run, program)
-            program.expect_alive()
+            if not getattr(scenario, "ends_program", False):
+                program.expect_alive()
             passed += 1
             print(f"PASS {number}. {title} ({time.monotonic() - started:.1f} s)", flush=True)
         except Exception as error:  # every scenario runs; each failure is reported

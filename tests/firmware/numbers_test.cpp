@@ -3,7 +3,7 @@
 #include <QLocale>
 #include <QTest>
 
-#include "firmware/numbers.h"
+#include "domain/numbers.h"
 
 Q_DECLARE_METATYPE(long double)
 

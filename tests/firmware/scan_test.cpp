@@ -6,10 +6,10 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "firmware/cp1251.h"
-#include "firmware/loadscan.h"
-#include "firmware/numbers.h"
-#include "tables/gridmodel.h"
+#include "format/cp1251.h"
+#include "session/loadscan.h"
+#include "domain/numbers.h"
+#include "session/gridmodel.h"
 
 #include <algorithm>
 #include <array>
@@ -513,12 +513,13 @@ void TestLoadScan::sensorAngle_data()
     QTest::newRow("at 60") << QList<QByteArray>{x59 + "x" + word + " 25"} << QStringList{};
     QTest::newRow("second line") << QList<QByteArray>{"; head", word + " 15"}
                                  << QStringList{"angle:15"};
+    // The box shows the last match only.
     QTest::newRow("second match overwrites")
-        << QList<QByteArray>{word + " 20 " + word + " 30"} << QStringList{"angle:20", "angle:30"};
+        << QList<QByteArray>{word + " 20 " + word + " 30"} << QStringList{"angle:30"};
     // A match uses one try and moves on by 8: the tries after a match at 0 reach 8..66.
     QTest::newRow("stretched window, 66")
         << QList<QByteArray>{word + " 20" + QByteArray(59, 'x') + word + " 30"}
-        << QStringList{"angle:20", "angle:30"};
+        << QStringList{"angle:30"};
     QTest::newRow("stretched window, 67")
         << QList<QByteArray>{word + " 20" + QByteArray(60, 'x') + word + " 30"}
         << QStringList{"angle:20"};

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include <QTest>
 
-#include "firmware/cp1251.h"
-#include "firmware/sourcetext.h"
+#include "format/cp1251.h"
+#include "format/sourcetext.h"
 
 class TestSourceText : public QObject
 {

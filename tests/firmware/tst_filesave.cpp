@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "firmware/filesave.h"
+#include "format/filesave.h"
 
 #include <QDir>
 #include <QFile>

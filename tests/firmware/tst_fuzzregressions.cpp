@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "fuzzchecks.h"
 
-#include "firmware/writer.h"
+#include "session/writer.h"
 #include "writertestsupport.h"
 
 #include <QDir>
@@ -100,9 +100,9 @@ private slots:
     void saveNeverRewritesALineTwice()
     {
         QList<QByteArray> lines = sampleLines();
-        QCOMPARE(lines[sample::kSparkToOneLines[2]], "sbi PortC,0\t\t" + markers::sparkToOne());
+        QCOMPARE(lines[sample::kSparkToOneLines[2]], "sbi PortC,0\t\t" + markers::sparkToOne.toByteArray());
         lines[sample::kSparkToOneLines[2]] = "sbi PortC,0";
-        lines[sample::valueLine(3, 20) + 1] += markers::sparkToOne();
+        lines[sample::valueLine(3, 20) + 1] += markers::sparkToOne.toByteArray();
         const QByteArray bytes = joinLines(lines);
         LoadedSource loaded(bytes);
         QVERIFY(loaded.completed);

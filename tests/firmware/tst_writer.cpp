@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "firmware/writer.h"
+#include "session/writer.h"
 
 #include "writertestsupport.h"
 
@@ -38,7 +38,7 @@ QByteArray storeLine(const char *angle)
 QByteArray sparkLine(const char *instruction, const char *port, char level)
 {
     return QByteArray(instruction) + ' ' + port + "\t\t" +
-           (level == '0' ? markers::sparkToZero() : markers::sparkToOne());
+           (level == '0' ? markers::sparkToZero.toByteArray() : markers::sparkToOne.toByteArray());
 }
 
 void setRows(GridModel &grid, int column, int fromRow, const QStringList &texts)
@@ -74,12 +74,12 @@ private slots:
         QVERIFY(loaded.completed);
         // The fixture's line numbers hold the lines they name.
         const QList<QByteArray> lines = sampleLines();
-        QVERIFY(lines[sample::kIncludeLine].contains(markers::crystal()));
+        QVERIFY(lines[sample::kIncludeLine].contains(markers::crystal.toByteArray()));
         QVERIFY(lines[sample::kPulseStepsLine].startsWith("ldi R23,"));
         QVERIFY(lines[sample::kPulseModeLine].startsWith("ldi R30,"));
-        QVERIFY(lines[sample::kSparkToZeroLine].contains(markers::sparkToZero()));
+        QVERIFY(lines[sample::kSparkToZeroLine].contains(markers::sparkToZero.toByteArray()));
         for (const int line : sample::kSparkToOneLines)
-            QVERIFY(lines[line].contains(markers::sparkToOne()));
+            QVERIFY(lines[line].contains(markers::sparkToOne.toByteArray()));
         for (int row = 2; row <= 32; ++row)
             QVERIFY(lines[sample::compareLine(row)].startsWith("cpi R21,"));
         for (int table = 1; table <= 3; ++table) {
@@ -174,7 +174,7 @@ private slots:
     void sparkToOneLinesAreThreeDistinctLines()
     {
         QList<QByteArray> lines = sampleLines();
-        lines[sample::kSparkToOneLines[0]] = markers::sparkToOne();
+        lines[sample::kSparkToOneLines[0]] = markers::sparkToOne.toByteArray();
         LoadedSource loaded(joinLines(lines));
         QVERIFY(loaded.completed);
         loaded.settings.sparkOutput = SettingsTarget::kPortD6;
@@ -581,14 +581,14 @@ private slots:
         const QByteArray bytes = joinLines(lines);
         LoadedSource loaded(bytes);
         QVERIFY(loaded.completed);
-        QCOMPARE(*loaded.source.find(markers::pulseSteps(), 0), 1480);
+        QCOMPARE(*loaded.source.find(markers::pulseSteps.toByteArray(), 0), 1480);
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
         writeFile(path, bytes);
         QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path),
                  MessageId::MissingData);
-        QCOMPARE(*loaded.source.find(markers::pulseSteps(), 0), 1510);
+        QCOMPARE(*loaded.source.find(markers::pulseSteps.toByteArray(), 0), 1510);
         QCOMPARE(readFile(path), bytes);
     }
 

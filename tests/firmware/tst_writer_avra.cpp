@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 //
 // A saved source must still assemble, and the firmware image must hold what the grid held.
-#include "firmware/assembler.h"
-#include "firmware/writer.h"
+#include "format/assembler.h"
+#include "session/writer.h"
 
 #include "writertestsupport.h"
 

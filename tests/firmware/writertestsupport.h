@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/cp1251.h"
-#include "firmware/loadscan.h"
-#include "firmware/sourcetext.h"
+#include "format/cp1251.h"
+#include "session/loadscan.h"
+#include "format/sourcetext.h"
 #include "support/plainsettings.h"
-#include "tables/gridmodel.h"
+#include "session/gridmodel.h"
 
 #include <QByteArray>
 #include <QFile>

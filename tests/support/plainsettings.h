@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "firmware/settingstarget.h"
+#include "session/settingstarget.h"
 
 #include <QString>
 

@@ -5,9 +5,9 @@
 #include <QLocale>
 #include <QString>
 
-#include "firmware/numbers.h"
+#include "domain/numbers.h"
 #include "support/plainsettings.h"
-#include "tables/gridmodel.h"
+#include "session/gridmodel.h"
 
 using FakeSettings = PlainSettings;
 

@@ -4,7 +4,7 @@
 
 #include <clocale>
 
-#include "tables/anglecode.h"
+#include "domain/anglecode.h"
 #include "tablestestsupport.h"
 
 class TestAngleCode : public QObject

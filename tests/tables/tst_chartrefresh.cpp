@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "chart/chartseries.h"
-#include "tables/chartrefresh.h"
+#include "session/chartrefresh.h"
 #include "tablestestsupport.h"
 
 class TestChartRefresh : public QObject

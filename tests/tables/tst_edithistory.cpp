@@ -3,8 +3,8 @@
 #include <QTest>
 
 #include "support/plainsettings.h"
-#include "tables/gridmodel.h"
-#include "tables/gridsnapshot.h"
+#include "session/gridmodel.h"
+#include "session/gridsnapshot.h"
 
 class TestEditHistory : public QObject
 {

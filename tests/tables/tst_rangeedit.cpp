@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include <QTest>
 
-#include "firmware/numbers.h"
-#include "tables/rangeedit.h"
+#include "domain/numbers.h"
+#include "domain/rangeedit.h"
 
 class TestRangeEdit : public QObject
 {

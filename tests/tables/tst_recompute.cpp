@@ -3,8 +3,8 @@
 #include <QTest>
 
 #include "chart/chartseries.h"
-#include "tables/recompute.h"
-#include "tables/savetable.h"
+#include "session/recompute.h"
+#include "session/savetable.h"
 #include "tablestestsupport.h"
 
 class TestRecompute : public QObject

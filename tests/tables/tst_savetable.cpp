@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "chart/chartseries.h"
-#include "tables/savetable.h"
+#include "session/savetable.h"
 #include "tablestestsupport.h"
 
 class TestSaveTable : public QObject

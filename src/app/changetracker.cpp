@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "app/changetracker.h"
+
+#include "session/gridmodel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+
+void ChangeTracker::watch(GridModel &grid)
+{
+    connect(&grid, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                if (bottomRight.row() >= GridModel::kFirstPoint || !topLeft.isValid())
+                    changed();
+            });
+}
+
+void ChangeTracker::watch(QComboBox *box)
+{
+    connect(box, &QComboBox::currentTextChanged, this, &ChangeTracker::changed);
+}
+
+void ChangeTracker::watch(QCheckBox *box)
+{
+    connect(box, &QCheckBox::toggled, this, &ChangeTracker::changed);
+}
+
+void ChangeTracker::changed()
+{
+    if (!m_paused)
+        setEdited(true);
+}
+
+void ChangeTracker::setEdited(bool edited)
+{
+    if (m_edited == edited)
+        return;
+    m_edited = edited;
+    emit editedChanged(edited);
+}

@@ -1,9 +1,0 @@
-# SPDX-License-Identifier: GPL-3.0-or-later
-# SPDX-FileCopyrightText: 2026 CDI table editor developers
-target_sources(cdicore PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/chartseries.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/plotlayout.cpp
-)
-target_sources(cdichart PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/chartwidget.cpp
-)

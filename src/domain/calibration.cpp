@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "domain/calibration.h"
+
+#include "domain/numbers.h"
+
+int Calibration::rpm(int point) const
+{
+    if (point <= 1)
+        return kIdleRpm;
+    return int(rpmOfCompareConstant(compareConstant(point)));
+}
+
+long double rpmOfCompareConstant(long double constant)
+{
+    if (constant == 255)
+        throw ConversionError::divisionByZero();
+    return 10 * roundHalfEven(11718.75L / (255 - constant));
+}
+
+int compareConstantForRpm(int rpm)
+{
+    return int(roundHalfEven(255.0L - 117187.5L / rpm));
+}
+
+QString sparkOutputText(SparkOutput output)
+{
+    return output == SparkOutput::PortC0 ? QStringLiteral("PortC,0") : QStringLiteral("PortD,6");
+}
+
+std::optional<SparkOutput> sparkOutputFromText(QStringView text)
+{
+    if (text == u"PortC,0")
+        return SparkOutput::PortC0;
+    if (text == u"PortD,6")
+        return SparkOutput::PortD6;
+    return std::nullopt;
+}

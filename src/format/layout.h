@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+// The layout of the firmware source in one place: the markers the load and the save search
+// for (code page 1251 bytes), the text positions the searches start at, and the offsets of the
+// values after a marker.
+
+namespace markers {
+// "угол"
+inline constexpr QByteArrayView sensorAngle{"\xF3\xE3\xEE\xEB"};
+inline constexpr QByteArrayView pulseSteps{"ldi R23,"};
+inline constexpr QByteArrayView pulseMode{"ldi R30,"};
+// ";лог"0"на выход "искра""
+inline constexpr QByteArrayView sparkToZero{
+    ";\xEB\xEE\xE3\"0\"\xED\xE0 \xE2\xFB\xF5\xEE\xE4 \"\xE8\xF1\xEA\xF0\xE0\""};
+// ";лог"1"на выход "искра""
+inline constexpr QByteArrayView sparkToOne{
+    ";\xEB\xEE\xE3\"1\"\xED\xE0 \xE2\xFB\xF5\xEE\xE4 \"\xE8\xF1\xEA\xF0\xE0\""};
+inline constexpr QByteArrayView compareLine{"cpi R21,"};
+inline constexpr QByteArrayView adcEnable{"sbi ADCSRA,"};
+inline constexpr QByteArrayView tableLabel{"FuozTable"};
+inline constexpr QByteArrayView tableValue{"ldi R16,"};
+// "кварц4МГц"
+inline constexpr QByteArrayView crystal{"\xEA\xE2\xE0\xF0\xF6\x34\xCC\xC3\xF6"};
+} // namespace markers
+
+namespace layout {
+inline constexpr qsizetype kSensorAngleTries = 60;
+inline constexpr qsizetype kSensorAngleField = 5; // after "угол"
+inline constexpr qsizetype kPulseStepsFrom = 1400;
+inline constexpr qsizetype kPulseStepsLast = 1499;
+inline constexpr qsizetype kPulseStepsField = 8;
+inline constexpr qsizetype kPulseModeAfterSteps = 11; // where the mode search starts
+inline constexpr qsizetype kPulseModeLast = 1749;
+inline constexpr qsizetype kPulseModeBit = 16; // "ldi R30,0b000000" then bit 1
+inline constexpr qsizetype kSparkToZeroFrom = 3700;
+inline constexpr qsizetype kSparkPortBefore = 9; // "PortC,0", two tabs, then the marker
+inline constexpr qsizetype kSparkToOneFrom = 5400;
+inline constexpr qsizetype kSparkToOneThirdFrom = 15700;
+inline constexpr qsizetype kCompareFrom = 7100;
+inline constexpr qsizetype kCompareField = 9;
+inline constexpr qsizetype kTablesFrom = 21000;
+inline constexpr qsizetype kTableValueField = 9;
+inline constexpr qsizetype kAfterValueField = 12; // where the next search goes on
+} // namespace layout

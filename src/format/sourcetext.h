@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+#include <limits>
+#include <optional>
+#include <vector>
+
+// The loaded firmware source as the marker searches see it: its lines in file order, each cut to
+// its first 80 characters and followed by a two-character line break (CR LF). A text position is
+// an index into that text. Beside each shown line the whole line as read is kept, so that a save
+// writes every line it does not rewrite exactly as it stands in the file.
+class SourceText
+{
+public:
+    static constexpr qsizetype kShownLineLength = 80;
+    static constexpr qsizetype kNoLimit = std::numeric_limits<qsizetype>::max();
+
+    SourceText() = default;
+
+    // Lines end at LF or CR LF; a CR not followed by LF does not end a line and is not shown.
+    static SourceText fromFileBytes(QByteArrayView bytes);
+
+    qsizetype size() const { return m_text.size(); }
+    bool isEmpty() const { return m_text.isEmpty(); }
+    const QByteArray &text() const { return m_text; }
+
+    // The character at pos, or '\0' outside the text.
+    char at(qsizetype pos) const;
+    // The window of n characters at pos; shorter near the end of the text.
+    QByteArray window(qsizetype pos, qsizetype n) const;
+    bool matchesAt(qsizetype pos, QByteArrayView marker) const;
+    // First match starting at from or later and at lastStart or earlier.
+    std::optional<qsizetype> find(QByteArrayView marker, qsizetype from,
+                                  qsizetype lastStart = kNoLimit) const;
+    // The decimal digits among the three characters at pos, in their order.
+    QByteArray valueField(qsizetype pos) const;
+
+    qsizetype lineCount() const { return qsizetype(m_lineStarts.size()); }
+    qsizetype lineIndexAt(qsizetype pos) const;
+    qsizetype lineStart(qsizetype index) const { return m_lineStarts[std::size_t(index)]; }
+    QByteArray shownLine(qsizetype index) const;
+    QByteArray wholeLine(qsizetype index) const;
+
+    // Replaces the line that holds pos (or line `index`) by `line`; the line count stays.
+    void replaceLineAt(qsizetype pos, const QByteArray &line);
+    void replaceLine(qsizetype index, const QByteArray &line);
+
+    // A line index and the text that takes that line's place.
+    struct LineReplacement
+    {
+        qsizetype index;
+        QByteArray line;
+    };
+    // This text with the lines replaced, built in one pass. The replacements are sorted by
+    // index, at most one per line; the line count stays.
+    SourceText withReplacedLines(const std::vector<LineReplacement> &replacements) const;
+
+    // Every whole line followed by CR LF, the last one included.
+    QByteArray toFileBytes() const;
+    // The shown lines decoded from code page 1251, for the text box.
+    QStringList shownLines() const;
+
+private:
+    QByteArray m_text;
+    std::vector<qsizetype> m_lineStarts;
+    // The whole line as read where it differs from the shown one (cut, or holding a lone CR);
+    // a null entry where the shown line is the whole line.
+    QList<QByteArray> m_whole;
+};

@@ -1,0 +1,392 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "format/write.h"
+
+#include "domain/anglecode.h"
+#include "format/cp1251.h"
+#include "format/layout.h"
+#include "format/scan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// The lines the writer puts into the source.
+namespace lines {
+
+QByteArray include(const QString &sensorAngle)
+{
+    return toCp1251(QStringLiteral(".include \"m8def.inc\"\t;AT8-16, кварц4МГц, угол ") +
+                    sensorAngle);
+}
+
+QByteArray pulseMode(bool automatic)
+{
+    static const QByteArray autoLine = toCp1251(u"ldi R30,0b00000010\t;РОН статуса");
+    static const QByteArray fixedLine = toCp1251(u"ldi R30,0b00000000\t;РОН статуса");
+    return automatic ? autoLine : fixedLine;
+}
+
+QByteArray pulseSteps(qint64 steps)
+{
+    static const QByteArray comment = toCp1251(u"\t\t\t;длинна метки,х0.7°,сток 128=90°");
+    return "ldi R23," + QByteArray::number(steps) + comment;
+}
+
+QByteArray spark(QByteArrayView instruction, SparkOutput port, QByteArrayView marker)
+{
+    QByteArray line = instruction.toByteArray();
+    line += port == SparkOutput::PortC0 ? "PortC,0" : "PortD,6";
+    line += "\t\t";
+    line += marker;
+    return line;
+}
+
+QByteArray compare(int constant)
+{
+    static const QByteArray comment = toCp1251(u"\t;сравнение РОН с контстантой");
+    return "cpi R21, " + QByteArray::number(constant) + comment;
+}
+
+QByteArray tableValue(const QString &code)
+{
+    static const QByteArray comment = toCp1251(u"\t;множитель");
+    return "ldi R16, " + toCp1251(code) + comment;
+}
+
+QByteArray tableStore(long double angle)
+{
+    static const QByteArray head = toCp1251(u"st X+, R16\t;в ОЗУ, ");
+    static const QByteArray degree = toCp1251(u"°");
+    return head + toCp1251(floatToStr(angle)) + degree;
+}
+
+} // namespace lines
+
+// The source with lines replaced, searched as if the replacements were made in place: positions
+// count in the edited text. The text itself is built once at the end, so a write costs one pass
+// over the source however many lines it replaces.
+class EditedText
+{
+public:
+    explicit EditedText(const SourceText &base) : m_base(base) { m_prefix.push_back(0); }
+
+    qsizetype size() const { return m_base.size() + m_prefix.back(); }
+    qsizetype lineCount() const { return m_base.lineCount(); }
+    qsizetype lineStart(qsizetype index) const
+    {
+        return m_base.lineStart(index) + deltaBefore(index);
+    }
+    bool isReplaced(qsizetype index) const { return editAt(index) != nullptr; }
+
+    qsizetype lineIndexAt(qsizetype pos) const
+    {
+        qsizetype low = 0;
+        qsizetype high = lineCount() - 1;
+        while (low < high) {
+            const qsizetype middle = (low + high + 1) / 2;
+            if (lineStart(middle) <= pos)
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        return low;
+    }
+
+    // First match at `from` or later. Markers hold no line break, so a match never spans lines.
+    std::optional<qsizetype> find(QByteArrayView marker, qsizetype from) const
+    {
+        from = std::max<qsizetype>(from, 0);
+        if (from >= size() || marker.isEmpty() || lineCount() == 0)
+            return std::nullopt;
+        qsizetype index = lineIndexAt(from);
+        qsizetype offset = from - lineStart(index);
+        const QByteArrayView text(m_base.text());
+        while (index < lineCount()) {
+            const auto next =
+                std::lower_bound(m_edits.begin(), m_edits.end(), index,
+                                 [](const Edit &e, qsizetype i) { return e.index < i; });
+            if (next != m_edits.end() && next->index == index) {
+                const qsizetype p = QByteArrayView(next->line).indexOf(marker, offset);
+                if (p >= 0)
+                    return lineStart(index) + p;
+                ++index;
+                offset = 0;
+                continue;
+            }
+            // Unedited lines up to the next edited one, searched in the base text.
+            const qsizetype end = next != m_edits.end() ? next->index : lineCount();
+            const qsizetype baseFrom = m_base.lineStart(index) + offset;
+            const qsizetype baseEnd = end < lineCount() ? m_base.lineStart(end) : text.size();
+            const qsizetype p = text.first(baseEnd).indexOf(marker, baseFrom);
+            if (p >= 0)
+                return p + deltaBefore(index);
+            index = end;
+            offset = 0;
+        }
+        return std::nullopt;
+    }
+
+    void replaceLine(qsizetype index, QByteArray line)
+    {
+        const auto at = std::lower_bound(m_edits.begin(), m_edits.end(), index,
+                                         [](const Edit &e, qsizetype i) { return e.index < i; });
+        const qsizetype baseEnd =
+            index + 1 < lineCount() ? m_base.lineStart(index + 1) : m_base.size();
+        const qsizetype oldLength = baseEnd - m_base.lineStart(index);
+        const qsizetype delta = line.size() + 2 - oldLength;
+        if (at != m_edits.end() && at->index == index)
+            *at = {index, std::move(line), delta};
+        else
+            m_edits.insert(at, {index, std::move(line), delta});
+        m_prefix.resize(m_edits.size() + 1);
+        for (std::size_t i = 0; i < m_edits.size(); ++i)
+            m_prefix[i + 1] = m_prefix[i] + m_edits[i].delta;
+    }
+
+    SourceText result() const
+    {
+        std::vector<SourceText::LineReplacement> replacements;
+        replacements.reserve(m_edits.size());
+        for (const Edit &edit : m_edits)
+            replacements.push_back({edit.index, edit.line});
+        return m_base.withReplacedLines(replacements);
+    }
+
+private:
+    struct Edit
+    {
+        qsizetype index;
+        QByteArray line; // without its line break
+        qsizetype delta; // change of the text's length
+    };
+
+    const Edit *editAt(qsizetype index) const
+    {
+        const auto at = std::lower_bound(m_edits.begin(), m_edits.end(), index,
+                                         [](const Edit &e, qsizetype i) { return e.index < i; });
+        return at != m_edits.end() && at->index == index ? &*at : nullptr;
+    }
+
+    qsizetype deltaBefore(qsizetype index) const
+    {
+        const auto at = std::lower_bound(m_edits.begin(), m_edits.end(), index,
+                                         [](const Edit &e, qsizetype i) { return e.index < i; });
+        return m_prefix[std::size_t(at - m_edits.begin())];
+    }
+
+    const SourceText &m_base;
+    std::vector<Edit> m_edits;       // sorted by line index
+    std::vector<qsizetype> m_prefix; // m_prefix[k]: the deltas of the first k edits
+};
+
+// Thrown inside the writer to end it; carries the stop to report.
+struct Stopped
+{
+    Stop stop;
+};
+
+class Writer
+{
+public:
+    Writer(const SourceText &source, const Calibration &calibration, const WriteOptions &options)
+        : m_text(source), m_calibration(calibration), m_options(options)
+    {}
+
+    WriteResult run()
+    {
+        std::optional<Stop> stop;
+        try {
+            writeAll();
+        } catch (const Stopped &stopped) {
+            stop = stopped.stop;
+        } catch (const ConversionError &error) {
+            stop = error;
+        }
+        return {m_text.result(), stop};
+    }
+
+private:
+    void writeAll()
+    {
+        if (m_text.size() == 0)
+            missing();
+        step(writestep::kInclude);
+        replaceLineHolding(find(markers::crystal, 0),
+                           lines::include(m_calibration.sensorAngle.value_or(QString())));
+        step(writestep::kSecondPulse);
+        writeSecondPulse();
+        step(writestep::kSparkToZero);
+        if (!m_calibration.sparkOutput)
+            missing();
+        const SparkOutput port = *m_calibration.sparkOutput;
+        replaceLineHolding(find(markers::sparkToZero, layout::kSparkToZeroFrom),
+                           lines::spark("cbi ", port, markers::sparkToZero));
+        step(writestep::kSparkToOne);
+        const qsizetype afterSecond = writeSparkToOne(port, layout::kSparkToOneFrom, 2);
+        writeCompareLines();
+        step(writestep::kSparkToOneThird);
+        // The third line lies further on; it must not be one of the two already written.
+        writeSparkToOne(port, std::max(layout::kSparkToOneThirdFrom, afterSecond), 1);
+        writeTables();
+    }
+
+    [[noreturn]] static void missing() { throw Stopped{MessageId::MissingData}; }
+
+    void step(int index)
+    {
+        if (m_options.stopBefore && m_options.stopBefore->step == index)
+            throw Stopped{m_options.stopBefore->stop};
+    }
+
+    qsizetype find(QByteArrayView marker, qsizetype from)
+    {
+        const auto found = m_text.find(marker, from);
+        if (!found)
+            missing();
+        return *found;
+    }
+
+    // Replaces a line that no earlier step of this write has rewritten: rewriting it again
+    // would silently undo the first rewrite (a table's store line may fall on a spark line).
+    void replaceOnce(qsizetype index, QByteArray line)
+    {
+        if (index < 0 || index >= m_text.lineCount() || m_text.isReplaced(index))
+            missing();
+        m_text.replaceLine(index, std::move(line));
+    }
+
+    // Returns the start of the line after it, where a search goes on. For lines in the writer's
+    // own form this is where the fixed offsets after a match reach as well; unlike them it never
+    // finds the marker just written again, nor jumps over the start of the next line.
+    qsizetype replaceLineHolding(qsizetype pos, QByteArray line)
+    {
+        const qsizetype index = m_text.lineIndexAt(pos);
+        replaceOnce(index, std::move(line));
+        return startOfLine(index + 1);
+    }
+
+    qsizetype startOfLine(qsizetype index) const
+    {
+        return index < m_text.lineCount() ? m_text.lineStart(index) : m_text.size();
+    }
+
+    void writeSecondPulse()
+    {
+        const SecondPulse &pulse = m_calibration.secondPulse;
+        if (!pulse.automatic)
+            return; // a mode the tool does not know stays as the source has it
+        if (*pulse.automatic) {
+            replaceLineHolding(find(markers::pulseMode, layout::kPulseStepsFrom),
+                               lines::pulseMode(true));
+            return;
+        }
+        const qsizetype next = replaceLineHolding(
+            find(markers::pulseSteps, layout::kPulseStepsFrom), lines::pulseSteps(pulse.steps));
+        replaceLineHolding(find(markers::pulseMode, next), lines::pulseMode(false));
+    }
+
+    qsizetype writeSparkToOne(SparkOutput port, qsizetype from, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            from = replaceLineHolding(find(markers::sparkToOne, from),
+                                      lines::spark("sbi ", port, markers::sparkToOne));
+        return from;
+    }
+
+    // The first compare line takes point 32, the 31st point 2; the idle point has none.
+    void writeCompareLines()
+    {
+        qsizetype from = layout::kCompareFrom;
+        for (int point = kPointCount; point > 1; --point) {
+            step(writestep::compareLine(point));
+            from = replaceLineHolding(find(markers::compareLine, from),
+                                      lines::compare(m_calibration.compareConstant(point)));
+        }
+    }
+
+    // Each entry is its value line and the line right after it, which becomes the store line
+    // with the entry's angle; code 180 repeats the angle written last.
+    void writeTables()
+    {
+        long double angle = m_options.firstCommentAngle;
+        qsizetype from = layout::kTablesFrom;
+        for (int table = 1; table <= kTableCount; ++table) {
+            step(writestep::tableEntry(table, 1));
+            const QByteArray label =
+                markers::tableLabel.toByteArray() + QByteArray::number(table) + ':';
+            from = find(label, from) + markers::tableLabel.size();
+            for (int point = 1; point <= kPointCount; ++point) {
+                step(writestep::tableEntry(table, point));
+                const qsizetype found = find(markers::tableValue, from);
+                const QString &codeText = m_calibration.code(table, point);
+                const int code = strToInt(codeText);
+                if (code != kNoAngleCode)
+                    angle = codeToAngle(code, sensorAngle());
+                const qsizetype index = m_text.lineIndexAt(found);
+                if (index + 1 >= m_text.lineCount() || m_text.isReplaced(index + 1))
+                    missing();
+                replaceOnce(index, lines::tableValue(codeText));
+                replaceOnce(index + 1, lines::tableStore(angle));
+                from = startOfLine(index + 2);
+            }
+        }
+    }
+
+    int sensorAngle()
+    {
+        if (!m_sensorAngle)
+            m_sensorAngle = strToInt(m_calibration.sensorAngle.value_or(QString()));
+        return *m_sensorAngle;
+    }
+
+    EditedText m_text;
+    const Calibration &m_calibration;
+    const WriteOptions &m_options;
+    std::optional<int> m_sensorAngle;
+};
+
+bool sameWrittenValues(const Calibration &read, const Calibration &written)
+{
+    return read.sensorAngle == written.sensorAngle && read.secondPulse == written.secondPulse &&
+           read.sparkOutput == written.sparkOutput &&
+           read.compareConstants == written.compareConstants && read.codes == written.codes;
+}
+
+} // namespace
+
+WriteResult write(const SourceText &source, const Calibration &calibration,
+                  const WriteOptions &options)
+{
+    return Writer(source, calibration, options).run();
+}
+
+long double lastAngleOfTable(const Calibration &calibration, int table)
+{
+    for (int point = kPointCount; point >= 1; --point) {
+        const QString &code = calibration.code(table, point);
+        bool ok = false;
+        const int value = code.toInt(&ok);
+        if (ok && value != kNoAngleCode) {
+            const int sensor = calibration.sensorAngle.value_or(QString()).toInt(&ok);
+            return ok ? codeToAngle(value, sensor) : 0;
+        }
+    }
+    return 0;
+}
+
+bool readsBack(const QByteArray &fileBytes, const Calibration &calibration,
+               const WriteOptions &options)
+{
+    const SourceText reloaded = SourceText::fromFileBytes(fileBytes);
+    const ScanResult read = scan(reloaded);
+    if (!read.completed() || !sameWrittenValues(read.calibration, calibration))
+        return false;
+    WriteOptions again = options;
+    again.stopBefore.reset();
+    const WriteResult rewritten = write(reloaded, calibration, again);
+    return !rewritten.stop && rewritten.text.toFileBytes() == fileBytes;
+}

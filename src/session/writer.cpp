@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "session/writer.h"
+
+#include "domain/anglecode.h"
+#include "domain/numbers.h"
+#include "session/gridmodel.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kAuto = QStringLiteral("auto");
+
+// The angle the table comments start from: the highest row of the angle column that holds one.
+long double lastAngleOfColumn(const GridModel &grid)
+{
+    for (int row = GridModel::kLastPoint; row >= GridModel::kFirstPoint; --row) {
+        const QString &text = grid.cell(GridModel::kAngleColumn, row);
+        if (text != kNoAngleMark)
+            return strToFloat(text);
+    }
+    return 0;
+}
+
+std::optional<SparkOutput> sparkOutput(int item)
+{
+    if (item == SettingsTarget::kPortC0)
+        return SparkOutput::PortC0;
+    if (item == SettingsTarget::kPortD6)
+        return SparkOutput::PortD6;
+    return std::nullopt;
+}
+
+// A rounded step count as the writer can hold it; beyond that no file reads it back anyway.
+qint64 stepCount(long double steps)
+{
+    constexpr long double limit = 9.0e18L;
+    return qint64(std::max(-limit, std::min(limit, steps)));
+}
+
+template <typename Convert> bool convert(WriteOptions &options, int step, Convert &&work)
+{
+    try {
+        work();
+        return true;
+    } catch (const ConversionError &error) {
+        options.stopBefore = WriteOptions::PlannedStop{step, error};
+        return false;
+    }
+}
+
+std::optional<MessageId> readBack(const QByteArray &bytes, const WindowCalibration &window)
+{
+    if (window.options.stopBefore || !readsBack(bytes, window.calibration, window.options))
+        return MessageId::MissingData;
+    return std::nullopt;
+}
+
+std::optional<MessageId> finish(const std::optional<Stop> &stop)
+{
+    if (!stop)
+        return std::nullopt;
+    if (const auto *error = std::get_if<ConversionError>(&*stop))
+        throw *error;
+    return std::get<MessageId>(*stop);
+}
+
+} // namespace
+
+WindowCalibration calibrationFromWindow(const SettingsTarget &settings, const GridModel &grid)
+{
+    WindowCalibration window;
+    Calibration &calibration = window.calibration;
+    WriteOptions &options = window.options;
+    calibration.sensorAngle = settings.sensorAngleText();
+    calibration.sparkOutput = sparkOutput(settings.sparkOutputItem());
+    for (int table = 1; table <= kTableCount; ++table) {
+        for (int point = 1; point <= kPointCount; ++point)
+            calibration.code(table, point) = grid.cell(table, point);
+    }
+
+    const QString pulse = settings.secondPulseText();
+    calibration.secondPulse.automatic = pulse == kAuto;
+    if (pulse != kAuto && !convert(options, writestep::kSecondPulse, [&] {
+            calibration.secondPulse.steps =
+                stepCount(roundHalfEven(static_cast<long double>(strToFloat(pulse)) / kAngleStep));
+        }))
+        return window;
+
+    for (int point = kPointCount; point > 1; --point) {
+        int rpm = 0;
+        const int step = writestep::compareLine(point);
+        if (!convert(options, step,
+                     [&] { rpm = strToInt(grid.cell(GridModel::kRpmColumn, point)); }))
+            return window;
+        if (rpm < kLowestRpm || rpm > kHighestRpm) {
+            options.stopBefore = WriteOptions::PlannedStop{
+                step, rpm < kLowestRpm ? MessageId::RpmTooLow : MessageId::RpmTooHigh};
+            return window;
+        }
+        calibration.compareConstant(point) = compareConstantForRpm(rpm);
+    }
+
+    convert(options, writestep::tableEntry(1, 1),
+            [&] { options.firstCommentAngle = lastAngleOfColumn(grid); });
+    return window;
+}
+
+std::optional<MessageId> rewriteSource(SourceText &source, const SettingsTarget &settings,
+                                       const GridModel &grid)
+{
+    const WindowCalibration window = calibrationFromWindow(settings, grid);
+    WriteResult written = write(source, window.calibration, window.options);
+    source = std::move(written.text);
+    return finish(written.stop);
+}
+
+std::optional<MessageId> verifyReadBack(const SourceText &source, const SettingsTarget &settings,
+                                        const GridModel &grid)
+{
+    return readBack(source.toFileBytes(), calibrationFromWindow(settings, grid));
+}
+
+std::optional<MessageId> saveSource(SourceText &source, const SettingsTarget &settings,
+                                    const GridModel &grid, const QString &path,
+                                    const ChunkWriter &writeChunk)
+{
+    const WindowCalibration window = calibrationFromWindow(settings, grid);
+    WriteResult written = write(source, window.calibration, window.options);
+    source = std::move(written.text);
+    if (const auto stop = finish(written.stop))
+        return stop;
+    const QByteArray bytes = source.toFileBytes();
+    if (const auto stop = readBack(bytes, window))
+        return stop;
+    writeSourceFile(path, bytes, writeChunk);
+    return std::nullopt;
+}

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include "domain/calibration.h"
+#include "domain/messageid.h"
+#include "format/filesave.h"
+#include "format/sourcetext.h"
+#include "format/write.h"
+#include "session/settingstarget.h"
+
+#include <optional>
+
+class GridModel;
+
+// The calibration the setting boxes and the grid describe, for a write. The texts are converted
+// in the order the write needs them; the first that cannot be converted (a second pulse or an RPM
+// breakpoint that is no number, an RPM breakpoint out of range, an angle column that no comment
+// can start from) becomes the write's planned stop at that step, with RpmTooLow / RpmTooHigh or
+// the conversion error. The codes and the sensor angle are converted by the write itself.
+struct WindowCalibration
+{
+    Calibration calibration;
+    WriteOptions options;
+};
+WindowCalibration calibrationFromWindow(const SettingsTarget &settings, const GridModel &grid);
+
+// Puts the settings and the tables into the source text (see write()). Returns a message when
+// the rewrite stops: RpmTooLow / RpmTooHigh for a breakpoint out of range (checked before its
+// line is replaced), MissingData when a marker or a line is missing or the text is empty. Throws
+// ConversionError for a text that is not a number. A stop leaves the lines rewritten so far.
+std::optional<MessageId> rewriteSource(SourceText &source, const SettingsTarget &settings,
+                                       const GridModel &grid);
+
+// Whether the text, saved and loaded again, reads back as the settings and cells and takes the
+// same rewrite again unchanged (see readsBack()); MissingData when not.
+std::optional<MessageId> verifyReadBack(const SourceText &source, const SettingsTarget &settings,
+                                        const GridModel &grid);
+
+// The save after "Save to table": rewriteSource, the read-back check, then writeSourceFile of
+// the text's file bytes to path. Returns the message to show when it stops before writing (the
+// file is then untouched); nothing on success. Throws ConversionError for a text that is not a
+// number and FileWriteError when the file cannot be written (the file stays as it was). In every
+// case `source` keeps the lines rewritten so far.
+std::optional<MessageId> saveSource(SourceText &source, const SettingsTarget &settings,
+                                    const GridModel &grid, const QString &path,
+                                    const ChunkWriter &writeChunk = {});
