@@ -44,7 +44,7 @@ public:
     bool openDocument(const QString &, int) override { return true; }
     QString programFolder() const override { return {}; }
     bool startDetached(const DetachedCommand &) override { return true; }
-    int ask(QWidget *, const Question &question) override
+    int choose(QWidget *, const Question &question) override
     {
         countBox(question.text);
         return question.escapeAnswer;
@@ -52,6 +52,12 @@ public:
     std::optional<QString> chooseFileToSave(QWidget *, const OpenDialogSettings &) override
     {
         return std::nullopt;
+    }
+    bool isInstalled(const QString &) const override { return true; }
+    bool ask(QWidget *, const QString &text, const QString &, const QString &) override
+    {
+        countBox(text);
+        return true;
     }
 
 private:

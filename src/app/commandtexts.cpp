@@ -28,7 +28,7 @@ SaveAnswer askSaveChanges(Platform &platform, QWidget *owner, const ProgramState
                         pick(language, u"Не сохранять", u"Discard"),
                         pick(language, u"Отмена", u"Cancel")};
     question.escapeAnswer = 2;
-    switch (platform.ask(owner, question)) {
+    switch (platform.choose(owner, question)) {
     case 0:
         return SaveAnswer::Save;
     case 1:
@@ -52,7 +52,7 @@ CompileAnswer askCompileUnsaved(Platform &platform, QWidget *owner, const Progra
                         pick(language, u"Компилировать файл с диска", u"Compile file on disk"),
                         pick(language, u"Отмена", u"Cancel")};
     question.escapeAnswer = 2;
-    switch (platform.ask(owner, question)) {
+    switch (platform.choose(owner, question)) {
     case 0:
         return CompileAnswer::SaveAndCompile;
     case 1:

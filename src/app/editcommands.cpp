@@ -5,7 +5,6 @@
 #include "app/edittexts.h"
 #include "app/gridview.h"
 #include "app/platform.h"
-#include "app/texts.h"
 #include "app/unit1.h"
 #include "chart/chartwidget.h"
 #include "domain/anglecode.h"
@@ -15,6 +14,7 @@
 #include "session/gridmodel.h"
 #include "session/loadscan.h"
 #include "session/tablecurves.h"
+#include "session/texts.h"
 
 #include <QAction>
 #include <QApplication>

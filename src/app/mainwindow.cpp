@@ -3,8 +3,8 @@
 #include "app/mainwindow.h"
 
 #include "app/editcommands.h"
-#include "app/texts.h"
 #include "app/unit1.h"
+#include "session/texts.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -51,11 +51,17 @@ public:
     // The folder that holds the program, where its help file is installed.
     virtual QString programFolder() const = 0;
     virtual bool startDetached(const DetachedCommand &command) = 0;
-    // A modal question; the index of the chosen answer.
-    virtual int ask(QWidget *owner, const Question &question) = 0;
+    // A modal question with several answers; the index of the chosen one.
+    virtual int choose(QWidget *owner, const Question &question) = 0;
     // The path to save under, or nothing when the user cancels.
     virtual std::optional<QString> chooseFileToSave(QWidget *owner,
                                                     const OpenDialogSettings &dialog) = 0;
+    // Whether a program of that name is on the search path.
+    virtual bool isInstalled(const QString &program) const = 0;
+    // A question with two answers; true for the first (acceptText), false for the second or
+    // when the box is closed.
+    virtual bool ask(QWidget *owner, const QString &text, const QString &acceptText,
+                     const QString &rejectText) = 0;
 };
 
 // The real desktop through Qt.
@@ -69,7 +75,10 @@ public:
     bool openDocument(const QString &path, int topic = 0) override;
     QString programFolder() const override;
     bool startDetached(const DetachedCommand &command) override;
-    int ask(QWidget *owner, const Question &question) override;
+    int choose(QWidget *owner, const Question &question) override;
     std::optional<QString> chooseFileToSave(QWidget *owner,
                                             const OpenDialogSettings &dialog) override;
+    bool isInstalled(const QString &program) const override;
+    bool ask(QWidget *owner, const QString &text, const QString &acceptText,
+             const QString &rejectText) override;
 };

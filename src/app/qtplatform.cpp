@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/platform.h"
 
+#include "format/assembler.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -73,7 +75,7 @@ std::optional<QString> QtPlatform::chooseFileToSave(QWidget *owner,
     return runFileDialog(fileDialog, dialog);
 }
 
-int QtPlatform::ask(QWidget *owner, const Question &question)
+int QtPlatform::choose(QWidget *owner, const Question &question)
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question.text,
                     QMessageBox::NoButton, owner);
@@ -115,4 +117,22 @@ QString QtPlatform::programFolder() const
 bool QtPlatform::startDetached(const DetachedCommand &command)
 {
     return QProcess::startDetached(command.program, command.arguments, command.workingDirectory);
+}
+
+bool QtPlatform::isInstalled(const QString &program) const
+{
+    return isOnSearchPath(program);
+}
+
+bool QtPlatform::ask(QWidget *owner, const QString &text, const QString &acceptText,
+                     const QString &rejectText)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text,
+                    QMessageBox::NoButton, owner);
+    QPushButton *accept = box.addButton(acceptText, QMessageBox::AcceptRole);
+    QPushButton *reject = box.addButton(rejectText, QMessageBox::RejectRole);
+    box.setDefaultButton(reject);
+    box.setEscapeButton(reject);
+    box.exec();
+    return box.clickedButton() == accept;
 }

@@ -9,7 +9,6 @@
 #include "app/inputguards.h"
 #include "app/keyfilter.h"
 #include "app/offendingcell.h"
-#include "app/texts.h"
 #include "app/windowfont.h"
 #include "chart/chartseries.h"
 #include "chart/chartwidget.h"
@@ -19,6 +18,7 @@
 #include "session/loadscan.h"
 #include "session/recompute.h"
 #include "session/savetable.h"
+#include "session/texts.h"
 #include "session/writer.h"
 
 #include <QCheckBox>
@@ -281,6 +281,14 @@ void TForm1::warn(MessageId id, const QString &argument)
     m_platform.showWarning(this, message(id, m_state.Language, argument));
 }
 
+void TForm1::warnAboutLine(MessageId id, const QString &lineReference)
+{
+    QString text = message(id, m_state.Language);
+    if (!lineReference.isEmpty())
+        text += QLatin1Char('\n') + lineNote(lineReference, m_state.Language);
+    m_platform.showWarning(this, text);
+}
+
 void TForm1::showSource()
 {
     Memo1->setPlainText(m_source.shownLines().join(QLatin1Char('\n')));
@@ -314,6 +322,7 @@ void TForm1::Button1Click()
     Memo1->clear();
     m_source = SourceText();
     m_loadCompleted = false;
+    m_diskStamp.reset();
     if (chosen) {
         m_state.FirmwarePath = *chosen;
         OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
@@ -330,19 +339,22 @@ void TForm1::Button1Click()
         m_changes.clear();
         emit documentStateChanged();
     });
-    QFile file(m_state.FirmwarePath);
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
-        m_platform.showError(
-            this, message(MessageId::FileAccess, m_state.Language, m_state.FirmwarePath));
+    const SourceFileRead read = readSourceFile(m_state.FirmwarePath);
+    if (read.outcome != SourceFileRead::Read) {
+        const MessageId refusal =
+            read.outcome == SourceFileRead::NotRegular ? MessageId::NotRegularFile
+            : read.outcome == SourceFileRead::TooLarge ? MessageId::FileTooLarge
+                                                       : MessageId::FileAccess;
+        m_platform.showError(this, message(refusal, m_state.Language, m_state.FirmwarePath));
         return;
     }
-    m_source = SourceText::fromFileBytes(file.readAll());
-    file.close();
+    m_source = SourceText::fromFileBytes(read.bytes);
+    m_diskStamp = read.stamp;
     showSource();
     guarded([&] {
         const ScanOutcome outcome = scanSource(m_source, *this, m_grid, m_state);
         if (outcome.stop) {
-            warn(*outcome.stop);
+            warnAboutLine(*outcome.stop, outcome.line);
             return;
         }
         refreshChart(m_grid, *Series1);
@@ -484,6 +496,7 @@ bool TForm1::saveToFileAt(const QString &path)
     // An edit still open stays an undo step; the save itself is none.
     m_commands->checkpoint();
     std::optional<MessageId> refused;
+    bool saved = false;
     const bool finished = guarded([&] {
         if (const auto stop =
                 saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
@@ -499,11 +512,29 @@ bool TForm1::saveToFileAt(const QString &path)
         }
         // The text box shows the lines rewritten so far, also when the save stops on an error.
         const auto showRewritten = qScopeGuard([this] { showSource(); });
-        refused = saveSource(m_source, *this, m_grid, path);
-        if (refused)
-            warn(*refused);
+        QString stopLine;
+        bool written = false;
+        // A new file of Save as was confirmed in its dialog; the loaded one may have been
+        // changed by something else since the load.
+        const auto confirm = [this, &written, &path] {
+            return written = path != m_state.FirmwarePath || confirmOverwrite();
+        };
+        try {
+            refused = saveSource(m_source, *this, m_grid, path, {}, confirm, &stopLine);
+            if (refused)
+                warnAboutLine(*refused, stopLine);
+            else if (written)
+                m_diskStamp = stampOfWritten(path, m_source.toFileBytes());
+        } catch (const FileWriteError &error) {
+            // What is on disk now is not what the load read, unless the file is unchanged.
+            if (error.kind != FileWriteError::Unchanged && error.kind != FileWriteError::DiskFull)
+                m_diskStamp.reset();
+            m_platform.showError(this, fileWriteMessage(error, m_state.Language));
+            written = false;
+        }
+        saved = !refused && written;
     });
-    if (!finished || refused) {
+    if (!finished || !saved) {
         if (refused)
             showOffendingCell(*refused);
         emit saveRefused(refused);
@@ -531,11 +562,31 @@ bool TForm1::confirmUnsavedChanges()
     return false;
 }
 
+bool TForm1::confirmOverwrite()
+{
+    const DiskChange change =
+        m_diskStamp ? diskChangeSince(*m_diskStamp, m_state.FirmwarePath) : DiskChange::Changed;
+    if (change == DiskChange::None)
+        return true;
+    const unsigned char language = m_state.Language;
+    const bool deleted = change == DiskChange::Deleted;
+    return m_platform.ask(this,
+                          message(deleted ? MessageId::DeletedFromDisk : MessageId::ChangedOnDisk,
+                                  language, m_state.FirmwarePath),
+                          answerText(deleted ? Answer::Create : Answer::Overwrite, language),
+                          answerText(Answer::Cancel, language));
+}
+
 void TForm1::Button6Click()
 {
-    const auto command = assemblerCommand(m_state.FirmwarePath);
+    const auto lookup = [this](const QString &name) { return m_platform.isInstalled(name); };
+    const auto command = assemblerCommand(m_state.FirmwarePath, lookup);
     if (!command)
         return;
+    if (!terminalProgram(lookup)) {
+        warn(MessageId::NoTerminal);
+        return;
+    }
     // The assembler reads the file on disk: edits not saved there would not be in the firmware.
     if (m_loadCompleted && m_changes.edited()) {
         switch (askCompileUnsaved(m_platform, this, m_state)) {
@@ -549,7 +600,9 @@ void TForm1::Button6Click()
             return;
         }
     }
-    m_platform.startDetached({command->program, command->arguments, command->workingDirectory});
+    if (!m_platform.startDetached(
+            {command->program, command->arguments, command->workingDirectory}))
+        warn(MessageId::CommandNotStarted, command->program);
 }
 
 bool TForm1::StringGrid1SelectCell(int ACol, int ARow)

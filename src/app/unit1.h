@@ -5,6 +5,7 @@
 #include "app/changetracker.h"
 #include "app/platform.h"
 #include "domain/messageid.h"
+#include "format/sourcefile.h"
 #include "format/sourcetext.h"
 #include "session/gridmodel.h"
 #include "session/programstate.h"
@@ -105,6 +106,11 @@ private:
     void setTexts();
     void showSource();
     void warn(MessageId id, const QString &argument = {});
+    // The warning with a second line naming the source line it is about, when there is one.
+    void warnAboutLine(MessageId id, const QString &lineReference);
+    // Whether the file may be written: asks first when something else changed or removed it
+    // since the load or the last save.
+    bool confirmOverwrite();
     void refreshChartWithHighlight(int row);
     // After a save stopped on a value: makes the cell that holds it current.
     void showOffendingCell(MessageId stop);
@@ -131,5 +137,7 @@ private:
     // save writes the grid only into the text it was read from.
     bool m_loadCompleted = false;
     ChangeTracker m_changes;
+    // The file as the load read it, or as the last save wrote it.
+    std::optional<FileStamp> m_diskStamp;
     EditCommands *m_commands = nullptr;
 };

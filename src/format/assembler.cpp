@@ -19,15 +19,26 @@ const QString kScript = QStringLiteral(
 
 } // namespace
 
+std::optional<QString> terminalProgram(const ExecutableLookup &onSearchPath)
+{
+    for (const QString name : {QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")}) {
+        if (onSearchPath(name))
+            return name;
+    }
+    return std::nullopt;
+}
+
 std::optional<LaunchCommand> assemblerCommand(const QString &firmwarePath,
                                               const ExecutableLookup &onSearchPath)
 {
     if (firmwarePath.isEmpty())
         return std::nullopt;
     const qsizetype slash = firmwarePath.lastIndexOf(QLatin1Char('/'));
-    const QString name = firmwarePath.mid(slash + 1);
+    QString name = firmwarePath.mid(slash + 1);
     if (name.isEmpty())
         return std::nullopt;
+    if (name.startsWith(QLatin1Char('-')))
+        name.prepend(QStringLiteral("./"));
     QString folder;
     if (slash > 0)
         folder = firmwarePath.left(slash);

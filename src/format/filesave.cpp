@@ -2,32 +2,69 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "format/filesave.h"
 
+#include "format/inplacesave.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 FileWriteError FileWriteError::cannotCreate(const QString &path, const QString &reason)
 {
-    return FileWriteError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+    FileWriteError error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+    error.path = path;
+    error.reason = reason;
+    return error;
 }
 
-FileWriteError FileWriteError::streamWrite()
+FileWriteError FileWriteError::streamWrite(const QString &path, const QString &reason)
 {
-    return FileWriteError(QStringLiteral("Stream write error"));
+    FileWriteError error(QStringLiteral("Stream write error"));
+    error.path = path;
+    error.reason = reason;
+    return error;
+}
+
+FileWriteError FileWriteError::diskFull(const QString &path)
+{
+    FileWriteError error(
+        QStringLiteral("The disk is full: file \"%1\" was not written and is unchanged").arg(path));
+    error.kind = DiskFull;
+    error.path = path;
+    return error;
+}
+
+FileWriteError FileWriteError::damaged(const QString &path, const QString &reason,
+                                       const QString &backupPath)
+{
+    FileWriteError error(QStringLiteral("Writing file \"%1\" failed: %2. The file may be damaged; "
+                                        "its old content is kept in \"%3\"")
+                             .arg(path, reason, backupPath));
+    error.kind = Damaged;
+    error.path = path;
+    error.reason = reason;
+    error.backupPath = backupPath;
+    return error;
 }
 
 namespace {
 
-QString systemReason(int error)
+bool isMemberOfGroup(gid_t group)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0)
+        return false;
+    std::vector<gid_t> groups(std::size_t(count), 0);
+    const int got = std::max(::getgroups(count, groups.data()), 0);
+    return std::find(groups.begin(), groups.begin() + got, group) != groups.begin() + got;
 }
 
 // Why the file at path must not be replaced, or nothing. The rename at the end of a safe save
@@ -49,9 +86,20 @@ std::optional<QString> refusalReason(const QString &path)
     return std::nullopt;
 }
 
-qint64 writeAll(QIODevice &device, const QByteArray &bytes)
+// Whether a new file renamed over the old one would be the same file to everyone else: the old
+// one has no other name, the new one can get its owner and group, and the folder takes it.
+bool replaceKeepsIdentity(const QString &target, const struct stat &status)
 {
-    return device.write(bytes);
+    if (status.st_nlink > 1)
+        return false;
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return false;
+    if (::geteuid() == 0)
+        return true;
+    if (status.st_uid != ::geteuid())
+        return false;
+    return status.st_gid == ::getegid() || isMemberOfGroup(status.st_gid);
 }
 
 } // namespace
@@ -61,19 +109,45 @@ void writeSourceFile(const QString &path, const QByteArray &bytes, const ChunkWr
     if (const auto reason = refusalReason(path))
         throw FileWriteError::cannotCreate(path, *reason);
 
+    const QString target = QFileInfo::exists(path) ? QFileInfo(path).canonicalFilePath() : path;
+    struct stat status
+    {};
+    const bool exists = ::stat(QFile::encodeName(target).constData(), &status) == 0;
+    if (exists && !replaceKeepsIdentity(target, status)) {
+        writeInPlace(target, bytes, writeChunk);
+        return;
+    }
+
     QSaveFile file(path);
     // Unbuffered, so that a full disk shows in the write itself.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw FileWriteError::cannotCreate(path, file.errorString());
+    if (exists) {
+        // Owner first: a change of owner clears the set-id bits that the mode then restores.
+        if ((status.st_uid != ::geteuid() || status.st_gid != ::getegid()) &&
+            ::fchown(file.handle(), status.st_uid, status.st_gid) != 0) {
+            const int error = errno;
+            file.cancelWriting();
+            throw FileWriteError::cannotCreate(path, systemReason(error));
+        }
+        ::fchmod(file.handle(), status.st_mode & 07777);
+    }
 
-    const qint64 written = writeChunk ? writeChunk(file, bytes) : writeAll(file, bytes);
+    errno = 0;
+    const qint64 written = writeChunk ? writeChunk(file, bytes) : writeAllTo(file.handle(), bytes);
     if (written != bytes.size()) {
+        const int error = errno;
         file.cancelWriting();
-        throw FileWriteError::streamWrite();
+        if (error == ENOSPC || error == EDQUOT)
+            throw FileWriteError::diskFull(path);
+        throw FileWriteError::streamWrite(path, error ? systemReason(error) : QString());
     }
     if (!file.commit()) {
+        const int error = errno;
+        if (error == ENOSPC || error == EDQUOT)
+            throw FileWriteError::diskFull(path);
         if (file.error() == QFileDevice::WriteError)
-            throw FileWriteError::streamWrite();
+            throw FileWriteError::streamWrite(path, file.errorString());
         throw FileWriteError::cannotCreate(path, file.errorString());
     }
 }

@@ -11,27 +11,44 @@
 
 class QIODevice;
 
-// A file that could not be written. Shown like a conversion error: message() plus ".".
+// A file that could not be written. message() is the English text; the window words it in the
+// current language from kind, path, reason and backupPath.
 class FileWriteError : public ConversionError
 {
 public:
+    enum Kind
+    {
+        Unchanged, // not written: the file keeps its old bytes
+        DiskFull,  // not written for lack of space: the file keeps its old bytes
+        Damaged,   // written part-way and not restored: the old bytes are in backupPath
+    };
+
     using ConversionError::ConversionError;
 
     // "Cannot create file "<path>". <reason>"
     static FileWriteError cannotCreate(const QString &path, const QString &reason);
     // "Stream write error"
-    static FileWriteError streamWrite();
+    static FileWriteError streamWrite(const QString &path = {}, const QString &reason = {});
+    static FileWriteError diskFull(const QString &path);
+    static FileWriteError damaged(const QString &path, const QString &reason,
+                                  const QString &backupPath);
+
+    Kind kind = Unchanged;
+    QString path;
+    QString reason; // the system's words, possibly empty
+    QString backupPath;
 };
 
 // Writes the bytes to the open device and returns how many it wrote, or -1. The default writes
 // them all with QIODevice::write; tests put in one that fails part-way.
 using ChunkWriter = std::function<qint64(QIODevice &device, const QByteArray &bytes)>;
 
-// Replaces the file at path by bytes, atomically: the bytes go to a new file beside it, which is
-// renamed over the old one only when completely written. A missing file is created; an existing
-// file keeps its permissions, and a symbolic link stays one (its target is replaced). Refused:
-// a read-only file (no write permission bit, or not writable for this user), a folder, a missing
-// folder. On any failure the file on disk stays byte for byte as it was and FileWriteError is
-// thrown.
+// Replaces the file at path by bytes. Where that keeps the file's identity (one link, an owner and
+// group the new file can get, a folder that takes new files), atomically: the bytes go to a new
+// file beside it, which gets the old one's mode, owner and group and is renamed over it only when
+// completely written. Otherwise in place, after a backup copy (writeInPlace). A missing file is
+// created, and a symbolic link stays one (its target is written). Refused: a read-only file (no
+// write permission bit, or not writable for this user), a folder, a missing folder. On a failure
+// FileWriteError is thrown; the file holds its old bytes unless the error's kind says Damaged.
 void writeSourceFile(const QString &path, const QByteArray &bytes,
                      const ChunkWriter &writeChunk = {});

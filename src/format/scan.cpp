@@ -3,6 +3,7 @@
 #include "format/scan.h"
 
 #include "format/cp1251.h"
+#include "format/instruction.h"
 #include "format/layout.h"
 
 namespace {
@@ -11,6 +12,22 @@ QString latin(const QByteArray &digits)
 {
     return QString::fromLatin1(digits);
 }
+
+// Whether the digits of a value field are the number the assembler reads as the operand that
+// starts at operandPos; a field without digits agrees only with an operand that is no number.
+bool fieldHoldsOperand(const SourceText &source, const QByteArray &field, qsizetype operandPos)
+{
+    const auto operand = operandAt(source, operandPos);
+    if (field.isEmpty() || !operand)
+        return field.isEmpty() && !operand;
+    return field.toLongLong() == *operand;
+}
+
+// Ends the scan with MissingData about the line of pos.
+struct Misread
+{
+    qsizetype pos;
+};
 
 class Scanner
 {
@@ -23,6 +40,9 @@ public:
             scanAll();
         } catch (const ConversionError &error) {
             m_result.stop = error;
+        } catch (const Misread &misread) {
+            m_result.stop = MessageId::MissingData;
+            m_result.stopLine = lineReference(m_source, misread.pos);
         }
         return std::move(m_result);
     }
@@ -54,17 +74,26 @@ private:
 
     bool scanSecondPulse()
     {
-        const auto steps =
-            m_source.find(markers::pulseSteps, layout::kPulseStepsFrom, layout::kPulseStepsLast);
+        const auto steps = findInCode(m_source, markers::pulseSteps, layout::kPulseStepsFrom,
+                                      layout::kPulseStepsLast);
         if (!steps)
             return false;
         SecondPulse &pulse = m_result.calibration.secondPulse;
-        pulse.steps = strToInt(latin(m_source.valueField(*steps + layout::kPulseStepsField)));
-        const auto mode = m_source.find(markers::pulseMode, *steps + layout::kPulseModeAfterSteps,
-                                        layout::kPulseModeLast);
+        const QByteArray stepsField = m_source.valueField(*steps + layout::kPulseStepsField);
+        pulse.steps = strToInt(latin(stepsField));
+        if (!fieldHoldsOperand(m_source, stepsField, *steps + layout::kPulseStepsField))
+            throw Misread{*steps};
+        const auto mode = findInCode(m_source, markers::pulseMode,
+                                     *steps + layout::kPulseModeAfterSteps, layout::kPulseModeLast);
         if (!mode)
             return false;
+        // The character read is bit 1 of the binary literal; a save writes the whole literal as
+        // 0b00000010 or 0b00000000, so the operand must be exactly the one the character stands
+        // for.
         const char bit = m_source.at(*mode + layout::kPulseModeBit);
+        const auto modeOperand = operandAt(m_source, *mode + markers::pulseMode.size());
+        if (!modeOperand || (bit != '1' && bit != '0') || *modeOperand != (bit == '1' ? 2 : 0))
+            throw Misread{*mode};
         if (bit == '1')
             pulse.automatic = true;
         else if (bit == '0')
@@ -74,7 +103,7 @@ private:
 
     bool scanSparkOutput()
     {
-        const auto spark = m_source.find(markers::sparkToZero, layout::kSparkToZeroFrom);
+        const auto spark = findAfterCode(m_source, markers::sparkToZero, layout::kSparkToZeroFrom);
         if (!spark)
             return false;
         const QByteArray port = m_source.window(*spark - layout::kSparkPortBefore, 7);
@@ -87,11 +116,13 @@ private:
     {
         m_next = layout::kCompareFrom;
         for (int point = kPointCount; point > 1; --point) {
-            const auto compare = m_source.find(markers::compareLine, m_next);
+            const auto compare = findInCode(m_source, markers::compareLine, m_next);
             if (!compare)
                 return false;
-            m_result.compareDigits[std::size_t(point - 2)] =
-                latin(m_source.valueField(*compare + layout::kCompareField));
+            const QByteArray field = m_source.valueField(*compare + layout::kCompareField);
+            if (!fieldHoldsOperand(m_source, field, *compare + markers::compareLine.size()))
+                throw Misread{*compare};
+            m_result.compareDigits[std::size_t(point - 2)] = latin(field);
             ++m_result.compareRead;
             m_next = *compare + layout::kAfterValueField;
         }
@@ -129,11 +160,13 @@ private:
             ++m_result.labelsRead;
             qsizetype r = *label + 1;
             for (int point = 1; point <= kPointCount; ++point) {
-                const auto value = m_source.find(markers::tableValue, r);
+                const auto value = findInCode(m_source, markers::tableValue, r);
                 if (!value)
                     return false;
-                m_result.calibration.code(table, point) =
-                    latin(m_source.valueField(*value + layout::kTableValueField));
+                const QByteArray field = m_source.valueField(*value + layout::kTableValueField);
+                if (!fieldHoldsOperand(m_source, field, *value + markers::tableValue.size()))
+                    throw Misread{*value};
+                m_result.calibration.code(table, point) = latin(field);
                 ++m_result.codesRead[std::size_t(table - 1)];
                 r = *value + layout::kAfterValueField;
             }

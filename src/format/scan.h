@@ -26,11 +26,15 @@ struct ScanResult
     int labelsRead = 0;
     std::array<int, kTableCount> codesRead{};
     std::optional<Stop> stop;
+    // The line a MissingData stop is about, as "<number>: <text>", when it is about one.
+    QString stopLine;
 
     bool completed() const { return !stop; }
 };
 
-// Reads the settings and tables from the text by the layout's marker searches. Stops with
-// MissingData when a marker is not found, and with a conversion error for an empty pulse step
-// count or compare constant and for the constant 255.
+// Reads the settings and tables from the text by the layout's marker searches. Instruction
+// markers in a comment are passed over. Stops with MissingData when a marker is not found or a
+// value field does not hold what the assembler reads as the instruction's operand (then with the
+// line), and with a conversion error for an empty pulse step count or compare constant and for
+// the constant 255.
 ScanResult scan(const SourceText &source);

@@ -5,39 +5,65 @@
 #include "format/cp1251.h"
 
 #include <algorithm>
+#include <cstring>
 
 SourceText SourceText::fromFileBytes(QByteArrayView bytes)
 {
     SourceText source;
+    const char *const data = bytes.data();
     const qsizetype n = bytes.size();
-    const qsizetype breaks = bytes.count('\n');
-    source.m_lineStarts.reserve(std::size_t(breaks) + 1);
-    source.m_whole.reserve(breaks + 1);
-    source.m_text.reserve(n + breaks + 2);
+    qsizetype breaks = 0;
+    for (const char *at = data; at && at < data + n; ++breaks) {
+        at = static_cast<const char *>(std::memchr(at, '\n', std::size_t(data + n - at)));
+        if (!at)
+            break;
+        ++at;
+    }
+    const bool lastWithoutBreak = n > 0 && data[n - 1] != '\n';
+    const qsizetype lines = breaks + (lastWithoutBreak ? 1 : 0);
+    source.m_lineStarts.resize(std::size_t(lines));
+    source.m_whole.resize(lines);
+    source.m_breaks.resize(lines);
+    // Every shown line is at most as long as its bytes, plus the two of its CR LF.
+    source.m_text.resize(n + 2 * lines);
+    char *out = source.m_text.data();
+    const QByteArray crlf = QByteArrayLiteral("\r\n");
+    const QByteArray lf = QByteArrayLiteral("\n");
     qsizetype begin = 0;
-    while (begin < n) {
-        qsizetype end = bytes.indexOf('\n', begin);
-        const bool lastWithoutBreak = end < 0;
-        if (lastWithoutBreak)
-            end = n;
+    for (qsizetype line = 0; line < lines; ++line) {
+        const char *const newline =
+            static_cast<const char *>(std::memchr(data + begin, '\n', std::size_t(n - begin)));
+        const qsizetype end = newline ? newline - data : n;
         qsizetype lineEnd = end;
-        if (!lastWithoutBreak && lineEnd > begin && bytes[lineEnd - 1] == '\r')
+        if (newline && lineEnd > begin && data[lineEnd - 1] == '\r')
             --lineEnd;
+        if (newline)
+            source.m_breaks[line] = lineEnd < end ? crlf : lf;
+        if (line == 0 && newline)
+            source.m_lineBreak = source.m_breaks[0];
         const QByteArrayView whole = bytes.sliced(begin, lineEnd - begin);
-        source.m_lineStarts.push_back(source.m_text.size());
+        source.m_lineStarts[std::size_t(line)] = out - source.m_text.constData();
         if (whole.size() <= kShownLineLength && !whole.contains('\r')) {
-            source.m_text += whole;
-            source.m_whole.append(QByteArray());
+            std::memcpy(out, whole.data(), std::size_t(whole.size()));
+            out += whole.size();
         } else {
-            QByteArray shown = whole.toByteArray();
-            shown.removeIf([](char ch) { return ch == '\r'; });
-            shown.truncate(kShownLineLength);
-            source.m_text += shown;
-            source.m_whole.append(whole.toByteArray());
+            // The shown line: without its lone CRs, cut to its first 80 characters.
+            qsizetype shown = 0;
+            for (const char ch : whole) {
+                if (ch == '\r')
+                    continue;
+                if (shown == kShownLineLength)
+                    break;
+                *out++ = ch;
+                ++shown;
+            }
+            source.m_whole[line] = whole.toByteArray();
         }
-        source.m_text += "\r\n";
+        *out++ = '\r';
+        *out++ = '\n';
         begin = end + 1;
     }
+    source.m_text.truncate(out - source.m_text.constData());
     return source;
 }
 
@@ -95,6 +121,13 @@ qsizetype SourceText::lineIndexAt(qsizetype pos) const
     return qsizetype(it - m_lineStarts.begin()) - 1;
 }
 
+QByteArrayView SourceText::lineView(qsizetype index) const
+{
+    const qsizetype start = lineStart(index);
+    const qsizetype next = index + 1 < lineCount() ? lineStart(index + 1) : m_text.size();
+    return QByteArrayView(m_text).sliced(start, next - start - 2);
+}
+
 QByteArray SourceText::shownLine(qsizetype index) const
 {
     const qsizetype start = lineStart(index);
@@ -122,6 +155,8 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
             m_lineStarts[i] += delta;
     }
     m_whole[index] = QByteArray();
+    if (!m_breaks[index].isEmpty())
+        m_breaks[index] = m_lineBreak;
 }
 
 SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &replacements) const
@@ -133,6 +168,8 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
     out.m_text.reserve(m_text.size() + added);
     out.m_lineStarts.reserve(m_lineStarts.size());
     out.m_whole = m_whole;
+    out.m_breaks = m_breaks;
+    out.m_lineBreak = m_lineBreak;
     qsizetype copiedLines = 0;
     const auto copyLinesUpTo = [&](qsizetype end) {
         if (end <= copiedLines)
@@ -153,6 +190,8 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         out.m_text += replacement.line;
         out.m_text += "\r\n";
         out.m_whole[replacement.index] = QByteArray();
+        if (!out.m_breaks[replacement.index].isEmpty())
+            out.m_breaks[replacement.index] = m_lineBreak;
         copiedLines = replacement.index + 1;
     }
     copyLinesUpTo(lineCount());
@@ -161,19 +200,23 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
 
 QByteArray SourceText::toFileBytes() const
 {
-    QByteArray bytes;
-    bytes.reserve(m_text.size());
+    qsizetype size = 0;
+    for (qsizetype i = 0; i < lineCount(); ++i)
+        size += (m_whole[i].isNull() ? lineView(i).size() : m_whole[i].size()) + m_breaks[i].size();
+    QByteArray bytes(size, Qt::Uninitialized);
+    char *out = bytes.data();
+    const auto put = [&out](QByteArrayView part) {
+        if (part.isEmpty())
+            return;
+        std::memcpy(out, part.data(), std::size_t(part.size()));
+        out += part.size();
+    };
     for (qsizetype i = 0; i < lineCount(); ++i) {
+        // The shown line straight from the text, without the text's own CR LF, unless the file
+        // held more of it.
         const QByteArray &whole = m_whole[i];
-        if (whole.isNull()) {
-            // The shown line and its line break, straight from the text.
-            const qsizetype start = lineStart(i);
-            const qsizetype next = i + 1 < lineCount() ? lineStart(i + 1) : m_text.size();
-            bytes += QByteArrayView(m_text).sliced(start, next - start);
-        } else {
-            bytes += whole;
-            bytes += "\r\n";
-        }
+        put(whole.isNull() ? lineView(i) : QByteArrayView(whole));
+        put(m_breaks[i]);
     }
     return bytes;
 }

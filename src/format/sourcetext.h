@@ -44,7 +44,11 @@ public:
     qsizetype lineIndexAt(qsizetype pos) const;
     qsizetype lineStart(qsizetype index) const { return m_lineStarts[std::size_t(index)]; }
     QByteArray shownLine(qsizetype index) const;
+    // The shown line without its line break, as a view into the text.
+    QByteArrayView lineView(qsizetype index) const;
     QByteArray wholeLine(qsizetype index) const;
+    // Whether the file's line differs from the shown one (it was cut or holds a lone CR).
+    bool wholeLineDiffers(qsizetype index) const { return !m_whole[index].isNull(); }
 
     // Replaces the line that holds pos (or line `index`) by `line`; the line count stays.
     void replaceLineAt(qsizetype pos, const QByteArray &line);
@@ -60,8 +64,11 @@ public:
     // index, at most one per line; the line count stays.
     SourceText withReplacedLines(const std::vector<LineReplacement> &replacements) const;
 
-    // Every whole line followed by CR LF, the last one included.
+    // Every whole line with its line break as read. A rewritten line ends in the file's own
+    // break (that of its first line); the last line keeps having none when it had none.
     QByteArray toFileBytes() const;
+    // The file's line break: that of its first line, CR LF when it has none.
+    const QByteArray &lineBreak() const { return m_lineBreak; }
     // The shown lines decoded from code page 1251, for the text box.
     QStringList shownLines() const;
 
@@ -71,4 +78,7 @@ private:
     // The whole line as read where it differs from the shown one (cut, or holding a lone CR);
     // a null entry where the shown line is the whole line.
     QList<QByteArray> m_whole;
+    // Per line, the break it had in the file: "\r\n", "\n", or empty for a last line without one.
+    QList<QByteArray> m_breaks;
+    QByteArray m_lineBreak = QByteArrayLiteral("\r\n");
 };

@@ -4,10 +4,12 @@
 
 #include "domain/anglecode.h"
 #include "format/cp1251.h"
+#include "format/instruction.h"
 #include "format/layout.h"
 #include "format/scan.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -15,6 +17,15 @@
 namespace {
 
 // The lines the writer puts into the source.
+// Whether a line is the store instruction "st X+,R16", whatever its blanks, letter case and
+// comment: the only line after a table value that the writer may replace by its own.
+bool isStoreLine(const QByteArray &line)
+{
+    QByteArray code = line.left(line.indexOf(';') < 0 ? line.size() : line.indexOf(';'));
+    code.removeIf([](char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; });
+    return code.compare("stX+,R16", Qt::CaseInsensitive) == 0;
+}
+
 namespace lines {
 
 QByteArray include(const QString &sensorAngle)
@@ -82,22 +93,53 @@ public:
     }
     bool isReplaced(qsizetype index) const { return editAt(index) != nullptr; }
 
+    QByteArrayView lineView(qsizetype index) const
+    {
+        if (const Edit *edit = editAt(index))
+            return edit->line;
+        return m_base.lineView(index);
+    }
+
+    QByteArray wholeLine(qsizetype index) const
+    {
+        if (const Edit *edit = editAt(index))
+            return edit->line;
+        return m_base.wholeLine(index);
+    }
+
     qsizetype lineIndexAt(qsizetype pos) const
     {
-        qsizetype low = 0;
-        qsizetype high = lineCount() - 1;
+        // The last edited line that starts at or before pos: pos is in it, or in the unedited
+        // lines after it, whose base positions are pos less the deltas up to it.
+        std::size_t low = 0;
+        std::size_t high = m_edits.size();
         while (low < high) {
-            const qsizetype middle = (low + high + 1) / 2;
-            if (lineStart(middle) <= pos)
-                low = middle;
+            const std::size_t middle = (low + high) / 2;
+            if (m_base.lineStart(m_edits[middle].index) + m_prefix[middle] <= pos)
+                low = middle + 1;
             else
-                high = middle - 1;
+                high = middle;
         }
-        return low;
+        if (low > 0) {
+            const Edit &edit = m_edits[low - 1];
+            const qsizetype start = m_base.lineStart(edit.index) + m_prefix[low - 1];
+            if (pos < start + edit.line.size() + 2 || edit.index + 1 >= lineCount())
+                return edit.index;
+        }
+        return std::max<qsizetype>(m_base.lineIndexAt(pos - m_prefix[low]), 0);
     }
 
     // First match at `from` or later. Markers hold no line break, so a match never spans lines.
-    std::optional<qsizetype> find(QByteArrayView marker, qsizetype from) const
+    std::optional<qsizetype> find(QByteArrayView marker, qsizetype from,
+                                  qsizetype lastStart = SourceText::kNoLimit) const
+    {
+        const auto found = findFrom(marker, from);
+        if (found && *found > lastStart)
+            return std::nullopt;
+        return found;
+    }
+
+    std::optional<qsizetype> findFrom(QByteArrayView marker, qsizetype from) const
     {
         from = std::max<qsizetype>(from, 0);
         if (from >= size() || marker.isEmpty() || lineCount() == 0)
@@ -138,12 +180,13 @@ public:
             index + 1 < lineCount() ? m_base.lineStart(index + 1) : m_base.size();
         const qsizetype oldLength = baseEnd - m_base.lineStart(index);
         const qsizetype delta = line.size() + 2 - oldLength;
+        const std::size_t first = std::size_t(at - m_edits.begin());
         if (at != m_edits.end() && at->index == index)
             *at = {index, std::move(line), delta};
         else
             m_edits.insert(at, {index, std::move(line), delta});
         m_prefix.resize(m_edits.size() + 1);
-        for (std::size_t i = 0; i < m_edits.size(); ++i)
+        for (std::size_t i = first; i < m_edits.size(); ++i)
             m_prefix[i + 1] = m_prefix[i] + m_edits[i].delta;
     }
 
@@ -187,6 +230,7 @@ private:
 struct Stopped
 {
     Stop stop;
+    QString line = {};
 };
 
 class Writer
@@ -199,14 +243,16 @@ public:
     WriteResult run()
     {
         std::optional<Stop> stop;
+        QString stopLine;
         try {
             writeAll();
         } catch (const Stopped &stopped) {
             stop = stopped.stop;
+            stopLine = stopped.line;
         } catch (const ConversionError &error) {
             stop = error;
         }
-        return {m_text.result(), stop};
+        return {m_text.result(), stop, stopLine};
     }
 
 private:
@@ -215,7 +261,10 @@ private:
         if (m_text.size() == 0)
             missing();
         step(writestep::kInclude);
-        replaceLineHolding(find(markers::crystal, 0),
+        const SecondPulse &pulse = m_calibration.secondPulse;
+        if (pulse.automatic == false && (pulse.steps < 0 || pulse.steps > kHighestPulseSteps))
+            throw Stopped{MessageId::PulseOutOfRange};
+        replaceLineHolding(findOnCodeLine(markers::crystal, 0),
                            lines::include(m_calibration.sensorAngle.value_or(QString())));
         step(writestep::kSecondPulse);
         writeSecondPulse();
@@ -223,7 +272,7 @@ private:
         if (!m_calibration.sparkOutput)
             missing();
         const SparkOutput port = *m_calibration.sparkOutput;
-        replaceLineHolding(find(markers::sparkToZero, layout::kSparkToZeroFrom),
+        replaceLineHolding(findAfterCode(markers::sparkToZero, layout::kSparkToZeroFrom),
                            lines::spark("cbi ", port, markers::sparkToZero));
         step(writestep::kSparkToOne);
         const qsizetype afterSecond = writeSparkToOne(port, layout::kSparkToOneFrom, 2);
@@ -242,12 +291,27 @@ private:
             throw Stopped{m_options.stopBefore->stop};
     }
 
+    static qsizetype found(const std::optional<qsizetype> &pos)
+    {
+        if (!pos)
+            missing();
+        return *pos;
+    }
     qsizetype find(QByteArrayView marker, qsizetype from)
     {
-        const auto found = m_text.find(marker, from);
-        if (!found)
-            missing();
-        return *found;
+        return found(m_text.find(marker, from));
+    }
+    qsizetype findInCode(QByteArrayView marker, qsizetype from)
+    {
+        return found(::findInCode(m_text, marker, from));
+    }
+    qsizetype findAfterCode(QByteArrayView marker, qsizetype from)
+    {
+        return found(::findAfterCode(m_text, marker, from));
+    }
+    qsizetype findOnCodeLine(QByteArrayView marker, qsizetype from)
+    {
+        return found(::findOnCodeLine(m_text, marker, from));
     }
 
     // Replaces a line that no earlier step of this write has rewritten: rewriting it again
@@ -280,19 +344,20 @@ private:
         if (!pulse.automatic)
             return; // a mode the tool does not know stays as the source has it
         if (*pulse.automatic) {
-            replaceLineHolding(find(markers::pulseMode, layout::kPulseStepsFrom),
+            replaceLineHolding(findInCode(markers::pulseMode, layout::kPulseStepsFrom),
                                lines::pulseMode(true));
             return;
         }
-        const qsizetype next = replaceLineHolding(
-            find(markers::pulseSteps, layout::kPulseStepsFrom), lines::pulseSteps(pulse.steps));
-        replaceLineHolding(find(markers::pulseMode, next), lines::pulseMode(false));
+        const qsizetype next =
+            replaceLineHolding(findInCode(markers::pulseSteps, layout::kPulseStepsFrom),
+                               lines::pulseSteps(pulse.steps));
+        replaceLineHolding(findInCode(markers::pulseMode, next), lines::pulseMode(false));
     }
 
     qsizetype writeSparkToOne(SparkOutput port, qsizetype from, int count)
     {
         for (int i = 0; i < count; ++i)
-            from = replaceLineHolding(find(markers::sparkToOne, from),
+            from = replaceLineHolding(findAfterCode(markers::sparkToOne, from),
                                       lines::spark("sbi ", port, markers::sparkToOne));
         return from;
     }
@@ -303,7 +368,7 @@ private:
         qsizetype from = layout::kCompareFrom;
         for (int point = kPointCount; point > 1; --point) {
             step(writestep::compareLine(point));
-            from = replaceLineHolding(find(markers::compareLine, from),
+            from = replaceLineHolding(findInCode(markers::compareLine, from),
                                       lines::compare(m_calibration.compareConstant(point)));
         }
     }
@@ -321,7 +386,7 @@ private:
             from = find(label, from) + markers::tableLabel.size();
             for (int point = 1; point <= kPointCount; ++point) {
                 step(writestep::tableEntry(table, point));
-                const qsizetype found = find(markers::tableValue, from);
+                const qsizetype found = findInCode(markers::tableValue, from);
                 const QString &codeText = m_calibration.code(table, point);
                 const int code = strToInt(codeText);
                 if (code != kNoAngleCode)
@@ -329,11 +394,29 @@ private:
                 const qsizetype index = m_text.lineIndexAt(found);
                 if (index + 1 >= m_text.lineCount() || m_text.isReplaced(index + 1))
                     missing();
+                if (!isStoreLine(m_text.wholeLine(index + 1)))
+                    throw Stopped{MessageId::MissingData,
+                                  lineReference(m_text, m_text.lineStart(index + 1))};
                 replaceOnce(index, lines::tableValue(codeText));
-                replaceOnce(index + 1, lines::tableStore(angle));
+                replaceOnce(index + 1, storeLine(code, angle));
                 from = startOfLine(index + 2);
             }
         }
+    }
+
+    // The store line of a code; the comment's number text is the costly part, so each code's
+    // line is made once per write, and code 180 repeats the line before.
+    QByteArray storeLine(int code, long double angle)
+    {
+        if (code >= 0 && code < int(m_storeLines.size()) && code != kNoAngleCode) {
+            QByteArray &line = m_storeLines[std::size_t(code)];
+            if (line.isNull())
+                line = lines::tableStore(angle);
+            m_lastStoreLine = line;
+        } else if (code != kNoAngleCode || m_lastStoreLine.isNull()) {
+            m_lastStoreLine = lines::tableStore(angle);
+        }
+        return m_lastStoreLine;
     }
 
     int sensorAngle()
@@ -347,6 +430,8 @@ private:
     const Calibration &m_calibration;
     const WriteOptions &m_options;
     std::optional<int> m_sensorAngle;
+    std::array<QByteArray, 256> m_storeLines;
+    QByteArray m_lastStoreLine;
 };
 
 bool sameWrittenValues(const Calibration &read, const Calibration &written)

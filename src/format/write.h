@@ -44,16 +44,24 @@ struct WriteResult
 {
     SourceText text; // the lines rewritten up to the stop, or all of them
     std::optional<Stop> stop;
+    // The line a MissingData stop is about, as "<number>: <text>", when it is about one.
+    QString stopLine;
 };
+
+// The second pulse's highest step count: the assembler keeps only the low byte of a larger one.
+inline constexpr int kHighestPulseSteps = 255;
 
 // Puts the calibration into the source text: the processor include line with the sensor angle,
 // the second pulse lines (none when the calibration does not know the pulse mode), the four
 // spark output lines, the 31 compare lines and the 96 table entries with the store line after
 // each. Every line is found by a marker search in the text as it stands after the edits before
-// it and replaced whole; nothing is added or lost, and no line is rewritten twice.
+// it and replaced whole; nothing is added or lost, and no line is rewritten twice. Instruction
+// markers in a comment are passed over, and the line after a table value is replaced only when
+// it is the value's store instruction.
 // Stops with MissingData when a marker or a line is missing, the text is empty or the spark
-// output is unknown, and with a conversion error for a code or a needed sensor angle that is no
-// whole number.
+// output is unknown; with PulseOutOfRange, before any line changes, for a fixed second pulse
+// outside 0 to 255 steps; and with a conversion error for a code or a needed sensor angle that
+// is no whole number.
 WriteResult write(const SourceText &source, const Calibration &calibration,
                   const WriteOptions &options = {});
 

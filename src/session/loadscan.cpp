@@ -66,7 +66,7 @@ ScanOutcome scanSource(const SourceText &source, SettingsTarget &settings, GridM
     if (result.stop) {
         if (const auto *error = std::get_if<ConversionError>(&*result.stop))
             throw *error;
-        return {std::get<MessageId>(*result.stop)};
+        return {std::get<MessageId>(*result.stop), result.stopLine};
     }
-    return {fillAngleColumn(settings, grid)};
+    return {fillAngleColumn(settings, grid), {}};
 }

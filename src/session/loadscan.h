@@ -18,6 +18,8 @@ struct ScanOutcome
     // Set when the scan stopped with a message (the missing-data warning); what was written
     // before the stop stays written.
     std::optional<MessageId> stop;
+    // The line the stop is about, as "<number>: <text>", when it is about one.
+    QString line;
     bool completed() const { return !stop; }
 };
 

@@ -32,11 +32,22 @@ std::optional<SparkOutput> sparkOutput(int item)
     return std::nullopt;
 }
 
-// A rounded step count as the writer can hold it; beyond that no file reads it back anyway.
+// A rounded step count as the writer holds it; anything beyond 0..255 is refused anyway.
 qint64 stepCount(long double steps)
 {
     constexpr long double limit = 9.0e18L;
     return qint64(std::max(-limit, std::min(limit, steps)));
+}
+
+std::optional<MessageId> finish(const WriteResult &written, QString *stopLine)
+{
+    if (stopLine)
+        *stopLine = written.stop ? written.stopLine : QString();
+    if (!written.stop)
+        return std::nullopt;
+    if (const auto *error = std::get_if<ConversionError>(&*written.stop))
+        throw *error;
+    return std::get<MessageId>(*written.stop);
 }
 
 template <typename Convert> bool convert(WriteOptions &options, int step, Convert &&work)
@@ -57,16 +68,12 @@ std::optional<MessageId> readBack(const QByteArray &bytes, const WindowCalibrati
     return std::nullopt;
 }
 
-std::optional<MessageId> finish(const std::optional<Stop> &stop)
-{
-    if (!stop)
-        return std::nullopt;
-    if (const auto *error = std::get_if<ConversionError>(&*stop))
-        throw *error;
-    return std::get<MessageId>(*stop);
-}
-
 } // namespace
+
+long double secondPulseSteps(const QString &pulseText)
+{
+    return roundHalfEven(static_cast<long double>(strToFloat(pulseText)) / kAngleStep);
+}
 
 WindowCalibration calibrationFromWindow(const SettingsTarget &settings, const GridModel &grid)
 {
@@ -108,12 +115,12 @@ WindowCalibration calibrationFromWindow(const SettingsTarget &settings, const Gr
 }
 
 std::optional<MessageId> rewriteSource(SourceText &source, const SettingsTarget &settings,
-                                       const GridModel &grid)
+                                       const GridModel &grid, QString *stopLine)
 {
     const WindowCalibration window = calibrationFromWindow(settings, grid);
     WriteResult written = write(source, window.calibration, window.options);
-    source = std::move(written.text);
-    return finish(written.stop);
+    source = written.text;
+    return finish(written, stopLine);
 }
 
 std::optional<MessageId> verifyReadBack(const SourceText &source, const SettingsTarget &settings,
@@ -124,16 +131,19 @@ std::optional<MessageId> verifyReadBack(const SourceText &source, const Settings
 
 std::optional<MessageId> saveSource(SourceText &source, const SettingsTarget &settings,
                                     const GridModel &grid, const QString &path,
-                                    const ChunkWriter &writeChunk)
+                                    const ChunkWriter &writeChunk,
+                                    const std::function<bool()> &confirmWrite, QString *stopLine)
 {
     const WindowCalibration window = calibrationFromWindow(settings, grid);
     WriteResult written = write(source, window.calibration, window.options);
-    source = std::move(written.text);
-    if (const auto stop = finish(written.stop))
+    source = written.text;
+    if (const auto stop = finish(written, stopLine))
         return stop;
     const QByteArray bytes = source.toFileBytes();
     if (const auto stop = readBack(bytes, window))
         return stop;
+    if (confirmWrite && !confirmWrite())
+        return std::nullopt;
     writeSourceFile(path, bytes, writeChunk);
     return std::nullopt;
 }

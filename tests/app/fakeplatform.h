@@ -18,6 +18,7 @@ struct ShownBox
     {
         Warning,
         Error,
+        Question,
     };
     Kind kind;
     QString text;
@@ -39,6 +40,9 @@ public:
     QStringList documentsOpened;
     QList<int> topicsOpened; // the page asked for with each document
     QList<DetachedCommand> commandsStarted;
+    bool startSucceeds = true;
+    QStringList missingPrograms; // every other program counts as installed
+    QList<bool> answers;         // to the questions, in order
     // The folder the program runs from: empty unless a test puts files there.
     QTemporaryDir programDir;
     QList<Question> questions;
@@ -85,9 +89,22 @@ public:
     bool startDetached(const DetachedCommand &command) override
     {
         commandsStarted.append(command);
-        return true;
+        return startSucceeds;
     }
-    int ask(QWidget *, const Question &question) override
+    bool isInstalled(const QString &program) const override
+    {
+        return !missingPrograms.contains(program);
+    }
+    // Each question is recorded as a box of its own kind, with its two answers after the text,
+    // and answered from the queue; an empty queue answers no.
+    bool ask(QWidget *, const QString &text, const QString &acceptText,
+             const QString &rejectText) override
+    {
+        boxes.append(
+            {ShownBox::Question, text + QStringLiteral(" [%1|%2]").arg(acceptText, rejectText)});
+        return !answers.isEmpty() && answers.takeFirst();
+    }
+    int choose(QWidget *, const Question &question) override
     {
         questions.append(question);
         if (questionAnswers.isEmpty()) {
@@ -109,7 +126,8 @@ public:
 
 inline char *toString(const ShownBox &box)
 {
-    const QString kind =
-        box.kind == ShownBox::Warning ? QStringLiteral("warning") : QStringLiteral("error");
+    const QString kind = box.kind == ShownBox::Warning ? QStringLiteral("warning")
+                         : box.kind == ShownBox::Error ? QStringLiteral("error")
+                                                       : QStringLiteral("question");
     return qstrdup(QStringLiteral("%1 \"%2\"").arg(kind, box.text).toUtf8().constData());
 }

@@ -25,7 +25,8 @@ private slots:
     void replaceLineKeepsTheOtherLines();
     void replaceLineAtUsesTheLineHoldingThePosition();
     void replaceLineOutsideDoesNothing();
-    void fileBytesEndEveryLineWithCrLf();
+    void fileBytesKeepTheLineBreaks_data();
+    void fileBytesKeepTheLineBreaks();
     void shownLinesAreDecoded();
     void cp1251KnownCharacters_data();
     void cp1251KnownCharacters();
@@ -127,7 +128,7 @@ void TestSourceText::loneCarriageReturnIsNotShown()
     QCOMPARE(found(text.find("nextline", 0)), 9);
     // The file gets the line back as it was read.
     QCOMPARE(text.wholeLine(0), QByteArray("ldi\rR23,"));
-    QCOMPARE(text.toFileBytes(), QByteArray("ldi\rR23,\r\nnext\rline\r\n"));
+    QCOMPARE(text.toFileBytes(), QByteArray("ldi\rR23,\r\nnext\rline\n"));
 }
 
 void TestSourceText::longLineIsShownCutAndKeptWhole()
@@ -251,16 +252,16 @@ void TestSourceText::replaceLineKeepsTheOtherLines()
     QCOMPARE(found(text.find("four", 0)), 90);
     QCOMPARE(text.shownLine(2), QByteArray("3"));
     // The untouched long line goes back to the file whole.
-    QCOMPARE(text.toFileBytes(), "one\r\n" + longLine + "\r\n3\r\nfour\r\n");
+    QCOMPARE(text.toFileBytes(), "one\n" + longLine + "\n3\nfour\n");
 
     text.replaceLine(0, "first line");
     QCOMPARE(text.lineStart(1), 12);
     QCOMPARE(text.lineStart(3), 12 + 82 + 3);
-    QCOMPARE(text.toFileBytes(), "first line\r\n" + longLine + "\r\n3\r\nfour\r\n");
+    QCOMPARE(text.toFileBytes(), "first line\n" + longLine + "\n3\nfour\n");
 
     // A rewritten long line is replaced as a whole, also in the file.
     text.replaceLine(1, "short");
-    QCOMPARE(text.toFileBytes(), QByteArray("first line\r\nshort\r\n3\r\nfour\r\n"));
+    QCOMPARE(text.toFileBytes(), QByteArray("first line\nshort\n3\nfour\n"));
     QCOMPARE(text.text(), QByteArray("first line\r\nshort\r\n3\r\nfour\r\n"));
 }
 
@@ -272,7 +273,7 @@ void TestSourceText::replaceLineAtUsesTheLineHoldingThePosition()
     text.replaceLineAt(8, "C"); // first character of line 2, after the shift
     QCOMPARE(text.text(), QByteArray("aaa\r\nB\r\nC\r\n"));
     text.replaceLineAt(0, "");
-    QCOMPARE(text.toFileBytes(), QByteArray("\r\nB\r\nC\r\n"));
+    QCOMPARE(text.toFileBytes(), QByteArray("\nB\nC\n"));
     QCOMPARE(text.lineCount(), 3);
 }
 
@@ -282,17 +283,40 @@ void TestSourceText::replaceLineOutsideDoesNothing()
     text.replaceLine(1, "x");
     text.replaceLine(-1, "x");
     text.replaceLineAt(-4, "x");
-    QCOMPARE(text.toFileBytes(), QByteArray("aaa\r\n"));
+    QCOMPARE(text.toFileBytes(), QByteArray("aaa\n"));
     QCOMPARE(text.lineCount(), 1);
 }
 
-void TestSourceText::fileBytesEndEveryLineWithCrLf()
+void TestSourceText::fileBytesKeepTheLineBreaks_data()
 {
-    QCOMPARE(source("a\nb").toFileBytes(), QByteArray("a\r\nb\r\n"));
-    QCOMPARE(source("a\r\n\nb\r\n").toFileBytes(), QByteArray("a\r\n\r\nb\r\n"));
-    QCOMPARE(source("").toFileBytes(), QByteArray());
-    const QByteArray cyrillic("\xF3\xE3\xEE\xEB 20\x98\xFF\r\n");
-    QCOMPARE(source(cyrillic).toFileBytes(), cyrillic);
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("rewrittenLine"); // -1: none
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("empty") << QByteArray() << -1 << QByteArray();
+    QTest::newRow("lf, untouched") << QByteArray("a\nb") << -1 << QByteArray("a\nb");
+    QTest::newRow("mixed, untouched")
+        << QByteArray("a\r\n\nb\r\n") << -1 << QByteArray("a\r\n\nb\r\n");
+    QTest::newRow("lf file, rewritten line gets lf")
+        << QByteArray("a\nb\r\nc\n") << 1 << QByteArray("a\nX\nc\n");
+    QTest::newRow("crlf file, rewritten line gets crlf")
+        << QByteArray("a\r\nb\nc") << 1 << QByteArray("a\r\nX\r\nc");
+    QTest::newRow("no final break stays without") << QByteArray("a\nb") << 1 << QByteArray("a\nX");
+    QTest::newRow("lone cr at the end") << QByteArray("a\r\nb\r") << -1 << QByteArray("a\r\nb\r");
+    QTest::newRow("lone cr at the end, rewritten")
+        << QByteArray("a\r\nb\r") << 1 << QByteArray("a\r\nX");
+    QTest::newRow("cp1251 bytes") << QByteArray("\xF3\xE3\xEE\xEB 20\x98\xFF\r\n") << -1
+                                  << QByteArray("\xF3\xE3\xEE\xEB 20\x98\xFF\r\n");
+}
+
+void TestSourceText::fileBytesKeepTheLineBreaks()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, rewrittenLine);
+    QFETCH(QByteArray, written);
+    SourceText text = source(file);
+    if (rewrittenLine >= 0)
+        text.replaceLine(rewrittenLine, "X");
+    QCOMPARE(text.toFileBytes(), written);
 }
 
 void TestSourceText::shownLinesAreDecoded()

@@ -169,18 +169,30 @@ private slots:
             QCOMPARE(loaded.source.shownLine(line), sparkLine("sbi", port, '1'));
     }
 
-    // A spark-to-1 line whose marker stands at the start of the line: the rewritten line holds
-    // the marker further right, and the next search must still go on to the next such line.
-    void sparkToOneLinesAreThreeDistinctLines()
+    // A spark-to-1 marker alone on its line, or after a commented-out instruction, is a comment:
+    // the writer passes over it instead of turning it into an instruction, and without a third
+    // line the save stops.
+    void commentedSparkToOneMarkerIsNoLine_data()
     {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("marker alone") << markers::sparkToOne.toByteArray();
+        QTest::newRow("commented-out instruction") << ";sbi PortC,0\t\t" + markers::sparkToOne.toByteArray();
+    }
+    void commentedSparkToOneMarkerIsNoLine()
+    {
+        QFETCH(QByteArray, line);
         QList<QByteArray> lines = sampleLines();
-        lines[sample::kSparkToOneLines[0]] = markers::sparkToOne.toByteArray();
+        lines[sample::kSparkToOneLines[0]] = line;
         LoadedSource loaded(joinLines(lines));
         QVERIFY(loaded.completed);
         loaded.settings.sparkOutput = SettingsTarget::kPortD6;
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        for (const int line : sample::kSparkToOneLines)
-            QCOMPARE(loaded.source.shownLine(line), sparkLine("sbi", "PortD,6", '1'));
+        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid),
+                 MessageId::MissingData);
+        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[0]), line);
+        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[1]),
+                 sparkLine("sbi", "PortD,6", '1'));
+        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[2]),
+                 sparkLine("sbi", "PortD,6", '1'));
     }
 
     void compareConstantOfRpm_data()
@@ -332,30 +344,67 @@ private slots:
         QCOMPARE(loaded.source.shownLine(sample::valueLine(2, 3) + 1), storeLine("11.6"));
     }
 
-    void lineAfterValueLineIsReplacedWhateverItHolds()
+    // The line after a value line is replaced only when it is the value's store instruction;
+    // anything else stops the rewrite there, naming the line.
+    void lineAfterValueLineMustBeItsStore_data()
     {
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("empty line") << QByteArray() << false;
+        QTest::newRow("comment") << QByteArray("; a comment") << false;
+        QTest::newRow("other instruction") << QByteArray("\tnop") << false;
+        QTest::newRow("commented-out store") << QByteArray(";st X+, R16") << false;
+        QTest::newRow("store, other blanks and comment")
+            << QByteArray("\tST x+,r16 ; keep") << true;
+    }
+    void lineAfterValueLineMustBeItsStore()
+    {
+        QFETCH(QByteArray, after);
+        QFETCH(bool, replaced);
         QList<QByteArray> lines = sampleLines();
-        lines[sample::valueLine(3, 1) + 1] = "";
-        lines[sample::valueLine(3, 2) + 1] = "; a comment";
-        lines[sample::valueLine(3, 3) + 1] = "\tnop";
+        const int storeAt = sample::valueLine(3, 2) + 1;
+        lines[storeAt] = after;
         LoadedSource loaded(joinLines(lines));
         QVERIFY(loaded.completed);
-        setRows(loaded.grid, 3, 1, {"10", "1", "254"});
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 1) + 1), storeLine("13"));
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 2) + 1), storeLine("19.3"));
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 3) + 1), storeLine("20.7"));
+        setRows(loaded.grid, 3, 1, {"10", "1"});
+        QString stopLine;
+        const auto stop = rewriteSource(loaded.source, loaded.settings, loaded.grid, &stopLine);
+        if (replaced) {
+            QCOMPARE(stop, std::nullopt);
+            QCOMPARE(loaded.source.shownLine(storeAt), storeLine("19.3"));
+        } else {
+            QCOMPARE(stop, MessageId::MissingData);
+            QCOMPARE(stopLine, QString::number(storeAt + 1) + QStringLiteral(": ") +
+                                   QString::fromLatin1(after));
+            QCOMPARE(loaded.source.shownLine(storeAt), after);
+            // The entry before it is written; nothing after it.
+            QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 1) + 1), storeLine("13"));
+            QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 2)),
+                     lines[sample::valueLine(3, 2)]);
+        }
     }
 
-    void fileBytesEndInCrLf()
+    // An unedited rewrite of a file in the writer's own form gives back its bytes, whatever its
+    // line breaks and whether its last line has one.
+    void unchangedFileKeepsItsLineBreaks_data()
     {
-        QByteArray bytes = sampleBytes();
-        QVERIFY(bytes.endsWith("\r\n"));
-        bytes.chop(2); // a last line without a line break
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray crlf = sampleBytes();
+        QVERIFY(crlf.endsWith("\r\n"));
+        QByteArray lf = crlf;
+        lf.replace("\r\n", "\n");
+        QTest::newRow("crlf") << crlf;
+        QTest::newRow("crlf, no last break") << crlf.chopped(2);
+        QTest::newRow("lf") << lf;
+        QTest::newRow("lf, no last break") << lf.chopped(1);
+    }
+    void unchangedFileKeepsItsLineBreaks()
+    {
+        QFETCH(QByteArray, bytes);
         LoadedSource loaded(bytes);
         QVERIFY(loaded.completed);
         QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(loaded.source.toFileBytes(), sampleBytes());
+        QCOMPARE(loaded.source.toFileBytes(), bytes);
     }
 
     void longLinesNotRewrittenAreKeptWhole()
@@ -571,13 +620,13 @@ private slots:
                  MessageId::MissingData);
     }
 
-    // A short include line that the writer lengthens by 30 characters moves "ldi R23," from
+    // A short include line that the writer lengthens by 27 characters moves "ldi R23," from
     // inside the window the load searches (to 1499) to outside it.
     void readBackRejectsMarkerPushedOutOfItsWindow()
     {
         QList<QByteArray> lines = sampleLines();
-        lines[sample::kIncludeLine] = cp(u";кварц4МГц угол 20");
-        lines.insert(5, ';' + QByteArray(65, '-'));
+        lines[sample::kIncludeLine] = cp(u"nop;кварц4МГц угол 20");
+        lines.insert(5, ';' + QByteArray(62, '-'));
         const QByteArray bytes = joinLines(lines);
         LoadedSource loaded(bytes);
         QVERIFY(loaded.completed);
@@ -588,7 +637,7 @@ private slots:
         writeFile(path, bytes);
         QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path),
                  MessageId::MissingData);
-        QCOMPARE(*loaded.source.find(markers::pulseSteps.toByteArray(), 0), 1510);
+        QCOMPARE(*loaded.source.find(markers::pulseSteps.toByteArray(), 0), 1507);
         QCOMPARE(readFile(path), bytes);
     }
 
@@ -596,25 +645,26 @@ private slots:
     {
         QTest::addColumn<QString>("pulse");
         QTest::addColumn<QString>("code");
+        QTest::addColumn<MessageId>("stop");
         QTest::newRow("1000 pulse steps") << "700"
-                                          << "7";
+                                          << "7" << MessageId::PulseOutOfRange;
         QTest::newRow("negative pulse steps") << "-7"
-                                              << "7";
+                                              << "7" << MessageId::PulseOutOfRange;
         QTest::newRow("four-digit code") << "auto"
-                                         << "1234";
+                                         << "1234" << MessageId::MissingData;
     }
     void readBackRejectsValuesTheirFieldsCannotHold()
     {
         QFETCH(QString, pulse);
         QFETCH(QString, code);
+        QFETCH(MessageId, stop);
         LoadedSource loaded(sampleBytes());
         loaded.settings.secondPulse = pulse;
         loaded.grid.setCell(2, 5, code);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
         writeFile(path, "old");
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path),
-                 MessageId::MissingData);
+        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), stop);
         QCOMPARE(readFile(path), QByteArray("old"));
     }
 };

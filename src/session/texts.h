@@ -3,6 +3,7 @@
 #pragma once
 
 #include "domain/messageid.h"
+#include "format/filesave.h"
 #include "session/programstate.h"
 
 #include <QString>
@@ -38,6 +39,23 @@ QString caption(Caption id, unsigned char language);
 // A message as shown; the file-access error and the help warning end with their argument
 // (the path, the help address).
 QString message(MessageId id, unsigned char language, const QString &argument = {});
+
+// The answers of the window's questions.
+enum class Answer
+{
+    Overwrite,
+    Create,
+    Cancel,
+};
+QString answerText(Answer answer, unsigned char language);
+
+// A failed file write in words: whether the file is unchanged or may be damaged, then the
+// system's reason.
+QString fileWriteMessage(const FileWriteError &error, unsigned char language);
+
+// The second line of a message about one line of the source: "Строка "/"Line " and the
+// reference "<number>: <text>".
+QString lineNote(const QString &reference, unsigned char language);
 
 // The chart's title from the language, the loaded file's name and the trimming resistor.
 QString chartTitle(const ProgramState &state);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "app/texts.h"
+#include "session/texts.h"
 
 namespace {
 
@@ -80,6 +80,28 @@ TextPair messagePair(MessageId id)
     case MessageId::HelpMissing:
         return {u"Куда все подевалось? Файла справки нет в папке программы. Ищите на ",
                 u"Help file not found, reload on "};
+    case MessageId::NotRegularFile:
+        return {u"Это не обычный файл, он не прочитан: ", u"Not a regular file, not read: "};
+    case MessageId::FileTooLarge:
+        return {u"Файл больше 64 МиБ, он не прочитан: ",
+                u"The file is larger than 64 MiB, not read: "};
+    case MessageId::ChangedOnDisk:
+        return {u"Файл изменён на диске после загрузки (другой программой). Перезаписать его? ",
+                u"The file was changed on disk since it was loaded (by another program). "
+                u"Overwrite it? "};
+    case MessageId::DeletedFromDisk:
+        return {u"Файл удалён с диска после загрузки. Создать его заново? ",
+                u"The file was deleted from disk since it was loaded. Create it again? "};
+    case MessageId::NoTerminal:
+        return {u"Не найдена программа терминала (x-terminal-emulator или xterm), ассемблер не "
+                u"запущен. Установите, например, пакет xterm.",
+                u"No terminal program found (x-terminal-emulator or xterm); the assembler was not "
+                u"started. Install one, for example the xterm package."};
+    case MessageId::CommandNotStarted:
+        return {u"Не удалось запустить ", u"Could not start "};
+    case MessageId::PulseOutOfRange:
+        return {u"Второй импульс вне пределов: допустимо от 0 до 178,5°",
+                u"Second pulse out of range: allowed 0 to 178.5°"};
     }
     return {u"", u""};
 }
@@ -94,6 +116,49 @@ QString caption(Caption id, unsigned char language)
 QString message(MessageId id, unsigned char language, const QString &argument)
 {
     return pick(messagePair(id), language) + argument;
+}
+
+QString answerText(Answer answer, unsigned char language)
+{
+    switch (answer) {
+    case Answer::Overwrite:
+        return pick({u"Перезаписать", u"Overwrite"}, language);
+    case Answer::Create:
+        return pick({u"Создать", u"Create"}, language);
+    case Answer::Cancel:
+        return pick({u"Отмена", u"Cancel"}, language);
+    }
+    return {};
+}
+
+QString fileWriteMessage(const FileWriteError &error, unsigned char language)
+{
+    const QString reason = error.reason.isEmpty() ? QString() : QLatin1Char(' ') + error.reason;
+    switch (error.kind) {
+    case FileWriteError::DiskFull:
+        return pick({u"Диск заполнен: файл \"%1\" не записан и остался прежним.",
+                     u"The disk is full: file \"%1\" was not written and is unchanged."},
+                    language)
+            .arg(error.path);
+    case FileWriteError::Damaged:
+        return pick({u"Запись файла \"%1\" прервана, и прежнее содержимое вернуть не удалось: "
+                     u"файл может быть испорчен. Прежнее содержимое сохранено в \"%2\".%3",
+                     u"Writing file \"%1\" failed and its old content could not be put back: the "
+                     u"file may be damaged. The old content is kept in \"%2\".%3"},
+                    language)
+            .arg(error.path, error.backupPath, reason);
+    case FileWriteError::Unchanged:
+        break;
+    }
+    return pick({u"Не удалось записать файл \"%1\", файл остался прежним.%2",
+                 u"Cannot write file \"%1\"; the file is unchanged.%2"},
+                language)
+        .arg(error.path, reason);
+}
+
+QString lineNote(const QString &reference, unsigned char language)
+{
+    return (language == 0 ? QStringLiteral(u"Строка ") : QStringLiteral("Line ")) + reference;
 }
 
 QString chartTitle(const ProgramState &state)

@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+// cdi-tables import: angles (and RPMs) from a CSV into a firmware source, saved as the window's
+// "Save to file" saves it.
+#include "cli/command.h"
+#include "cli/firmwarefile.h"
+#include "domain/anglecode.h"
+#include "format/filesave.h"
+#include "format/write.h"
+#include "session/texts.h"
+
+#include <QFile>
+
+namespace {
+
+// Which column of the CSV holds what; -1 for none.
+struct Columns
+{
+    int rpm = -1;
+    std::array<int, kTableCount> angle{-1, -1, -1};
+    int count = 0;
+};
+
+// A refusal of the CSV: the text, and the CSV line it is about (1-based; 0 for none).
+struct CsvRefusal
+{
+    QString text;
+    int line = 0;
+    QString lineText = {};
+};
+
+QString pick(const CliContext &context, const char16_t *russian, const char *english)
+{
+    return context.pick(QString::fromUtf16(russian), QString::fromLatin1(english));
+}
+
+std::optional<CsvRefusal> readHeader(const QStringList &names, std::optional<int> onlyTable,
+                                     const CliContext &context, Columns &columns)
+{
+    columns.count = int(names.size());
+    if (onlyTable) {
+        if (names != QStringList{QStringLiteral("rpm"), QStringLiteral("angle")})
+            return CsvRefusal{pick(context, u"С --table нужны столбцы rpm,angle",
+                                   "With --table the columns are rpm,angle"),
+                              1, names.join(QLatin1Char(','))};
+        columns.rpm = 0;
+        columns.angle[std::size_t(*onlyTable - 1)] = 1;
+        return std::nullopt;
+    }
+    for (int i = 0; i < names.size(); ++i) {
+        const QString &name = names[i];
+        int *slot = nullptr;
+        if (name == u"rpm")
+            slot = &columns.rpm;
+        for (int table = 1; table <= kTableCount; ++table) {
+            if (name == QStringLiteral("angle%1").arg(table))
+                slot = &columns.angle[std::size_t(table - 1)];
+            if (name == QStringLiteral("code%1").arg(table))
+                slot = &columns.count; // read by nobody: codes follow from the angles
+        }
+        if (!slot || (slot != &columns.count && *slot >= 0))
+            return CsvRefusal{pick(context, u"Неизвестный или повторный столбец: ",
+                                   "Unknown or repeated column: ") +
+                                  name,
+                              1, names.join(QLatin1Char(','))};
+        if (slot != &columns.count)
+            *slot = i;
+    }
+    columns.count = int(names.size());
+    return std::nullopt;
+}
+
+// Applies one data line (point 1..32) to the calibration, as the window would take the same
+// texts typed into its grid: RPMs as whole numbers within 460..20000 (the first point stays at
+// 460), angles by the angle-to-code rule; an empty angle leaves the code.
+std::optional<QString> applyLine(const QStringList &fields, const Columns &columns, int point,
+                                 const QString &sensorAngle, const CliContext &context,
+                                 Calibration &calibration)
+{
+    try {
+        if (columns.rpm >= 0) {
+            const int rpm = strToInt(fields[columns.rpm]);
+            if (rpm < kLowestRpm)
+                return message(MessageId::RpmTooLow, context.language);
+            if (rpm > kHighestRpm)
+                return message(MessageId::RpmTooHigh, context.language);
+            if (point == 1 && rpm != kIdleRpm)
+                return pick(context, u"Первая точка всегда 460 об/мин",
+                            "The first point is always 460 RPM");
+            if (point > 1)
+                calibration.compareConstant(point) = compareConstantForRpm(rpm);
+        }
+        for (int table = 1; table <= kTableCount; ++table) {
+            const int column = columns.angle[std::size_t(table - 1)];
+            if (column < 0 || fields[column].isEmpty())
+                continue;
+            const AngleCode result = angleToCode(fields[column], sensorAngle);
+            if (result.failure == AngleLimit::Below)
+                return message(MessageId::BelowSensorLimit, context.language);
+            if (result.failure == AngleLimit::Above)
+                return message(MessageId::AboveSensorLimit, context.language);
+            QString &code = calibration.code(table, point);
+            // The digits stand as they are when they already are this code ("012" stays).
+            bool whole = false;
+            if (code.toInt(&whole) != result.code || !whole)
+                code = QString::number(result.code);
+        }
+    } catch (const ConversionError &error) {
+        return error.message() + QLatin1Char('.');
+    }
+    return std::nullopt;
+}
+
+std::optional<CsvRefusal> applyCsv(const QByteArray &bytes, std::optional<int> onlyTable,
+                                   const QString &sensorAngle, const CliContext &context,
+                                   Calibration &calibration)
+{
+    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    if (lines.isEmpty())
+        return CsvRefusal{pick(context, u"Пустой CSV", "Empty CSV"), 0};
+    Columns columns;
+    if (auto refusal = readHeader(lines[0].split(QLatin1Char(',')), onlyTable, context, columns))
+        return refusal;
+    if (lines.size() - 1 != kPointCount)
+        return CsvRefusal{pick(context, u"Нужно 32 строки данных, в файле ",
+                               "32 data lines needed, the file has ") +
+                              QString::number(lines.size() - 1),
+                          0};
+    for (int point = 1; point <= kPointCount; ++point) {
+        const QStringList fields = lines[point].split(QLatin1Char(','));
+        if (fields.size() != columns.count)
+            return CsvRefusal{pick(context, u"Неверное число столбцов: ", "Wrong column count: ") +
+                                  QStringLiteral("%1/%2").arg(fields.size()).arg(columns.count),
+                              point + 1, lines[point]};
+        if (auto text = applyLine(fields, columns, point, sensorAngle, context, calibration))
+            return CsvRefusal{*text, point + 1, lines[point]};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString importSummary(unsigned char language)
+{
+    return language == 0
+               ? QStringLiteral(
+                     u"углы (и обороты) из CSV в исходник прошивки, как \"Сохранить в файл\"")
+               : QStringLiteral(
+                     "angles (and RPMs) from a CSV into the source, as \"Save to file\"");
+}
+
+int runImport(const CommandArguments &arguments, CliContext &context)
+{
+    if (arguments.positional.size() != 2)
+        return -1;
+    std::optional<int> onlyTable;
+    if (arguments.has(QStringLiteral("table"))) {
+        bool ok = false;
+        onlyTable = arguments.option(QStringLiteral("table")).toInt(&ok);
+        if (!ok || *onlyTable < 1 || *onlyTable > kTableCount)
+            return -1;
+    }
+    const QString &csvPath = arguments.positional[1];
+    auto file = loadFirmware(arguments.positional[0], context);
+    if (!file)
+        return exitcode::kFailed;
+    const auto sensorAngle = sensorAngleOf(*file, context);
+    if (!sensorAngle)
+        return exitcode::kFailed;
+    QFile csv(csvPath);
+    if (!csv.open(QIODevice::ReadOnly)) {
+        context.fail(message(MessageId::FileAccess, context.language, csvPath));
+        return exitcode::kFailed;
+    }
+
+    Calibration calibration = file->calibration();
+    if (const auto refusal = applyCsv(csv.readAll(), onlyTable, QString::number(*sensorAngle),
+                                      context, calibration)) {
+        QString text = csvPath + QStringLiteral(": ") + refusal->text;
+        if (refusal->line > 0)
+            text += QLatin1Char('\n') +
+                    lineNote(QStringLiteral("%1: %2").arg(refusal->line).arg(refusal->lineText),
+                             context.language);
+        context.fail(text);
+        return exitcode::kRefused;
+    }
+
+    // The save of the window: the angle column shows table 1, whose last angle starts the
+    // store lines' comments.
+    calibration.sensorAngle = QString::number(*sensorAngle);
+    if (file->calibration().sensorAngle)
+        calibration.sensorAngle = file->calibration().sensorAngle;
+    WriteOptions options;
+    options.firstCommentAngle = lastAngleOfTable(calibration, 1);
+    const WriteResult written = write(file->text, calibration, options);
+    if (written.stop) {
+        QString text = file->path + QStringLiteral(": ");
+        if (const auto *error = std::get_if<ConversionError>(&*written.stop))
+            text += error->message() + QLatin1Char('.');
+        else
+            text += message(std::get<MessageId>(*written.stop), context.language);
+        if (!written.stopLine.isEmpty())
+            text += QLatin1Char('\n') + lineNote(written.stopLine, context.language);
+        context.fail(text);
+        return exitcode::kRefused;
+    }
+    const QByteArray bytes = written.text.toFileBytes();
+    if (!readsBack(bytes, calibration, options)) {
+        context.fail(file->path + QStringLiteral(": ") +
+                     message(MessageId::MissingData, context.language));
+        return exitcode::kRefused;
+    }
+    if (bytes == file->bytes)
+        return exitcode::kOk; // nothing to change: the file is not touched
+    try {
+        writeSourceFile(file->path, bytes);
+    } catch (const FileWriteError &error) {
+        context.fail(fileWriteMessage(error, context.language));
+        return exitcode::kFailed;
+    }
+    return exitcode::kOk;
+}

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+// cdi-tables show: the settings and the 32 rows of a firmware source.
+#include "cli/command.h"
+#include "cli/firmwarefile.h"
+#include "domain/anglecode.h"
+
+namespace {
+
+struct Row
+{
+    int rpm = 0;
+    std::array<QString, kTableCount> codes;
+    std::array<QString, kTableCount> angles;
+};
+
+std::array<Row, kPointCount> rowsOf(const Calibration &calibration, int sensorAngle)
+{
+    std::array<Row, kPointCount> rows;
+    for (int point = 1; point <= kPointCount; ++point) {
+        Row &row = rows[std::size_t(point - 1)];
+        row.rpm = calibration.rpm(point);
+        for (int table = 1; table <= kTableCount; ++table) {
+            row.codes[std::size_t(table - 1)] = calibration.code(table, point);
+            row.angles[std::size_t(table - 1)] =
+                angleText(calibration.code(table, point), sensorAngle);
+        }
+    }
+    return rows;
+}
+
+QString sparkText(const Calibration &calibration)
+{
+    return calibration.sparkOutput ? sparkOutputText(*calibration.sparkOutput)
+                                   : QStringLiteral("?");
+}
+
+void printText(const FirmwareFile &file, int sensorAngle, CliContext &context)
+{
+    const Calibration &calibration = file.calibration();
+    QTextStream &out = context.out;
+    out << context.pick(QStringLiteral(u"Угол датчика: "), QStringLiteral("Sensor angle: "))
+        << sensorAngle << '\n';
+    out << context.pick(QStringLiteral(u"Второй импульс: "), QStringLiteral("Second pulse: "))
+        << secondPulseText(calibration.secondPulse) << '\n';
+    out << context.pick(QStringLiteral(u"Выход \"искра\": "), QStringLiteral("Spark output: "))
+        << sparkText(calibration) << '\n';
+    out << context.pick(QStringLiteral(u"Подстроечный резистор: "), QStringLiteral("Trimmer: "))
+        << (calibration.trimmerActive ? context.pick(QStringLiteral(u"да"), QStringLiteral("yes"))
+                                      : context.pick(QStringLiteral(u"нет"), QStringLiteral("no")))
+        << "\n\n";
+
+    const QString tablePrefix = context.pick(QStringLiteral(u"таб."), QStringLiteral("Tab."));
+    const QString anglePrefix = context.pick(QStringLiteral(u"УОЗ"), QStringLiteral("angle"));
+    QStringList header{context.pick(QStringLiteral(u"об/мин"), QStringLiteral("RPM"))};
+    for (int table = 1; table <= kTableCount; ++table)
+        header << tablePrefix + file.scan.tableLabels[std::size_t(table - 1)];
+    for (int table = 1; table <= kTableCount; ++table)
+        header << anglePrefix + QString::number(table);
+    const auto printCells = [&](const QStringList &cells) {
+        QString line;
+        for (const QString &cell : cells)
+            line += cell.rightJustified(8);
+        out << line << '\n';
+    };
+    printCells(header);
+    for (const Row &row : rowsOf(calibration, sensorAngle)) {
+        QStringList cells{QString::number(row.rpm)};
+        for (const QString &code : row.codes)
+            cells << code;
+        for (const QString &angle : row.angles)
+            cells << angle;
+        printCells(cells);
+    }
+}
+
+void printCsv(const FirmwareFile &file, int sensorAngle, CliContext &context)
+{
+    context.out << "rpm,code1,code2,code3,angle1,angle2,angle3\n";
+    for (const Row &row : rowsOf(file.calibration(), sensorAngle)) {
+        QStringList fields{QString::number(row.rpm)};
+        for (const QString &code : row.codes)
+            fields << code;
+        for (const QString &angle : row.angles)
+            fields << angle;
+        context.out << fields.join(QLatin1Char(',')) << '\n';
+    }
+}
+
+// A code or an angle as a JSON value: a number, or null for an empty code and for no angle.
+QString jsonNumber(const QString &text)
+{
+    if (text.isEmpty() || text == kNoAngleMark)
+        return QStringLiteral("null");
+    bool whole = false;
+    const int value = text.toInt(&whole);
+    return whole ? QString::number(value) : text;
+}
+
+void printJson(const FirmwareFile &file, int sensorAngle, CliContext &context)
+{
+    const Calibration &calibration = file.calibration();
+    const SecondPulse &pulse = calibration.secondPulse;
+    QTextStream &out = context.out;
+    out << "{\"sensor_angle\":" << sensorAngle << ",\"second_pulse\":"
+        << (pulse.automatic == true ? QStringLiteral("\"auto\"") : secondPulseText(pulse))
+        << ",\"spark_output\":"
+        << (calibration.sparkOutput
+                ? QStringLiteral("\"%1\"").arg(sparkOutputText(*calibration.sparkOutput))
+                : QStringLiteral("null"))
+        << ",\"trimmer\":" << (calibration.trimmerActive ? "true" : "false") << ",\"rows\":[";
+    bool first = true;
+    for (const Row &row : rowsOf(calibration, sensorAngle)) {
+        QStringList codes;
+        QStringList angles;
+        for (const QString &code : row.codes)
+            codes << jsonNumber(code);
+        for (const QString &angle : row.angles)
+            angles << jsonNumber(angle);
+        out << (first ? "" : ",") << "{\"rpm\":" << row.rpm << ",\"codes\":["
+            << codes.join(QLatin1Char(',')) << "],\"angles\":[" << angles.join(QLatin1Char(','))
+            << "]}";
+        first = false;
+    }
+    out << "]}\n";
+}
+
+} // namespace
+
+QString showSummary(unsigned char language)
+{
+    return language == 0 ? QStringLiteral(u"настройки и 32 строки таблиц (text, csv или json)")
+                         : QStringLiteral("the settings and the 32 table rows (text, csv or json)");
+}
+
+int runShow(const CommandArguments &arguments, CliContext &context)
+{
+    if (arguments.positional.size() != 1)
+        return -1;
+    const QString format = arguments.has(QStringLiteral("format"))
+                               ? arguments.option(QStringLiteral("format"))
+                               : QStringLiteral("text");
+    if (format != u"text" && format != u"csv" && format != u"json")
+        return -1;
+    const auto file = loadFirmware(arguments.positional[0], context);
+    if (!file)
+        return exitcode::kFailed;
+    const auto sensorAngle = sensorAngleOf(*file, context);
+    if (!sensorAngle)
+        return exitcode::kFailed;
+    if (format == u"csv")
+        printCsv(*file, *sensorAngle, context);
+    else if (format == u"json")
+        printJson(*file, *sensorAngle, context);
+    else
+        printText(*file, *sensorAngle, context);
+    return exitcode::kOk;
+}

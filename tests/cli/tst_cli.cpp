@@ -1,0 +1,237 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "apptestsupport.h"
+
+#include <QComboBox>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run cdiTables(const QStringList &arguments, const QByteArray &lang = "C.UTF-8")
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LANG"), QString::fromLatin1(lang));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(CDI_TABLES), arguments);
+    if (!process.waitForFinished(20000))
+        qFatal("cdi-tables did not finish");
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList csvColumn(const QString &csv, int column)
+{
+    QStringList values;
+    const QStringList lines = csv.trimmed().split(QLatin1Char('\n'));
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        values << lines[i].split(QLatin1Char(','))[column];
+    return values;
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showPrintsWhatTheWindowShows();
+    void jsonOfTheSample();
+    void importOfTheShownCsvKeepsTheFile();
+    void importOfOneTableSavesAsTheWindowDoes();
+    void badCsvLineIsRefused_data();
+    void badCsvLineIsRefused();
+    void diffNamesTheChangedCell();
+    void usageAndFileErrors();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestCli::showPrintsWhatTheWindowShows()
+{
+    const Run shown =
+        cdiTables({QStringLiteral("show"), QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm"),
+                   QStringLiteral("--format"), QStringLiteral("csv")});
+    QCOMPARE(shown.status, 0);
+    QCOMPARE(shown.err, QString());
+    QVERIFY(shown.out.startsWith(QLatin1String("rpm,code1,code2,code3,angle1,angle2,angle3\n")));
+
+    Window window;
+    window.load(QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm"));
+    QCOMPARE(csvColumn(shown.out, 0), columnTexts(window.form, 0));
+    for (int table = 1; table <= 3; ++table) {
+        QCOMPARE(csvColumn(shown.out, table), columnTexts(window.form, table));
+        window.form.ComboBox2->setEditText(QString::number(table));
+        QCOMPARE(csvColumn(shown.out, 3 + table), columnTexts(window.form, 4));
+    }
+    // The text format carries the same rows under the window's headers.
+    const Run text =
+        cdiTables({QStringLiteral("show"), QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm")});
+    QCOMPARE(text.status, 0);
+    QVERIFY(text.out.startsWith(QStringLiteral(u"Угол датчика: 20\nВторой импульс: auto\n"
+                                               u"Выход \"искра\": PortC,0\n"
+                                               u"Подстроечный резистор: нет\n\n")));
+    QVERIFY(text.out.contains(QStringLiteral(u"  об/мин   таб.1   таб.2   таб.3    УОЗ1    УОЗ2"
+                                             u"    УОЗ3\n     460      14      17      21    10.2"
+                                             u"     8.1     5.3\n")));
+}
+
+void TestCli::jsonOfTheSample()
+{
+    const Run shown =
+        cdiTables({QStringLiteral("show"), QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm"),
+                   QStringLiteral("--format=json")});
+    QCOMPARE(shown.status, 0);
+    QVERIFY2(shown.out.startsWith(QLatin1String(
+                 "{\"sensor_angle\":20,\"second_pulse\":\"auto\",\"spark_output\":\"PortC,0\","
+                 "\"trimmer\":false,\"rows\":[{\"rpm\":460,\"codes\":[14,17,21],"
+                 "\"angles\":[10.2,8.1,5.3]},{\"rpm\":500,")),
+             qPrintable(shown.out.left(200)));
+    // Code 180 has no angle.
+    QVERIFY(shown.out.endsWith(
+        QLatin1String("{\"rpm\":19530,\"codes\":[246,252,180],\"angles\":[26.3,22.1,null]}]}\n")));
+}
+
+void TestCli::importOfTheShownCsvKeepsTheFile()
+{
+    const QString asmPath = writeFile(m_dir, QStringLiteral("same.asm"), sampleBytes());
+    const Run shown = cdiTables(
+        {QStringLiteral("show"), asmPath, QStringLiteral("--format"), QStringLiteral("csv")});
+    const QString csvPath = writeFile(m_dir, QStringLiteral("same.csv"), shown.out.toUtf8());
+    const Run imported = cdiTables({QStringLiteral("import"), asmPath, csvPath});
+    QCOMPARE(imported.err, QString());
+    QCOMPARE(imported.status, 0);
+    QCOMPARE(readFile(asmPath), sampleBytes());
+}
+
+void TestCli::importOfOneTableSavesAsTheWindowDoes()
+{
+    const QString byTool = writeFile(m_dir, QStringLiteral("tool.asm"), sampleBytes());
+    const QString byWindow = writeFile(m_dir, QStringLiteral("window.asm"), sampleBytes());
+
+    Window window;
+    window.load(byWindow);
+    window.form.ComboBox2->setEditText(QStringLiteral("2"));
+    QStringList rpms = columnTexts(window.form, 0);
+    QStringList angles = columnTexts(window.form, 4);
+    rpms[7] = QStringLiteral("1900");
+    angles[4] = QStringLiteral("-");
+    angles[5] = QStringLiteral("31.4");
+    angles[31] = QStringLiteral("-105.6");
+    QString csv = QStringLiteral("rpm,angle\n");
+    for (int row = 1; row <= 32; ++row) {
+        window.form.grid().setCell(0, row, rpms[row - 1]);
+        window.form.grid().setCell(4, row, angles[row - 1]);
+        csv += rpms[row - 1] + QLatin1Char(',') + angles[row - 1] + QLatin1Char('\n');
+    }
+    window.form.Button5Click();
+    QVERIFY(window.platform.takeBoxes().isEmpty());
+
+    const QString csvPath = writeFile(m_dir, QStringLiteral("table2.csv"), csv.toUtf8());
+    const Run imported = cdiTables({QStringLiteral("import"), byTool, csvPath,
+                                    QStringLiteral("--table"), QStringLiteral("2")});
+    QCOMPARE(imported.err, QString());
+    QCOMPARE(imported.status, 0);
+    QVERIFY(readFile(byTool) != sampleBytes());
+    QCOMPARE(readFile(byTool), readFile(byWindow));
+}
+
+void TestCli::badCsvLineIsRefused_data()
+{
+    QTest::addColumn<QString>("line6");
+    QTest::addColumn<QByteArray>("lang");
+    QTest::addColumn<QString>("message");
+    const QString note = QStringLiteral(u"\nСтрока 6: ");
+    QTest::newRow("column count") << "1200,3,8,6,17.9,14.4" << QByteArray("ru_RU.UTF-8")
+                                  << QStringLiteral(u"Неверное число столбцов: 6/7") + note;
+    QTest::newRow("no number") << "1200,3,8,6,1.2.3,14.4,15.8" << QByteArray("en_GB.UTF-8")
+                               << "'1.2.3' is not a valid floating point value.\nLine 6: ";
+    QTest::newRow("above") << "1200,3,8,6,17.9,72.2,15.8" << QByteArray("C")
+                           << QStringLiteral(u"Превышен предел 52° выше датчика") + note;
+    QTest::newRow("below") << "1200,3,8,6,17.9,14.4,-105.7" << QByteArray("en")
+                           << "Over range 125° below the sensor\nLine 6: ";
+    QTest::newRow("rpm low") << "459,3,8,6,17.9,14.4,15.8" << QByteArray("en")
+                             << "RPM not lower 460/min\nLine 6: ";
+    QTest::newRow("rpm high") << "20001,3,8,6,17.9,14.4,15.8" << QByteArray("en")
+                              << "RPM over range 20000/min\nLine 6: ";
+    QTest::newRow("rpm no number") << ",3,8,6,17.9,14.4,15.8" << QByteArray("en")
+                                   << "'' is not a valid integer value.\nLine 6: ";
+}
+
+void TestCli::badCsvLineIsRefused()
+{
+    QFETCH(QString, line6);
+    QFETCH(QByteArray, lang);
+    QFETCH(QString, message);
+    const QString asmPath = writeFile(m_dir, QStringLiteral("bad.asm"), sampleBytes());
+    QStringList lines = cdiTables({QStringLiteral("show"), asmPath, QStringLiteral("--format"),
+                                   QStringLiteral("csv")})
+                            .out.split(QLatin1Char('\n'));
+    lines[5] = line6;
+    const QString csvPath = writeFile(m_dir, QStringLiteral("bad.csv"), lines.join('\n').toUtf8());
+    const Run imported = cdiTables({QStringLiteral("import"), asmPath, csvPath}, lang);
+    QCOMPARE(imported.status, 1);
+    QCOMPARE(imported.err, QStringLiteral("cdi-tables: ") + csvPath + QStringLiteral(": ") +
+                               message + line6 + QLatin1Char('\n'));
+    QCOMPARE(readFile(asmPath), sampleBytes());
+}
+
+void TestCli::diffNamesTheChangedCell()
+{
+    const QString sample = QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm");
+    const Run same = cdiTables({QStringLiteral("diff"), sample, sample});
+    QCOMPARE(same.status, 0);
+    QCOMPARE(same.out, QString());
+
+    const QString changed = writeFile(m_dir, QStringLiteral("changed.asm"), sampleBytes());
+    QStringList lines = cdiTables({QStringLiteral("show"), changed, QStringLiteral("--format"),
+                                   QStringLiteral("csv")})
+                            .out.split(QLatin1Char('\n'));
+    QStringList row7 = lines[7].split(QLatin1Char(','));
+    row7[6] = QStringLiteral("23.5"); // table 3 at 1500 rpm: 18.6 before
+    lines[7] = row7.join(QLatin1Char(','));
+    const QString csvPath =
+        writeFile(m_dir, QStringLiteral("changed.csv"), lines.join('\n').toUtf8());
+    QCOMPARE(cdiTables({QStringLiteral("import"), changed, csvPath}).status, 0);
+    const Run differ = cdiTables(
+        {QStringLiteral("diff"), sample, changed, QStringLiteral("--lang"), QStringLiteral("en")});
+    QCOMPARE(differ.out, QStringLiteral("table 3, row 7 (1500 rpm): 18.6 -> 23.5\n"));
+    QCOMPARE(differ.status, 1);
+    const Run russian = cdiTables({QStringLiteral("diff"), changed, sample});
+    QCOMPARE(russian.out, QStringLiteral(u"таблица 3, строка 7 (1500 об/мин): 23.5 -> 18.6\n"));
+}
+
+void TestCli::usageAndFileErrors()
+{
+    const QString missing = m_dir.filePath(QStringLiteral("missing.asm"));
+    const Run notFound = cdiTables({QStringLiteral("show"), missing}, "en_US.UTF-8");
+    QCOMPARE(notFound.status, 2);
+    QCOMPARE(notFound.err, QStringLiteral("cdi-tables: No file found ") + missing + '\n');
+    QCOMPARE(notFound.out, QString());
+
+    QCOMPARE(cdiTables({QStringLiteral("show")}).status, 2);
+    QCOMPARE(cdiTables({QStringLiteral("frobnicate")}).status, 2);
+    QCOMPARE(cdiTables({QStringLiteral("show"), missing, QStringLiteral("--format"),
+                        QStringLiteral("xml")})
+                 .status,
+             2);
+    const Run help = cdiTables({QStringLiteral("--help"), QStringLiteral("--lang=en")});
+    QCOMPARE(help.status, 0);
+    for (const char *command : {"show FILE.asm", "import FILE.asm TABLE.csv", "diff A.asm B.asm"})
+        QVERIFY2(help.out.contains(QLatin1String("cdi-tables ") + QLatin1String(command)), command);
+}
+
+QTEST_MAIN(TestCli)
+#include "tst_cli.moc"
