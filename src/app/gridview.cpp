@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/gridview.h"
 
+#include "app/keyfilter.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -121,8 +123,11 @@ public:
     {
         auto *edit = new QLineEdit(parent);
         edit->setFrame(false);
-        // Text comes in through the key filter only, not dropped in around it.
+        // Text comes in through the key filter only, not dropped in around it; pasted text
+        // passes the same filter once it is in.
         edit->setAcceptDrops(false);
+        GridView *filtering = &m_view;
+        filterInsertedText(edit, [filtering](QChar &key) { filtering->filterTyped(key); });
         m_view.paintEditorBackground(*edit, index.column());
         GridView *view = &m_view;
         connect(edit, &QLineEdit::textChanged, view, [this, view, edit] {
@@ -208,8 +213,10 @@ private:
             m_view.leaveEditor(forward);
             return true;
         }
-        // Select all and copy change no text: the editor does them, past the key filter.
-        if (event.matches(QKeySequence::SelectAll) || event.matches(QKeySequence::Copy))
+        // Select all and copy change no text: the editor does them, past the key filter. Pasted
+        // text is filtered once it is in (filterInsertedText).
+        if (event.matches(QKeySequence::SelectAll) || event.matches(QKeySequence::Copy) ||
+            event.matches(QKeySequence::Paste))
             return false;
         const QString typed = typedText(event);
         if (typed.isEmpty())
@@ -616,6 +623,12 @@ QString GridView::filterTyped(const QString &typed)
             passed += key;
     }
     return passed;
+}
+
+void GridView::filterTyped(QChar &key)
+{
+    if (keyPress)
+        keyPress(key);
 }
 
 void GridView::applyTyped(QLineEdit &editor, const QString &text)

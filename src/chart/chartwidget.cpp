@@ -231,6 +231,12 @@ PlotTextMetrics ChartWidget::textMetrics(qsizetype titleLineCount) const
     return m;
 }
 
+void ChartWidget::setLimits(const PlotLimits &limits)
+{
+    m_limits = limits;
+    invalidate();
+}
+
 const ChartWidget::Layout &ChartWidget::layout() const
 {
     if (!m_layout) {
@@ -239,12 +245,12 @@ const ChartWidget::Layout &ChartWidget::layout() const
         const auto backdrops = shownBackdrops();
         const PlotTextMetrics metrics = textMetrics(l.titleLines.size());
         if (backdrops.empty()) {
-            l.geometry = layoutPlot(points(), size(), metrics);
+            l.geometry = layoutPlot(points(), size(), metrics, m_limits);
         } else {
             QList<ChartPoint> all = points();
             for (const Backdrop *b : backdrops)
                 all.append(b->series->points());
-            l.geometry = layoutPlot(all, size(), metrics);
+            l.geometry = layoutPlot(all, size(), metrics, m_limits);
         }
         m_layout = std::move(l);
     }
