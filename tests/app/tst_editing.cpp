@@ -3,6 +3,7 @@
 // Undo, the commands on a run of rows, dragging on the chart and comparing, worked through the
 // window's keys, mouse and menus as a user does.
 #include "apptestsupport.h"
+#include "mainwindowsupport.h"
 
 #include "app/editcommands.h"
 #include "app/gridview.h"
@@ -34,6 +35,7 @@ private slots:
     void escapeCancelsADrag();
     void otherTablesAndComparison();
     void hoverReadOutAndLanguage();
+    void menusOfTheTopWindowCarryTheCommands();
 
 private:
     QTemporaryDir m_dir;
@@ -383,6 +385,43 @@ void TestEditing::hoverReadOutAndLanguage()
     QCOMPARE(commands.compareAction()->text(), QStringLiteral("Compare with…"));
     QTest::mouseClick(form.Button7, Qt::LeftButton);
     QCOMPARE(commands.shiftUpAction()->text(), QStringLiteral("Сдвинуть вверх на шаг"));
+}
+
+void TestEditing::menusOfTheTopWindowCarryTheCommands()
+{
+    TopWindow top;
+    QTemporaryDir dir;
+    top.load(writeFile(dir, "CDI.asm", sampleBytes()));
+    top.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&top.window));
+    const auto texts = [](QMenu *menu) {
+        QStringList shown;
+        for (QAction *action : menu->actions())
+            shown.append(action->isSeparator() ? QStringLiteral("|")
+                                               : QString(action->text()).remove(u'&'));
+        return shown;
+    };
+    QCOMPARE(texts(top.window.editMenu()).mid(0, 3), QStringList({"Отменить", "Повторить", "|"}));
+    QCOMPARE(texts(top.window.editMenu()).mid(texts(top.window.editMenu()).size() - 5),
+             QStringList({"Интерполировать", "Сдвинуть вверх на шаг", "Сдвинуть вниз на шаг",
+                          "Задать значение…", "Сгладить"}));
+    QVERIFY(texts(top.window.fileMenu()).contains(QStringLiteral("Сравнить с…")));
+    QCOMPARE(texts(top.window.viewMenu()).last(), QStringLiteral("Другие таблицы на графике"));
+
+    // The undo of the menu takes back a typed angle; the read-out lands in the status bar.
+    TForm1 &form = top.form;
+    form.StringGrid1->setFocus();
+    typeAngle(form, 5, QStringLiteral("25"));
+    key(Qt::Key_Return);
+    menuAction(top.window.editMenu(), QStringLiteral("Отменить"))->trigger();
+    QCOMPARE(form.grid().cell(4, 5), QStringLiteral("15.1"));
+    form.StringGrid1->setCurrentCell(0, 2);
+    // The chart's report of the point under the mouse, as its mouse tracking sends it.
+    emit form.Chart1->pointHovered(4, form.Chart1->mapToGlobal(QPoint(10, 10)));
+    QCOMPARE(top.window.readout(), QStringLiteral("1000–1200 об/мин: 15.1°, код 7"));
+    emit form.Chart1->pointHovered(-1, QPoint());
+    QCOMPARE(top.window.readout(), QString());
+    QCOMPARE(top.platform.takeBoxes(), QList<ShownBox>());
 }
 
 QTEST_MAIN(TestEditing)
