@@ -37,6 +37,48 @@ QList<QByteArray> expectedWholeLines(QByteArrayView bytes)
     return lines;
 }
 
+// Each line of the bytes with its own line break ("\r\n", "\n", or none for a last line).
+QList<QByteArray> linesWithBreaks(QByteArrayView bytes)
+{
+    QList<QByteArray> lines;
+    qsizetype begin = 0;
+    while (begin < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', begin);
+        end = end < 0 ? bytes.size() : end + 1;
+        lines.append(bytes.sliced(begin, end - begin).toByteArray());
+        begin = end;
+    }
+    return lines;
+}
+
+QByteArray withoutBreak(QByteArray line)
+{
+    if (line.endsWith('\n'))
+        line.chop(line.endsWith("\r\n") ? 2 : 1);
+    return line;
+}
+
+// What a save may change of a file: the text of the lines it rewrites, and their breaks only
+// along with their text. Every other line keeps its bytes, and no comment line becomes code.
+QString checkSavedLines(QByteArrayView before, QByteArrayView after)
+{
+    const QList<QByteArray> old = linesWithBreaks(before);
+    const QList<QByteArray> now = linesWithBreaks(after);
+    if (old.size() != now.size())
+        return QStringLiteral("the saved file has %1 lines, not %2")
+            .arg(now.size())
+            .arg(old.size());
+    for (qsizetype i = 0; i < old.size(); ++i) {
+        if (old[i] == now[i])
+            continue;
+        if (withoutBreak(old[i]) == withoutBreak(now[i]))
+            return QStringLiteral("line %1 kept its text but not its line break").arg(i + 1);
+        if (old[i].startsWith(';') && !now[i].startsWith(';'))
+            return QStringLiteral("the comment line %1 became code").arg(i + 1);
+    }
+    return {};
+}
+
 QByteArray expectedShownLine(QByteArray whole)
 {
     whole.removeIf([](char ch) { return ch == '\r'; });
@@ -283,6 +325,28 @@ QString checkLoad(QByteArrayView bytes)
             grid.cell(GridModel::kAngleColumn, row).isEmpty())
             return QStringLiteral("a completed load left row %1 empty").arg(row);
     }
+
+    // An unedited save: it may stop, but what it writes keeps every line it does not rewrite,
+    // and a second unedited save of that gives back the same bytes.
+    SourceText saved = source;
+    try {
+        if (rewriteSource(saved, settings, grid) || verifyReadBack(saved, settings, grid))
+            return {};
+    } catch (const ConversionError &) {
+        return {};
+    }
+    const QByteArray written = saved.toFileBytes();
+    if (QString failure = checkSavedLines(bytes, written); !failure.isEmpty())
+        return QStringLiteral("unedited save: ") + failure;
+    SourceText again = SourceText::fromFileBytes(written);
+    try {
+        if (rewriteSource(again, settings, grid))
+            return QStringLiteral("an unedited save does not save again");
+    } catch (const ConversionError &error) {
+        return QStringLiteral("an unedited save does not save again: ") + error.message();
+    }
+    if (again.toFileBytes() != written)
+        return QStringLiteral("a second unedited save changes the text");
     return {};
 }
 
@@ -357,6 +421,8 @@ QString checkSave(QByteArrayView input, SaveScratchFile &file)
     const QByteArray written = source.toFileBytes();
     if (onDisk != written)
         return QStringLiteral("the file does not hold the saved text");
+    if (QString failure = checkSavedLines(parsed->source, written); !failure.isEmpty())
+        return failure;
     file.setExpected(written);
     if (SourceText::fromFileBytes(written).lineCount() != lineCount)
         return QStringLiteral("the saved file reads back with another line count");

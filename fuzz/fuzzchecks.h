@@ -17,7 +17,9 @@
 using RecordingSettings = PlainSettings;
 
 // The load of arbitrary file bytes: the reader's line count and text positions agree with the
-// bytes, and the scan ends with a result, a message or a conversion error.
+// bytes, and the scan ends with a result, a message or a conversion error. After a completed
+// scan, an unedited save keeps every line it does not rewrite byte for byte, turns no comment
+// line into code, and a second unedited save gives back the first one's bytes.
 QString checkLoad(QByteArrayView bytes);
 
 // The file a save writes to, in a scratch folder in the temporary folder (scripts/fuzz.sh puts
@@ -57,7 +59,8 @@ inline constexpr qsizetype kSaveHeaderSize = 4;
 // - the save never changes the number of lines;
 // - a save that stops (a message or a conversion error) leaves the file as it was, and when
 //   "Save to table" stops, the text too;
-// - a completed save wrote exactly the text's file bytes, and loading them gives back the
+// - a completed save wrote exactly the text's file bytes, changed a line's break only with its
+//   text and turned no comment line into code, and loading them gives back the
 //   codes of columns 1-3, the settings and the RPM breakpoints as their compare constants
 //   give them.
 QString checkSave(QByteArrayView input, SaveScratchFile &file);

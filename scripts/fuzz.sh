@@ -10,9 +10,8 @@ cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-60}"
 build=build-fuzz
 
-cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCDI_BUILD_FUZZERS=ON -DCDI_BUILD_HELP=OFF -DCDI_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fuzz_load fuzz_save
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$(nproc)"
 
 # Corpus copies and the saved scratch files on tmpfs where there is one, all removed at the end.
 work="$(mktemp -d /dev/shm/cdi-fuzz.XXXXXX 2>/dev/null || mktemp -d)"

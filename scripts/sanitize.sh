@@ -10,9 +10,8 @@ cd "$(dirname "$0")/.."
 build=build-asan
 
 # A debug build, so that Qt's and our own assertions are checked as well.
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCDI_SANITIZE=ON -DCDI_BUILD_BENCHMARKS=OFF \
-    >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j"$(nproc)"
 
 # No strict_string_checks: with it, X11's keyboard library (a bounded strndup of an atom name)
 # trips the interceptor as soon as the program opens a display.

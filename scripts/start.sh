@@ -7,6 +7,6 @@ cd "$(dirname "$0")/.."
 bash scripts/packages.sh build-essential cmake qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 \
     fp-utils avra xterm xchm xdg-utils
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCDI_BUILD_BENCHMARKS=OFF -DCDI_BUILD_FUZZERS=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target cdi-editor cdi-help
+cmake --preset program >/dev/null
+cmake --build --preset program -j"$(nproc)"
 exec ./build/cdi-editor

@@ -11,9 +11,9 @@ bash scripts/packages.sh build-essential cmake qt6-base-dev qt6-qpa-plugins \
     xvfb xauth xdotool dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 x11-apps \
     imagemagick xterm clang libclang-rt-14-dev
 
-cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-tests -j"$(nproc)"
-ctest --test-dir build-tests --output-on-failure -j"$(nproc)"
+cmake --preset tests >/dev/null
+cmake --build --preset tests -j"$(nproc)"
+ctest --preset tests -j"$(nproc)"
 
 FUZZ_SECONDS="${FUZZ_SECONDS:-60}" bash scripts/fuzz.sh
 bash scripts/sanitize.sh

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/gridview.h"
 
+#include "app/keyfilter.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -106,8 +108,11 @@ public:
     {
         auto *edit = new QLineEdit(parent);
         edit->setFrame(false);
-        // Text comes in through the key filter only, not dropped in around it.
+        // Text comes in through the key filter only, not dropped in around it; pasted text
+        // passes the same filter once it is in.
         edit->setAcceptDrops(false);
+        GridView *filtering = &m_view;
+        filterInsertedText(edit, [filtering](QChar &key) { filtering->filterTyped(key); });
         m_view.paintEditorBackground(*edit, index.column());
         GridView *view = &m_view;
         connect(edit, &QLineEdit::textChanged, view, [this, view, edit] {
@@ -188,8 +193,10 @@ private:
             m_view.leaveEditor(forward);
             return true;
         }
-        // Select all and copy change no text: the editor does them, past the key filter.
-        if (event.matches(QKeySequence::SelectAll) || event.matches(QKeySequence::Copy))
+        // Pasted text is filtered once it is in (filterInsertedText); select all and copy
+        // change no text: the editor does them, past the key filter.
+        if (event.matches(QKeySequence::Paste) || event.matches(QKeySequence::SelectAll) ||
+            event.matches(QKeySequence::Copy))
             return false;
         const QString typed = typedText(event);
         if (typed.isEmpty())
@@ -511,6 +518,12 @@ QString GridView::filterTyped(const QString &typed)
             passed += key;
     }
     return passed;
+}
+
+void GridView::filterTyped(QChar &key)
+{
+    if (keyPress)
+        keyPress(key);
 }
 
 void GridView::applyTyped(QLineEdit &editor, const QString &text)

@@ -83,6 +83,8 @@ private:
     QLineEdit *openEditor() const;
     void paintEditorBackground(QLineEdit &editor, int column) const;
     QString filterTyped(const QString &typed);
+    // One character through the keyPress hook, as typed into the current cell.
+    void filterTyped(QChar &key);
     void applyTyped(QLineEdit &editor, const QString &text);
     void leaveEditor(bool forward);
 

@@ -2,17 +2,154 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/keyfilter.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPointer>
+
+#include <algorithm>
 
 TypedKeyFilter::TypedKeyFilter(QComboBox *combo, Handler handler, int maxLength)
     : QObject(combo), m_combo(combo), m_handler(std::move(handler)), m_maxLength(maxLength)
 {}
 
+namespace {
+
+// The Paste entry of a line edit's standard menu: named so by newer Qt, known by its
+// (translated) text before that.
+bool isPasteAction(const QAction &action)
+{
+    return action.objectName() == QLatin1String("edit-paste") ||
+           action.text().section(QLatin1Char('\t'), 0, 0) ==
+               QCoreApplication::translate("QLineEdit", "&Paste");
+}
+
+// Stands in for the line edit's own paste and drop: the text goes in filtered.
+class InsertedTextFilter : public QObject
+{
+public:
+    InsertedTextFilter(QLineEdit *edit, std::function<void(QChar &key)> handler, int maxLength,
+                       QWidget *owner)
+        : QObject(edit), m_edit(edit), m_owner(owner), m_handler(std::move(handler)),
+          m_maxLength(maxLength)
+    {
+        edit->installEventFilter(this);
+        if (owner)
+            owner->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_edit && watched != m_owner)
+            return false;
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress:
+            if (!static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste))
+                return false;
+            if (event->type() == QEvent::ShortcutOverride) {
+                event->accept();
+                return true;
+            }
+            insert(QGuiApplication::clipboard()->text());
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick: {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() != Qt::MiddleButton)
+                return false;
+            if (event->type() == QEvent::MouseButtonRelease &&
+                QGuiApplication::clipboard()->supportsSelection() && !m_edit->isReadOnly()) {
+                m_edit->deselect();
+                m_edit->setCursorPosition(m_edit->cursorPositionAt(mouse->position().toPoint()));
+                insert(QGuiApplication::clipboard()->text(QClipboard::Selection));
+            }
+            return true;
+        }
+        case QEvent::ContextMenu:
+            showMenu(*static_cast<QContextMenuEvent *>(event));
+            return true;
+        case QEvent::Drop: {
+            auto *drop = static_cast<QDropEvent *>(event);
+            if (!drop->mimeData()->hasText() || m_edit->isReadOnly())
+                return false;
+            m_edit->deselect();
+            m_edit->setCursorPosition(m_edit->cursorPositionAt(drop->position().toPoint()));
+            insert(drop->mimeData()->text());
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    // The characters the handler keeps, as far as the length allows, over the selection.
+    void insert(const QString &text)
+    {
+        qsizetype room = m_edit->text().size() - m_edit->selectedText().size();
+        room = m_maxLength > 0 ? m_maxLength - room : text.size();
+        QString passed;
+        for (QChar key : text) {
+            if (passed.size() >= room)
+                break;
+            if (!key.isPrint())
+                continue;
+            m_handler(key);
+            if (!key.isNull())
+                passed += key;
+        }
+        m_edit->insert(passed);
+    }
+
+    // The edit's own menu, whose Paste goes through the filter.
+    void showMenu(const QContextMenuEvent &event)
+    {
+        const QPointer<QMenu> menu = m_edit->createStandardContextMenu();
+        for (QAction *action : menu->actions()) {
+            if (isPasteAction(*action)) {
+                action->disconnect();
+                connect(action, &QAction::triggered, this,
+                        [this] { insert(QGuiApplication::clipboard()->text()); });
+            }
+        }
+        menu->exec(event.globalPos());
+        delete menu;
+    }
+
+    QLineEdit *m_edit;
+    QWidget *m_owner;
+    std::function<void(QChar &key)> m_handler;
+    int m_maxLength;
+};
+
+} // namespace
+
+void filterInsertedText(QLineEdit *edit, const std::function<void(QChar &key)> &handler,
+                        int maxLength, QWidget *owner)
+{
+    new InsertedTextFilter(edit, handler, maxLength, owner);
+}
+
 void TypedKeyFilter::install(QComboBox *combo, Handler handler, int maxLength)
 {
+    // The combo box hands its keys to the edit field directly, past the field's filters.
+    if (combo->lineEdit())
+        filterInsertedText(combo->lineEdit(), handler, maxLength, combo);
     auto *filter = new TypedKeyFilter(combo, std::move(handler), maxLength);
     // The combo box receives the keys itself and hands them to its edit field directly, so
     // the filter watches both.
@@ -30,6 +167,9 @@ bool TypedKeyFilter::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *keyEvent = static_cast<QKeyEvent *>(event);
+    // Pasted text is filtered once it is in (filterInsertedText).
+    if (keyEvent->matches(QKeySequence::Paste))
+        return false;
     switch (keyEvent->key()) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:

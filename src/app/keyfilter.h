@@ -8,11 +8,21 @@
 
 class QComboBox;
 class QInputMethodEvent;
+class QLineEdit;
+class QWidget;
 
 // Passes each character typed into a combo box's edit field through a handler that may discard
 // it (set it to the null character), and keeps typing within a length; text committed by an
 // input method is filtered the same way. Keys that type no character (Delete, arrows, Tab) and
 // texts the program sets are not affected.
+// Text that reaches a line edit without a typed key (pasted with a shortcut, the context menu or
+// a middle click, or dropped) passes the same handler character by character, as typed keys do:
+// what it discards is left out, and so is whatever goes past maxLength (0: no limit). Texts set
+// by the program are not affected. owner, when given, is a widget that hands its keys to the edit
+// (a combo box); its paste keys are watched too.
+void filterInsertedText(QLineEdit *edit, const std::function<void(QChar &key)> &handler,
+                        int maxLength = 0, QWidget *owner = nullptr);
+
 class TypedKeyFilter : public QObject
 {
     Q_OBJECT

@@ -123,6 +123,8 @@ void TForm1::createControls()
     Chart1 = place<ChartWidget>(this, 416, 16, 449, 505);
     Chart1->setSeries(Series1);
     Chart1->setFocusPolicy(Qt::NoFocus);
+    // Whatever the cells hold, the axes stay on engine speeds and advance angles.
+    Chart1->setLimits({0, 25000, -180, 180});
 
     Button2 = place<QPushButton>(this, 16, 344, 177, 33);
     Button3 = place<QPushButton>(this, 16, 472, 177, 49);

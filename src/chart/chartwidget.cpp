@@ -160,9 +160,15 @@ PlotTextMetrics ChartWidget::textMetrics() const
     return m;
 }
 
+void ChartWidget::setLimits(const PlotLimits &limits)
+{
+    m_limits = limits;
+    update();
+}
+
 PlotGeometry ChartWidget::layout() const
 {
-    return layoutPlot(points(), size(), textMetrics());
+    return layoutPlot(points(), size(), textMetrics(), m_limits);
 }
 
 QPointF ChartWidget::pointPosition(int index) const

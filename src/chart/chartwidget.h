@@ -29,6 +29,8 @@ public:
     void setAxisTitles(const QString &xTitle, const QString &yTitle);
     QString xAxisTitle() const { return m_xTitle; }
     QString yAxisTitle() const { return m_yTitle; }
+    // The most the axes span, whatever the points; points beyond are drawn at the edge.
+    void setLimits(const PlotLimits &limits);
 
     // The pixel at the centre of point `index`'s marker at the widget's current size;
     // QPointF(-1, -1) for an index out of range or a point with a non-finite coordinate.
@@ -54,4 +56,5 @@ private:
     QString m_title;
     QString m_xTitle;
     QString m_yTitle;
+    PlotLimits m_limits;
 };

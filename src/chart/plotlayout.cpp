@@ -23,7 +23,8 @@ struct Extent
     double max = kDefaultMax;
 };
 
-static Extent extentOf(const QList<ChartPoint> &points, double ChartPoint::*coordinate)
+static Extent extentOf(const QList<ChartPoint> &points, double ChartPoint::*coordinate,
+                       double lowest, double highest)
 {
     bool any = false;
     Extent e;
@@ -32,7 +33,7 @@ static Extent extentOf(const QList<ChartPoint> &points, double ChartPoint::*coor
         if (!std::isfinite(p.x) || !std::isfinite(p.y))
             continue;
         const double v = p.*coordinate;
-        const double c = std::clamp(v, -kLargest, kLargest);
+        const double c = std::clamp(v, std::max(lowest, -kLargest), std::min(highest, kLargest));
         e.min = any ? std::min(e.min, c) : c;
         e.max = any ? std::max(e.max, c) : c;
         any = true;
@@ -116,7 +117,8 @@ static AxisScale scaleAxis(const Extent &extent, int pixels, bool horizontal,
 
 QPoint PlotGeometry::toPixel(double xValue, double yValue) const
 {
-    // Points lie within the ranges; the clamp only keeps stray values off the int conversion.
+    // Points beyond the axes' limits are drawn on the edge; the clamp also keeps stray values
+    // off the int conversion.
     const auto fraction = [](double v, const AxisScale &axis) {
         const double f = (v - axis.min) / (axis.max - axis.min);
         return f > 0 ? std::min(f, 1.0) : 0.0;
@@ -126,12 +128,12 @@ QPoint PlotGeometry::toPixel(double xValue, double yValue) const
 }
 
 PlotGeometry layoutPlot(const QList<ChartPoint> &points, QSize widgetSize,
-                        const PlotTextMetrics &text)
+                        const PlotTextMetrics &text, const PlotLimits &limits)
 {
     const int width = std::max(widgetSize.width(), 0);
     const int height = std::max(widgetSize.height(), 0);
-    const Extent xExtent = extentOf(points, &ChartPoint::x);
-    const Extent yExtent = extentOf(points, &ChartPoint::y);
+    const Extent xExtent = extentOf(points, &ChartPoint::x, limits.xMin, limits.xMax);
+    const Extent yExtent = extentOf(points, &ChartPoint::y, limits.yMin, limits.yMax);
     const int smallest = 2 * kFrameInset + 1; // a frame around a data area of one pixel
 
     PlotGeometry g;
@@ -176,7 +178,8 @@ PlotGeometry layoutPlot(const QList<ChartPoint> &points, QSize widgetSize,
     return g;
 }
 
-PlotGeometry layoutPlot(const ChartSeries &series, QSize widgetSize, const PlotTextMetrics &text)
+PlotGeometry layoutPlot(const ChartSeries &series, QSize widgetSize, const PlotTextMetrics &text,
+                        const PlotLimits &limits)
 {
-    return layoutPlot(series.points(), widgetSize, text);
+    return layoutPlot(series.points(), widgetSize, text, limits);
 }

@@ -33,6 +33,16 @@ struct AxisScale
     QStringList labels; // one per tick
 };
 
+// The most the axes may span: coordinates beyond a limit count as the limit, so that a stray
+// value cannot stretch the axes until the other points and the tick labels are useless.
+struct PlotLimits
+{
+    double xMin = -1e300;
+    double xMax = 1e300;
+    double yMin = -1e300;
+    double yMax = 1e300;
+};
+
 // Everything the chart draws, in widget pixels.
 struct PlotGeometry
 {
@@ -59,6 +69,6 @@ inline constexpr int kPlotMarkerRoom = 3;
 // coordinate are not drawn and left out of the ranges; no points, one point, or points that
 // all share an X or a Y still give a proper range with at least two ticks.
 PlotGeometry layoutPlot(const QList<ChartPoint> &points, QSize widgetSize,
-                        const PlotTextMetrics &text = {});
+                        const PlotTextMetrics &text = {}, const PlotLimits &limits = {});
 PlotGeometry layoutPlot(const ChartSeries &series, QSize widgetSize,
-                        const PlotTextMetrics &text = {});
+                        const PlotTextMetrics &text = {}, const PlotLimits &limits = {});

@@ -10,22 +10,29 @@
 // values after a marker.
 
 namespace markers {
+// A marker is a view of its bytes; calling it gives a copy.
+struct Marker : QByteArrayView
+{
+    using QByteArrayView::QByteArrayView;
+    QByteArray operator()() const { return toByteArray(); }
+};
+
 // "угол"
-inline constexpr QByteArrayView sensorAngle{"\xF3\xE3\xEE\xEB"};
-inline constexpr QByteArrayView pulseSteps{"ldi R23,"};
-inline constexpr QByteArrayView pulseMode{"ldi R30,"};
+inline constexpr Marker sensorAngle{"\xF3\xE3\xEE\xEB"};
+inline constexpr Marker pulseSteps{"ldi R23,"};
+inline constexpr Marker pulseMode{"ldi R30,"};
 // ";лог"0"на выход "искра""
-inline constexpr QByteArrayView sparkToZero{
+inline constexpr Marker sparkToZero{
     ";\xEB\xEE\xE3\"0\"\xED\xE0 \xE2\xFB\xF5\xEE\xE4 \"\xE8\xF1\xEA\xF0\xE0\""};
 // ";лог"1"на выход "искра""
-inline constexpr QByteArrayView sparkToOne{
+inline constexpr Marker sparkToOne{
     ";\xEB\xEE\xE3\"1\"\xED\xE0 \xE2\xFB\xF5\xEE\xE4 \"\xE8\xF1\xEA\xF0\xE0\""};
-inline constexpr QByteArrayView compareLine{"cpi R21,"};
-inline constexpr QByteArrayView adcEnable{"sbi ADCSRA,"};
-inline constexpr QByteArrayView tableLabel{"FuozTable"};
-inline constexpr QByteArrayView tableValue{"ldi R16,"};
+inline constexpr Marker compareLine{"cpi R21,"};
+inline constexpr Marker adcEnable{"sbi ADCSRA,"};
+inline constexpr Marker tableLabel{"FuozTable"};
+inline constexpr Marker tableValue{"ldi R16,"};
 // "кварц4МГц"
-inline constexpr QByteArrayView crystal{"\xEA\xE2\xE0\xF0\xF6\x34\xCC\xC3\xF6"};
+inline constexpr Marker crystal{"\xEA\xE2\xE0\xF0\xF6\x34\xCC\xC3\xF6"};
 } // namespace markers
 
 namespace layout {

@@ -7,6 +7,16 @@
 #include <algorithm>
 #include <cstring>
 
+QByteArrayView SourceText::breakText(char code)
+{
+    return code == 2 ? QByteArrayView("\r\n") : code == 1 ? QByteArrayView("\n") : QByteArrayView();
+}
+
+char SourceText::lineBreakCode() const
+{
+    return m_lineBreak == "\n" ? 1 : 2;
+}
+
 SourceText SourceText::fromFileBytes(QByteArrayView bytes)
 {
     SourceText source;
@@ -22,13 +32,10 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     const bool lastWithoutBreak = n > 0 && data[n - 1] != '\n';
     const qsizetype lines = breaks + (lastWithoutBreak ? 1 : 0);
     source.m_lineStarts.resize(std::size_t(lines));
-    source.m_whole.resize(lines);
-    source.m_breaks.resize(lines);
+    source.m_breaks = QByteArray(lines, '\0');
     // Every shown line is at most as long as its bytes, plus the two of its CR LF.
     source.m_text.resize(n + 2 * lines);
     char *out = source.m_text.data();
-    const QByteArray crlf = QByteArrayLiteral("\r\n");
-    const QByteArray lf = QByteArrayLiteral("\n");
     qsizetype begin = 0;
     for (qsizetype line = 0; line < lines; ++line) {
         const char *const newline =
@@ -38,9 +45,9 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
         if (newline && lineEnd > begin && data[lineEnd - 1] == '\r')
             --lineEnd;
         if (newline)
-            source.m_breaks[line] = lineEnd < end ? crlf : lf;
+            source.m_breaks[line] = lineEnd < end ? 2 : 1;
         if (line == 0 && newline)
-            source.m_lineBreak = source.m_breaks[0];
+            source.m_lineBreak = breakText(source.m_breaks[0]).toByteArray();
         const QByteArrayView whole = bytes.sliced(begin, lineEnd - begin);
         source.m_lineStarts[std::size_t(line)] = out - source.m_text.constData();
         if (whole.size() <= kShownLineLength && !whole.contains('\r')) {
@@ -57,7 +64,7 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
                 *out++ = ch;
                 ++shown;
             }
-            source.m_whole[line] = whole.toByteArray();
+            source.m_whole.emplace_hint(source.m_whole.end(), line, whole.toByteArray());
         }
         *out++ = '\r';
         *out++ = '\n';
@@ -69,8 +76,8 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
 
 QByteArray SourceText::wholeLine(qsizetype index) const
 {
-    const QByteArray &whole = m_whole[index];
-    return whole.isNull() ? shownLine(index) : whole;
+    const auto whole = m_whole.find(index);
+    return whole == m_whole.end() ? shownLine(index) : whole->second;
 }
 
 char SourceText::at(qsizetype pos) const
@@ -144,6 +151,9 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
 {
     if (index < 0 || index >= lineCount())
         return;
+    // The same text again changes nothing, not even the line's own break.
+    if (!wholeLineDiffers(index) && lineView(index) == line)
+        return;
     const qsizetype start = lineStart(index);
     const qsizetype next = index + 1 < lineCount() ? lineStart(index + 1) : m_text.size();
     const qsizetype oldLength = next - start;
@@ -154,9 +164,9 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
         for (std::size_t i = std::size_t(index) + 1; i < m_lineStarts.size(); ++i)
             m_lineStarts[i] += delta;
     }
-    m_whole[index] = QByteArray();
-    if (!m_breaks[index].isEmpty())
-        m_breaks[index] = m_lineBreak;
+    m_whole.erase(index);
+    if (m_breaks[index] != 0)
+        m_breaks[index] = lineBreakCode();
 }
 
 SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &replacements) const
@@ -183,26 +193,34 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         copiedLines = end;
     };
     for (const LineReplacement &replacement : replacements) {
-        if (replacement.index < copiedLines || replacement.index >= lineCount())
+        if (replacement.index < copiedLines || replacement.index >= lineCount() ||
+            lineWouldStay(replacement.index, replacement.line))
             continue;
         copyLinesUpTo(replacement.index);
         out.m_lineStarts.push_back(out.m_text.size());
         out.m_text += replacement.line;
         out.m_text += "\r\n";
-        out.m_whole[replacement.index] = QByteArray();
-        if (!out.m_breaks[replacement.index].isEmpty())
-            out.m_breaks[replacement.index] = m_lineBreak;
+        out.m_whole.erase(replacement.index);
+        if (out.m_breaks[replacement.index] != 0)
+            out.m_breaks[replacement.index] = lineBreakCode();
         copiedLines = replacement.index + 1;
     }
     copyLinesUpTo(lineCount());
     return out;
 }
 
+bool SourceText::lineWouldStay(qsizetype index, QByteArrayView line) const
+{
+    return !wholeLineDiffers(index) && lineView(index) == line;
+}
+
 QByteArray SourceText::toFileBytes() const
 {
-    qsizetype size = 0;
+    qsizetype size = m_text.size();
     for (qsizetype i = 0; i < lineCount(); ++i)
-        size += (m_whole[i].isNull() ? lineView(i).size() : m_whole[i].size()) + m_breaks[i].size();
+        size += m_breaks[i] - 2;
+    for (const auto &[index, whole] : m_whole)
+        size += whole.size() - lineView(index).size();
     QByteArray bytes(size, Qt::Uninitialized);
     char *out = bytes.data();
     const auto put = [&out](QByteArrayView part) {
@@ -211,12 +229,17 @@ QByteArray SourceText::toFileBytes() const
         std::memcpy(out, part.data(), std::size_t(part.size()));
         out += part.size();
     };
+    auto whole = m_whole.begin();
     for (qsizetype i = 0; i < lineCount(); ++i) {
         // The shown line straight from the text, without the text's own CR LF, unless the file
         // held more of it.
-        const QByteArray &whole = m_whole[i];
-        put(whole.isNull() ? lineView(i) : QByteArrayView(whole));
-        put(m_breaks[i]);
+        if (whole != m_whole.end() && whole->first == i) {
+            put(whole->second);
+            ++whole;
+        } else {
+            put(lineView(i));
+        }
+        put(breakText(m_breaks[i]));
     }
     return bytes;
 }

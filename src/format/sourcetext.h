@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <limits>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -48,7 +49,7 @@ public:
     QByteArrayView lineView(qsizetype index) const;
     QByteArray wholeLine(qsizetype index) const;
     // Whether the file's line differs from the shown one (it was cut or holds a lone CR).
-    bool wholeLineDiffers(qsizetype index) const { return !m_whole[index].isNull(); }
+    bool wholeLineDiffers(qsizetype index) const { return m_whole.count(index) != 0; }
 
     // Replaces the line that holds pos (or line `index`) by `line`; the line count stays.
     void replaceLineAt(qsizetype pos, const QByteArray &line);
@@ -63,6 +64,9 @@ public:
     // This text with the lines replaced, built in one pass. The replacements are sorted by
     // index, at most one per line; the line count stays.
     SourceText withReplacedLines(const std::vector<LineReplacement> &replacements) const;
+    // Whether replacing line `index` by `line` leaves it as it is: the same text keeps even its
+    // own line break.
+    bool lineWouldStay(qsizetype index, QByteArrayView line) const;
 
     // Every whole line with its line break as read. A rewritten line ends in the file's own
     // break (that of its first line); the last line keeps having none when it had none.
@@ -73,12 +77,16 @@ public:
     QStringList shownLines() const;
 
 private:
+    static QByteArrayView breakText(char code);
+    char lineBreakCode() const;
+
     QByteArray m_text;
     std::vector<qsizetype> m_lineStarts;
     // The whole line as read where it differs from the shown one (cut, or holding a lone CR);
     // a null entry where the shown line is the whole line.
-    QList<QByteArray> m_whole;
-    // Per line, the break it had in the file: "\r\n", "\n", or empty for a last line without one.
-    QList<QByteArray> m_breaks;
+    std::map<qsizetype, QByteArray> m_whole;
+    // Per line, the break it had in the file: 2 for CR LF, 1 for LF, 0 for a last line without
+    // one; a rewritten line takes the file's own break.
+    QByteArray m_breaks;
     QByteArray m_lineBreak = QByteArrayLiteral("\r\n");
 };

@@ -190,6 +190,14 @@ public:
             m_prefix[i + 1] = m_prefix[i] + m_edits[i].delta;
     }
 
+    // Whether the edits leave the text as it was, line for line and byte for byte.
+    bool keepsText() const
+    {
+        return std::all_of(m_edits.begin(), m_edits.end(), [this](const Edit &edit) {
+            return m_base.lineWouldStay(edit.index, edit.line);
+        });
+    }
+
     SourceText result() const
     {
         std::vector<SourceText::LineReplacement> replacements;
@@ -239,6 +247,19 @@ public:
     Writer(const SourceText &source, const Calibration &calibration, const WriteOptions &options)
         : m_text(source), m_calibration(calibration), m_options(options)
     {}
+
+    // Whether the write goes through and changes nothing, without building the text.
+    bool keepsText()
+    {
+        try {
+            writeAll();
+        } catch (const Stopped &) {
+            return false;
+        } catch (const ConversionError &) {
+            return false;
+        }
+        return m_text.keepsText();
+    }
 
     WriteResult run()
     {
@@ -472,6 +493,5 @@ bool readsBack(const QByteArray &fileBytes, const Calibration &calibration,
         return false;
     WriteOptions again = options;
     again.stopBefore.reset();
-    const WriteResult rewritten = write(reloaded, calibration, again);
-    return !rewritten.stop && rewritten.text.toFileBytes() == fileBytes;
+    return Writer(reloaded, calibration, again).keepsText();
 }

@@ -86,12 +86,12 @@ TextPair messagePair(MessageId id)
         return {u"Файл больше 64 МиБ, он не прочитан: ",
                 u"The file is larger than 64 MiB, not read: "};
     case MessageId::ChangedOnDisk:
-        return {u"Файл изменён на диске после загрузки (другой программой). Перезаписать его? ",
-                u"The file was changed on disk since it was loaded (by another program). "
-                u"Overwrite it? "};
+        return {u"После загрузки файл изменён на диске другой программой. Перезаписать его?\n",
+                u"Since it was loaded, another program has changed the file on disk. Overwrite "
+                u"it?\n"};
     case MessageId::DeletedFromDisk:
-        return {u"Файл удалён с диска после загрузки. Создать его заново? ",
-                u"The file was deleted from disk since it was loaded. Create it again? "};
+        return {u"После загрузки файл удалён с диска. Создать его заново?\n",
+                u"Since it was loaded, the file has been deleted from disk. Create it again?\n"};
     case MessageId::NoTerminal:
         return {u"Не найдена программа терминала (x-terminal-emulator или xterm), ассемблер не "
                 u"запущен. Установите, например, пакет xterm.",

@@ -4,10 +4,16 @@
 #include "apptestsupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QTest>
+#include <QTimer>
 
 class TestComboKeys : public QObject
 {
@@ -25,6 +31,8 @@ private slots:
     void typedDigitIsNotCompletedToAnItem();
     void textFromAnInputMethodFiltered_data();
     void textFromAnInputMethodFiltered();
+    void pastedTextFiltered_data();
+    void pastedTextFiltered();
 };
 
 // The window shown and active, with the keyboard focus in `combo` and its edit field holding
@@ -233,6 +241,70 @@ void TestComboKeys::textFromAnInputMethodFiltered()
     QInputMethodEvent event;
     event.setCommitString(committed);
     QApplication::sendEvent(box, &event);
+    QCOMPARE(box->currentText(), expected);
+}
+
+void TestComboKeys::pastedTextFiltered_data()
+{
+    QTest::addColumn<int>("combo");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expected");
+    for (const QString how : {"ctrl+v", "shift+insert", "menu", "drop"}) {
+        const QByteArray tag = how.toLatin1() + ": ";
+        QTest::newRow(tag + "angle: sign and letters") << 1 << "" << how << "-5ab"
+                                                       << "5";
+        QTest::newRow(tag + "angle: two at most") << 1 << "2" << how << "1e308"
+                                                  << "21";
+        QTest::newRow(tag + "table: one of 1 to 3") << 2 << "" << how << "0432"
+                                                    << "3";
+        QTest::newRow(tag + "pulse: digits only") << 3 << "" << how << "-1e308"
+                                                  << "1308";
+    }
+}
+
+// Text pasted or dropped in passes the key filter and the length limit, as typed text does.
+void TestComboKeys::pastedTextFiltered()
+{
+    QFETCH(int, combo);
+    QFETCH(QString, start);
+    QFETCH(QString, how);
+    QFETCH(QString, pasted);
+    QFETCH(QString, expected);
+    Window w;
+    QComboBox *box = comboByNumber(w.form, combo);
+    focusCombo(w, box, start);
+    QGuiApplication::clipboard()->setText(pasted);
+    if (how == QStringLiteral("ctrl+v")) {
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    } else if (how == QStringLiteral("shift+insert")) {
+        QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+    } else if (how == QStringLiteral("menu")) {
+        // The edit field's own context menu; its Paste is chosen once it is open.
+        QTimer::singleShot(0, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            const QList<QAction *> actions = menu->actions();
+            const auto paste = std::find_if(actions.begin(), actions.end(), [](QAction *a) {
+                return a->text().startsWith(QCoreApplication::translate("QLineEdit", "&Paste"));
+            });
+            if (paste != actions.end())
+                (*paste)->trigger();
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                box->lineEdit()->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(box->lineEdit(), &event);
+    } else {
+        QMimeData data;
+        data.setText(pasted);
+        const QPointF end(box->lineEdit()->width() - 1, box->lineEdit()->height() / 2);
+        QDragEnterEvent enter(end.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box->lineEdit(), &enter);
+        QDropEvent event(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box->lineEdit(), &event);
+    }
     QCOMPARE(box->currentText(), expected);
 }
 

@@ -10,6 +10,7 @@
 #include <QComboBox>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QTest>
 
@@ -33,6 +34,7 @@ private slots:
     void refusedMoveKeepsTheCodesClosed();
     void angleColumnPaintedYellow();
     void tabLeavesTheGrid();
+    void pastedTextPassesTheCellFilter();
 
 private:
     QTemporaryDir m_dir;
@@ -335,6 +337,26 @@ void TestGridEditing::tabLeavesTheGrid()
     QCOMPARE(w.form.StringGrid1->col(), 4);
     QCOMPARE(w.form.StringGrid1->row(), 5);
     QCOMPARE(w.form.grid().cell(4, 5), QStringLiteral("7"));
+}
+
+// Pasted text reaches a cell only through the cell's key filter.
+void TestGridEditing::pastedTextPassesTheCellFilter()
+{
+    Window &w = *m_window;
+    loadAndFocus(w, m_dir);
+    QGuiApplication::clipboard()->setText(QStringLiteral("1e308"));
+    typeInto(w, 4, 5, QString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w.form.grid().cell(4, 5), QStringLiteral("1308"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("-5x00"));
+    typeInto(w, 0, 20, QString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert, Qt::ShiftModifier);
+    QCOMPARE(w.form.grid().cell(0, 20), QStringLiteral("500"));
+    // The code columns take nothing, pasted or typed.
+    const QString code = w.form.grid().cell(2, 7);
+    typeInto(w, 2, 7, QString(), false);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w.form.grid().cell(2, 7), code);
 }
 
 QTEST_MAIN(TestGridEditing)

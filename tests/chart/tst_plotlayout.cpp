@@ -25,6 +25,7 @@ private slots:
     void nonFinitePointsAreLeftOut();
     void tinyWidgetStillLaysOut();
     void axisTitlesGetALineEachOutsideTheLabels();
+    void limitsClipTheAxes();
 };
 
 static QList<ChartPoint> pointsAt(const QList<QPointF> &xy)
@@ -182,6 +183,27 @@ void TestPlotLayout::valuesMapOntoTheDataArea()
     // Larger X to the right, larger Y upwards.
     QVERIFY(g.toPixel(5000, 10).x() < g.toPixel(5100, 10).x());
     QVERIFY(g.toPixel(5000, 10).y() > g.toPixel(5000, 10.5).y());
+}
+
+void TestPlotLayout::limitsClipTheAxes()
+{
+    // An angle of 1e308 and an RPM of 90000 stretch the axes no further than the limits; the
+    // points beyond them are drawn on the edge.
+    const QList<ChartPoint> points = pointsAt({{460, 10}, {19500, 1e308}, {90000, -400}});
+    const PlotLimits limits{0, 25000, -180, 180};
+    const PlotGeometry g = layoutPlot(points, QSize(1000, 600), roomyText(), limits);
+    // The limits, widened to whole steps.
+    QCOMPARE(g.y.step, 50.0);
+    QCOMPARE(g.y.min, -200.0);
+    QCOMPARE(g.y.max, 200.0);
+    QCOMPARE(g.x.min, 0.0);
+    QCOMPARE(g.x.max, 26000.0);
+    QCOMPARE(g.toPixel(19500, 1e308).y(), g.data.top());
+    QCOMPARE(g.toPixel(90000, -400), g.data.bottomRight());
+    // Within the limits nothing changes.
+    const QList<ChartPoint> inside = pointsAt({{600, 10.5}, {15000, 35}});
+    QCOMPARE(layoutPlot(inside, QSize(1000, 600), roomyText(), limits).y.labels,
+             layoutPlot(inside, QSize(1000, 600), roomyText()).y.labels);
 }
 
 void TestPlotLayout::degenerateRanges_data()

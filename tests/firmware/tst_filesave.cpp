@@ -2,11 +2,19 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "format/filesave.h"
 
+#include "format/inplacesave.h"
+
 #include <QDir>
 #include <QFile>
 #include <QIODevice>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +41,33 @@ QString writeError(const QString &path, const QByteArray &bytes, const ChunkWrit
         return error.message();
     }
     return QStringLiteral("<no error>");
+}
+
+struct stat statusOf(const QString &path)
+{
+    struct stat status
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        status.st_ino = 0;
+    return status;
+}
+
+FileWriteError::Kind errorKind(const QString &path, const QByteArray &bytes,
+                               const ChunkWriter &writer = {})
+{
+    try {
+        writeSourceFile(path, bytes, writer);
+    } catch (const FileWriteError &error) {
+        return error.kind;
+    }
+    QTest::qFail("no error", __FILE__, __LINE__);
+    return FileWriteError::Damaged;
+}
+
+// The folder's names, hidden ones too.
+QStringList namesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 enum class Fault
@@ -87,6 +122,142 @@ private slots:
         writeSourceFile(link, kNew);
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(readFile(target), kNew);
+    }
+
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // A file with a second name is written in place: both names see the new text, it stays the
+    // same file, and the backup beside it is gone afterwards. During the write the backup holds
+    // the old text.
+    void hardLinkedFileIsWrittenInPlace()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        const QString other = dir.filePath(QStringLiteral("other-name.asm"));
+        QVERIFY(createFile(path, kOld));
+        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) ==
+                0);
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 06754) == 0);
+        const ino_t inode = statusOf(path).st_ino;
+        QByteArray backupDuringWrite;
+        writeSourceFile(path, kNew, [&](QIODevice &device, const QByteArray &bytes) {
+            backupDuringWrite = readFile(path + QLatin1Char('~'));
+            return device.write(bytes);
+        });
+        QCOMPARE(backupDuringWrite, kOld);
+        QCOMPARE(readFile(path), kNew);
+        QCOMPARE(readFile(other), kNew);
+        QCOMPARE(statusOf(path).st_ino, inode);
+        QCOMPARE(statusOf(path).st_mode & 07777, mode_t(06754));
+        QCOMPARE(namesIn(dir.path()), QStringList({"CDI.asm", "other-name.asm"}));
+    }
+
+    // A file of that backup name that is already there is the user's: the backup goes to the
+    // cache folder instead, and that one is removed too.
+    void existingBackupNameIsLeftAlone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        QVERIFY(createFile(path, kOld));
+        QVERIFY(createFile(path + QLatin1Char('~'), "mine"));
+        QVERIFY(::link(QFile::encodeName(path).constData(),
+                       QFile::encodeName(dir.filePath("b.asm")).constData()) == 0);
+        QByteArray cachedDuringWrite;
+        writeSourceFile(path, kNew, [&](QIODevice &device, const QByteArray &bytes) {
+            cachedDuringWrite = readFile(cacheBackupPath(path));
+            return device.write(bytes);
+        });
+        QCOMPARE(cachedDuringWrite, kOld);
+        QCOMPARE(readFile(path + QLatin1Char('~')), QByteArray("mine"));
+        QVERIFY(!QFile::exists(cacheBackupPath(path)));
+        QCOMPARE(readFile(dir.filePath("b.asm")), kNew);
+    }
+
+    // A write in place that fails part-way puts the old text back under both names.
+    void failedWriteInPlaceLeavesTheOldText()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        const QString other = dir.filePath(QStringLiteral("b.asm"));
+        QVERIFY(createFile(path, kOld));
+        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) ==
+                0);
+        const auto failing = [](QIODevice &device, const QByteArray &bytes) -> qint64 {
+            device.write(bytes.left(bytes.size() / 2));
+            return -1;
+        };
+        QCOMPARE(errorKind(path, kNew, failing), FileWriteError::Unchanged);
+        QCOMPARE(readFile(path), kOld);
+        QCOMPARE(readFile(other), kOld);
+        QCOMPARE(namesIn(dir.path()), QStringList({"b.asm", "CDI.asm"}));
+    }
+
+    // Owner, group and the set-id bits survive the replace; changing the owner needs root.
+    void replaceKeepsOwnerGroupAndMode()
+    {
+        if (::geteuid() != 0)
+            QSKIP("giving the file another owner needs root");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        QVERIFY(createFile(path, kOld));
+        const QByteArray name = QFile::encodeName(path);
+        QVERIFY(::chown(name.constData(), 4321, 8765) == 0);
+        QVERIFY(::chmod(name.constData(), 06775) == 0);
+        writeSourceFile(path, kNew);
+        QCOMPARE(readFile(path), kNew);
+        const struct stat after = statusOf(path);
+        QCOMPARE(after.st_uid, uid_t(4321));
+        QCOMPARE(after.st_gid, gid_t(8765));
+        QCOMPARE(after.st_mode & 07777, mode_t(06775));
+        QCOMPARE(namesIn(dir.path()), QStringList({"CDI.asm"}));
+    }
+
+    // A writable file in a folder that takes no new files is written in place. Root may create
+    // files anywhere, so for root the folder takes it and the test shows only that it works.
+    void writableFileInReadOnlyFolder()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("fw"));
+        QVERIFY(QDir().mkdir(folder));
+        const QString path = folder + QStringLiteral("/CDI.asm");
+        QVERIFY(createFile(path, kOld));
+        const ino_t inode = statusOf(path).st_ino;
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+        writeSourceFile(path, kNew);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+        QCOMPARE(readFile(path), kNew);
+        if (::geteuid() != 0)
+            QCOMPARE(statusOf(path).st_ino, inode);
+        QCOMPARE(namesIn(folder), QStringList({"CDI.asm"}));
+    }
+
+    // On a full disk neither way of saving changes a byte, and the error says so.
+    void fullDiskLeavesTheFileUnchanged()
+    {
+        QTemporaryDir dir;
+        const QByteArray mountPoint = QFile::encodeName(dir.path());
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("a small tmpfs cannot be mounted here (needs root in a mount namespace)");
+        const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        const QString other = dir.filePath(QStringLiteral("b.asm"));
+        const QByteArray old(8192, 'o');
+        QVERIFY(createFile(path, old));
+        // Fill the rest of the disk.
+        QFile filler(dir.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+        filler.close();
+        const QByteArray longer(16384, 'n');
+        QCOMPARE(errorKind(path, longer), FileWriteError::DiskFull);
+        QCOMPARE(readFile(path), old);
+        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) ==
+                0);
+        QCOMPARE(errorKind(path, longer), FileWriteError::DiskFull);
+        QCOMPARE(readFile(path), old);
+        QCOMPARE(readFile(other), old);
+        QCOMPARE(namesIn(dir.path()), QStringList({"b.asm", "CDI.asm", "filler"}));
     }
 
     void faultLeavesFileAsItWas_data()

@@ -641,6 +641,37 @@ private slots:
         QCOMPARE(readFile(path), bytes);
     }
 
+    // A spark-to-1 line whose marker starts at 5400 behind a long run of tabs: the rewrite moves
+    // the marker before 5400, so a second save would pass over this line and rewrite the next
+    // one, which the first save left with the old pin. Only the comparison with a second save
+    // sees this; the save is refused and the file stays as it was.
+    void saveThatASecondSaveWouldChangeIsRefused()
+    {
+        QList<QByteArray> lines = sampleLines();
+        const SourceText plain = SourceText::fromFileBytes(joinLines(lines));
+        const qsizetype lineAt = plain.lineIndexAt(5380);
+        const qsizetype padding = 5380 - plain.lineStart(lineAt) - 2;
+        QVERIFY(padding >= 1 && lineAt < sample::kSparkToOneLines[0]);
+        lines.insert(lineAt, ';' + QByteArray(padding - 1, '-'));
+        lines.insert(lineAt + 1, "sbi PortC,0" + QByteArray(9, '\t') + markers::sparkToOne());
+        const QByteArray bytes = joinLines(lines);
+        LoadedSource loaded(bytes);
+        QVERIFY(loaded.completed);
+        QCOMPARE(*loaded.source.find(markers::sparkToOne(), 0), 5400);
+        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        writeFile(path, bytes);
+        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path),
+                 MessageId::MissingData);
+        QCOMPARE(readFile(path), bytes);
+        // The first save had rewritten the new line and the next, not the one after them.
+        QCOMPARE(loaded.source.shownLine(lineAt + 1), sparkLine("sbi", "PortD,6", '1'));
+        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[1] + 2),
+                 sparkLine("sbi", "PortC,0", '1'));
+    }
+
     void readBackRejectsValuesTheirFieldsCannotHold_data()
     {
         QTest::addColumn<QString>("pulse");

@@ -3,6 +3,7 @@
 //
 // A saved source must still assemble, and the firmware image must hold what the grid held.
 #include "format/assembler.h"
+#include "format/cp1251.h"
 #include "session/writer.h"
 
 #include "writertestsupport.h"
@@ -10,6 +11,7 @@
 #include <QLocale>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,6 +77,41 @@ bool isCpiR21(quint16 word)
 }
 constexpr quint16 kStXPlusR16 = 0x930D; // ST X+,R16: 1001 001r rrrr 1101, r = 16
 
+// Assembles the source in its own folder; the HEX image, or an empty array with the report.
+QByteArray assemble(const QByteArray &source, QString *report)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("CDI.asm")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(source) != source.size())
+        return {};
+    file.close();
+    QProcess avra;
+    avra.setWorkingDirectory(dir.path());
+    avra.setProcessChannelMode(QProcess::MergedChannels);
+    avra.start(QStringLiteral("avra"), {QStringLiteral("CDI.asm")});
+    if (!avra.waitForFinished(60000) || avra.exitCode() != 0) {
+        *report = QString::fromLocal8Bit(avra.readAll());
+        return {};
+    }
+    QFile hex(dir.filePath(QStringLiteral("CDI.hex")));
+    return hex.open(QIODevice::ReadOnly) ? hex.readAll() : QByteArray();
+}
+
+// Every line of the sample that matches `pattern` (on its decoded text) replaced by `to`,
+// where \1 and so on stand for the pattern's groups.
+QList<QByteArray> rewritten(QList<QByteArray> lines, const QString &pattern, const QString &to)
+{
+    const QRegularExpression expression(pattern);
+    for (QByteArray &line : lines) {
+        QString text = fromCp1251(line);
+        if (!expression.match(text).hasMatch())
+            continue;
+        text.replace(expression, to);
+        line = toCp1251(text);
+    }
+    return lines;
+}
+
 } // namespace
 
 class WriterAvraTest : public QObject
@@ -82,6 +119,59 @@ class WriterAvraTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Sources written by hand in ordinary assembler style, which the load accepts: saved without
+    // an edit, they build the same firmware image.
+    void uneditedSaveBuildsTheSameImage_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<bool>("textChanges");
+        const QList<QByteArray> lines = sampleLines();
+        QByteArray lf = joinLines(lines);
+        lf.replace("\r\n", "\n");
+        QTest::newRow("lf only, no last break") << lf.chopped(1) << false;
+        QList<QByteArray> blanks = rewritten(lines, QStringLiteral("^ldi R16, (\\d+)\t.*$"),
+                                             QStringLiteral("\tldi R16, \\1   ; code"));
+        blanks = rewritten(blanks, QStringLiteral("^st X\\+, R16\t.*$"),
+                           QStringLiteral("\tST x+,r16 ; store"));
+        blanks =
+            rewritten(blanks, QStringLiteral("^cpi R21, (\\d+)\t.*$"),
+                      QStringLiteral("\tcpi R21, \\1  ;compare R21 with the constant of this RPM"));
+        QTest::newRow("blanks and other comments") << joinLines(blanks) << true;
+        QList<QByteArray> commented;
+        for (const QByteArray &line : lines) {
+            if (line.startsWith("cpi R21,"))
+                commented << ";cpi R21, 200 ;old";
+            if (line.startsWith("st X+,"))
+                commented << line << "\t;ldi R16, 12 ;old";
+            else
+                commented << line;
+        }
+        // Already in the writer's form: the commented-out lines stay, and so does every byte.
+        QTest::newRow("commented-out instructions") << joinLines(commented) << false;
+    }
+    void uneditedSaveBuildsTheSameImage()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(bool, textChanges);
+        if (QStandardPaths::findExecutable(QStringLiteral("avra")).isEmpty())
+            QSKIP("avra is not installed");
+        LoadedSource loaded(source);
+        QVERIFY(loaded.completed);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), std::nullopt);
+        QFile savedFile(path);
+        QVERIFY(savedFile.open(QIODevice::ReadOnly));
+        const QByteArray saved = savedFile.readAll();
+        QCOMPARE(saved != source, textChanges);
+        QString report;
+        const QByteArray before = assemble(source, &report);
+        QVERIFY2(!before.isEmpty(), qPrintable(report));
+        const QByteArray after = assemble(saved, &report);
+        QVERIFY2(!after.isEmpty(), qPrintable(report));
+        QCOMPARE(after, before);
+    }
+
     void savedSourceAssemblesWithItsTables()
     {
         QLocale::setDefault(QLocale::c());
