@@ -4,6 +4,7 @@
 #
 # Builds the benchmarks (Release) and runs them all, printing the figures and the targets:
 #   1. bench_logic    the logic without a display, and the scale runs 1x..1000x
+#   1b. bench_calibration  the calibration's scan and write alone, 1x..1000x
 #   2. bench_window   the window's handlers on the offscreen platform, then on Xvfb
 #   3. startup_bench  start-up against a bare Qt window, on Xvfb, then offscreen
 #
@@ -22,9 +23,9 @@ screen="-screen 0 1280x1024x24"
 bash "$root/scripts/packages.sh" build-essential cmake qt6-base-dev qt6-qpa-plugins \
     fonts-dejavu-core fonts-liberation2 libbenchmark-dev xvfb xauth
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCDI_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target bench_logic bench_window startup_probe_cdi \
-    bare_window startup_bench
+(cd "$root" && cmake --preset bench -B "$build" >/dev/null)
+cmake --build "$build" -j"$(nproc)" --target bench_logic bench_calibration bench_window \
+    startup_probe_cdi bare_window startup_bench
 
 # Numbers are read and written with the locale's decimal separator; keep it fixed.
 export LC_ALL=C.UTF-8
@@ -34,6 +35,9 @@ echo "=== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -
 echo
 echo "=== 1. Logic, no display"
 "$build/bench/bench_logic" "$@"
+echo
+echo "=== 1b. The calibration alone, no display"
+"$build/bench/bench_calibration" "$@"
 echo
 echo "=== 2a. Window, offscreen platform"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_window" "$@"

@@ -14,6 +14,10 @@ class ConversionError
 public:
     explicit ConversionError(QString message) : m_message(std::move(message)) {}
     const QString &message() const { return m_message; }
+    friend bool operator==(const ConversionError &a, const ConversionError &b)
+    {
+        return a.m_message == b.m_message;
+    }
 
     static ConversionError notInteger(const QString &text);
     static ConversionError notFloat(const QString &text);
