@@ -213,10 +213,10 @@ private:
             m_view.leaveEditor(forward);
             return true;
         }
-        // Select all and copy change no text: the editor does them, past the key filter. Pasted
-        // text is filtered once it is in (filterInsertedText).
-        if (event.matches(QKeySequence::SelectAll) || event.matches(QKeySequence::Copy) ||
-            event.matches(QKeySequence::Paste))
+        // Pasted text is filtered once it is in (filterInsertedText); select all and copy
+        // change no text: the editor does them, past the key filter.
+        if (event.matches(QKeySequence::Paste) || event.matches(QKeySequence::SelectAll) ||
+            event.matches(QKeySequence::Copy))
             return false;
         const QString typed = typedText(event);
         if (typed.isEmpty())
