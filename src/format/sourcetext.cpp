@@ -22,13 +22,16 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     SourceText source;
     const char *const data = bytes.data();
     const qsizetype n = bytes.size();
-    qsizetype breaks = 0;
-    for (const char *at = data; at && at < data + n; ++breaks) {
+    // The positions of the line feeds, found in one pass.
+    std::vector<qsizetype> newlines;
+    newlines.reserve(std::size_t(n / 32 + 1));
+    for (const char *at = data; n > 0 && at < data + n; ++at) {
         at = static_cast<const char *>(std::memchr(at, '\n', std::size_t(data + n - at)));
         if (!at)
             break;
-        ++at;
+        newlines.push_back(at - data);
     }
+    const qsizetype breaks = qsizetype(newlines.size());
     const bool lastWithoutBreak = n > 0 && data[n - 1] != '\n';
     const qsizetype lines = breaks + (lastWithoutBreak ? 1 : 0);
     source.m_lineStarts.resize(std::size_t(lines));
@@ -38,8 +41,7 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     char *out = source.m_text.data();
     qsizetype begin = 0;
     for (qsizetype line = 0; line < lines; ++line) {
-        const char *const newline =
-            static_cast<const char *>(std::memchr(data + begin, '\n', std::size_t(n - begin)));
+        const char *const newline = line < breaks ? data + newlines[std::size_t(line)] : nullptr;
         const qsizetype end = newline ? newline - data : n;
         qsizetype lineEnd = end;
         if (newline && lineEnd > begin && data[lineEnd - 1] == '\r')
@@ -80,6 +82,12 @@ QByteArray SourceText::wholeLine(qsizetype index) const
     return whole == m_whole.end() ? shownLine(index) : whole->second;
 }
 
+QByteArrayView SourceText::wholeLineView(qsizetype index) const
+{
+    const auto whole = m_whole.find(index);
+    return whole == m_whole.end() ? lineView(index) : QByteArrayView(whole->second);
+}
+
 char SourceText::at(qsizetype pos) const
 {
     return pos >= 0 && pos < m_text.size() ? m_text[pos] : '\0';
@@ -114,12 +122,13 @@ std::optional<qsizetype> SourceText::find(QByteArrayView marker, qsizetype from,
 
 QByteArray SourceText::valueField(qsizetype pos) const
 {
-    QByteArray digits;
-    for (const char ch : window(pos, 3)) {
-        if (ch >= '0' && ch <= '9')
-            digits += ch;
+    char digits[3];
+    qsizetype count = 0;
+    for (qsizetype at = pos; pos >= 0 && at < pos + 3 && at < m_text.size(); ++at) {
+        if (m_text[at] >= '0' && m_text[at] <= '9')
+            digits[count++] = m_text[at];
     }
-    return digits;
+    return count == 0 ? QByteArray() : QByteArray(digits, count);
 }
 
 qsizetype SourceText::lineIndexAt(qsizetype pos) const

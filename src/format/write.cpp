@@ -3,6 +3,7 @@
 #include "format/write.h"
 
 #include "domain/anglecode.h"
+#include "domain/numbers.h"
 #include "format/cp1251.h"
 #include "format/instruction.h"
 #include "format/layout.h"
@@ -10,8 +11,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -19,11 +22,21 @@ namespace {
 // The lines the writer puts into the source.
 // Whether a line is the store instruction "st X+,R16", whatever its blanks, letter case and
 // comment: the only line after a table value that the writer may replace by its own.
-bool isStoreLine(const QByteArray &line)
+bool isStoreLine(QByteArrayView line)
 {
-    QByteArray code = line.left(line.indexOf(';') < 0 ? line.size() : line.indexOf(';'));
-    code.removeIf([](char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; });
-    return code.compare("stX+,R16", Qt::CaseInsensitive) == 0;
+    static constexpr QByteArrayView store("stx+,r16");
+    qsizetype matched = 0;
+    for (const char ch : line) {
+        if (ch == ';')
+            break;
+        if (ch == ' ' || ch == '\t' || ch == '\r')
+            continue;
+        const char lower = ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch;
+        if (matched == store.size() || lower != store[matched])
+            return false;
+        ++matched;
+    }
+    return matched == store.size();
 }
 
 namespace lines {
@@ -41,38 +54,73 @@ QByteArray pulseMode(bool automatic)
     return automatic ? autoLine : fixedLine;
 }
 
+// The line's parts in one buffer of the right size. Digits and other ASCII text are their own
+// code page 1251 bytes, so they go in as they are.
+struct Part
+{
+    Part(QByteArrayView b) : bytes(b) {}
+    Part(QStringView t) : text(t) {}
+    QByteArrayView bytes;
+    QStringView text;
+};
+
+QByteArray joined(std::initializer_list<Part> parts)
+{
+    qsizetype size = 0;
+    for (const Part &part : parts)
+        size += part.bytes.size() + part.text.size();
+    QByteArray line;
+    line.reserve(size);
+    for (const Part &part : parts) {
+        line += part.bytes;
+        for (const QChar ch : part.text) {
+            if (ch.unicode() < 0x80)
+                line += char(ch.unicode());
+            else
+                line += toCp1251(QStringView(&ch, 1));
+        }
+    }
+    return line;
+}
+
+struct Number
+{
+    explicit Number(qint64 value) : end(std::to_chars(digits, digits + sizeof digits, value).ptr) {}
+    QByteArrayView view() const { return QByteArrayView(digits, end - digits); }
+    char digits[24];
+    char *end;
+};
+
 QByteArray pulseSteps(qint64 steps)
 {
     static const QByteArray comment = toCp1251(u"\t\t\t;длинна метки,х0.7°,сток 128=90°");
-    return "ldi R23," + QByteArray::number(steps) + comment;
+    return joined({{"ldi R23,"}, {Number(steps).view()}, {comment}});
 }
 
 QByteArray spark(QByteArrayView instruction, SparkOutput port, QByteArrayView marker)
 {
-    QByteArray line = instruction.toByteArray();
-    line += port == SparkOutput::PortC0 ? "PortC,0" : "PortD,6";
-    line += "\t\t";
-    line += marker;
-    return line;
+    return joined(
+        {{instruction}, {port == SparkOutput::PortC0 ? "PortC,0" : "PortD,6"}, {"\t\t"}, {marker}});
 }
 
 QByteArray compare(int constant)
 {
     static const QByteArray comment = toCp1251(u"\t;сравнение РОН с контстантой");
-    return "cpi R21, " + QByteArray::number(constant) + comment;
+    return joined({{"cpi R21, "}, {Number(constant).view()}, {comment}});
 }
 
 QByteArray tableValue(const QString &code)
 {
     static const QByteArray comment = toCp1251(u"\t;множитель");
-    return "ldi R16, " + toCp1251(code) + comment;
+    return joined({{"ldi R16, "}, {QStringView(code)}, {comment}});
 }
 
 QByteArray tableStore(long double angle)
 {
     static const QByteArray head = toCp1251(u"st X+, R16\t;в ОЗУ, ");
     static const QByteArray degree = toCp1251(u"°");
-    return head + toCp1251(floatToStr(angle)) + degree;
+    const QString angleText = floatToStr(angle);
+    return joined({{head}, {QStringView(angleText)}, {degree}});
 }
 
 } // namespace lines
@@ -100,11 +148,11 @@ public:
         return m_base.lineView(index);
     }
 
-    QByteArray wholeLine(qsizetype index) const
+    QByteArrayView wholeLineView(qsizetype index) const
     {
         if (const Edit *edit = editAt(index))
             return edit->line;
-        return m_base.wholeLine(index);
+        return m_base.wholeLineView(index);
     }
 
     qsizetype lineIndexAt(qsizetype pos) const
@@ -415,7 +463,7 @@ private:
                 const qsizetype index = m_text.lineIndexAt(found);
                 if (index + 1 >= m_text.lineCount() || m_text.isReplaced(index + 1))
                     missing();
-                if (!isStoreLine(m_text.wholeLine(index + 1)))
+                if (!isStoreLine(m_text.wholeLineView(index + 1)))
                     throw Stopped{MessageId::MissingData,
                                   lineReference(m_text, m_text.lineStart(index + 1))};
                 replaceOnce(index, lines::tableValue(codeText));
@@ -426,11 +474,13 @@ private:
     }
 
     // The store line of a code; the comment's number text is the costly part, so each code's
-    // line is made once per write, and code 180 repeats the line before.
+    // line is made once and kept for the next writes with the same sensor angle and decimal
+    // separator (a save writes the same lines twice: the write and its read-back). Code 180
+    // repeats the line before.
     QByteArray storeLine(int code, long double angle)
     {
-        if (code >= 0 && code < int(m_storeLines.size()) && code != kNoAngleCode) {
-            QByteArray &line = m_storeLines[std::size_t(code)];
+        if (code >= 0 && code < int(StoreLines::kCodes) && code != kNoAngleCode) {
+            QByteArray &line = storeLines().lines[std::size_t(code)];
             if (line.isNull())
                 line = lines::tableStore(angle);
             m_lastStoreLine = line;
@@ -438,6 +488,30 @@ private:
             m_lastStoreLine = lines::tableStore(angle);
         }
         return m_lastStoreLine;
+    }
+
+    struct StoreLines
+    {
+        static constexpr std::size_t kCodes = 256;
+        int sensorAngle = 0;
+        QChar separator;
+        std::array<QByteArray, kCodes> lines;
+    };
+
+    // Only called once the sensor angle has been read as a number.
+    StoreLines &storeLines()
+    {
+        thread_local StoreLines kept;
+        if (!m_storeLinesChecked) {
+            const QChar separator = decimalSeparator();
+            if (kept.sensorAngle != *m_sensorAngle || kept.separator != separator) {
+                kept.lines.fill(QByteArray());
+                kept.sensorAngle = *m_sensorAngle;
+                kept.separator = separator;
+            }
+            m_storeLinesChecked = true;
+        }
+        return kept;
     }
 
     int sensorAngle()
@@ -451,7 +525,7 @@ private:
     const Calibration &m_calibration;
     const WriteOptions &m_options;
     std::optional<int> m_sensorAngle;
-    std::array<QByteArray, 256> m_storeLines;
+    bool m_storeLinesChecked = false;
     QByteArray m_lastStoreLine;
 };
 
