@@ -180,39 +180,47 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
 
 SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &replacements) const
 {
+    // The replacements that change a line, in order, and the new text's exact size.
+    std::vector<const LineReplacement *> changes;
+    changes.reserve(replacements.size());
+    qsizetype size = m_text.size();
+    qsizetype last = -1;
+    for (const LineReplacement &replacement : replacements) {
+        if (replacement.index <= last || replacement.index >= lineCount() ||
+            lineWouldStay(replacement.index, replacement.line))
+            continue;
+        changes.push_back(&replacement);
+        size += replacement.line.size() - lineView(replacement.index).size();
+        last = replacement.index;
+    }
     SourceText out;
-    qsizetype added = 0;
-    for (const LineReplacement &replacement : replacements)
-        added += replacement.line.size() + 2;
-    out.m_text.reserve(m_text.size() + added);
-    out.m_lineStarts.reserve(m_lineStarts.size());
+    out.m_text = QByteArray(size, Qt::Uninitialized);
+    out.m_lineStarts.resize(m_lineStarts.size());
     out.m_whole = m_whole;
     out.m_breaks = m_breaks;
     out.m_lineBreak = m_lineBreak;
+    char *const begin = out.m_text.data();
+    char *to = begin;
     qsizetype copiedLines = 0;
     const auto copyLinesUpTo = [&](qsizetype end) {
-        if (end <= copiedLines)
-            return;
-        const qsizetype from = lineStart(copiedLines);
-        const qsizetype to = end < lineCount() ? lineStart(end) : m_text.size();
-        const qsizetype shift = out.m_text.size() - from;
+        const qsizetype from = copiedLines < lineCount() ? lineStart(copiedLines) : m_text.size();
+        const qsizetype until = end < lineCount() ? lineStart(end) : m_text.size();
+        const qsizetype shift = (to - begin) - from;
         for (qsizetype i = copiedLines; i < end; ++i)
-            out.m_lineStarts.push_back(lineStart(i) + shift);
-        out.m_text += QByteArrayView(m_text).sliced(from, to - from);
+            out.m_lineStarts[std::size_t(i)] = lineStart(i) + shift;
+        to = std::copy(m_text.constData() + from, m_text.constData() + until, to);
         copiedLines = end;
     };
-    for (const LineReplacement &replacement : replacements) {
-        if (replacement.index < copiedLines || replacement.index >= lineCount() ||
-            lineWouldStay(replacement.index, replacement.line))
-            continue;
-        copyLinesUpTo(replacement.index);
-        out.m_lineStarts.push_back(out.m_text.size());
-        out.m_text += replacement.line;
-        out.m_text += "\r\n";
-        out.m_whole.erase(replacement.index);
-        if (out.m_breaks[replacement.index] != 0)
-            out.m_breaks[replacement.index] = lineBreakCode();
-        copiedLines = replacement.index + 1;
+    for (const LineReplacement *replacement : changes) {
+        copyLinesUpTo(replacement->index);
+        out.m_lineStarts[std::size_t(replacement->index)] = to - begin;
+        to = std::copy(replacement->line.begin(), replacement->line.end(), to);
+        *to++ = '\r';
+        *to++ = '\n';
+        out.m_whole.erase(replacement->index);
+        if (out.m_breaks[replacement->index] != 0)
+            out.m_breaks[replacement->index] = lineBreakCode();
+        copiedLines = replacement->index + 1;
     }
     copyLinesUpTo(lineCount());
     return out;

@@ -69,16 +69,13 @@ QByteArray joined(std::initializer_list<Part> parts)
     qsizetype size = 0;
     for (const Part &part : parts)
         size += part.bytes.size() + part.text.size();
-    QByteArray line;
-    line.reserve(size);
+    QByteArray line(size, Qt::Uninitialized);
+    char *out = line.data();
     for (const Part &part : parts) {
-        line += part.bytes;
-        for (const QChar ch : part.text) {
-            if (ch.unicode() < 0x80)
-                line += char(ch.unicode());
-            else
-                line += toCp1251(QStringView(&ch, 1));
-        }
+        if (!part.bytes.isEmpty())
+            out = std::copy(part.bytes.begin(), part.bytes.end(), out);
+        for (const QChar ch : part.text)
+            *out++ = ch.unicode() < 0x80 ? char(ch.unicode()) : toCp1251(QStringView(&ch, 1))[0];
     }
     return line;
 }
