@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -158,6 +159,9 @@ public:
         // lines after it, whose base positions are pos less the deltas up to it.
         std::size_t low = 0;
         std::size_t high = m_edits.size();
+        // The writer works forwards: most positions lie at or after the last edited line.
+        if (!m_edits.empty() && m_base.lineStart(m_edits.back().index) + m_prefix[high - 1] <= pos)
+            low = high;
         while (low < high) {
             const std::size_t middle = (low + high) / 2;
             if (m_base.lineStart(m_edits[middle].index) + m_prefix[middle] <= pos)
@@ -193,9 +197,7 @@ public:
         qsizetype offset = from - lineStart(index);
         const QByteArrayView text(m_base.text());
         while (index < lineCount()) {
-            const auto next =
-                std::lower_bound(m_edits.begin(), m_edits.end(), index,
-                                 [](const Edit &e, qsizetype i) { return e.index < i; });
+            const auto next = firstEditFrom(index);
             if (next != m_edits.end() && next->index == index) {
                 const qsizetype p = QByteArrayView(next->line).indexOf(marker, offset);
                 if (p >= 0)
@@ -219,8 +221,7 @@ public:
 
     void replaceLine(qsizetype index, QByteArray line)
     {
-        const auto at = std::lower_bound(m_edits.begin(), m_edits.end(), index,
-                                         [](const Edit &e, qsizetype i) { return e.index < i; });
+        const auto at = firstEditFrom(index);
         const qsizetype baseEnd =
             index + 1 < lineCount() ? m_base.lineStart(index + 1) : m_base.size();
         const qsizetype oldLength = baseEnd - m_base.lineStart(index);
@@ -260,17 +261,29 @@ private:
         qsizetype delta; // change of the text's length
     };
 
+    // The first edit of line `index` or a later one; the writer's lookups mostly lie past the
+    // last edit.
+    std::vector<Edit>::const_iterator firstEditFrom(qsizetype index) const
+    {
+        if (m_edits.empty() || m_edits.back().index < index)
+            return m_edits.end();
+        return std::lower_bound(m_edits.begin(), m_edits.end(), index,
+                                [](const Edit &e, qsizetype i) { return e.index < i; });
+    }
+    std::vector<Edit>::iterator firstEditFrom(qsizetype index)
+    {
+        return m_edits.begin() + (std::as_const(*this).firstEditFrom(index) - m_edits.cbegin());
+    }
+
     const Edit *editAt(qsizetype index) const
     {
-        const auto at = std::lower_bound(m_edits.begin(), m_edits.end(), index,
-                                         [](const Edit &e, qsizetype i) { return e.index < i; });
+        const auto at = firstEditFrom(index);
         return at != m_edits.end() && at->index == index ? &*at : nullptr;
     }
 
     qsizetype deltaBefore(qsizetype index) const
     {
-        const auto at = std::lower_bound(m_edits.begin(), m_edits.end(), index,
-                                         [](const Edit &e, qsizetype i) { return e.index < i; });
+        const auto at = firstEditFrom(index);
         return m_prefix[std::size_t(at - m_edits.begin())];
     }
 
