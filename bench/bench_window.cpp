@@ -6,6 +6,7 @@
 #include "benchsample.h"
 #include "benchsummary.h"
 
+#include "app/editcommands.h"
 #include "app/gridview.h"
 #include "app/platform.h"
 #include "app/unit1.h"
@@ -14,6 +15,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -187,10 +189,57 @@ void BM_WindowSelectCell(benchmark::State &state)
     });
 }
 
+// Ctrl+Up and Ctrl+Down in turn on rows 3..10 of the angle column: eight cells rewritten, the
+// chart rebuilt and repainted, one undo step recorded.
+void BM_WindowRangeCommand(benchmark::State &state)
+{
+    bool up = true;
+    bool selected = false;
+    timeThroughWindow(state, true, [&](Window &window) {
+        GridView &grid = *window.form.StringGrid1;
+        if (!selected) {
+            grid.setCurrentCell(GridModel::kAngleColumn, 3);
+            grid.extendRowRange(10);
+            selected = true;
+        }
+        window.form.commands().shift(up ? 1 : -1);
+        up = !up;
+    });
+}
+
+// One mouse move of a drag on the chart: the point follows, snapped to a code step, with its
+// angle beside it, repainted.
+void BM_WindowDragStep(benchmark::State &state)
+{
+    ChartWidget *chart = nullptr;
+    QPointF from;
+    int step = 0;
+    bool dragging = true;
+    timeThroughWindow(state, true, [&](Window &window) {
+        if (!chart) {
+            chart = window.form.Chart1;
+            from = chart->pointPosition(9);
+            QMouseEvent press(QEvent::MouseButtonPress, from, chart->mapToGlobal(from),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(chart, &press);
+        }
+        step = (step + 1) % 4;
+        const QPointF to = from - QPointF(0, 15 * step);
+        QMouseEvent move(QEvent::MouseMove, to, chart->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(chart, &move);
+        dragging = dragging && chart->dragging();
+    });
+    if (!dragging)
+        state.SkipWithError("the press did not start a drag");
+}
+
 BENCHMARK(BM_WindowLoad)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WindowSaveToTable)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WindowSaveToFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WindowSelectCell)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WindowRangeCommand)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WindowDragStep)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
@@ -207,11 +256,14 @@ int main(int argc, char **argv)
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     constexpr double kFrame = 16e-3;
+    constexpr double kInteraction = 4e-3;
     reporter.printTargets({
         {"BM_WindowLoad", kFrame, "a whole load"},
         {"BM_WindowSaveToTable", kFrame, "\"Save to table\""},
         {"BM_WindowSaveToFile", kFrame, "\"Save to file\""},
-        {"BM_WindowSelectCell", kFrame, "a cell selection"},
+        {"BM_WindowSelectCell", kInteraction, "a cell selection"},
+        {"BM_WindowRangeCommand", kInteraction, "a range command"},
+        {"BM_WindowDragStep", kInteraction, "one drag step"},
     });
     benchmark::Shutdown();
     return 0;

@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPersistentModelIndex>
@@ -92,7 +93,11 @@ public:
         painter->save();
         painter->setClipRect(option.rect);
         painter->fillRect(option.rect, background);
-        painter->setFont(option.font);
+        QFont font = option.font;
+        if (!header && index.column() == m_view.m_boldColumn &&
+            m_view.m_boldRows.contains(index.row()))
+            font.setBold(true);
+        painter->setFont(font);
         painter->setPen(option.palette.color(group, textRole));
         painter->setBrush(background);
         painter->drawText(option.rect.adjusted(kTextInset, kTextInset, 0, 0),
@@ -100,6 +105,16 @@ public:
                           index.data(Qt::DisplayRole).toString());
         if (m_view.drawCell)
             m_view.drawCell(*painter, index.column(), index.row(), option.rect);
+        // A run of selected rows shows through whatever the hook painted.
+        if (!header && index.column() == m_view.m_rangeColumn && m_view.hasRowRange() &&
+            index != m_view.currentIndex()) {
+            const auto [first, last] = m_view.selectedRows();
+            if (index.row() >= first && index.row() <= last) {
+                QColor shade = option.palette.color(QPalette::Active, QPalette::Highlight);
+                shade.setAlpha(110);
+                painter->fillRect(option.rect, shade);
+            }
+        }
         painter->restore();
     }
 
@@ -163,6 +178,11 @@ protected:
         if (!edit)
             return QStyledItemDelegate::eventFilter(object, event);
         switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // Left unaccepted, the key goes to the window's shortcut instead of the editor.
+            if (m_view.isWindowShortcut(*static_cast<QKeyEvent *>(event)))
+                return true;
+            break;
         case QEvent::KeyPress:
             return keyPress(*edit, *static_cast<QKeyEvent *>(event));
         case QEvent::InputMethod:
@@ -368,7 +388,80 @@ QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
 void GridView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
+    const bool hadRange = m_anchorRow > 0;
+    if (!m_extending)
+        m_anchorRow = -1;
+    if (hadRange || m_anchorRow > 0) {
+        viewport()->update();
+        emit rowRangeChanged();
+    }
     settleEditor();
+}
+
+void GridView::setRangeColumn(int column)
+{
+    m_rangeColumn = column;
+    m_anchorRow = -1;
+    viewport()->update();
+}
+
+bool GridView::hasRowRange() const
+{
+    return m_anchorRow > 0 && col() == m_rangeColumn && m_anchorRow != row();
+}
+
+std::pair<int, int> GridView::selectedRows() const
+{
+    if (!hasRowRange())
+        return {row(), row()};
+    return {std::min(m_anchorRow, row()), std::max(m_anchorRow, row())};
+}
+
+void GridView::extendRowRange(int targetRow)
+{
+    if (!model() || col() != m_rangeColumn || targetRow < 1 || targetRow >= model()->rowCount())
+        return;
+    const int anchor = m_anchorRow > 0 ? m_anchorRow : row();
+    {
+        const QScopedValueRollback extending(m_extending, true);
+        setCurrentCell(m_rangeColumn, targetRow);
+    }
+    if (row() != targetRow)
+        return;
+    m_anchorRow = anchor == targetRow ? -1 : anchor;
+    viewport()->update();
+    emit rowRangeChanged();
+}
+
+void GridView::setBoldRows(int column, const QList<int> &rows)
+{
+    if (column == m_boldColumn && rows == m_boldRows)
+        return;
+    m_boldColumn = column;
+    m_boldRows = rows;
+    viewport()->update();
+}
+
+void GridView::setWindowShortcuts(const QList<QKeySequence> &sequences)
+{
+    m_windowShortcuts = sequences;
+}
+
+bool GridView::isWindowShortcut(const QKeyEvent &event) const
+{
+    const QKeySequence pressed(
+        QKeyCombination(event.modifiers() & ~Qt::KeypadModifier, Qt::Key(event.key())));
+    return m_windowShortcuts.contains(pressed);
+}
+
+void GridView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (actions().isEmpty()) {
+        QTableView::contextMenuEvent(event);
+        return;
+    }
+    QMenu::exec(actions(), event->globalPos(), nullptr, this);
+    event->accept();
 }
 
 void GridView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
@@ -381,6 +474,12 @@ void GridView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
 
 void GridView::keyPressEvent(QKeyEvent *event)
 {
+    const bool upOrDown = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+    if (upOrDown && event->modifiers() == Qt::ShiftModifier && col() == m_rangeColumn) {
+        event->accept();
+        extendRowRange(row() + (event->key() == Qt::Key_Up ? -1 : 1));
+        return;
+    }
     const QString typed = typedText(*event);
     // Keys the editor did not take come on to the grid; their characters were filtered there.
     const QWidget *focus = QApplication::focusWidget();
@@ -409,6 +508,12 @@ void GridView::mousePressEvent(QMouseEvent *event)
     const QModelIndex hit = indexAt(event->position().toPoint());
     if (event->button() != Qt::LeftButton || (hit.isValid() && hit.row() < 1)) {
         event->accept();
+        return;
+    }
+    if (event->modifiers() == Qt::ShiftModifier && hit.isValid() && hit.column() == m_rangeColumn &&
+        col() == m_rangeColumn) {
+        event->accept();
+        extendRowRange(hit.row());
         return;
     }
     // A click on the current cell selects it again, as long as no editor covers it.

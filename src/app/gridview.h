@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QColor>
+#include <QKeySequence>
+#include <QList>
 #include <QTableView>
 
 #include <functional>
@@ -61,6 +63,25 @@ public:
     // Moves the current cell like a user would, through selectCell.
     void setCurrentCell(int column, int row);
 
+    // The column in which Shift+click and Shift+Up/Down select a run of rows from the current
+    // cell; each move there still asks selectCell. Any other move ends the run.
+    void setRangeColumn(int column);
+    // First and last row of the run; the current row twice when there is none.
+    std::pair<int, int> selectedRows() const;
+    bool hasRowRange() const;
+    // Moves the current cell to `row` in the range column, keeping (or starting) the run.
+    void extendRowRange(int row);
+    // Rows of one column whose text is drawn bold.
+    void setBoldRows(int column, const QList<int> &rows);
+    QList<int> boldRows() const { return m_boldRows; }
+    // Key sequences that belong to the window's commands even while the cell editor, which
+    // would otherwise take them (Ctrl+Z for its own undo), has the focus.
+    void setWindowShortcuts(const QList<QKeySequence> &sequences);
+    bool isWindowShortcut(const QKeyEvent &event) const;
+
+signals:
+    void rowRangeChanged();
+
 protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
@@ -70,6 +91,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void keyboardSearch(const QString &search) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     class Delegate;
@@ -93,4 +115,10 @@ private:
     bool m_editing = true;
     bool m_inSelectCell = false;
     bool m_keepEditorClosed = false;
+    int m_rangeColumn = -1;
+    int m_anchorRow = -1;
+    bool m_extending = false;
+    int m_boldColumn = -1;
+    QList<int> m_boldRows;
+    QList<QKeySequence> m_windowShortcuts;
 };

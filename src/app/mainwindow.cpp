@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/mainwindow.h"
 
+#include "app/editcommands.h"
 #ifdef CDI_HAVE_BENCH
 #include "app/timingcheck.h"
 #endif
@@ -51,6 +52,8 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
             &QAction::triggered, this, [this, &platform] { startTimingCheck(*this, platform); });
 #endif
     createStatusBar();
+    m_form->commands().addToMenus(m_fileMenu, m_editMenu, m_viewMenu);
+    connect(&m_form->commands(), &EditCommands::statusMessage, this, &MainWindow::showReadout);
     // The table window keeps its own fixed size; this window is as big as it and the bars.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 

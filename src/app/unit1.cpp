@@ -4,6 +4,7 @@
 
 #include "app/commandtexts.h"
 #include "app/datafiles.h"
+#include "app/editcommands.h"
 #include "app/gridview.h"
 #include "app/hints.h"
 #include "app/inputguards.h"
@@ -88,9 +89,14 @@ TForm1::TForm1(Platform &platform, QWidget *parent)
 {
     createControls();
     FormCreate();
+    m_commands = new EditCommands(*this, m_platform);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The commands read the grid, which goes before the controls do.
+    delete m_commands;
+}
 
 void TForm1::createControls()
 {
@@ -328,6 +334,8 @@ void TForm1::Button1Click()
     }
     if (m_state.FirmwarePath.isEmpty())
         return;
+    // Whatever the load leaves is where undo starts.
+    const auto history = qScopeGuard([this] { m_commands->sourceLoaded(); });
     // What the load writes into the window is no change of the user's; afterwards the window
     // holds the file as it is on disk, as far as the load got.
     m_changes.setPaused(true);
@@ -363,6 +371,9 @@ void TForm1::Button1Click()
 
 void TForm1::Button2Click()
 {
+    // One undo step, apart from an edit that was still open.
+    m_commands->checkpoint();
+    const auto step = qScopeGuard([this] { m_commands->checkpoint(); });
     guarded([&] {
         if (const auto stop =
                 saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
@@ -484,6 +495,8 @@ void TForm1::saveAs()
 
 bool TForm1::saveToFileAt(const QString &path)
 {
+    // An edit still open stays an undo step; the save itself is none.
+    m_commands->checkpoint();
     std::optional<MessageId> refused;
     // Set once the file is confirmed for writing; cleared when the write fails.
     bool written = false;
@@ -530,6 +543,7 @@ bool TForm1::saveToFileAt(const QString &path)
         return false;
     }
     m_changes.clear();
+    m_commands->sourceSaved();
     emit savedToFile(path);
     return true;
 }

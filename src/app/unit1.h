@@ -15,6 +15,7 @@
 
 class ChartSeries;
 class ChartWidget;
+class EditCommands;
 class GridView;
 class QCheckBox;
 class QComboBox;
@@ -79,6 +80,8 @@ public:
     const ProgramState &state() const { return m_state; }
     GridModel &grid() { return m_grid; }
     const SourceText &source() const { return m_source; }
+    // Undo, the range commands, chart dragging and comparison, as actions of this window.
+    EditCommands &commands() { return *m_commands; }
 
     // Changes to the points or settings not yet saved to file.
     bool hasUnsavedChanges() const { return m_changes.edited(); }
@@ -138,4 +141,5 @@ private:
     ChangeTracker m_changes;
     // The file as the load read it, or as the last save wrote it.
     std::optional<FileStamp> m_diskStamp;
+    EditCommands *m_commands = nullptr;
 };

@@ -5,8 +5,9 @@
 #include <QColor>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QPen>
 #include <QTextLayout>
 
 #include <cmath>
@@ -37,6 +38,7 @@ static QColor blend(const QColor &paper, const QColor &ink, double share)
 ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
     updateDescription();
 }
 
@@ -55,10 +57,98 @@ void ChartWidget::setSeries(ChartSeries *series)
     seriesChanged();
 }
 
+int ChartWidget::addBackdrop(ChartSeries *series, quint32 colour, Qt::PenStyle style,
+                             const QString &name)
+{
+    m_backdrops.push_back(Backdrop{series, colour, style, name, true});
+    if (series) {
+        connect(series, &ChartSeries::changed, this, &ChartWidget::invalidate);
+        connect(series, &QObject::destroyed, this, &ChartWidget::invalidate);
+    }
+    invalidate();
+    return int(m_backdrops.size()) - 1;
+}
+
+void ChartWidget::setBackdropVisible(int backdrop, bool visible)
+{
+    if (backdrop < 0 || backdrop >= int(m_backdrops.size()) ||
+        m_backdrops[std::size_t(backdrop)].visible == visible)
+        return;
+    m_backdrops[std::size_t(backdrop)].visible = visible;
+    invalidate();
+}
+
+bool ChartWidget::backdropVisible(int backdrop) const
+{
+    return backdrop >= 0 && backdrop < int(m_backdrops.size()) &&
+           m_backdrops[std::size_t(backdrop)].visible;
+}
+
+void ChartWidget::setBackdropName(int backdrop, const QString &name)
+{
+    if (backdrop < 0 || backdrop >= int(m_backdrops.size()))
+        return;
+    m_backdrops[std::size_t(backdrop)].name = name;
+    update();
+}
+
+void ChartWidget::setSeriesName(const QString &name)
+{
+    m_seriesName = name;
+    update();
+}
+
+std::vector<const ChartWidget::Backdrop *> ChartWidget::shownBackdrops() const
+{
+    std::vector<const Backdrop *> shown;
+    for (const Backdrop &b : m_backdrops) {
+        if (b.visible && b.series && b.series->count() > 0)
+            shown.push_back(&b);
+    }
+    return shown;
+}
+
+bool ChartWidget::legendShown() const
+{
+    return !shownBackdrops().empty() || !m_overlayLegend.isEmpty();
+}
+
+void ChartWidget::setOverlay(const QList<QPointF> &points, const QString &seriesLegend,
+                             const QString &overlayLegend)
+{
+    m_overlay = points;
+    m_seriesLegend = seriesLegend;
+    m_overlayLegend = overlayLegend;
+    invalidate();
+}
+
+void ChartWidget::clearOverlay()
+{
+    if (m_overlay.isEmpty() && m_overlayLegend.isEmpty())
+        return;
+    m_overlay.clear();
+    m_seriesLegend.clear();
+    m_overlayLegend.clear();
+    invalidate();
+}
+
+QStringList ChartWidget::legend() const
+{
+    if (m_overlayLegend.isEmpty())
+        return {};
+    return {m_seriesLegend, m_overlayLegend};
+}
+
 void ChartWidget::setTitle(const QString &title)
 {
     m_title = title;
     setAccessibleName(title);
+    invalidate();
+}
+
+void ChartWidget::invalidate()
+{
+    m_layout.reset();
     update();
 }
 
@@ -66,13 +156,19 @@ void ChartWidget::setAxisTitles(const QString &xTitle, const QString &yTitle)
 {
     m_xTitle = xTitle;
     m_yTitle = yTitle;
-    update();
+    invalidate();
 }
 
 void ChartWidget::seriesChanged()
 {
+    // A rebuilt series ends any drag of its old points.
+    if (m_drag) {
+        m_drag.reset();
+        releaseKeyboard();
+    }
+    m_hovered = -1;
     updateDescription();
-    update();
+    invalidate();
 }
 
 const QList<ChartPoint> &ChartWidget::points() const
@@ -143,12 +239,12 @@ QStringList ChartWidget::titleLines() const
     return lines;
 }
 
-PlotTextMetrics ChartWidget::textMetrics() const
+PlotTextMetrics ChartWidget::textMetrics(qsizetype titleLineCount) const
 {
     const QFontMetrics titleMetrics(titleFont());
     const QFontMetrics labelMetrics(font());
     PlotTextMetrics m;
-    m.titleHeight = int(titleLines().size()) * titleMetrics.height();
+    m.titleHeight = int(titleLineCount) * titleMetrics.height();
     m.lineHeight = labelMetrics.height();
     m.locale = locale();
     m.axisTitles = !m_xTitle.isEmpty() || !m_yTitle.isEmpty();
@@ -164,44 +260,31 @@ PlotTextMetrics ChartWidget::textMetrics() const
 void ChartWidget::setLimits(const PlotLimits &limits)
 {
     m_limits = limits;
-    update();
+    invalidate();
 }
 
-PlotGeometry ChartWidget::layout() const
+const ChartWidget::Layout &ChartWidget::layout() const
 {
-    if (m_overlay.isEmpty())
-        return layoutPlot(points(), size(), textMetrics(), m_limits);
-    // The axes take in the overlay's points too.
-    QList<ChartPoint> all = points();
-    for (const QPointF &p : m_overlay)
-        all.append(ChartPoint{p.x(), p.y(), QString(), quint32(kOverlayColour & 0xFFFFFFu)});
-    return layoutPlot(all, size(), textMetrics(), m_limits);
-}
-
-void ChartWidget::setOverlay(const QList<QPointF> &points, const QString &seriesLegend,
-                             const QString &overlayLegend)
-{
-    m_overlay = points;
-    m_seriesLegend = seriesLegend;
-    m_overlayLegend = overlayLegend;
-    update();
-}
-
-void ChartWidget::clearOverlay()
-{
-    if (m_overlay.isEmpty() && m_overlayLegend.isEmpty())
-        return;
-    m_overlay.clear();
-    m_seriesLegend.clear();
-    m_overlayLegend.clear();
-    update();
-}
-
-QStringList ChartWidget::legend() const
-{
-    if (m_overlayLegend.isEmpty())
-        return {};
-    return {m_seriesLegend, m_overlayLegend};
+    if (!m_layout) {
+        Layout l;
+        l.titleLines = titleLines();
+        const auto backdrops = shownBackdrops();
+        const PlotTextMetrics metrics = textMetrics(l.titleLines.size());
+        if (backdrops.empty() && m_overlay.isEmpty()) {
+            l.geometry = layoutPlot(points(), size(), metrics, m_limits);
+        } else {
+            // The axes take in the backdrops' and the overlay's points too.
+            QList<ChartPoint> all = points();
+            for (const Backdrop *b : backdrops)
+                all.append(b->series->points());
+            for (const QPointF &p : m_overlay)
+                all.append(
+                    ChartPoint{p.x(), p.y(), QString(), quint32(kOverlayColour & 0xFFFFFFu)});
+            l.geometry = layoutPlot(all, size(), metrics, m_limits);
+        }
+        m_layout = std::move(l);
+    }
+    return *m_layout;
 }
 
 QPointF ChartWidget::pointPosition(int index) const
@@ -209,19 +292,183 @@ QPointF ChartWidget::pointPosition(int index) const
     const QList<ChartPoint> &all = points();
     if (index < 0 || index >= all.size() || !isFinite(all.at(index)))
         return QPointF(-1, -1);
-    return QPointF(layout().toPixel(all.at(index).x, all.at(index).y));
+    const double y = m_drag && m_drag->index == index ? m_drag->y : all.at(index).y;
+    return QPointF(layout().geometry.toPixel(all.at(index).x, y));
+}
+
+int ChartWidget::pointAt(QPoint at) const
+{
+    constexpr int kReach = 5;
+    const QList<ChartPoint> &all = points();
+    const PlotGeometry &g = layout().geometry;
+    int best = -1;
+    int bestDistance = kReach * kReach + 1;
+    for (int i = 0; i < int(all.size()); ++i) {
+        if (!isFinite(all.at(i)))
+            continue;
+        const QPoint d = g.toPixel(all.at(i).x, all.at(i).y) - at;
+        const int distance = d.x() * d.x() + d.y() * d.y();
+        if (distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+double ChartWidget::valueAtY(int y) const
+{
+    const PlotGeometry &g = layout().geometry;
+    const int span = std::max(g.data.height() - 1, 1);
+    return g.y.min + double(g.data.bottom() - y) / span * (g.y.max - g.y.min);
 }
 
 void ChartWidget::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LocaleChange)
         updateDescription();
+    if (event->type() == QEvent::LocaleChange || event->type() == QEvent::FontChange)
+        invalidate();
     QWidget::changeEvent(event);
+}
+
+void ChartWidget::resizeEvent(QResizeEvent *event)
+{
+    m_layout.reset();
+    QWidget::resizeEvent(event);
+}
+
+void ChartWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_dragRule || m_drag) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const int index = pointAt(event->position().toPoint());
+    if (index < 0)
+        return;
+    const auto target = m_dragRule(index, points().at(index).y);
+    if (!target)
+        return;
+    m_drag = Drag{index, target->y, target->text};
+    setHovered(-1, {});
+    // Escape must reach the chart, which never takes the focus.
+    grabKeyboard();
+    update();
+}
+
+void ChartWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (!m_drag) {
+        setHovered(pointAt(at), event->globalPosition().toPoint());
+        return;
+    }
+    const auto target = m_dragRule(m_drag->index, valueAtY(at.y()));
+    if (target && (target->y != m_drag->y || target->text != m_drag->text)) {
+        m_drag->y = target->y;
+        m_drag->text = target->text;
+        update();
+    }
+}
+
+void ChartWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_drag && event->button() == Qt::LeftButton)
+        endDrag(true);
+    else
+        QWidget::mouseReleaseEvent(event);
+}
+
+void ChartWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (m_drag && event->key() == Qt::Key_Escape) {
+        endDrag(false);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void ChartWidget::leaveEvent(QEvent *event)
+{
+    setHovered(-1, {});
+    QWidget::leaveEvent(event);
+}
+
+void ChartWidget::setHovered(int index, QPoint globalPosition)
+{
+    if (index == m_hovered)
+        return;
+    m_hovered = index;
+    emit pointHovered(index, globalPosition);
+}
+
+void ChartWidget::endDrag(bool keep)
+{
+    releaseKeyboard();
+    const Drag drag = *m_drag;
+    m_drag.reset();
+    update();
+    const QList<ChartPoint> &all = points();
+    if (keep && drag.index < all.size() && drag.y != all.at(drag.index).y)
+        emit pointDragged(drag.index, drag.y);
+}
+
+void ChartWidget::paintLegend(QPainter &painter, const PlotGeometry &g) const
+{
+    const auto backdrops = shownBackdrops();
+    const QFontMetrics metrics(font());
+    constexpr int kSample = 18;
+    constexpr int kPad = 4;
+    struct Entry
+    {
+        QColor colour;
+        Qt::PenStyle style;
+        QString name;
+        bool ring = false;
+    };
+    const bool withOverlay = !m_overlayLegend.isEmpty();
+    std::vector<Entry> entries{
+        {pointColour(kChartRed), Qt::SolidLine, withOverlay ? m_seriesLegend : m_seriesName}};
+    for (const Backdrop *b : backdrops)
+        entries.push_back({pointColour(b->colour), b->style, b->name});
+    if (withOverlay)
+        entries.push_back({QColor::fromRgb(kOverlayColour), Qt::SolidLine, m_overlayLegend, true});
+    int textWidth = 0;
+    for (const Entry &e : entries)
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(e.name));
+    const int lineHeight = metrics.height();
+    const QRect box(g.frame.right() - kPad - (kPad + kSample + kPad + textWidth + kPad),
+                    g.frame.top() + kPad, kPad + kSample + kPad + textWidth + kPad,
+                    int(entries.size()) * lineHeight + 2 * kPad);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.setBrush(palette().color(QPalette::Base));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const int y = box.top() + kPad + int(i) * lineHeight;
+        if (entries[i].ring) {
+            painter.setPen(QPen(entries[i].colour, 1.5));
+            painter.setBrush(Qt::NoBrush);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.drawEllipse(QPointF(box.left() + kPad + kSample / 2.0, y + lineHeight / 2.0),
+                                3.5, 3.5);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+        } else {
+            QPen pen(entries[i].colour, 2, entries[i].style);
+            painter.setPen(pen);
+            painter.drawLine(box.left() + kPad, y + lineHeight / 2, box.left() + kPad + kSample,
+                             y + lineHeight / 2);
+        }
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(QRect(box.left() + 2 * kPad + kSample, y, textWidth + kPad, lineHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, entries[i].name);
+    }
 }
 
 void ChartWidget::paintEvent(QPaintEvent *)
 {
-    const PlotGeometry g = layout();
+    const Layout &l = layout();
+    const PlotGeometry &g = l.geometry;
     const QList<ChartPoint> &all = points();
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Base));
@@ -229,12 +476,11 @@ void ChartWidget::paintEvent(QPaintEvent *)
     painter.setFont(titleFont());
     painter.setPen(palette().color(QPalette::Text));
     const int titleLineHeight = QFontMetrics(titleFont()).height();
-    const QStringList lines = titleLines();
-    for (qsizetype i = 0; i < lines.size(); ++i) {
+    for (qsizetype i = 0; i < l.titleLines.size(); ++i) {
         const QRect line(g.title.left(), g.title.top() + int(i) * titleLineHeight, g.title.width(),
                          titleLineHeight);
         painter.drawText(line, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                         lines.at(i));
+                         l.titleLines.at(i));
     }
 
     // Grid lines and ticks at each tick value, then the frame over the grid lines' ends.
@@ -276,15 +522,39 @@ void ChartWidget::paintEvent(QPaintEvent *)
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(g.frame.adjusted(0, 0, -1, -1));
 
+    painter.setClipRect(g.frame.adjusted(1, 1, -1, -1));
+    // Backdrops first, thin and faint, so that the main series stays on top.
+    const auto backdrops = shownBackdrops();
+    for (const Backdrop *b : backdrops) {
+        QColor colour = pointColour(b->colour);
+        colour.setAlpha(b->style == Qt::SolidLine ? 110 : 220);
+        painter.setPen(QPen(colour, 1, b->style));
+        std::optional<QPoint> previous;
+        for (const ChartPoint &p : b->series->points()) {
+            if (!isFinite(p))
+                continue;
+            const QPoint at = g.toPixel(p.x, p.y);
+            if (previous) {
+                const QPoint corner(at.x(), previous->y());
+                painter.drawLine(*previous, corner);
+                painter.drawLine(corner, at);
+            }
+            previous = at;
+        }
+    }
+
     // Stairs: level from the previous point to this point's X, then up or down to its Y, in
     // this point's colour. Lines first, markers after, each in series order, so that a later
     // marker covers an earlier one at the same place and no line crosses a marker.
-    painter.setClipRect(g.frame.adjusted(1, 1, -1, -1));
+    const auto yOf = [this](int index, const ChartPoint &p) {
+        return m_drag && m_drag->index == index ? m_drag->y : p.y;
+    };
     std::optional<QPoint> previous;
-    for (const ChartPoint &p : all) {
+    for (int i = 0; i < int(all.size()); ++i) {
+        const ChartPoint &p = all.at(i);
         if (!isFinite(p))
             continue;
-        const QPoint at = g.toPixel(p.x, p.y);
+        const QPoint at = g.toPixel(p.x, yOf(i, p));
         if (previous) {
             painter.setPen(pointColour(p.colour));
             const QPoint corner(at.x(), previous->y());
@@ -296,50 +566,43 @@ void ChartWidget::paintEvent(QPaintEvent *)
     // A disc 3 pixels across covers the centres of all nine pixels around its own, so the
     // marker is those nine pixels in full colour; an antialiased or aliased ellipse this small
     // comes out blended or lopsided, and a later marker would not cover an earlier one.
-    for (const ChartPoint &p : all) {
+    for (int i = 0; i < int(all.size()); ++i) {
+        const ChartPoint &p = all.at(i);
         if (!isFinite(p))
             continue;
-        const QPoint at = g.toPixel(p.x, p.y);
+        const QPoint at = g.toPixel(p.x, yOf(i, p));
         painter.fillRect(QRect(at.x() - 1, at.y() - 1, 3, 3), pointColour(p.colour));
     }
-
     // The overlay: rings 7 pixels across, so that a point on the series stays visible inside.
-    if (m_overlayLegend.isEmpty())
-        return;
-    const QColor overlayColour = QColor::fromRgb(kOverlayColour);
-    painter.setPen(QPen(overlayColour, 1.5));
-    painter.setBrush(Qt::NoBrush);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    for (const QPointF &p : m_overlay) {
-        if (std::isfinite(p.x()) && std::isfinite(p.y()))
-            painter.drawEllipse(QPointF(g.toPixel(p.x(), p.y())), 3.5, 3.5);
+    if (!m_overlayLegend.isEmpty()) {
+        painter.setPen(QPen(QColor::fromRgb(kOverlayColour), 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        for (const QPointF &p : m_overlay) {
+            if (std::isfinite(p.x()) && std::isfinite(p.y()))
+                painter.drawEllipse(QPointF(g.toPixel(p.x(), p.y())), 3.5, 3.5);
+        }
+        painter.setRenderHint(QPainter::Antialiasing, false);
     }
-    painter.setRenderHint(QPainter::Antialiasing, false);
-
-    // The legend in the frame's lower right corner: a red step for the series, a ring for
-    // the overlay.
     painter.setClipping(false);
-    const int rowHeight = labelMetrics.height();
-    const int width = 24 + std::max(labelMetrics.horizontalAdvance(m_seriesLegend),
-                                    labelMetrics.horizontalAdvance(m_overlayLegend));
-    const QRect box(g.frame.right() - width - 8, g.frame.bottom() - 2 * rowHeight - 8, width + 4,
-                    2 * rowHeight + 4);
-    painter.setPen(axisColour);
-    painter.setBrush(palette().color(QPalette::Base));
-    painter.drawRect(box);
-    painter.setBrush(Qt::NoBrush);
-    const int midFirst = box.top() + 2 + rowHeight / 2;
-    painter.setPen(pointColour(kChartRed));
-    painter.drawLine(box.left() + 4, midFirst + 3, box.left() + 10, midFirst + 3);
-    painter.drawLine(box.left() + 10, midFirst + 3, box.left() + 10, midFirst - 3);
-    painter.drawLine(box.left() + 10, midFirst - 3, box.left() + 16, midFirst - 3);
-    painter.setPen(QPen(overlayColour, 1.5));
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.drawEllipse(QPointF(box.left() + 10, midFirst + rowHeight), 3.5, 3.5);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(palette().color(QPalette::Text));
-    painter.drawText(QRect(box.left() + 20, box.top() + 2, width, rowHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_seriesLegend);
-    painter.drawText(QRect(box.left() + 20, box.top() + 2 + rowHeight, width, rowHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_overlayLegend);
+
+    if (legendShown())
+        paintLegend(painter, g);
+
+    if (m_drag) {
+        const QPoint at = g.toPixel(all.at(m_drag->index).x, m_drag->y);
+        const QString text = m_drag->text + QChar(0x00B0);
+        const int w = labelMetrics.horizontalAdvance(text) + 6;
+        const int h = labelMetrics.height() + 2;
+        QRect box(at.x() + 6, at.y() - h - 4, w, h);
+        if (box.right() > width() - 1)
+            box.moveRight(at.x() - 6);
+        if (box.top() < 0)
+            box.moveTop(at.y() + 4);
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.setBrush(palette().color(QPalette::ToolTipBase));
+        painter.drawRect(box.adjusted(0, 0, -1, -1));
+        painter.setPen(palette().color(QPalette::ToolTipText));
+        painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);
+    }
 }

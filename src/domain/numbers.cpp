@@ -147,6 +147,8 @@ QString floatToStr(long double value)
 long double roundHalfEven(long double value)
 {
     const int previous = std::fegetround();
+    if (previous == FE_TONEAREST)
+        return std::nearbyintl(value);
     std::fesetround(FE_TONEAREST);
     const long double rounded = std::nearbyintl(value);
     std::fesetround(previous);

@@ -22,13 +22,16 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     SourceText source;
     const char *const data = bytes.data();
     const qsizetype n = bytes.size();
-    qsizetype breaks = 0;
-    for (const char *at = data; at && at < data + n; ++breaks) {
+    // The positions of the line feeds, found in one pass.
+    std::vector<qsizetype> newlines;
+    newlines.reserve(std::size_t(n / 32 + 1));
+    for (const char *at = data; n > 0 && at < data + n; ++at) {
         at = static_cast<const char *>(std::memchr(at, '\n', std::size_t(data + n - at)));
         if (!at)
             break;
-        ++at;
+        newlines.push_back(at - data);
     }
+    const qsizetype breaks = qsizetype(newlines.size());
     const bool lastWithoutBreak = n > 0 && data[n - 1] != '\n';
     const qsizetype lines = breaks + (lastWithoutBreak ? 1 : 0);
     source.m_lineStarts.resize(std::size_t(lines));
@@ -38,8 +41,7 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     char *out = source.m_text.data();
     qsizetype begin = 0;
     for (qsizetype line = 0; line < lines; ++line) {
-        const char *const newline =
-            static_cast<const char *>(std::memchr(data + begin, '\n', std::size_t(n - begin)));
+        const char *const newline = line < breaks ? data + newlines[std::size_t(line)] : nullptr;
         const qsizetype end = newline ? newline - data : n;
         qsizetype lineEnd = end;
         if (newline && lineEnd > begin && data[lineEnd - 1] == '\r')
@@ -80,6 +82,12 @@ QByteArray SourceText::wholeLine(qsizetype index) const
     return whole == m_whole.end() ? shownLine(index) : whole->second;
 }
 
+QByteArrayView SourceText::wholeLineView(qsizetype index) const
+{
+    const auto whole = m_whole.find(index);
+    return whole == m_whole.end() ? lineView(index) : QByteArrayView(whole->second);
+}
+
 char SourceText::at(qsizetype pos) const
 {
     return pos >= 0 && pos < m_text.size() ? m_text[pos] : '\0';
@@ -114,12 +122,13 @@ std::optional<qsizetype> SourceText::find(QByteArrayView marker, qsizetype from,
 
 QByteArray SourceText::valueField(qsizetype pos) const
 {
-    QByteArray digits;
-    for (const char ch : window(pos, 3)) {
-        if (ch >= '0' && ch <= '9')
-            digits += ch;
+    char digits[3];
+    qsizetype count = 0;
+    for (qsizetype at = pos; pos >= 0 && at < pos + 3 && at < m_text.size(); ++at) {
+        if (m_text[at] >= '0' && m_text[at] <= '9')
+            digits[count++] = m_text[at];
     }
-    return digits;
+    return count == 0 ? QByteArray() : QByteArray(digits, count);
 }
 
 qsizetype SourceText::lineIndexAt(qsizetype pos) const
@@ -171,39 +180,47 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
 
 SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &replacements) const
 {
+    // The replacements that change a line, in order, and the new text's exact size.
+    std::vector<const LineReplacement *> changes;
+    changes.reserve(replacements.size());
+    qsizetype size = m_text.size();
+    qsizetype last = -1;
+    for (const LineReplacement &replacement : replacements) {
+        if (replacement.index <= last || replacement.index >= lineCount() ||
+            lineWouldStay(replacement.index, replacement.line))
+            continue;
+        changes.push_back(&replacement);
+        size += replacement.line.size() - lineView(replacement.index).size();
+        last = replacement.index;
+    }
     SourceText out;
-    qsizetype added = 0;
-    for (const LineReplacement &replacement : replacements)
-        added += replacement.line.size() + 2;
-    out.m_text.reserve(m_text.size() + added);
-    out.m_lineStarts.reserve(m_lineStarts.size());
+    out.m_text = QByteArray(size, Qt::Uninitialized);
+    out.m_lineStarts.resize(m_lineStarts.size());
     out.m_whole = m_whole;
     out.m_breaks = m_breaks;
     out.m_lineBreak = m_lineBreak;
+    char *const begin = out.m_text.data();
+    char *to = begin;
     qsizetype copiedLines = 0;
     const auto copyLinesUpTo = [&](qsizetype end) {
-        if (end <= copiedLines)
-            return;
-        const qsizetype from = lineStart(copiedLines);
-        const qsizetype to = end < lineCount() ? lineStart(end) : m_text.size();
-        const qsizetype shift = out.m_text.size() - from;
+        const qsizetype from = copiedLines < lineCount() ? lineStart(copiedLines) : m_text.size();
+        const qsizetype until = end < lineCount() ? lineStart(end) : m_text.size();
+        const qsizetype shift = (to - begin) - from;
         for (qsizetype i = copiedLines; i < end; ++i)
-            out.m_lineStarts.push_back(lineStart(i) + shift);
-        out.m_text += QByteArrayView(m_text).sliced(from, to - from);
+            out.m_lineStarts[std::size_t(i)] = lineStart(i) + shift;
+        to = std::copy(m_text.constData() + from, m_text.constData() + until, to);
         copiedLines = end;
     };
-    for (const LineReplacement &replacement : replacements) {
-        if (replacement.index < copiedLines || replacement.index >= lineCount() ||
-            lineWouldStay(replacement.index, replacement.line))
-            continue;
-        copyLinesUpTo(replacement.index);
-        out.m_lineStarts.push_back(out.m_text.size());
-        out.m_text += replacement.line;
-        out.m_text += "\r\n";
-        out.m_whole.erase(replacement.index);
-        if (out.m_breaks[replacement.index] != 0)
-            out.m_breaks[replacement.index] = lineBreakCode();
-        copiedLines = replacement.index + 1;
+    for (const LineReplacement *replacement : changes) {
+        copyLinesUpTo(replacement->index);
+        out.m_lineStarts[std::size_t(replacement->index)] = to - begin;
+        to = std::copy(replacement->line.begin(), replacement->line.end(), to);
+        *to++ = '\r';
+        *to++ = '\n';
+        out.m_whole.erase(replacement->index);
+        if (out.m_breaks[replacement->index] != 0)
+            out.m_breaks[replacement->index] = lineBreakCode();
+        copiedLines = replacement->index + 1;
     }
     copyLinesUpTo(lineCount());
     return out;

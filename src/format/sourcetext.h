@@ -48,6 +48,8 @@ public:
     // The shown line without its line break, as a view into the text.
     QByteArrayView lineView(qsizetype index) const;
     QByteArray wholeLine(qsizetype index) const;
+    // The same as a view into this text, valid while it is unchanged.
+    QByteArrayView wholeLineView(qsizetype index) const;
     // Whether the file's line differs from the shown one (it was cut or holds a lone CR).
     bool wholeLineDiffers(qsizetype index) const { return m_whole.count(index) != 0; }
 

@@ -3,6 +3,7 @@
 #include "format/write.h"
 
 #include "domain/anglecode.h"
+#include "domain/numbers.h"
 #include "format/cp1251.h"
 #include "format/instruction.h"
 #include "format/layout.h"
@@ -10,8 +11,11 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -19,11 +23,21 @@ namespace {
 // The lines the writer puts into the source.
 // Whether a line is the store instruction "st X+,R16", whatever its blanks, letter case and
 // comment: the only line after a table value that the writer may replace by its own.
-bool isStoreLine(const QByteArray &line)
+bool isStoreLine(QByteArrayView line)
 {
-    QByteArray code = line.left(line.indexOf(';') < 0 ? line.size() : line.indexOf(';'));
-    code.removeIf([](char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; });
-    return code.compare("stX+,R16", Qt::CaseInsensitive) == 0;
+    static constexpr QByteArrayView store("stx+,r16");
+    qsizetype matched = 0;
+    for (const char ch : line) {
+        if (ch == ';')
+            break;
+        if (ch == ' ' || ch == '\t' || ch == '\r')
+            continue;
+        const char lower = ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch;
+        if (matched == store.size() || lower != store[matched])
+            return false;
+        ++matched;
+    }
+    return matched == store.size();
 }
 
 namespace lines {
@@ -41,38 +55,70 @@ QByteArray pulseMode(bool automatic)
     return automatic ? autoLine : fixedLine;
 }
 
+// The line's parts in one buffer of the right size. Digits and other ASCII text are their own
+// code page 1251 bytes, so they go in as they are.
+struct Part
+{
+    Part(QByteArrayView b) : bytes(b) {}
+    Part(QStringView t) : text(t) {}
+    QByteArrayView bytes;
+    QStringView text;
+};
+
+QByteArray joined(std::initializer_list<Part> parts)
+{
+    qsizetype size = 0;
+    for (const Part &part : parts)
+        size += part.bytes.size() + part.text.size();
+    QByteArray line(size, Qt::Uninitialized);
+    char *out = line.data();
+    for (const Part &part : parts) {
+        if (!part.bytes.isEmpty())
+            out = std::copy(part.bytes.begin(), part.bytes.end(), out);
+        for (const QChar ch : part.text)
+            *out++ = ch.unicode() < 0x80 ? char(ch.unicode()) : toCp1251(QStringView(&ch, 1))[0];
+    }
+    return line;
+}
+
+struct Number
+{
+    explicit Number(qint64 value) : end(std::to_chars(digits, digits + sizeof digits, value).ptr) {}
+    QByteArrayView view() const { return QByteArrayView(digits, end - digits); }
+    char digits[24];
+    char *end;
+};
+
 QByteArray pulseSteps(qint64 steps)
 {
     static const QByteArray comment = toCp1251(u"\t\t\t;длинна метки,х0.7°,сток 128=90°");
-    return "ldi R23," + QByteArray::number(steps) + comment;
+    return joined({{"ldi R23,"}, {Number(steps).view()}, {comment}});
 }
 
 QByteArray spark(QByteArrayView instruction, SparkOutput port, QByteArrayView marker)
 {
-    QByteArray line = instruction.toByteArray();
-    line += port == SparkOutput::PortC0 ? "PortC,0" : "PortD,6";
-    line += "\t\t";
-    line += marker;
-    return line;
+    return joined(
+        {{instruction}, {port == SparkOutput::PortC0 ? "PortC,0" : "PortD,6"}, {"\t\t"}, {marker}});
 }
 
 QByteArray compare(int constant)
 {
     static const QByteArray comment = toCp1251(u"\t;сравнение РОН с контстантой");
-    return "cpi R21, " + QByteArray::number(constant) + comment;
+    return joined({{"cpi R21, "}, {Number(constant).view()}, {comment}});
 }
 
 QByteArray tableValue(const QString &code)
 {
     static const QByteArray comment = toCp1251(u"\t;множитель");
-    return "ldi R16, " + toCp1251(code) + comment;
+    return joined({{"ldi R16, "}, {QStringView(code)}, {comment}});
 }
 
 QByteArray tableStore(long double angle)
 {
     static const QByteArray head = toCp1251(u"st X+, R16\t;в ОЗУ, ");
     static const QByteArray degree = toCp1251(u"°");
-    return head + toCp1251(floatToStr(angle)) + degree;
+    const QString angleText = floatToStr(angle);
+    return joined({{head}, {QStringView(angleText)}, {degree}});
 }
 
 } // namespace lines
@@ -100,11 +146,11 @@ public:
         return m_base.lineView(index);
     }
 
-    QByteArray wholeLine(qsizetype index) const
+    QByteArrayView wholeLineView(qsizetype index) const
     {
         if (const Edit *edit = editAt(index))
             return edit->line;
-        return m_base.wholeLine(index);
+        return m_base.wholeLineView(index);
     }
 
     qsizetype lineIndexAt(qsizetype pos) const
@@ -113,6 +159,9 @@ public:
         // lines after it, whose base positions are pos less the deltas up to it.
         std::size_t low = 0;
         std::size_t high = m_edits.size();
+        // The writer works forwards: most positions lie at or after the last edited line.
+        if (!m_edits.empty() && m_base.lineStart(m_edits.back().index) + m_prefix[high - 1] <= pos)
+            low = high;
         while (low < high) {
             const std::size_t middle = (low + high) / 2;
             if (m_base.lineStart(m_edits[middle].index) + m_prefix[middle] <= pos)
@@ -148,9 +197,7 @@ public:
         qsizetype offset = from - lineStart(index);
         const QByteArrayView text(m_base.text());
         while (index < lineCount()) {
-            const auto next =
-                std::lower_bound(m_edits.begin(), m_edits.end(), index,
-                                 [](const Edit &e, qsizetype i) { return e.index < i; });
+            const auto next = firstEditFrom(index);
             if (next != m_edits.end() && next->index == index) {
                 const qsizetype p = QByteArrayView(next->line).indexOf(marker, offset);
                 if (p >= 0)
@@ -174,8 +221,7 @@ public:
 
     void replaceLine(qsizetype index, QByteArray line)
     {
-        const auto at = std::lower_bound(m_edits.begin(), m_edits.end(), index,
-                                         [](const Edit &e, qsizetype i) { return e.index < i; });
+        const auto at = firstEditFrom(index);
         const qsizetype baseEnd =
             index + 1 < lineCount() ? m_base.lineStart(index + 1) : m_base.size();
         const qsizetype oldLength = baseEnd - m_base.lineStart(index);
@@ -215,17 +261,29 @@ private:
         qsizetype delta; // change of the text's length
     };
 
+    // The first edit of line `index` or a later one; the writer's lookups mostly lie past the
+    // last edit.
+    std::vector<Edit>::const_iterator firstEditFrom(qsizetype index) const
+    {
+        if (m_edits.empty() || m_edits.back().index < index)
+            return m_edits.end();
+        return std::lower_bound(m_edits.begin(), m_edits.end(), index,
+                                [](const Edit &e, qsizetype i) { return e.index < i; });
+    }
+    std::vector<Edit>::iterator firstEditFrom(qsizetype index)
+    {
+        return m_edits.begin() + (std::as_const(*this).firstEditFrom(index) - m_edits.cbegin());
+    }
+
     const Edit *editAt(qsizetype index) const
     {
-        const auto at = std::lower_bound(m_edits.begin(), m_edits.end(), index,
-                                         [](const Edit &e, qsizetype i) { return e.index < i; });
+        const auto at = firstEditFrom(index);
         return at != m_edits.end() && at->index == index ? &*at : nullptr;
     }
 
     qsizetype deltaBefore(qsizetype index) const
     {
-        const auto at = std::lower_bound(m_edits.begin(), m_edits.end(), index,
-                                         [](const Edit &e, qsizetype i) { return e.index < i; });
+        const auto at = firstEditFrom(index);
         return m_prefix[std::size_t(at - m_edits.begin())];
     }
 
@@ -415,7 +473,7 @@ private:
                 const qsizetype index = m_text.lineIndexAt(found);
                 if (index + 1 >= m_text.lineCount() || m_text.isReplaced(index + 1))
                     missing();
-                if (!isStoreLine(m_text.wholeLine(index + 1)))
+                if (!isStoreLine(m_text.wholeLineView(index + 1)))
                     throw Stopped{MessageId::MissingData,
                                   lineReference(m_text, m_text.lineStart(index + 1))};
                 replaceOnce(index, lines::tableValue(codeText));
@@ -426,11 +484,13 @@ private:
     }
 
     // The store line of a code; the comment's number text is the costly part, so each code's
-    // line is made once per write, and code 180 repeats the line before.
+    // line is made once and kept for the next writes with the same sensor angle and decimal
+    // separator (a save writes the same lines twice: the write and its read-back). Code 180
+    // repeats the line before.
     QByteArray storeLine(int code, long double angle)
     {
-        if (code >= 0 && code < int(m_storeLines.size()) && code != kNoAngleCode) {
-            QByteArray &line = m_storeLines[std::size_t(code)];
+        if (code >= 0 && code < int(StoreLines::kCodes) && code != kNoAngleCode) {
+            QByteArray &line = storeLines().lines[std::size_t(code)];
             if (line.isNull())
                 line = lines::tableStore(angle);
             m_lastStoreLine = line;
@@ -438,6 +498,30 @@ private:
             m_lastStoreLine = lines::tableStore(angle);
         }
         return m_lastStoreLine;
+    }
+
+    struct StoreLines
+    {
+        static constexpr std::size_t kCodes = 256;
+        int sensorAngle = 0;
+        QChar separator;
+        std::array<QByteArray, kCodes> lines;
+    };
+
+    // Only called once the sensor angle has been read as a number.
+    StoreLines &storeLines()
+    {
+        thread_local StoreLines kept;
+        if (!m_storeLinesChecked) {
+            const QChar separator = decimalSeparator();
+            if (kept.sensorAngle != *m_sensorAngle || kept.separator != separator) {
+                kept.lines.fill(QByteArray());
+                kept.sensorAngle = *m_sensorAngle;
+                kept.separator = separator;
+            }
+            m_storeLinesChecked = true;
+        }
+        return kept;
     }
 
     int sensorAngle()
@@ -451,7 +535,7 @@ private:
     const Calibration &m_calibration;
     const WriteOptions &m_options;
     std::optional<int> m_sensorAngle;
-    std::array<QByteArray, 256> m_storeLines;
+    bool m_storeLinesChecked = false;
     QByteArray m_lastStoreLine;
 };
 

@@ -90,6 +90,12 @@ void TestMainWindow::menuCommandsRunTheWindowsHandlers()
     QTest::keyClick(&w.window, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(w.platform.dialogsShown.size(), 1);
     QCOMPARE(w.form.state().FirmwareName, QStringLiteral("CDI.asm"));
+    w.form.grid().setCell(4, 3, QStringLiteral("11"));
+    QTest::keyClick(&w.window, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+    QCOMPARE(w.form.grid().cell(1, 3), QStringLiteral("13")); // 11 degrees stored as a code
+    QVERIFY(readFile(path) != sampleBytes());
+    QVERIFY(!w.form.hasUnsavedChanges());
 
     menuAction(w.window.toolsMenu(), QStringLiteral(u"Компилировать"))->trigger();
     QCOMPARE(w.platform.commandsStarted.size(), 1);

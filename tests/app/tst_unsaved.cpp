@@ -25,6 +25,7 @@ private slots:
     void cancelledDialog();
     void anotherFileCancelledKeepsTheLoadedOne();
     void saveThatFailsKeepsTheChanges();
+    void declinedOverwriteKeepsTheChanges();
     void questionInEnglish();
     void compile_data();
     void compile();
@@ -222,6 +223,25 @@ void TestUnsaved::saveThatFailsKeepsTheChanges()
     QCOMPARE(readFile(m_path), sampleBytes());
     QVERIFY(w.form.hasUnsavedChanges());
     QCOMPARE(w.form.grid().cell(4, 7), QStringLiteral("-200"));
+}
+
+void TestUnsaved::declinedOverwriteKeepsTheChanges()
+{
+    TopWindow w;
+    w.load(m_path);
+    editRow3(w);
+    // Something else writes the file after the load: the save asks before overwriting it.
+    QByteArray changed = sampleBytes();
+    changed.append("; added elsewhere\r\n");
+    writeFile(m_path, changed);
+    w.platform.answers = {false};
+    w.platform.questionAnswers = {0};
+    QVERIFY(!w.window.close());
+    QCOMPARE(w.platform.takeBoxes().size(), 1); // the overwrite question, declined
+    QCOMPARE(readFile(m_path), changed);
+    QVERIFY(w.form.hasUnsavedChanges());
+    QCOMPARE(w.window.editedText(), QStringLiteral(u"изменён"));
+    QVERIFY(w.window.note().endsWith(QStringLiteral(u"файл не сохранён")));
 }
 
 void TestUnsaved::questionInEnglish()

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include <QImage>
 #include <QTest>
+#include <cmath>
 
 #include "chart/chartwidget.h"
 
@@ -18,6 +19,9 @@ private slots:
     void longTitleWrapsInsteadOfLosingItsEnd();
     void titleAndDescriptionForScreenReaders();
     void forgetsADestroyedSeries();
+    void backdropsWidenTheAxesAndBringTheLegend();
+    void pointUnderTheMouseAndValueAtARow();
+    void dragFollowsTheRuleAndReportsTheDrop();
 };
 
 static const QColor red(255, 0, 0);
@@ -250,6 +254,107 @@ void TestChartWidget::forgetsADestroyedSeries()
     QCOMPARE(w.pointPosition(0), QPointF(-1, -1));
     QCOMPARE(w.accessibleDescription(), QStringLiteral("Step chart with no points"));
     QVERIFY(!paint(w).isNull());
+}
+
+void TestChartWidget::backdropsWidenTheAxesAndBringTheLegend()
+{
+    ChartSeries main;
+    main.add(1000, 10, QString(), kChartRed);
+    main.add(3000, 12, QString(), kChartRed);
+    ChartSeries other;
+    other.add(1000, 40, QString(), kChartRed);
+    other.add(3000, 40, QString(), kChartRed);
+    ChartWidget w;
+    w.setSeries(&main);
+    w.resize(449, 505);
+    const int backdrop = w.addBackdrop(&other, 0x0000FF, Qt::SolidLine, QStringLiteral("Tab.2"));
+    QVERIFY(w.legendShown());
+    const QPointF low = w.pointPosition(1);
+    QImage image = paint(w);
+    // The backdrop's level line at 40, halfway along, in a faint blue.
+    int level = 0;
+    for (int y = 0; y < w.height(); ++y) {
+        if (std::abs(w.valueAtY(y) - 40) < std::abs(w.valueAtY(level) - 40))
+            level = y;
+    }
+    const QPoint onLine((w.pointPosition(0).x() + low.x()) / 2, level);
+    QVERIFY(std::abs(w.valueAtY(level) - 40) < 0.05);
+    const QColor faint = pixel(image, onLine);
+    // Blue let through by the background: not the full colour, not grey.
+    QVERIFY2(faint.red() == faint.green() && faint.red() > 60 && faint.blue() > faint.red() + 80,
+             qPrintable(faint.name()));
+
+    w.setBackdropVisible(backdrop, false);
+    QVERIFY(!w.legendShown());
+    // Without the backdrop the axis ends near 12, so the point at 12 sits higher up.
+    QVERIFY(w.pointPosition(1).y() < low.y() - 100);
+    image = paint(w);
+    const QColor hidden = pixel(image, onLine); // background or a grid line: no blue in it
+    QCOMPARE(hidden.blue(), hidden.red());
+    w.setBackdropVisible(backdrop, true);
+    other.clear();
+    QVERIFY(!w.legendShown()); // an empty backdrop names nothing
+}
+
+void TestChartWidget::pointUnderTheMouseAndValueAtARow()
+{
+    ChartSeries s;
+    fillSample(s);
+    ChartWidget w;
+    w.setSeries(&s);
+    w.resize(449, 505);
+    const QPoint third = w.pointPosition(2).toPoint();
+    QCOMPARE(w.pointAt(third), 2); // the red point, not the highlight after it
+    QCOMPARE(w.pointAt(third + QPoint(3, 3)), 2);
+    QCOMPARE(w.pointAt(third + QPoint(0, 40)), -1);
+    QCOMPARE(w.pointAt(w.pointPosition(4).toPoint() + QPoint(-2, 1)), 4);
+    for (int i = 0; i < 5; ++i) {
+        const double y = w.valueAtY(w.pointPosition(i).toPoint().y());
+        QVERIFY2(std::abs(y - s.points().at(i).y) < 0.05, qPrintable(QString::number(y)));
+    }
+}
+
+void TestChartWidget::dragFollowsTheRuleAndReportsTheDrop()
+{
+    ChartSeries s;
+    fillSample(s);
+    ChartWidget w;
+    w.setSeries(&s);
+    w.resize(449, 505);
+    // Whole numbers only; the green point stays.
+    w.setDragRule([&s](int index, double y) -> std::optional<ChartWidget::DragTarget> {
+        if (s.points().at(index).colour == kChartGreen)
+            return std::nullopt;
+        const double snapped = std::round(y);
+        return ChartWidget::DragTarget{snapped, QString::number(snapped)};
+    });
+    QList<std::pair<int, double>> drops;
+    connect(&w, &ChartWidget::pointDragged, &w, [&drops](int index, double y) {
+        drops.append({index, y});
+    });
+
+    const QPoint green = w.pointPosition(1).toPoint();
+    QTest::mousePress(&w, Qt::LeftButton, Qt::NoModifier, green);
+    QVERIFY(!w.dragging());
+    QTest::mouseRelease(&w, Qt::LeftButton, Qt::NoModifier, green);
+
+    const QPoint from = w.pointPosition(4).toPoint(); // 15 at 4000 rpm
+    const double perDegree = (w.pointPosition(0).y() - w.pointPosition(4).y()) / 5;
+    QVERIFY(perDegree > 10);
+    QTest::mousePress(&w, Qt::LeftButton, Qt::NoModifier, from);
+    QVERIFY(w.dragging());
+    QCOMPARE(w.dragText(), QStringLiteral("15"));
+    const QPoint up2 = from - QPoint(0, int(std::lround(2 * perDegree)));
+    QTest::mouseMove(&w, up2);
+    QCOMPARE(w.dragText(), QStringLiteral("17"));
+    // Drawn at 17, three degrees below the point at 20.
+    QVERIFY(std::abs(w.pointPosition(4).y() - (w.pointPosition(2).y() + 3 * perDegree)) <= 1);
+    QTest::mouseRelease(&w, Qt::LeftButton, Qt::NoModifier, up2);
+    QVERIFY(!w.dragging());
+    QCOMPARE(drops, (QList<std::pair<int, double>>{{4, 17.0}}));
+    // The series itself is the caller's to change.
+    QCOMPARE(s.points().at(4).y, 15.0);
+    QCOMPARE(w.pointPosition(4).toPoint(), from);
 }
 
 QTEST_MAIN(TestChartWidget)

@@ -24,6 +24,7 @@ private slots:
     void degenerateRanges();
     void nonFinitePointsAreLeftOut();
     void tinyWidgetStillLaysOut();
+    void axisTitlesGetALineEachOutsideTheLabels();
     void limitsClipTheAxes();
 };
 
@@ -272,6 +273,31 @@ void TestPlotLayout::tinyWidgetStillLaysOut()
         QVERIFY(g.y.ticks.size() >= 2);
         QVERIFY(g.data.contains(g.toPixel(15000, 40)));
     }
+}
+
+void TestPlotLayout::axisTitlesGetALineEachOutsideTheLabels()
+{
+    PlotTextMetrics text = roomyText();
+    const QList<ChartPoint> points = pointsAt({{0, 0}, {20000, 40}});
+    const PlotGeometry plain = layoutPlot(points, QSize(449, 505), text);
+    QCOMPARE(plain.xTitle, QRect());
+    QCOMPARE(plain.yTitle, QRect());
+    text.axisTitles = true;
+    const PlotGeometry g = layoutPlot(points, QSize(449, 505), text);
+    // The frame gives up one line at the top and one at the bottom, nothing at the sides.
+    QCOMPARE(g.frame.top(), plain.frame.top() + 20);
+    QCOMPARE(g.frame.bottom(), plain.frame.bottom() - 20);
+    QCOMPARE(g.frame.left(), plain.frame.left());
+    QCOMPARE(g.frame.right(), plain.frame.right());
+    // Y: left-aligned above the top tick label, which is centred on the data area's top.
+    QCOMPARE(g.yTitle.left(), kPlotOuterMargin);
+    QCOMPARE(g.yTitle.height(), 20);
+    QVERIFY(g.yTitle.top() > g.title.bottom());
+    QVERIFY(g.yTitle.bottom() < g.data.top() - 10);
+    // X: below the tick labels (tick 4, gap 3, a line of 20), ending at the frame's right.
+    QCOMPARE(g.xTitle.top(), g.frame.bottom() + 4 + 3 + 20 + 1);
+    QCOMPARE(g.xTitle.right(), g.frame.right());
+    QVERIFY(g.xTitle.bottom() <= 505 - 1 - kPlotOuterMargin);
 }
 
 QTEST_GUILESS_MAIN(TestPlotLayout)

@@ -24,6 +24,8 @@ from desktop import (
     Application,
     centre,
     click,
+    click_with,
+    drag,
     expect_equal,
     extents,
     has_state,
@@ -676,6 +678,125 @@ def scenario_unsaved_reload(run, program):
         raise E2EFailure(f"the file saved before the reload differs: {first_difference(saved, expected)}")
 
 
+def angle_column(program):
+    return [program.cell(4, row) for row in range(1, 33)]
+
+
+def code_column(program, table=1):
+    return [program.cell(table, row) for row in range(1, 33)]
+
+
+def scenario_undo(run, program):
+    """Undo and redo of a typed angle and of "Save to table", with the keyboard."""
+    path = run.sample_copy("undo")
+    load_sample(program, path)
+    sample = run.sample
+    original = program.cell(4, 5)
+    codes = code_column(program)
+    program.edit_cell(4, 5, "25", enter=True)
+    press("ctrl+z")
+    wait_for(lambda: program.cell(4, 5) == original, 5, f"row 5 to show {original!r} again after undo")
+    press("ctrl+y")
+    wait_for(lambda: program.cell(4, 5) == "25", 5, "row 5 to show 25 again after redo")
+
+    saved_code = str(angle_to_code("25", sample.sensor))
+    program.click_button("Button2")
+    wait_for(lambda: program.cell(1, 5) == saved_code, 5, f"table 1 row 5 to hold {saved_code}")
+    press("ctrl+z")
+    wait_for(lambda: code_column(program) == codes, 5, "the codes of the file after undoing Save to table")
+    expect_equal(program.cell(4, 5), "25", "the typed angle after undoing Save to table")
+    press("ctrl+shift+z")
+    wait_for(lambda: program.cell(1, 5) == saved_code, 5, "Save to table redone")
+    press("ctrl+z", "ctrl+z")
+    wait_for(lambda: angle_column(program)[4] == original, 5, "both steps undone")
+    expect_equal(code_column(program), codes, "codes after undoing both steps")
+    with open(path, "rb") as file:
+        expect_equal(file.read(), sample.data, "the file, never saved")
+
+
+def scenario_range(run, program):
+    """Rows 3-6 selected with Shift+Down and Shift+click, interpolated and shifted one step up,
+    then saved to the file: exactly those four codes change."""
+    path = run.sample_copy("range")
+    load_sample(program, path)
+    sample = run.sample
+    expect_equal(angle_column(program)[2:6], ["10.2", "12.3", "15.1", "17.9"], "rows 3-6 as loaded")
+    program.edit_cell(4, 3, "10.2")
+    press("shift+Down", "shift+Down")
+    click_with("shift", *program.at(*cell_centre(4, 6)))
+    time.sleep(0.2)
+    press("ctrl+i")
+    # 10.2 at 600 rpm to 17.9 at 1200 rpm: 12.77 at 800, 15.33 at 1000.
+    interpolated = ["10.2", "12.8", "15.3", "17.9"]
+    wait_for(lambda: angle_column(program)[2:6] == interpolated, 5, f"rows 3-6 to show {interpolated}")
+    press("ctrl+Up")
+    shifted = ["10.9", "13.5", "16", "18.6"]
+    wait_for(lambda: angle_column(program)[2:6] == shifted, 5, f"rows 3-6 to show {shifted}")
+    expect_equal(angle_column(program)[6], "22.1", "row 7, outside the selection")
+
+    program.click_button("Button5")
+    new_codes = {row: angle_to_code(text, sample.sensor) for row, text in zip(range(3, 7), shifted)}
+    expect_equal(new_codes, {3: 13, 4: 9, 5: 6, 6: 2}, "codes worked out from the shifted angles")
+    expected_file = sample.saved({}, new_codes)
+
+    def written():
+        with open(path, "rb") as file:
+            return file.read() != sample.data
+
+    wait_for(written, 10, f"{path} to be written")
+    with open(path, "rb") as file:
+        saved = file.read()
+    if saved != expected_file:
+        raise E2EFailure(f"saved file differs from the expected bytes: {first_difference(saved, expected_file)}")
+
+
+def markers(picture, region):
+    """Centres of the 3 x 3 pure red markers in a region of a picture."""
+    left, top, width, height = region
+    red = (255, 0, 0)
+    found = []
+    for y in range(top + 1, top + height - 1):
+        for x in range(left + 1, left + width - 1):
+            if all(picture.pixel(x + dx, y + dy) == red for dx in (-1, 0, 1) for dy in (-1, 0, 1)):
+                found.append((x, y))
+    return found
+
+
+def scenario_drag(run, program):
+    """A red point of the chart dragged up: its row's angle rises by whole 0.7-degree steps,
+    no other cell changes, and one undo takes it back."""
+    path = run.sample_copy("drag")
+    load_sample(program, path)
+    program.edit_cell(0, 2, "500")  # the current cell off the angle column: no highlight point
+    before = angle_column(program)
+    codes = code_column(program)
+    chart = (CHART[0] + 1, CHART[1] + 1, CHART[2] - 2, CHART[3] - 2)
+    picture = screenshot((*program.origin, *WINDOW_SIZE))
+    found = markers(picture, chart)
+    # A marker with no other within 12 pixels, so that the press cannot take its neighbour.
+    alone = [m for m in found if all(o == m or abs(o[0] - m[0]) + abs(o[1] - m[1]) > 12 for o in found)]
+    if len(found) < 20 or not alone:
+        raise E2EFailure(f"{len(found)} red markers in the chart, {len(alone)} of them apart")
+    x, y = alone[len(alone) // 2]
+    drag(*program.at(x, y), 0, -40)
+
+    def changed():
+        now = angle_column(program)
+        return now if now != before else None
+
+    after = wait_for(changed, 5, "an angle to change after the drag")
+    rows = [row for row in range(32) if after[row] != before[row]]
+    if len(rows) != 1:
+        raise E2EFailure(f"the drag changed rows {[r + 1 for r in rows]}, not one")
+    row = rows[0]
+    rise = round((float(after[row]) - float(before[row])) * 10)
+    if rise <= 0 or rise % 7 != 0:
+        raise E2EFailure(f"row {row + 1} went from {before[row]} to {after[row]}, not up by whole code steps")
+    expect_equal(code_column(program), codes, "codes after the drag (not yet saved to the table)")
+    press("ctrl+z")
+    wait_for(lambda: angle_column(program) == before, 5, "the drag undone in one step")
+
+
 SCENARIOS = [
     ("load the sample and look at the window", scenario_load),
     ("edit, save to table and file, reload", scenario_edit_and_save),
@@ -684,6 +805,9 @@ SCENARIOS = [
     ("compile in a terminal", scenario_compile),
     ("unsaved changes on closing", scenario_unsaved_close),
     ("unsaved changes on a cancelled file dialog", scenario_unsaved_reload),
+    ("undo and redo", scenario_undo),
+    ("interpolate and shift a range, save to file", scenario_range),
+    ("drag a point on the chart", scenario_drag),
 ]
 
 

@@ -59,6 +59,22 @@ def click(x, y):
     _xdotool("mousemove", str(x), str(y), "click", "1")
 
 
+def click_with(key, x, y):
+    """Clicks the left button at the screen position while holding a modifier key ("shift")."""
+    _xdotool("mousemove", str(x), str(y), "keydown", key, "click", "1", "keyup", key)
+
+
+def drag(x, y, dx, dy, steps=4):
+    """Presses the left button at the screen position, moves by (dx, dy) in a few steps and
+    lets go there."""
+    _xdotool("mousemove", str(x), str(y), "mousedown", "1")
+    for step in range(1, steps + 1):
+        time.sleep(0.05)
+        _xdotool("mousemove", str(x + dx * step // steps), str(y + dy * step // steps))
+    time.sleep(0.05)
+    _xdotool("mouseup", "1")
+
+
 def type_text(text):
     _xdotool("type", "--delay", "30", "--", text)
 

@@ -1,0 +1,609 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "app/editcommands.h"
+
+#include "app/edittexts.h"
+#include "app/gridview.h"
+#include "app/platform.h"
+#include "app/unit1.h"
+#include "chart/chartwidget.h"
+#include "domain/anglecode.h"
+#include "domain/numbers.h"
+#include "domain/rangeedit.h"
+#include "session/chartrefresh.h"
+#include "session/gridmodel.h"
+#include "session/loadscan.h"
+#include "session/tablecurves.h"
+#include "session/texts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kAngle = GridModel::kAngleColumn;
+constexpr quint32 kTableColours[3] = {0x1F5FD0, 0xD07000, 0x8A2BB0};
+constexpr quint32 kComparisonColour = 0x006060;
+
+// The window's setting boxes read and written as the load and the snapshots see them.
+class BoxSettings final : public SettingsTarget
+{
+public:
+    explicit BoxSettings(TForm1 &form) : m_form(form) {}
+    QString sensorAngleText() const override { return m_form.ComboBox1->currentText(); }
+    void setSensorAngleText(const QString &text) override { m_form.ComboBox1->setEditText(text); }
+    QString activeTableText() const override { return m_form.ComboBox2->currentText(); }
+    QString secondPulseText() const override { return m_form.ComboBox3->currentText(); }
+    void selectSecondPulseAuto() override { m_form.ComboBox3->setCurrentIndex(0); }
+    void setSecondPulseText(const QString &text) override { m_form.ComboBox3->setEditText(text); }
+    int sparkOutputItem() const override { return m_form.ComboBox4->currentIndex(); }
+    void selectSparkOutput(int item) override { m_form.ComboBox4->setCurrentIndex(item); }
+
+private:
+    TForm1 &m_form;
+};
+
+// The setting boxes of a source read only to be compared.
+class ScratchSettings final : public SettingsTarget
+{
+public:
+    QString sensorAngle = QStringLiteral("20");
+    QString secondPulse = QStringLiteral("auto");
+    int sparkOutput = kPortC0;
+    QString sensorAngleText() const override { return sensorAngle; }
+    void setSensorAngleText(const QString &text) override { sensorAngle = text; }
+    QString activeTableText() const override { return QStringLiteral("1"); }
+    QString secondPulseText() const override { return secondPulse; }
+    void selectSecondPulseAuto() override { secondPulse = QStringLiteral("auto"); }
+    void setSecondPulseText(const QString &text) override { secondPulse = text; }
+    int sparkOutputItem() const override { return sparkOutput; }
+    void selectSparkOutput(int item) override { sparkOutput = item; }
+};
+
+// Keys of the window's commands pass by an editor that would take them for itself.
+class ShortcutPassage final : public QObject
+{
+public:
+    ShortcutPassage(QObject *parent, GridView &grid) : QObject(parent), m_grid(grid) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        return event->type() == QEvent::ShortcutOverride &&
+               m_grid.isWindowShortcut(*static_cast<QKeyEvent *>(event));
+    }
+
+private:
+    GridView &m_grid;
+};
+
+QStringList column(const GridModel &grid, int col, int first, int last)
+{
+    QStringList texts;
+    for (int row = first; row <= last; ++row)
+        texts.append(grid.cell(col, row));
+    return texts;
+}
+
+} // namespace
+
+struct EditCommands::Comparison
+{
+    GridModel grid;
+    QString sensorAngle;
+    QString fileName;
+};
+
+EditCommands::EditCommands(TForm1 &form, Platform &platform)
+    : QObject(&form), m_form(form), m_platform(platform)
+{
+    askAngle = [this](double proposed) -> std::optional<double> {
+        const unsigned char language = m_form.state().Language;
+        bool ok = false;
+        const double value = QInputDialog::getDouble(
+            &m_form, commandText(CommandText::SetValueTitle, language),
+            commandText(CommandText::SetValueLabel, language), proposed, -200, 200, 1, &ok);
+        return ok ? std::optional<double>(value) : std::nullopt;
+    };
+    createActions();
+    connectWindow();
+    retranslate();
+    m_history.reset(capture());
+}
+
+EditCommands::~EditCommands() = default;
+
+void EditCommands::createActions()
+{
+    const auto make = [this](QKeySequence::StandardKey standard, QList<QKeySequence> keys,
+                             auto slot) {
+        auto *action = new QAction(&m_form);
+        if (standard != QKeySequence::UnknownKey)
+            keys = QKeySequence::keyBindings(standard) + keys;
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        m_form.addAction(action);
+        return action;
+    };
+    using K = QKeySequence;
+    m_undo = make(K::UnknownKey, {K(Qt::CTRL | Qt::Key_Z)}, &EditCommands::undo);
+    m_redo = make(K::UnknownKey, {K(Qt::CTRL | Qt::Key_Y), K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+                  &EditCommands::redo);
+    m_interpolate = make(K::UnknownKey, {K(Qt::CTRL | Qt::Key_I)}, &EditCommands::interpolate);
+    m_shiftUp = make(K::UnknownKey, {K(Qt::CTRL | Qt::Key_Up)}, [this] { shift(1); });
+    m_shiftDown = make(K::UnknownKey, {K(Qt::CTRL | Qt::Key_Down)}, [this] { shift(-1); });
+    m_setValue = make(K::UnknownKey, {K(Qt::CTRL | Qt::Key_E)}, &EditCommands::setValue);
+    m_smooth = make(K::UnknownKey, {}, &EditCommands::smooth);
+    m_otherTables = make(K::UnknownKey, {}, &EditCommands::syncViews);
+    m_otherTables->setCheckable(true);
+    m_compare = make(K::UnknownKey, {}, &EditCommands::chooseComparison);
+    m_clearComparison = make(K::UnknownKey, {}, &EditCommands::clearComparison);
+    m_clearComparison->setEnabled(false);
+
+    QList<QKeySequence> keys;
+    for (QAction *action : {m_undo, m_redo, m_interpolate, m_shiftUp, m_shiftDown, m_setValue})
+        keys += action->shortcuts();
+    GridView &grid = *m_form.StringGrid1;
+    grid.setWindowShortcuts(keys);
+    auto *passage = new ShortcutPassage(this, grid);
+    // An editable combo box hands the shortcut check straight to its line edit.
+    for (QComboBox *box : {m_form.ComboBox1, m_form.ComboBox2, m_form.ComboBox3}) {
+        box->installEventFilter(passage);
+        if (box->lineEdit())
+            box->lineEdit()->installEventFilter(passage);
+    }
+
+    auto *separator = [this] {
+        auto *s = new QAction(this);
+        s->setSeparator(true);
+        return s;
+    }();
+    grid.addActions(
+        {m_undo, m_redo, separator, m_interpolate, m_shiftUp, m_shiftDown, m_setValue, m_smooth});
+    auto *chartSeparator = new QAction(this);
+    chartSeparator->setSeparator(true);
+    m_form.Chart1->addActions(
+        {m_undo, m_redo, chartSeparator, m_otherTables, m_compare, m_clearComparison});
+    m_form.Chart1->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void EditCommands::connectWindow()
+{
+    GridView &grid = *m_form.StringGrid1;
+    grid.setRangeColumn(kAngle);
+
+    // Leaving a cell or pressing Enter in it finishes its edit.
+    const QPointer<EditCommands> self(this);
+    auto select = std::move(grid.selectCell);
+    grid.selectCell = [self, select](int column, int row) {
+        if (self)
+            self->checkpoint();
+        return select ? select(column, row) : true;
+    };
+    auto keyPress = std::move(grid.keyPress);
+    grid.keyPress = [self, keyPress](QChar &key) {
+        const bool enter = key == QLatin1Char('\r');
+        if (keyPress)
+            keyPress(key);
+        if (enter && self)
+            self->checkpoint();
+    };
+    connect(qApp, &QApplication::focusChanged, this, [this] { checkpoint(); });
+
+    connect(&m_form, &TForm1::languageChanged, this, &EditCommands::retranslate);
+    connect(m_form.ComboBox1, &QComboBox::currentTextChanged, this,
+            [this] { checkpoint(u"sensor angle"); });
+    connect(m_form.ComboBox2, &QComboBox::currentTextChanged, this,
+            [this] { checkpoint(u"active table"); });
+    connect(m_form.ComboBox3, &QComboBox::currentTextChanged, this,
+            [this] { checkpoint(u"second pulse"); });
+    connect(m_form.ComboBox4, &QComboBox::currentIndexChanged, this, [this] { checkpoint(); });
+    connect(m_form.CheckBox1, &QCheckBox::toggled, this, [this] { checkpoint(); });
+
+    ChartWidget &chart = *m_form.Chart1;
+    for (int table = 1; table <= 3; ++table) {
+        m_tableBackdrops[std::size_t(table - 1)] = chart.addBackdrop(
+            &m_tables[std::size_t(table - 1)], kTableColours[table - 1], Qt::SolidLine, QString());
+    }
+    m_comparisonBackdrop =
+        chart.addBackdrop(&m_comparison, kComparisonColour, Qt::DashLine, QString());
+    chart.setDragRule([this](int index, double y) -> std::optional<ChartWidget::DragTarget> {
+        const ChartSeries *series = m_form.Series1;
+        if (index < 0 || index >= series->count() ||
+            series->points().at(index).colour == kChartGreen)
+            return std::nullopt;
+        const QString sensorText = m_form.ComboBox1->currentText();
+        try {
+            const int code = nearestCode(y, strToInt(sensorText));
+            return ChartWidget::DragTarget{double(codeToAngle(code, strToInt(sensorText))),
+                                           angleTextForCode(code, sensorText)};
+        } catch (const ConversionError &) {
+            return std::nullopt;
+        }
+    });
+    connect(&chart, &ChartWidget::pointDragged, this, &EditCommands::pointDragged);
+    connect(&chart, &ChartWidget::pointHovered, this, &EditCommands::showHover);
+}
+
+void EditCommands::addToMenus(QMenu *file, QMenu *edit, QMenu *view)
+{
+    // File: beside the other sources, before the closing group.
+    const QList<QAction *> fileActions = file->actions();
+    QAction *before = nullptr;
+    for (QAction *action : fileActions) {
+        if (action->isSeparator())
+            before = action;
+    }
+    file->insertSeparator(before);
+    file->insertActions(before, {m_compare, m_clearComparison});
+
+    QAction *first = edit->actions().value(0);
+    edit->insertActions(first, {m_undo, m_redo});
+    if (first)
+        edit->insertSeparator(first);
+    edit->addSeparator();
+    edit->addActions({m_interpolate, m_shiftUp, m_shiftDown, m_setValue, m_smooth});
+
+    view->addSeparator();
+    view->addAction(m_otherTables);
+}
+
+void EditCommands::retranslate()
+{
+    const unsigned char language = m_form.state().Language;
+    const std::pair<QAction *, CommandText> texts[] = {
+        {m_undo, CommandText::Undo},
+        {m_redo, CommandText::Redo},
+        {m_interpolate, CommandText::Interpolate},
+        {m_shiftUp, CommandText::ShiftUp},
+        {m_shiftDown, CommandText::ShiftDown},
+        {m_setValue, CommandText::SetValue},
+        {m_smooth, CommandText::Smooth},
+        {m_otherTables, CommandText::OtherTables},
+        {m_compare, CommandText::CompareWith},
+        {m_clearComparison, CommandText::ClearComparison},
+    };
+    for (const auto &[action, id] : texts)
+        action->setText(commandText(id, language));
+    ChartWidget &chart = *m_form.Chart1;
+    for (int table = 1; table <= 3; ++table)
+        chart.setBackdropName(m_tableBackdrops[std::size_t(table - 1)],
+                              commandText(CommandText::TableName, language).arg(table));
+    chart.setSeriesName(
+        commandText(CommandText::TableName, language).arg(m_form.ComboBox2->currentText()));
+    if (m_compared)
+        chart.setBackdropName(
+            m_comparisonBackdrop,
+            commandText(CommandText::ComparisonName, language).arg(m_compared->fileName));
+}
+
+template <typename Work> bool EditCommands::guarded(Work &&work)
+{
+    try {
+        work();
+        return true;
+    } catch (const ConversionError &error) {
+        m_platform.showError(&m_form, error.message() + QLatin1Char('.'));
+        return false;
+    }
+}
+
+GridSnapshot EditCommands::capture() const
+{
+    return GridSnapshot::capture(m_form.grid(), BoxSettings(m_form), m_form.CheckBox1->isChecked());
+}
+
+void EditCommands::sourceLoaded()
+{
+    m_history.reset(capture());
+    syncViews();
+}
+
+void EditCommands::sourceSaved()
+{
+    m_history.absorb(capture());
+    syncViews();
+}
+
+void EditCommands::checkpoint(QStringView mergeKey)
+{
+    if (m_history.record(capture(), mergeKey))
+        syncViews();
+}
+
+void EditCommands::restore(const GridSnapshot &snapshot)
+{
+    {
+        // Putting the boxes back is no user change: nothing may be recomputed.
+        const QSignalBlocker b1(m_form.ComboBox1);
+        const QSignalBlocker b2(m_form.ComboBox2);
+        const QSignalBlocker b3(m_form.ComboBox3);
+        const QSignalBlocker b4(m_form.ComboBox4);
+        const QSignalBlocker b5(m_form.CheckBox1);
+        m_form.ComboBox1->setEditText(snapshot.sensorAngle);
+        m_form.ComboBox2->setEditText(snapshot.activeTable);
+        m_form.ComboBox3->setEditText(snapshot.secondPulse);
+        m_form.ComboBox4->setCurrentIndex(snapshot.sparkOutput);
+        m_form.CheckBox1->setChecked(snapshot.keepCodes);
+    }
+    snapshot.restoreCells(m_form.grid());
+    refreshChartKeepingHighlight();
+    syncViews();
+}
+
+void EditCommands::undo()
+{
+    checkpoint();
+    if (const auto previous = m_history.undo())
+        restore(*previous);
+}
+
+void EditCommands::redo()
+{
+    checkpoint();
+    if (const auto next = m_history.redo())
+        restore(*next);
+}
+
+void EditCommands::refreshChartKeepingHighlight()
+{
+    const GridModel &grid = m_form.grid();
+    if (grid.anyAngleEmpty())
+        return;
+    guarded([&] {
+        refreshChart(grid, *m_form.Series1);
+        if (m_form.StringGrid1->col() == kAngle)
+            addHighlightPoint(grid, m_form.StringGrid1->row(), *m_form.Series1);
+    });
+}
+
+void EditCommands::syncViews()
+{
+    const GridModel &grid = m_form.grid();
+    const QString sensor = m_form.ComboBox1->currentText();
+    const QString active = m_form.ComboBox2->currentText().trimmed();
+    const bool others = m_otherTables->isChecked();
+    ChartWidget &chart = *m_form.Chart1;
+    for (int table = 1; table <= 3; ++table) {
+        ChartSeries &curve = m_tables[std::size_t(table - 1)];
+        const bool shown = others && active != QString::number(table);
+        if (shown)
+            fillTableCurve(grid, table, sensor, kTableColours[table - 1], curve);
+        else if (curve.count() > 0)
+            curve.clear();
+        chart.setBackdropVisible(m_tableBackdrops[std::size_t(table - 1)], shown);
+    }
+    chart.setSeriesName(commandText(CommandText::TableName, m_form.state().Language).arg(active));
+
+    QList<int> bold;
+    if (m_compared) {
+        bool ok = false;
+        const int table = active.toInt(&ok);
+        if (ok && table >= 1 && table <= 3) {
+            fillTableCurve(m_compared->grid, table, m_compared->sensorAngle, kComparisonColour,
+                           m_comparison);
+            QStringList theirs;
+            for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
+                try {
+                    theirs.append(angleTextForCode(strToInt(m_compared->grid.cell(table, row)),
+                                                   m_compared->sensorAngle));
+                } catch (const ConversionError &) {
+                    theirs.append(QString());
+                }
+            }
+            const QStringList ours =
+                column(grid, kAngle, GridModel::kFirstPoint, GridModel::kLastPoint);
+            for (const int index : differingRows(ours, theirs)) {
+                if (!ours.at(index).isEmpty())
+                    bold.append(index + GridModel::kFirstPoint);
+            }
+        } else {
+            m_comparison.clear();
+        }
+    }
+    m_form.StringGrid1->setBoldRows(kAngle, bold);
+}
+
+void EditCommands::editRows(
+    const std::function<QStringList(const QStringList &, const QStringList &)> &change)
+{
+    checkpoint();
+    GridView &view = *m_form.StringGrid1;
+    GridModel &grid = m_form.grid();
+    if (view.col() != kAngle || grid.anyAngleEmpty())
+        return;
+    const auto [first, last] = view.selectedRows();
+    const bool changed = guarded([&] {
+        const QStringList texts = change(column(grid, kAngle, first, last),
+                                         column(grid, GridModel::kRpmColumn, first, last));
+        for (int row = first; row <= last; ++row)
+            grid.setCell(kAngle, row, texts.at(row - first));
+    });
+    if (!changed)
+        return;
+    refreshChartKeepingHighlight();
+    checkpoint();
+}
+
+void EditCommands::interpolate()
+{
+    editRows([](const QStringList &angles, const QStringList &rpms) {
+        return interpolateAngles(angles, rpms);
+    });
+}
+
+void EditCommands::shift(int steps)
+{
+    editRows([steps](const QStringList &angles, const QStringList &) {
+        return shiftAngles(angles, steps);
+    });
+}
+
+void EditCommands::smooth()
+{
+    editRows([](const QStringList &angles, const QStringList &) { return smoothAngles(angles); });
+}
+
+void EditCommands::setValue()
+{
+    GridView &view = *m_form.StringGrid1;
+    const GridModel &grid = m_form.grid();
+    if (view.col() != kAngle || grid.anyAngleEmpty())
+        return;
+    double proposed = 0;
+    try {
+        const QString &current = grid.cell(kAngle, view.row());
+        if (current != kNoAngleMark)
+            proposed = strToFloat(current);
+    } catch (const ConversionError &) {
+    }
+    const auto angle = askAngle(proposed);
+    if (!angle)
+        return;
+    editRows([value = *angle](const QStringList &angles, const QStringList &) {
+        return setAngles(angles, value);
+    });
+}
+
+int EditCommands::rowOfPoint(int index) const
+{
+    const QList<ChartPoint> &points = m_form.Series1->points();
+    if (index < 0 || index >= points.size())
+        return 0;
+    if (points.at(index).colour == kChartYellow)
+        return m_form.StringGrid1->row();
+    // The series holds the rows in the order of their breakpoints, rows of equal breakpoints
+    // in grid order, with at most one highlight point among them.
+    QList<std::pair<int, int>> byRpm;
+    const GridModel &grid = m_form.grid();
+    try {
+        for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row)
+            byRpm.append({strToInt(grid.cell(GridModel::kRpmColumn, row)), row});
+    } catch (const ConversionError &) {
+        return 0;
+    }
+    std::stable_sort(byRpm.begin(), byRpm.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    int position = index;
+    for (int i = 0; i < index; ++i) {
+        if (points.at(i).colour == kChartYellow)
+            --position;
+    }
+    return position < byRpm.size() ? byRpm.at(position).second : 0;
+}
+
+void EditCommands::pointDragged(int index, double y)
+{
+    const int row = rowOfPoint(index);
+    if (row == 0)
+        return;
+    checkpoint();
+    const QString sensorText = m_form.ComboBox1->currentText();
+    guarded([&] {
+        const int code = nearestCode(y, strToInt(sensorText));
+        m_form.grid().setCell(kAngle, row, angleTextForCode(code, sensorText));
+    });
+    refreshChartKeepingHighlight();
+    checkpoint();
+}
+
+QString EditCommands::pointReadOut(int row) const
+{
+    const GridModel &grid = m_form.grid();
+    const unsigned char language = m_form.state().Language;
+    if (row < GridModel::kFirstPoint || row > GridModel::kLastPoint)
+        return {};
+    const QString &angle = grid.cell(kAngle, row);
+    QString code = kNoAngleMark;
+    try {
+        const AngleCode converted = angleToCode(angle, m_form.ComboBox1->currentText());
+        if (converted.failure == AngleLimit::None)
+            code = QString::number(converted.code);
+    } catch (const ConversionError &) {
+    }
+    const QString &from = grid.cell(GridModel::kRpmColumn, row);
+    if (row == GridModel::kLastPoint)
+        return commandText(CommandText::HoverLast, language).arg(from, angle, code);
+    return commandText(CommandText::HoverRange, language)
+        .arg(from, grid.cell(GridModel::kRpmColumn, row + 1), angle, code);
+}
+
+void EditCommands::showHover(int index, QPoint globalPosition)
+{
+    const QString text = pointReadOut(rowOfPoint(index));
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(globalPosition, text, m_form.Chart1);
+    emit statusMessage(text);
+}
+
+bool EditCommands::comparing() const
+{
+    return m_compared != nullptr;
+}
+
+void EditCommands::chooseComparison()
+{
+    OpenDialogSettings dialog = m_form.OpenDialog1;
+    dialog.fileName.clear();
+    if (const auto chosen = m_platform.chooseFileToOpen(&m_form, dialog))
+        compareWith(*chosen);
+}
+
+bool EditCommands::compareWith(const QString &path)
+{
+    const unsigned char language = m_form.state().Language;
+    QFile file(path);
+    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
+        m_platform.showError(&m_form, message(MessageId::FileAccess, language, path));
+        return false;
+    }
+    auto compared = std::make_unique<Comparison>();
+    ScratchSettings settings;
+    ProgramState state;
+    state.Language = language;
+    const SourceText source = SourceText::fromFileBytes(file.readAll());
+    std::optional<MessageId> stop;
+    const bool read =
+        guarded([&] { stop = scanSource(source, settings, compared->grid, state).stop; });
+    if (!read)
+        return false;
+    if (stop) {
+        m_platform.showWarning(&m_form, message(*stop, language));
+        return false;
+    }
+    compared->sensorAngle = settings.sensorAngle;
+    compared->fileName = QFileInfo(path).fileName();
+    m_compared = std::move(compared);
+    m_form.Chart1->setBackdropName(
+        m_comparisonBackdrop,
+        commandText(CommandText::ComparisonName, language).arg(m_compared->fileName));
+    m_form.Chart1->setBackdropVisible(m_comparisonBackdrop, true);
+    m_clearComparison->setEnabled(true);
+    syncViews();
+    return true;
+}
+
+void EditCommands::clearComparison()
+{
+    m_compared.reset();
+    m_comparison.clear();
+    m_clearComparison->setEnabled(false);
+    syncViews();
+}

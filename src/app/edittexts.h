@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include <QString>
+
+// Texts of the editing commands in both languages; `Language` 0 picks the Russian, 1 the
+// English.
+enum class CommandText
+{
+    Undo,
+    Redo,
+    Interpolate,
+    ShiftUp,
+    ShiftDown,
+    SetValue,
+    Smooth,
+    OtherTables,
+    CompareWith,
+    ClearComparison,
+    SetValueTitle,
+    SetValueLabel,
+    TableName,      // %1: the table's number
+    ComparisonName, // %1: the compared file's name
+    HoverRange,     // %1, %2: RPM from, to; %3: angle; %4: code
+    HoverLast,      // %1: RPM from; %2: angle; %3: code
+};
+
+QString commandText(CommandText id, unsigned char language);

@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "session/gridsnapshot.h"
+
+#include "session/gridmodel.h"
+#include "session/settingstarget.h"
+
+static std::size_t slot(int column, int row)
+{
+    return std::size_t((row - 1) * GridSnapshot::kColumns + column);
+}
+
+const QString &GridSnapshot::cell(int column, int row) const
+{
+    return cells[slot(column, row)];
+}
+
+QString &GridSnapshot::cell(int column, int row)
+{
+    return cells[slot(column, row)];
+}
+
+GridSnapshot GridSnapshot::capture(const GridModel &grid, const SettingsTarget &settings,
+                                   bool keepCodes)
+{
+    GridSnapshot s;
+    for (int row = 1; row <= kPoints; ++row) {
+        for (int column = 0; column < kColumns; ++column)
+            s.cell(column, row) = grid.cell(column, row);
+    }
+    s.sensorAngle = settings.sensorAngleText();
+    s.activeTable = settings.activeTableText();
+    s.secondPulse = settings.secondPulseText();
+    s.sparkOutput = settings.sparkOutputItem();
+    s.keepCodes = keepCodes;
+    return s;
+}
+
+void GridSnapshot::restoreCells(GridModel &grid) const
+{
+    for (int row = 1; row <= kPoints; ++row) {
+        for (int column = 0; column < kColumns; ++column)
+            grid.setCell(column, row, cell(column, row));
+    }
+}
+
+EditHistory::EditHistory(std::size_t limit) : m_limit(std::max<std::size_t>(limit, 1)) {}
+
+void EditHistory::reset(const GridSnapshot &current)
+{
+    m_recorded = current;
+    m_undo.clear();
+    m_redo.clear();
+    m_lastKey.clear();
+}
+
+void EditHistory::absorb(const GridSnapshot &current)
+{
+    m_recorded = current;
+    m_lastKey.clear();
+}
+
+bool EditHistory::record(const GridSnapshot &current, QStringView mergeKey)
+{
+    if (current == m_recorded) {
+        if (mergeKey.isEmpty())
+            m_lastKey.clear();
+        return false;
+    }
+    m_redo.clear();
+    if (!mergeKey.isEmpty() && mergeKey == m_lastKey && !m_undo.empty()) {
+        m_recorded = current;
+        return true;
+    }
+    m_undo.push_back(std::move(m_recorded));
+    if (m_undo.size() > m_limit)
+        m_undo.erase(m_undo.begin());
+    m_recorded = current;
+    m_lastKey = mergeKey.toString();
+    return true;
+}
+
+std::optional<GridSnapshot> EditHistory::undo()
+{
+    if (m_undo.empty())
+        return std::nullopt;
+    m_redo.push_back(std::move(m_recorded));
+    m_recorded = std::move(m_undo.back());
+    m_undo.pop_back();
+    m_lastKey.clear();
+    return m_recorded;
+}
+
+std::optional<GridSnapshot> EditHistory::redo()
+{
+    if (m_redo.empty())
+        return std::nullopt;
+    m_undo.push_back(std::move(m_recorded));
+    m_recorded = std::move(m_redo.back());
+    m_redo.pop_back();
+    m_lastKey.clear();
+    return m_recorded;
+}

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+class GridModel;
+class SettingsTarget;
+
+// Everything the user edits, as plain values: the cells of rows 1..32 (breakpoints, the three
+// tables' codes, the angle column) and the setting boxes. One undo step restores one of these.
+struct GridSnapshot
+{
+    static constexpr int kColumns = 5;
+    static constexpr int kPoints = 32;
+
+    std::array<QString, kColumns * kPoints> cells; // row-major, rows 1..32
+    QString sensorAngle;                           // ComboBox1
+    QString activeTable;                           // ComboBox2
+    QString secondPulse;                           // ComboBox3
+    int sparkOutput = 0;                           // ComboBox4's item
+    bool keepCodes = true;                         // CheckBox1
+
+    const QString &cell(int column, int row) const;
+    QString &cell(int column, int row);
+
+    static GridSnapshot capture(const GridModel &grid, const SettingsTarget &settings,
+                                bool keepCodes);
+    // Writes the cells back, one by one; the header row is left alone.
+    void restoreCells(GridModel &grid) const;
+
+    bool operator==(const GridSnapshot &) const = default;
+};
+
+// Undo and redo over snapshots. The history holds the state after the last recorded change;
+// record() compares the current state with it and keeps the old one as an undo step when they
+// differ. Changes that carry the same merge key one after another (a sensor angle typed digit
+// by digit) make one step.
+class EditHistory
+{
+public:
+    explicit EditHistory(std::size_t limit = 200);
+
+    // Forgets every step: the current state is where the history starts (a load).
+    void reset(const GridSnapshot &current);
+    // The current state becomes the recorded one without a step of its own (a save to file).
+    void absorb(const GridSnapshot &current);
+    // True when a step was added or merged.
+    bool record(const GridSnapshot &current, QStringView mergeKey = {});
+
+    bool canUndo() const { return !m_undo.empty(); }
+    bool canRedo() const { return !m_redo.empty(); }
+    // The state to show after one step back or forward; nothing when there is none. Record the
+    // current state first, or changes since the last record are lost from the redo side.
+    std::optional<GridSnapshot> undo();
+    std::optional<GridSnapshot> redo();
+
+    const GridSnapshot &recorded() const { return m_recorded; }
+
+private:
+    std::size_t m_limit;
+    GridSnapshot m_recorded;
+    std::vector<GridSnapshot> m_undo;
+    std::vector<GridSnapshot> m_redo;
+    QString m_lastKey;
+};

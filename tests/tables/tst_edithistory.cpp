@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include <QTest>
+
+#include "support/plainsettings.h"
+#include "session/gridmodel.h"
+#include "session/gridsnapshot.h"
+
+class TestEditHistory : public QObject
+{
+    Q_OBJECT
+private slots:
+    void captureAndRestoreEveryCellAndSetting();
+    void undoAndRedoWalkTheSteps();
+    void sameMergeKeyMakesOneStep();
+    void newChangeDropsTheRedoSide();
+    void resetAndAbsorbMakeNoStep();
+    void oldestStepsGoBeyondTheLimit();
+};
+
+namespace {
+
+GridSnapshot withAngle(const QString &text, int row = 5)
+{
+    GridSnapshot s;
+    s.cell(4, row) = text;
+    return s;
+}
+
+} // namespace
+
+void TestEditHistory::captureAndRestoreEveryCellAndSetting()
+{
+    GridModel grid;
+    grid.setCell(0, 0, QStringLiteral("header"));
+    for (int row = 1; row <= 32; ++row)
+        for (int column = 0; column < 5; ++column)
+            grid.setCell(column, row, QStringLiteral("%1/%2").arg(column).arg(row));
+    PlainSettings settings;
+    settings.sensorAngle = QStringLiteral("35");
+    settings.activeTable = QStringLiteral("3");
+    settings.secondPulse = QStringLiteral("20");
+    settings.sparkOutput = SettingsTarget::kPortD6;
+    const GridSnapshot s = GridSnapshot::capture(grid, settings, false);
+    QCOMPARE(s.cell(0, 1), QStringLiteral("0/1"));
+    QCOMPARE(s.cell(4, 32), QStringLiteral("4/32"));
+    QCOMPARE(s.cell(2, 17), QStringLiteral("2/17"));
+    QCOMPARE(s.sensorAngle, QStringLiteral("35"));
+    QCOMPARE(s.activeTable, QStringLiteral("3"));
+    QCOMPARE(s.secondPulse, QStringLiteral("20"));
+    QCOMPARE(s.sparkOutput, SettingsTarget::kPortD6);
+    QCOMPARE(s.keepCodes, false);
+
+    GridModel other;
+    other.setCell(0, 0, QStringLiteral("own header"));
+    s.restoreCells(other);
+    for (int row = 1; row <= 32; ++row)
+        for (int column = 0; column < 5; ++column)
+            QCOMPARE(other.cell(column, row), grid.cell(column, row));
+    QCOMPARE(other.cell(0, 0), QStringLiteral("own header"));
+}
+
+void TestEditHistory::undoAndRedoWalkTheSteps()
+{
+    EditHistory h;
+    h.reset(withAngle("10"));
+    QVERIFY(!h.canUndo());
+    QVERIFY(!h.record(withAngle("10")));
+    QVERIFY(h.record(withAngle("11")));
+    QVERIFY(h.record(withAngle("12")));
+    QCOMPARE(h.undo()->cell(4, 5), QStringLiteral("11"));
+    QCOMPARE(h.undo()->cell(4, 5), QStringLiteral("10"));
+    QVERIFY(!h.undo());
+    QVERIFY(h.canRedo());
+    QCOMPARE(h.redo()->cell(4, 5), QStringLiteral("11"));
+    QCOMPARE(h.redo()->cell(4, 5), QStringLiteral("12"));
+    QVERIFY(!h.redo());
+    QCOMPARE(h.recorded().cell(4, 5), QStringLiteral("12"));
+}
+
+void TestEditHistory::sameMergeKeyMakesOneStep()
+{
+    EditHistory h;
+    h.reset(withAngle("10"));
+    GridSnapshot s = withAngle("10");
+    for (const char *typed : {"3", "35"}) {
+        s.sensorAngle = QString::fromLatin1(typed);
+        QVERIFY(h.record(s, u"sensor"));
+    }
+    // A change without the key ends the run; the same key after it starts a new step.
+    QVERIFY(!h.record(s));
+    s.sensorAngle = QStringLiteral("30");
+    QVERIFY(h.record(s, u"sensor"));
+    QCOMPARE(h.undo()->sensorAngle, QStringLiteral("35"));
+    QCOMPARE(h.undo()->sensorAngle, QString());
+    QVERIFY(!h.canUndo());
+}
+
+void TestEditHistory::newChangeDropsTheRedoSide()
+{
+    EditHistory h;
+    h.reset(withAngle("1"));
+    h.record(withAngle("2"));
+    h.undo();
+    QVERIFY(h.record(withAngle("3")));
+    QVERIFY(!h.canRedo());
+    QCOMPARE(h.undo()->cell(4, 5), QStringLiteral("1"));
+}
+
+void TestEditHistory::resetAndAbsorbMakeNoStep()
+{
+    EditHistory h;
+    h.reset(withAngle("1"));
+    h.record(withAngle("2"));
+    h.absorb(withAngle("saved"));
+    QCOMPARE(h.undo()->cell(4, 5), QStringLiteral("1"));
+    QCOMPARE(h.redo()->cell(4, 5), QStringLiteral("saved"));
+    h.reset(withAngle("loaded"));
+    QVERIFY(!h.canUndo());
+    QVERIFY(!h.canRedo());
+}
+
+void TestEditHistory::oldestStepsGoBeyondTheLimit()
+{
+    EditHistory h(2);
+    h.reset(withAngle("0"));
+    for (int i = 1; i <= 4; ++i)
+        h.record(withAngle(QString::number(i)));
+    QCOMPARE(h.undo()->cell(4, 5), QStringLiteral("3"));
+    QCOMPARE(h.undo()->cell(4, 5), QStringLiteral("2"));
+    QVERIFY(!h.undo());
+}
+
+QTEST_GUILESS_MAIN(TestEditHistory)
+#include "tst_edithistory.moc"
