@@ -7,6 +7,24 @@
 #include <algorithm>
 #include <cstring>
 
+qsizetype findBytes(QByteArrayView text, QByteArrayView marker, qsizetype from)
+{
+    if (marker.isEmpty() || from < 0)
+        return text.indexOf(marker, from);
+    const qsizetype lastStart = text.size() - marker.size();
+    const char *const begin = text.data();
+    for (qsizetype at = from; at <= lastStart; ++at) {
+        const void *const first =
+            std::memchr(begin + at, marker.front(), std::size_t(lastStart - at + 1));
+        if (!first)
+            return -1;
+        at = static_cast<const char *>(first) - begin;
+        if (std::memcmp(begin + at + 1, marker.data() + 1, std::size_t(marker.size() - 1)) == 0)
+            return at;
+    }
+    return -1;
+}
+
 QByteArrayView SourceText::breakText(char code)
 {
     return code == 2 ? QByteArrayView("\r\n") : code == 1 ? QByteArrayView("\n") : QByteArrayView();
@@ -114,7 +132,7 @@ std::optional<qsizetype> SourceText::find(QByteArrayView marker, qsizetype from,
         from = 0;
     if (from > m_text.size() || marker.isEmpty())
         return std::nullopt;
-    const qsizetype p = QByteArrayView(m_text).indexOf(marker, from);
+    const qsizetype p = findBytes(m_text, marker, from);
     if (p < 0 || p > lastStart)
         return std::nullopt;
     return p;
