@@ -40,26 +40,27 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     SourceText source;
     const char *const data = bytes.data();
     const qsizetype n = bytes.size();
-    // The positions of the line feeds, found in one pass.
-    std::vector<qsizetype> newlines;
-    newlines.reserve(std::size_t(n / 32 + 1));
+    // The positions of the line feeds, found in one pass; each line's entry is replaced by its
+    // start in the text once its line feed has been read.
+    std::vector<qsizetype> &starts = source.m_lineStarts;
+    starts.reserve(std::size_t(n / 64 + 1));
     for (const char *at = data; n > 0 && at < data + n; ++at) {
         at = static_cast<const char *>(std::memchr(at, '\n', std::size_t(data + n - at)));
         if (!at)
             break;
-        newlines.push_back(at - data);
+        starts.push_back(at - data);
     }
-    const qsizetype breaks = qsizetype(newlines.size());
+    const qsizetype breaks = qsizetype(starts.size());
     const bool lastWithoutBreak = n > 0 && data[n - 1] != '\n';
     const qsizetype lines = breaks + (lastWithoutBreak ? 1 : 0);
-    source.m_lineStarts.resize(std::size_t(lines));
+    starts.resize(std::size_t(lines));
     source.m_breaks = QByteArray(lines, '\0');
     // Every shown line is at most as long as its bytes, plus the two of its CR LF.
     source.m_text.resize(n + 2 * lines);
     char *out = source.m_text.data();
     qsizetype begin = 0;
     for (qsizetype line = 0; line < lines; ++line) {
-        const char *const newline = line < breaks ? data + newlines[std::size_t(line)] : nullptr;
+        const char *const newline = line < breaks ? data + starts[std::size_t(line)] : nullptr;
         const qsizetype end = newline ? newline - data : n;
         qsizetype lineEnd = end;
         if (newline && lineEnd > begin && data[lineEnd - 1] == '\r')
