@@ -7,6 +7,24 @@
 #include <algorithm>
 #include <cstring>
 
+qsizetype findBytes(QByteArrayView text, QByteArrayView marker, qsizetype from)
+{
+    if (marker.isEmpty() || from < 0)
+        return text.indexOf(marker, from);
+    const qsizetype lastStart = text.size() - marker.size();
+    const char *const begin = text.data();
+    for (qsizetype at = from; at <= lastStart; ++at) {
+        const void *const first =
+            std::memchr(begin + at, marker.front(), std::size_t(lastStart - at + 1));
+        if (!first)
+            return -1;
+        at = static_cast<const char *>(first) - begin;
+        if (std::memcmp(begin + at + 1, marker.data() + 1, std::size_t(marker.size() - 1)) == 0)
+            return at;
+    }
+    return -1;
+}
+
 QByteArrayView SourceText::breakText(char code)
 {
     return code == 2 ? QByteArrayView("\r\n") : code == 1 ? QByteArrayView("\n") : QByteArrayView();
@@ -22,26 +40,27 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     SourceText source;
     const char *const data = bytes.data();
     const qsizetype n = bytes.size();
-    // The positions of the line feeds, found in one pass.
-    std::vector<qsizetype> newlines;
-    newlines.reserve(std::size_t(n / 32 + 1));
+    // The positions of the line feeds, found in one pass; each line's entry is replaced by its
+    // start in the text once its line feed has been read.
+    std::vector<qsizetype> &starts = source.m_lineStarts;
+    starts.reserve(std::size_t(n / 64 + 1));
     for (const char *at = data; n > 0 && at < data + n; ++at) {
         at = static_cast<const char *>(std::memchr(at, '\n', std::size_t(data + n - at)));
         if (!at)
             break;
-        newlines.push_back(at - data);
+        starts.push_back(at - data);
     }
-    const qsizetype breaks = qsizetype(newlines.size());
+    const qsizetype breaks = qsizetype(starts.size());
     const bool lastWithoutBreak = n > 0 && data[n - 1] != '\n';
     const qsizetype lines = breaks + (lastWithoutBreak ? 1 : 0);
-    source.m_lineStarts.resize(std::size_t(lines));
+    starts.resize(std::size_t(lines));
     source.m_breaks = QByteArray(lines, '\0');
     // Every shown line is at most as long as its bytes, plus the two of its CR LF.
     source.m_text.resize(n + 2 * lines);
     char *out = source.m_text.data();
     qsizetype begin = 0;
     for (qsizetype line = 0; line < lines; ++line) {
-        const char *const newline = line < breaks ? data + newlines[std::size_t(line)] : nullptr;
+        const char *const newline = line < breaks ? data + starts[std::size_t(line)] : nullptr;
         const qsizetype end = newline ? newline - data : n;
         qsizetype lineEnd = end;
         if (newline && lineEnd > begin && data[lineEnd - 1] == '\r')
@@ -114,7 +133,7 @@ std::optional<qsizetype> SourceText::find(QByteArrayView marker, qsizetype from,
         from = 0;
     if (from > m_text.size() || marker.isEmpty())
         return std::nullopt;
-    const qsizetype p = QByteArrayView(m_text).indexOf(marker, from);
+    const qsizetype p = findBytes(m_text, marker, from);
     if (p < 0 || p > lastStart)
         return std::nullopt;
     return p;

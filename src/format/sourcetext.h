@@ -11,6 +11,10 @@
 #include <optional>
 #include <vector>
 
+// The first match of marker in text at `from` or later, or -1, like QByteArrayView::indexOf, but
+// found with memchr on the marker's first byte: the markers' first bytes are rare in a source.
+qsizetype findBytes(QByteArrayView text, QByteArrayView marker, qsizetype from);
+
 // The loaded firmware source as the marker searches see it: its lines in file order, each cut to
 // its first 80 characters and followed by a two-character line break (CR LF). A text position is
 // an index into that text. Beside each shown line the whole line as read is kept, so that a save

@@ -199,7 +199,7 @@ public:
         while (index < lineCount()) {
             const auto next = firstEditFrom(index);
             if (next != m_edits.end() && next->index == index) {
-                const qsizetype p = QByteArrayView(next->line).indexOf(marker, offset);
+                const qsizetype p = findBytes(next->line, marker, offset);
                 if (p >= 0)
                     return lineStart(index) + p;
                 ++index;
@@ -210,7 +210,7 @@ public:
             const qsizetype end = next != m_edits.end() ? next->index : lineCount();
             const qsizetype baseFrom = m_base.lineStart(index) + offset;
             const qsizetype baseEnd = end < lineCount() ? m_base.lineStart(end) : text.size();
-            const qsizetype p = text.first(baseEnd).indexOf(marker, baseFrom);
+            const qsizetype p = findBytes(text.first(baseEnd), marker, baseFrom);
             if (p >= 0)
                 return p + deltaBefore(index);
             index = end;

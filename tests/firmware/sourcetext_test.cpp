@@ -21,6 +21,7 @@ private slots:
     void charactersAndWindows();
     void markerNeedsTheWholeWindow();
     void findHonoursStartAndLastStart();
+    void findBytesPassesOverPartialMatches();
     void lineIndexOfPositions();
     void replaceLineKeepsTheOtherLines();
     void replaceLineAtUsesTheLineHoldingThePosition();
@@ -226,6 +227,23 @@ void TestSourceText::findHonoursStartAndLastStart()
     QCOMPARE(found(text.find("ldi R23,", 1000)), -1);
     QCOMPARE(found(text.find("", 0)), -1);
     QCOMPARE(found(SourceText().find("x", 0)), -1);
+}
+
+void TestSourceText::findBytesPassesOverPartialMatches()
+{
+    // Partial matches that share the first byte or overlap the real one; a match at the end.
+    const QByteArrayView text("llldi ldi Rldi R1ldi R16,");
+    QCOMPARE(findBytes(text, "ldi R16,", 0), 17);
+    QCOMPARE(findBytes(text, "ldi R16,", 17), 17);
+    QCOMPARE(findBytes(text, "ldi R16,", 18), -1);
+    QCOMPARE(findBytes(text, "ldi", 0), 2);
+    QCOMPARE(findBytes(text, "ldi", 3), 6);
+    QCOMPARE(findBytes(text, ",", 0), 24);
+    QCOMPARE(findBytes(text, ",", 25), -1);
+    QCOMPARE(findBytes(text, "R16,x", 0), -1);
+    QCOMPARE(findBytes("ab", "abc", 0), -1);
+    QCOMPARE(findBytes({}, "a", 0), -1);
+    QCOMPARE(findBytes("\xF3\xE3\xEE\xEB", "\xE3\xEE", 0), 1);
 }
 
 void TestSourceText::lineIndexOfPositions()
