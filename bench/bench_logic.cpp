@@ -7,13 +7,13 @@
 
 #include "chart/chartseries.h"
 #include "format/filesave.h"
-#include "session/loadscan.h"
-#include "session/programstate.h"
 #include "format/sourcetext.h"
-#include "session/writer.h"
 #include "session/chartrefresh.h"
 #include "session/gridmodel.h"
+#include "session/loadscan.h"
+#include "session/programstate.h"
 #include "session/savetable.h"
+#include "session/writer.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -3,12 +3,12 @@
 #include "fuzzchecks.h"
 
 #include "chart/chartseries.h"
-#include "session/loadscan.h"
 #include "domain/numbers.h"
 #include "format/sourcetext.h"
-#include "session/writer.h"
 #include "session/gridmodel.h"
+#include "session/loadscan.h"
 #include "session/savetable.h"
+#include "session/writer.h"
 
 #include <QDir>
 #include <QFile>

@@ -30,8 +30,9 @@ QString benchRunnerPath()
     if (!fromEnvironment.isEmpty())
         return QString::fromLocal8Bit(fromEnvironment);
     const QString dir = QCoreApplication::applicationDirPath();
-    for (const QString &candidate : {dir + QLatin1Char('/') + kRunnerName,
-                                     dir + QStringLiteral("/../libexec/cdi-editor/") + kRunnerName}) {
+    for (const QString &candidate :
+         {dir + QLatin1Char('/') + kRunnerName,
+          dir + QStringLiteral("/../libexec/cdi-editor/") + kRunnerName}) {
         if (QFileInfo(candidate).isExecutable())
             return QFileInfo(candidate).canonicalFilePath();
     }

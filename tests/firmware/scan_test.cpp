@@ -6,10 +6,10 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "format/cp1251.h"
-#include "session/loadscan.h"
 #include "domain/numbers.h"
+#include "format/cp1251.h"
 #include "session/gridmodel.h"
+#include "session/loadscan.h"
 
 #include <algorithm>
 #include <array>

@@ -100,7 +100,8 @@ private slots:
     void saveNeverRewritesALineTwice()
     {
         QList<QByteArray> lines = sampleLines();
-        QCOMPARE(lines[sample::kSparkToOneLines[2]], "sbi PortC,0\t\t" + markers::sparkToOne.toByteArray());
+        QCOMPARE(lines[sample::kSparkToOneLines[2]],
+                 "sbi PortC,0\t\t" + markers::sparkToOne.toByteArray());
         lines[sample::kSparkToOneLines[2]] = "sbi PortC,0";
         lines[sample::valueLine(3, 20) + 1] += markers::sparkToOne.toByteArray();
         const QByteArray bytes = joinLines(lines);

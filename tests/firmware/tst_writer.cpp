@@ -176,7 +176,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::newRow("marker alone") << markers::sparkToOne.toByteArray();
-        QTest::newRow("commented-out instruction") << ";sbi PortC,0\t\t" + markers::sparkToOne.toByteArray();
+        QTest::newRow("commented-out instruction")
+            << ";sbi PortC,0\t\t" + markers::sparkToOne.toByteArray();
     }
     void commentedSparkToOneMarkerIsNoLine()
     {

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "format/cp1251.h"
-#include "session/loadscan.h"
 #include "format/sourcetext.h"
-#include "support/plainsettings.h"
 #include "session/gridmodel.h"
+#include "session/loadscan.h"
+#include "support/plainsettings.h"
 
 #include <QByteArray>
 #include <QFile>

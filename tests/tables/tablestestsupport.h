@@ -6,8 +6,8 @@
 #include <QString>
 
 #include "domain/numbers.h"
-#include "support/plainsettings.h"
 #include "session/gridmodel.h"
+#include "support/plainsettings.h"
 
 using FakeSettings = PlainSettings;
 

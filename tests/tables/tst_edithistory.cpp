@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include <QTest>
 
-#include "support/plainsettings.h"
 #include "session/gridmodel.h"
 #include "session/gridsnapshot.h"
+#include "support/plainsettings.h"
 
 class TestEditHistory : public QObject
 {
