@@ -8,7 +8,29 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+
+inline long long monotonicNowNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// With CDI_STARTUP_MARKS set, prints to standard error the time each step of the start-up took
+// since the step before, "mark <step> <ms>", to see where the time goes; silent otherwise.
+inline void startupMark(const char *step)
+{
+    static const bool wanted = std::getenv("CDI_STARTUP_MARKS") != nullptr;
+    static long long previous = 0;
+    if (!wanted)
+        return;
+    const long long now = monotonicNowNs();
+    if (previous != 0)
+        std::fprintf(stderr, "mark %s %.3f\n", step, double(now - previous) / 1e6);
+    previous = now;
+}
 
 // Ends the program once its window has painted its first frame, after printing the moment
 // "painted <CLOCK_MONOTONIC nanoseconds>" for startup_bench, which knows when it started us.
@@ -24,6 +46,7 @@ protected:
     {
         if (event->type() == QEvent::Paint && !m_painted) {
             m_painted = true;
+            startupMark("to-first-paint-event");
             QMetaObject::invokeMethod(this, &FirstFrameProbe::report, Qt::QueuedConnection);
         }
         return false;
@@ -32,10 +55,9 @@ protected:
 private:
     void report()
     {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        std::printf("painted %lld\n",
-                    static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+        const long long now = monotonicNowNs();
+        startupMark("painting");
+        std::printf("painted %lld\n", now);
         std::fflush(stdout);
         QCoreApplication::quit();
     }

@@ -11,16 +11,21 @@
 
 int main(int argc, char *argv[])
 {
+    startupMark("main");
     QApplication application(argc, argv);
+    startupMark("QApplication");
     setApplicationNames();
     QtPlatform platform;
     MainWindow window(platform);
+    startupMark("MainWindow");
 #ifdef CDI_EXAMPLES_DIR
     prepareMainWindow(window, QStringLiteral(CDI_EXAMPLES_DIR));
 #else
     prepareMainWindow(window, QString());
 #endif
+    startupMark("prepareMainWindow");
     FirstFrameProbe probe(window);
     window.show();
+    startupMark("show");
     return application.exec();
 }

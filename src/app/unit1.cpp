@@ -103,11 +103,7 @@ void TForm1::createControls()
     setFixedSize(873, 535);
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
-    QFont windowFont;
-    if (const QString family = windowFontFamily(); !family.isEmpty())
-        windowFont.setFamily(family);
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(windowFont());
 
     Memo1 = place<QPlainTextEdit>(this, 16, 120, 177, 153);
     Memo1->setReadOnly(true);

@@ -19,3 +19,12 @@ QString windowFontFamily()
     }();
     return chosen;
 }
+
+QFont windowFont()
+{
+    QFont font;
+    if (const QString family = windowFontFamily(); !family.isEmpty())
+        font.setFamily(family);
+    font.setPixelSize(11);
+    return font;
+}
