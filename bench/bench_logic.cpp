@@ -9,7 +9,8 @@
 #include "format/filesave.h"
 #include "format/sourcetext.h"
 #include "session/chartrefresh.h"
-#include "session/gridmodel.h"
+#include "session/document.h"
+#include "session/gridsnapshot.h"
 #include "session/loadscan.h"
 #include "session/programstate.h"
 #include "session/savetable.h"
@@ -31,11 +32,9 @@ constexpr int kFactors[] = {1, 10, 100, 1000};
 // What a load leaves behind, reused from load to load as the window reuses its controls.
 struct Loaded
 {
-    BenchSettings settings;
-    GridModel grid;
+    Document document = Document::atStart(0);
     ChartSeries series;
     ProgramState state;
-    SourceText source;
 };
 
 // A whole load as the window does it, less the display: read the file, scan it, refresh the
@@ -45,11 +44,12 @@ bool load(const QString &path, Loaded &into)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    into.state.FirmwarePath = path;
-    into.source = SourceText::fromFileBytes(file.readAll());
-    if (!scanSource(into.source, into.settings, into.grid, into.state).completed())
+    into.document.FirmwarePath = path;
+    into.document.text = SourceText::fromFileBytes(file.readAll());
+    if (!scanSource(into.document, into.state.Language).completed())
         return false;
-    refreshChart(into.grid, into.series);
+    into.document.loaded = true;
+    refreshChart(into.document, into.series);
     into.state.FirmwareName = QFileInfo(path).fileName();
     return true;
 }
@@ -102,13 +102,12 @@ void prepareInputs()
     QByteArray referenceSaved;
     for (const int factor : kFactors) {
         const auto loaded = loadOrDie(factor);
-        for (int row = 0; row < GridModel::kRows; ++row)
-            for (int column = 0; column < GridModel::kColumns; ++column)
-                if (loaded->grid.cell(column, row) != reference->grid.cell(column, row)) {
-                    std::fprintf(stderr, "the %dx source loads another grid\n", factor);
-                    std::exit(2);
-                }
-        if (saveSource(loaded->source, loaded->settings, loaded->grid, savePath(factor))) {
+        if (GridSnapshot::capture(loaded->document) != GridSnapshot::capture(reference->document) ||
+            loaded->document.headers != reference->document.headers) {
+            std::fprintf(stderr, "the %dx source loads another grid\n", factor);
+            std::exit(2);
+        }
+        if (saveSource(loaded->document, savePath(factor))) {
             std::fprintf(stderr, "the %dx source does not save\n", factor);
             std::exit(2);
         }
@@ -143,7 +142,7 @@ void BM_Load(benchmark::State &state)
             state.SkipWithError("load stopped");
             break;
         }
-        benchmark::DoNotOptimize(loaded.source.size());
+        benchmark::DoNotOptimize(loaded.document.text.size());
     }
     setScale(state, inputs().bytes.at(factor).size());
 }
@@ -152,7 +151,7 @@ void BM_ChartRefresh(benchmark::State &state)
 {
     const auto loaded = loadOrDie(1);
     for (auto _ : state)
-        refreshChart(loaded->grid, loaded->series);
+        refreshChart(loaded->document, loaded->series);
     state.counters["points"] = double(loaded->series.count());
 }
 
@@ -160,7 +159,7 @@ void BM_SaveToTable(benchmark::State &state)
 {
     const auto loaded = loadOrDie(1);
     for (auto _ : state) {
-        if (saveToTable(loaded->grid, loaded->series, true, loaded->settings)) {
+        if (saveToTable(loaded->document, loaded->series)) {
             state.SkipWithError("\"Save to table\" stopped");
             break;
         }
@@ -176,14 +175,13 @@ void BM_SaveInMemory(benchmark::State &state)
     const QByteArray &bytes = inputs().bytes.at(factor);
     for (auto _ : state) {
         state.PauseTiming();
-        SourceText source = SourceText::fromFileBytes(bytes);
+        loaded->document.text = SourceText::fromFileBytes(bytes);
         state.ResumeTiming();
-        if (rewriteSource(source, loaded->settings, loaded->grid) ||
-            verifyReadBack(source, loaded->settings, loaded->grid)) {
+        if (rewriteSource(loaded->document) || verifyReadBack(loaded->document)) {
             state.SkipWithError("save stopped");
             break;
         }
-        const QByteArray fileBytes = source.toFileBytes();
+        const QByteArray fileBytes = loaded->document.text.toFileBytes();
         benchmark::DoNotOptimize(fileBytes.constData());
     }
     setScale(state, bytes.size());
@@ -209,9 +207,9 @@ void BM_SaveSource(benchmark::State &state)
     const QString path = savePath(factor);
     for (auto _ : state) {
         state.PauseTiming();
-        SourceText source = SourceText::fromFileBytes(bytes);
+        loaded->document.text = SourceText::fromFileBytes(bytes);
         state.ResumeTiming();
-        if (saveSource(source, loaded->settings, loaded->grid, path)) {
+        if (saveSource(loaded->document, path)) {
             state.SkipWithError("save stopped");
             break;
         }

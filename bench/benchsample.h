@@ -2,8 +2,6 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "support/plainsettings.h"
-
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -60,5 +58,3 @@ inline QByteArray paddedSample(const QByteArray &sample, int factor)
     padded.insert(lineEnd + 1, padding);
     return padded;
 }
-
-using BenchSettings = PlainSettings;

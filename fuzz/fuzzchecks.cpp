@@ -5,7 +5,7 @@
 #include "chart/chartseries.h"
 #include "domain/numbers.h"
 #include "format/sourcetext.h"
-#include "session/gridmodel.h"
+#include "session/document.h"
 #include "session/loadscan.h"
 #include "session/savetable.h"
 #include "session/writer.h"
@@ -179,9 +179,9 @@ template <typename Texts> const QString &pick(const Texts &texts, unsigned char 
 QString cellText(int column, unsigned char value)
 {
     switch (column) {
-    case GridModel::kRpmColumn:
+    case Document::kRpmColumn:
         return QString::number(400 + 80 * int(value));
-    case GridModel::kAngleColumn:
+    case Document::kAngleColumn:
         if (value == 255)
             return QStringLiteral("-");
         return floatToStr(20 + (int(value) - 180) * kAngleStep);
@@ -222,8 +222,9 @@ std::optional<SaveInput> parseSaveInput(QByteArrayView input)
     return parsed;
 }
 
-void applyEdits(const SaveInput &input, RecordingSettings &settings, GridModel &grid)
+void applyEdits(const SaveInput &input, Document &document)
 {
+    DocumentSettings &settings = document.settings;
     if (input.replaceSensorAngle())
         settings.sensorAngle = pick(kSensorAngleTexts, input.sensorAngle);
     if (input.replaceSecondPulse())
@@ -231,12 +232,12 @@ void applyEdits(const SaveInput &input, RecordingSettings &settings, GridModel &
     settings.sparkOutput = input.sparkOutput();
     for (qsizetype i = 0; i + 2 < input.edits.size(); i += 3) {
         const auto columnByte = static_cast<unsigned char>(input.edits[i]);
-        const int column = (columnByte & 7) % GridModel::kColumns;
-        const int row = GridModel::kFirstPoint +
-                        static_cast<unsigned char>(input.edits[i + 1]) % GridModel::kLastPoint;
+        const int column = (columnByte & 7) % Document::kColumns;
+        const int row = Document::kFirstPoint +
+                        static_cast<unsigned char>(input.edits[i + 1]) % Document::kLastPoint;
         const auto value = static_cast<unsigned char>(input.edits[i + 2]);
-        grid.setCell(column, row,
-                     (columnByte & 8) ? pick(kOddCellTexts, value) : cellText(column, value));
+        document.cell(column, row) =
+            (columnByte & 8) ? pick(kOddCellTexts, value) : cellText(column, value);
     }
 }
 
@@ -250,20 +251,19 @@ QString expectedSecondPulse(const QString &text)
 }
 
 // Loads the saved bytes and compares what the load reads with what was saved.
-QString checkReload(const QByteArray &written, const RecordingSettings &saved,
-                    const GridModel &grid)
+QString checkReload(const QByteArray &written, const Document &grid)
 {
-    const SourceText reloaded = SourceText::fromFileBytes(written);
+    const DocumentSettings &saved = grid.settings;
+    Document readGrid;
+    readGrid.text = SourceText::fromFileBytes(written);
     // Values the load cannot produce, so that a setting it leaves alone shows.
-    RecordingSettings read;
+    DocumentSettings &read = readGrid.settings;
     read.activeTable = saved.activeTable;
     read.sensorAngle = QStringLiteral("<none>");
     read.secondPulse = QStringLiteral("<none>");
     read.sparkOutput = -1;
-    GridModel readGrid;
-    ProgramState state;
     try {
-        if (!scanSource(reloaded, read, readGrid, state).completed())
+        if (!scanSource(readGrid, 0).completed())
             return QStringLiteral("the saved file does not load: missing data");
     } catch (const ConversionError &error) {
         return QStringLiteral("the saved file does not load: ") + error.message();
@@ -279,18 +279,18 @@ QString checkReload(const QByteArray &written, const RecordingSettings &saved,
         return QStringLiteral("spark output reads back as %1, saved %2")
             .arg(read.sparkOutput)
             .arg(saved.sparkOutput);
-    for (int row = GridModel::kFirstPoint + 1; row <= GridModel::kLastPoint; ++row) {
-        const int rpm = strToInt(grid.cell(GridModel::kRpmColumn, row));
+    for (int row = Document::kFirstPoint + 1; row <= Document::kLastPoint; ++row) {
+        const int rpm = strToInt(grid.cell(Document::kRpmColumn, row));
         const auto expected =
             static_cast<long long>(rpmOfCompareConstant(compareConstantForRpm(rpm)));
-        if (readGrid.cell(GridModel::kRpmColumn, row) != QString::number(expected))
+        if (readGrid.cell(Document::kRpmColumn, row) != QString::number(expected))
             return QStringLiteral("RPM of row %1 reads back as '%2', expected %3")
                 .arg(row)
-                .arg(readGrid.cell(GridModel::kRpmColumn, row))
+                .arg(readGrid.cell(Document::kRpmColumn, row))
                 .arg(expected);
     }
     for (int table = 1; table <= 3; ++table) {
-        for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
+        for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
             if (readGrid.cell(table, row) != grid.cell(table, row))
                 return QStringLiteral("code of table %1 row %2 reads back as '%3', "
                                       "saved '%4'")
@@ -310,42 +310,42 @@ QString checkLoad(QByteArrayView bytes)
     if (QString failure = checkLines(bytes, source); !failure.isEmpty())
         return failure;
 
-    RecordingSettings settings;
-    settings.activeTable = QString::number(1 + bytes.size() % 3);
-    GridModel grid;
-    ProgramState state;
+    Document grid;
+    grid.text = source;
+    grid.settings.activeTable = QString::number(1 + bytes.size() % 3);
     try {
-        if (!scanSource(source, settings, grid, state).completed())
+        if (!scanSource(grid, 0).completed())
             return {};
     } catch (const ConversionError &) {
         return {};
     }
-    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-        if (grid.cell(GridModel::kRpmColumn, row).isEmpty() ||
-            grid.cell(GridModel::kAngleColumn, row).isEmpty())
+    for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
+        if (grid.cell(Document::kRpmColumn, row).isEmpty() ||
+            grid.cell(Document::kAngleColumn, row).isEmpty())
             return QStringLiteral("a completed load left row %1 empty").arg(row);
     }
 
     // An unedited save: it may stop, but what it writes keeps every line it does not rewrite,
     // and a second unedited save of that gives back the same bytes.
-    SourceText saved = source;
+    Document saved = grid;
     try {
-        if (rewriteSource(saved, settings, grid) || verifyReadBack(saved, settings, grid))
+        if (rewriteSource(saved) || verifyReadBack(saved))
             return {};
     } catch (const ConversionError &) {
         return {};
     }
-    const QByteArray written = saved.toFileBytes();
+    const QByteArray written = saved.text.toFileBytes();
     if (QString failure = checkSavedLines(bytes, written); !failure.isEmpty())
         return QStringLiteral("unedited save: ") + failure;
-    SourceText again = SourceText::fromFileBytes(written);
+    Document again = grid;
+    again.text = SourceText::fromFileBytes(written);
     try {
-        if (rewriteSource(again, settings, grid))
+        if (rewriteSource(again))
             return QStringLiteral("an unedited save does not save again");
     } catch (const ConversionError &error) {
         return QStringLiteral("an unedited save does not save again: ") + error.message();
     }
-    if (again.toFileBytes() != written)
+    if (again.text.toFileBytes() != written)
         return QStringLiteral("a second unedited save changes the text");
     return {};
 }
@@ -371,19 +371,20 @@ QString checkSave(QByteArrayView input, SaveScratchFile &file)
     if (!parsed)
         return {};
 
-    SourceText source = SourceText::fromFileBytes(parsed->source);
-    RecordingSettings settings;
-    settings.activeTable = parsed->activeTable();
-    GridModel grid;
-    ProgramState state;
+    Document grid;
+    grid.FirmwarePath = file.path();
+    grid.text = SourceText::fromFileBytes(parsed->source);
+    grid.settings.activeTable = parsed->activeTable();
     try {
         // Only a completed load may be saved.
-        if (!scanSource(source, settings, grid, state).completed())
+        if (!scanSource(grid, 0).completed())
             return {};
     } catch (const ConversionError &) {
         return {};
     }
-    applyEdits(*parsed, settings, grid);
+    grid.loaded = true;
+    applyEdits(*parsed, grid);
+    const SourceText &source = grid.text;
 
     const qsizetype lineCount = source.lineCount();
     const QByteArray textBefore = source.text();
@@ -395,11 +396,11 @@ QString checkSave(QByteArrayView input, SaveScratchFile &file)
         if (parsed->saveToTableFirst()) {
             ChartSeries series;
             textMustStay = true;
-            stop = saveToTable(grid, series, true, settings);
+            stop = saveToTable(grid, series);
         }
         if (!stop) {
             textMustStay = false;
-            completed = !saveSource(source, settings, grid, file.path());
+            completed = !saveSource(grid, file.path());
         }
     } catch (const ConversionError &) {
         completed = false;
@@ -426,19 +427,20 @@ QString checkSave(QByteArrayView input, SaveScratchFile &file)
     file.setExpected(written);
     if (SourceText::fromFileBytes(written).lineCount() != lineCount)
         return QStringLiteral("the saved file reads back with another line count");
-    if (QString failure = checkReload(written, settings, grid); !failure.isEmpty())
+    if (QString failure = checkReload(written, grid); !failure.isEmpty())
         return failure;
 
     // What the writer produced passes its own check when saved again, and saving again with
     // the same settings and cells changes nothing.
-    SourceText again = SourceText::fromFileBytes(written);
+    Document again = grid;
+    again.text = SourceText::fromFileBytes(written);
     try {
-        if (rewriteSource(again, settings, grid) || verifyReadBack(again, settings, grid))
+        if (rewriteSource(again) || verifyReadBack(again))
             return QStringLiteral("the saved file does not save again");
     } catch (const ConversionError &error) {
         return QStringLiteral("the saved file does not save again: ") + error.message();
     }
-    if (again.toFileBytes() != written)
+    if (again.text.toFileBytes() != written)
         return QStringLiteral("saving again changes the text");
     return {};
 }

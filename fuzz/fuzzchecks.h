@@ -2,8 +2,6 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "support/plainsettings.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -13,8 +11,6 @@
 // The properties the fuzz targets check on every input. The regression test runs the same
 // checks on stored inputs. Each check returns an empty string when every property holds,
 // otherwise a description of the first one that failed.
-
-using RecordingSettings = PlainSettings;
 
 // The load of arbitrary file bytes: the reader's line count and text positions agree with the
 // bytes, and the scan ends with a result, a message or a conversion error. After a completed

@@ -2,18 +2,14 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/changetracker.h"
 
-#include "session/gridmodel.h"
+#include "app/gridmodel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 
 void ChangeTracker::watch(GridModel &grid)
 {
-    connect(&grid, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-                if (bottomRight.row() >= GridModel::kFirstPoint || !topLeft.isValid())
-                    changed();
-            });
+    connect(&grid, &QAbstractItemModel::dataChanged, this, [this] { changed(); });
 }
 
 void ChangeTracker::watch(QComboBox *box)

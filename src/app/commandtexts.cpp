@@ -11,19 +11,19 @@ QString pick(unsigned char language, QStringView russian, QStringView english)
     return (language == 0 ? russian : english).toString();
 }
 
-QString fileName(const ProgramState &state)
+QString fileName(const QString &path)
 {
-    return QFileInfo(state.FirmwarePath).fileName();
+    return QFileInfo(path).fileName();
 }
 
 } // namespace
 
-SaveAnswer askSaveChanges(Platform &platform, QWidget *owner, const ProgramState &state)
+SaveAnswer askSaveChanges(Platform &platform, QWidget *owner, unsigned char language,
+                          const QString &path)
 {
-    const unsigned char language = state.Language;
     Question question;
     question.text =
-        pick(language, u"Сохранить изменения в %1?", u"Save changes to %1?").arg(fileName(state));
+        pick(language, u"Сохранить изменения в %1?", u"Save changes to %1?").arg(fileName(path));
     question.answers = {pick(language, u"Сохранить", u"Save"),
                         pick(language, u"Не сохранять", u"Discard"),
                         pick(language, u"Отмена", u"Cancel")};
@@ -38,16 +38,16 @@ SaveAnswer askSaveChanges(Platform &platform, QWidget *owner, const ProgramState
     }
 }
 
-CompileAnswer askCompileUnsaved(Platform &platform, QWidget *owner, const ProgramState &state)
+CompileAnswer askCompileUnsaved(Platform &platform, QWidget *owner, unsigned char language,
+                                const QString &path)
 {
-    const unsigned char language = state.Language;
     Question question;
     question.text = pick(language,
                          u"Изменения не сохранены в %1. Ассемблер соберёт файл таким, "
                          u"какой он сейчас на диске.",
                          u"The changes are not saved to %1. The assembler builds the file as it "
                          u"is on disk now.")
-                        .arg(fileName(state));
+                        .arg(fileName(path));
     question.answers = {pick(language, u"Сохранить и компилировать", u"Save and compile"),
                         pick(language, u"Компилировать файл с диска", u"Compile file on disk"),
                         pick(language, u"Отмена", u"Cancel")};

@@ -20,7 +20,8 @@ enum class SaveAnswer
 };
 
 // "Save changes to <file>?" with Save, Discard and Cancel.
-SaveAnswer askSaveChanges(Platform &platform, QWidget *owner, const ProgramState &state);
+SaveAnswer askSaveChanges(Platform &platform, QWidget *owner, unsigned char language,
+                          const QString &path);
 
 enum class CompileAnswer
 {
@@ -30,4 +31,5 @@ enum class CompileAnswer
 };
 
 // Before assembling a file whose changes are not saved yet.
-CompileAnswer askCompileUnsaved(Platform &platform, QWidget *owner, const ProgramState &state);
+CompileAnswer askCompileUnsaved(Platform &platform, QWidget *owner, unsigned char language,
+                                const QString &path);

@@ -3,6 +3,7 @@
 #include "app/editcommands.h"
 
 #include "app/edittexts.h"
+#include "app/gridmodel.h"
 #include "app/gridview.h"
 #include "app/platform.h"
 #include "app/unit1.h"
@@ -10,8 +11,8 @@
 #include "domain/anglecode.h"
 #include "domain/numbers.h"
 #include "domain/rangeedit.h"
+#include "format/sourcefile.h"
 #include "session/chartrefresh.h"
-#include "session/gridmodel.h"
 #include "session/loadscan.h"
 #include "session/tablecurves.h"
 #include "session/texts.h"
@@ -39,41 +40,6 @@ constexpr int kAngle = GridModel::kAngleColumn;
 constexpr quint32 kTableColours[3] = {0x1F5FD0, 0xD07000, 0x8A2BB0};
 constexpr quint32 kComparisonColour = 0x006060;
 
-// The window's setting boxes read and written as the load and the snapshots see them.
-class BoxSettings final : public SettingsTarget
-{
-public:
-    explicit BoxSettings(TForm1 &form) : m_form(form) {}
-    QString sensorAngleText() const override { return m_form.ComboBox1->currentText(); }
-    void setSensorAngleText(const QString &text) override { m_form.ComboBox1->setEditText(text); }
-    QString activeTableText() const override { return m_form.ComboBox2->currentText(); }
-    QString secondPulseText() const override { return m_form.ComboBox3->currentText(); }
-    void selectSecondPulseAuto() override { m_form.ComboBox3->setCurrentIndex(0); }
-    void setSecondPulseText(const QString &text) override { m_form.ComboBox3->setEditText(text); }
-    int sparkOutputItem() const override { return m_form.ComboBox4->currentIndex(); }
-    void selectSparkOutput(int item) override { m_form.ComboBox4->setCurrentIndex(item); }
-
-private:
-    TForm1 &m_form;
-};
-
-// The setting boxes of a source read only to be compared.
-class ScratchSettings final : public SettingsTarget
-{
-public:
-    QString sensorAngle = QStringLiteral("20");
-    QString secondPulse = QStringLiteral("auto");
-    int sparkOutput = kPortC0;
-    QString sensorAngleText() const override { return sensorAngle; }
-    void setSensorAngleText(const QString &text) override { sensorAngle = text; }
-    QString activeTableText() const override { return QStringLiteral("1"); }
-    QString secondPulseText() const override { return secondPulse; }
-    void selectSecondPulseAuto() override { secondPulse = QStringLiteral("auto"); }
-    void setSecondPulseText(const QString &text) override { secondPulse = text; }
-    int sparkOutputItem() const override { return sparkOutput; }
-    void selectSparkOutput(int item) override { sparkOutput = item; }
-};
-
 // Keys of the window's commands pass by an editor that would take them for itself.
 class ShortcutPassage final : public QObject
 {
@@ -91,11 +57,11 @@ private:
     GridView &m_grid;
 };
 
-QStringList column(const GridModel &grid, int col, int first, int last)
+QStringList column(const Document &document, int col, int first, int last)
 {
     QStringList texts;
     for (int row = first; row <= last; ++row)
-        texts.append(grid.cell(col, row));
+        texts.append(document.cell(col, row));
     return texts;
 }
 
@@ -103,8 +69,7 @@ QStringList column(const GridModel &grid, int col, int first, int last)
 
 struct EditCommands::Comparison
 {
-    GridModel grid;
-    QString sensorAngle;
+    Document document;
     QString fileName;
 };
 
@@ -305,7 +270,7 @@ template <typename Work> bool EditCommands::guarded(Work &&work)
 
 GridSnapshot EditCommands::capture() const
 {
-    return GridSnapshot::capture(m_form.grid(), BoxSettings(m_form), m_form.CheckBox1->isChecked());
+    return GridSnapshot::capture(m_form.document());
 }
 
 void EditCommands::sourceLoaded()
@@ -328,20 +293,10 @@ void EditCommands::checkpoint(QStringView mergeKey)
 
 void EditCommands::restore(const GridSnapshot &snapshot)
 {
-    {
-        // Putting the boxes back is no user change: nothing may be recomputed.
-        const QSignalBlocker b1(m_form.ComboBox1);
-        const QSignalBlocker b2(m_form.ComboBox2);
-        const QSignalBlocker b3(m_form.ComboBox3);
-        const QSignalBlocker b4(m_form.ComboBox4);
-        const QSignalBlocker b5(m_form.CheckBox1);
-        m_form.ComboBox1->setEditText(snapshot.sensorAngle);
-        m_form.ComboBox2->setEditText(snapshot.activeTable);
-        m_form.ComboBox3->setEditText(snapshot.secondPulse);
-        m_form.ComboBox4->setCurrentIndex(snapshot.sparkOutput);
-        m_form.CheckBox1->setChecked(snapshot.keepCodes);
-    }
-    snapshot.restoreCells(m_form.grid());
+    // Putting the boxes back is no user change: nothing is recomputed.
+    Document document = m_form.document();
+    snapshot.applyTo(document);
+    m_form.setDocument(std::move(document));
     refreshChartKeepingHighlight();
     syncViews();
 }
@@ -362,28 +317,28 @@ void EditCommands::redo()
 
 void EditCommands::refreshChartKeepingHighlight()
 {
-    const GridModel &grid = m_form.grid();
-    if (grid.anyAngleEmpty())
+    const Document &document = m_form.document();
+    if (document.anyAngleEmpty())
         return;
     guarded([&] {
-        refreshChart(grid, *m_form.Series1);
+        refreshChart(document, *m_form.Series1);
         if (m_form.StringGrid1->col() == kAngle)
-            addHighlightPoint(grid, m_form.StringGrid1->row(), *m_form.Series1);
+            addHighlightPoint(document, m_form.StringGrid1->row(), *m_form.Series1);
     });
 }
 
 void EditCommands::syncViews()
 {
-    const GridModel &grid = m_form.grid();
-    const QString sensor = m_form.ComboBox1->currentText();
-    const QString active = m_form.ComboBox2->currentText().trimmed();
+    const Document &document = m_form.document();
+    const QString &sensor = document.settings.sensorAngle;
+    const QString active = document.settings.activeTable.trimmed();
     const bool others = m_otherTables->isChecked();
     ChartWidget &chart = *m_form.Chart1;
     for (int table = 1; table <= 3; ++table) {
         ChartSeries &curve = m_tables[std::size_t(table - 1)];
         const bool shown = others && active != QString::number(table);
         if (shown)
-            fillTableCurve(grid, table, sensor, kTableColours[table - 1], curve);
+            fillTableCurve(document, table, sensor, kTableColours[table - 1], curve);
         else if (curve.count() > 0)
             curve.clear();
         chart.setBackdropVisible(m_tableBackdrops[std::size_t(table - 1)], shown);
@@ -395,19 +350,20 @@ void EditCommands::syncViews()
         bool ok = false;
         const int table = active.toInt(&ok);
         if (ok && table >= 1 && table <= 3) {
-            fillTableCurve(m_compared->grid, table, m_compared->sensorAngle, kComparisonColour,
-                           m_comparison);
+            const Document &theirDocument = m_compared->document;
+            const QString &theirSensor = theirDocument.settings.sensorAngle;
+            fillTableCurve(theirDocument, table, theirSensor, kComparisonColour, m_comparison);
             QStringList theirs;
             for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
                 try {
-                    theirs.append(angleTextForCode(strToInt(m_compared->grid.cell(table, row)),
-                                                   m_compared->sensorAngle));
+                    theirs.append(
+                        angleTextForCode(strToInt(theirDocument.cell(table, row)), theirSensor));
                 } catch (const ConversionError &) {
                     theirs.append(QString());
                 }
             }
             const QStringList ours =
-                column(grid, kAngle, GridModel::kFirstPoint, GridModel::kLastPoint);
+                column(document, kAngle, GridModel::kFirstPoint, GridModel::kLastPoint);
             for (const int index : differingRows(ours, theirs)) {
                 if (!ours.at(index).isEmpty())
                     bold.append(index + GridModel::kFirstPoint);
@@ -429,8 +385,9 @@ void EditCommands::editRows(
         return;
     const auto [first, last] = view.selectedRows();
     const bool changed = guarded([&] {
-        const QStringList texts = change(column(grid, kAngle, first, last),
-                                         column(grid, GridModel::kRpmColumn, first, last));
+        const Document &document = m_form.document();
+        const QStringList texts = change(column(document, kAngle, first, last),
+                                         column(document, GridModel::kRpmColumn, first, last));
         for (int row = first; row <= last; ++row)
             grid.setCell(kAngle, row, texts.at(row - first));
     });
@@ -513,7 +470,7 @@ void EditCommands::pointDragged(int index, double y)
     if (row == 0)
         return;
     checkpoint();
-    const QString sensorText = m_form.ComboBox1->currentText();
+    const QString sensorText = m_form.document().settings.sensorAngle;
     guarded([&] {
         const int code = nearestCode(y, strToInt(sensorText));
         m_form.grid().setCell(kAngle, row, angleTextForCode(code, sensorText));
@@ -524,14 +481,14 @@ void EditCommands::pointDragged(int index, double y)
 
 QString EditCommands::pointReadOut(int row) const
 {
-    const GridModel &grid = m_form.grid();
+    const Document &grid = m_form.document();
     const unsigned char language = m_form.state().Language;
     if (row < GridModel::kFirstPoint || row > GridModel::kLastPoint)
         return {};
     const QString &angle = grid.cell(kAngle, row);
     QString code = kNoAngleMark;
     try {
-        const AngleCode converted = angleToCode(angle, m_form.ComboBox1->currentText());
+        const AngleCode converted = angleToCode(angle, grid.settings.sensorAngle);
         if (converted.failure == AngleLimit::None)
             code = QString::number(converted.code);
     } catch (const ConversionError &) {
@@ -569,26 +526,23 @@ void EditCommands::chooseComparison()
 bool EditCommands::compareWith(const QString &path)
 {
     const unsigned char language = m_form.state().Language;
-    QFile file(path);
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
-        m_platform.showError(&m_form, message(MessageId::FileAccess, language, path));
+    // The same checks as a load: a FIFO or a huge file is refused unread.
+    const SourceFileRead file = readSourceFile(path);
+    if (file.outcome != SourceFileRead::Read) {
+        m_platform.showError(&m_form, message(refusalMessage(file.outcome), language, path));
         return false;
     }
     auto compared = std::make_unique<Comparison>();
-    ScratchSettings settings;
-    ProgramState state;
-    state.Language = language;
-    const SourceText source = SourceText::fromFileBytes(file.readAll());
+    compared->document = Document::atStart(language);
+    compared->document.text = SourceText::fromFileBytes(file.bytes);
     std::optional<MessageId> stop;
-    const bool read =
-        guarded([&] { stop = scanSource(source, settings, compared->grid, state).stop; });
+    const bool read = guarded([&] { stop = scanSource(compared->document, language).stop; });
     if (!read)
         return false;
     if (stop) {
         m_platform.showWarning(&m_form, message(*stop, language));
         return false;
     }
-    compared->sensorAngle = settings.sensorAngle;
     compared->fileName = QFileInfo(path).fileName();
     m_compared = std::move(compared);
     m_form.Chart1->setBackdropName(

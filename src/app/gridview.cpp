@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/gridview.h"
 
+#include "app/gridmodel.h"
 #include "app/keyfilter.h"
 
 #include <QApplication>
@@ -76,40 +77,41 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
     {
-        const bool header = index.row() < 1;
         const QPalette::ColorGroup group =
             option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
         QPalette::ColorRole backgroundRole = QPalette::Base;
         QPalette::ColorRole textRole = QPalette::Text;
-        if (header) {
-            backgroundRole = QPalette::Button;
-            textRole = QPalette::ButtonText;
-        } else if (option.state.testFlag(QStyle::State_Selected)) {
+        if (option.state.testFlag(QStyle::State_Selected)) {
             backgroundRole = QPalette::Highlight;
             textRole = QPalette::HighlightedText;
         }
-        const QColor background = option.palette.color(group, backgroundRole);
+        // A column the model colours keeps its colours, selected or not.
+        const QVariant ownBackground = index.data(Qt::BackgroundRole);
+        const QVariant ownText = index.data(Qt::ForegroundRole);
+        const QColor background = ownBackground.isValid()
+                                      ? ownBackground.value<QColor>()
+                                      : option.palette.color(group, backgroundRole);
+        const QColor text =
+            ownText.isValid() ? ownText.value<QColor>() : option.palette.color(group, textRole);
 
         painter->save();
         painter->setClipRect(option.rect);
         painter->fillRect(option.rect, background);
         QFont font = option.font;
-        if (!header && index.column() == m_view.m_boldColumn &&
-            m_view.m_boldRows.contains(index.row()))
+        const int point = index.row() + 1;
+        if (index.column() == m_view.m_boldColumn && m_view.m_boldRows.contains(point))
             font.setBold(true);
         painter->setFont(font);
-        painter->setPen(option.palette.color(group, textRole));
+        painter->setPen(text);
         painter->setBrush(background);
         painter->drawText(option.rect.adjusted(kTextInset, kTextInset, 0, 0),
                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                           index.data(Qt::DisplayRole).toString());
-        if (m_view.drawCell)
-            m_view.drawCell(*painter, index.column(), index.row(), option.rect);
-        // A run of selected rows shows through whatever the hook painted.
-        if (!header && index.column() == m_view.m_rangeColumn && m_view.hasRowRange() &&
+        // A run of selected rows shows through the column's own colour.
+        if (index.column() == m_view.m_rangeColumn && m_view.hasRowRange() &&
             index != m_view.currentIndex()) {
             const auto [first, last] = m_view.selectedRows();
-            if (index.row() >= first && index.row() <= last) {
+            if (point >= first && point <= last) {
                 QColor shade = option.palette.color(QPalette::Active, QPalette::Highlight);
                 shade.setAlpha(110);
                 painter->fillRect(option.rect, shade);
@@ -283,11 +285,52 @@ private:
     GridView &m_view;
 };
 
+// The column headers, drawn flat like the cells below them: the button face, the caption at
+// the cells' inset, bold where the model marks the header active, and the grid's lines.
+class GridView::Header final : public QHeaderView
+{
+public:
+    explicit Header(GridView &view) : QHeaderView(Qt::Horizontal, &view), m_view(view) {}
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
+    {
+        if (!rect.isValid() || !model())
+            return;
+        const QPalette::ColorGroup group =
+            m_view.isActiveWindow() ? QPalette::Active : QPalette::Inactive;
+        // The cell without its grid lines, which take the last column and row of the section.
+        const QRect cell = rect.adjusted(0, 0, -1, -1);
+        painter->save();
+        painter->fillRect(cell, palette().color(group, QPalette::Button));
+        QFont font = m_view.font();
+        if (model()->headerData(logicalIndex, orientation(), GridModel::ActiveHeaderRole).toBool())
+            font.setBold(true);
+        painter->setFont(font);
+        painter->setPen(palette().color(group, QPalette::ButtonText));
+        painter->drawText(cell.adjusted(kTextInset, kTextInset, 0, 0),
+                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                          model()->headerData(logicalIndex, orientation()).toString());
+        const QColor line = QColor::fromRgba(
+            quint32(style()->styleHint(QStyle::SH_Table_GridLineColor, nullptr, &m_view)));
+        painter->setPen(line);
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        painter->restore();
+    }
+
+private:
+    GridView &m_view;
+};
+
 GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegate(*this))
 {
     setItemDelegate(m_delegate);
+    setHorizontalHeader(new Header(*this));
+    verticalHeader()->hide();
+    horizontalHeader()->setFixedHeight(kHeaderRowHeight);
     for (QHeaderView *header : {horizontalHeader(), verticalHeader()}) {
-        header->hide();
+        header->setSectionsClickable(false);
         header->setMinimumSectionSize(1);
         header->setSectionResizeMode(QHeaderView::Fixed);
         header->setSectionsMovable(false);
@@ -326,17 +369,13 @@ void GridView::setModel(QAbstractItemModel *newModel)
     const int columns = std::min(newModel->columnCount(), int(std::size(kColumnWidths)));
     for (int column = 0; column < columns; ++column)
         setColumnWidth(column, kColumnWidths[column]);
-    setRowHeight(0, kHeaderRowHeight);
-    if (newModel->rowCount() > 1 && newModel->columnCount() > 0)
-        selection->placeCurrent(newModel->index(1, 0));
+    if (newModel->rowCount() > 0 && newModel->columnCount() > 0)
+        selection->placeCurrent(newModel->index(0, 0));
 }
 
-void GridView::setEditingEnabled(bool on)
+bool GridView::editingEnabled() const
 {
-    m_editing = on;
-    // During selectCell the move that follows decides where the editor goes.
-    if (!m_inSelectCell)
-        settleEditor();
+    return currentIndex().flags().testFlag(Qt::ItemIsEditable);
 }
 
 void GridView::setEditorBackground(int column, const QColor &colour)
@@ -357,32 +396,23 @@ int GridView::col() const
 
 int GridView::row() const
 {
-    return currentIndex().row();
+    return currentIndex().row() + 1;
 }
 
 void GridView::setCurrentCell(int column, int row)
 {
     if (!model())
         return;
-    const QModelIndex target = model()->index(row, column);
+    const QModelIndex target = model()->index(row - 1, column);
     if (target.isValid())
         setCurrentIndex(target);
 }
 
 bool GridView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 {
-    if (!m_editing || !index.isValid() || index.row() < 1 || index != currentIndex())
+    if (!index.flags().testFlag(Qt::ItemIsEditable) || index != currentIndex())
         return false;
     return QTableView::edit(index, trigger, event);
-}
-
-QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
-{
-    const QModelIndex target = QTableView::moveCursor(cursorAction, modifiers);
-    // The header row is no stop for the cursor: moves towards it end on row 1.
-    if (target.isValid() && target.row() < 1)
-        return model()->index(1, target.column());
-    return target;
 }
 
 void GridView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
@@ -419,7 +449,7 @@ std::pair<int, int> GridView::selectedRows() const
 
 void GridView::extendRowRange(int targetRow)
 {
-    if (!model() || col() != m_rangeColumn || targetRow < 1 || targetRow >= model()->rowCount())
+    if (!model() || col() != m_rangeColumn || targetRow < 1 || targetRow > model()->rowCount())
         return;
     const int anchor = m_anchorRow > 0 ? m_anchorRow : row();
     {
@@ -492,7 +522,7 @@ void GridView::keyPressEvent(QKeyEvent *event)
     const QString passed = filterTyped(typed);
     if (passed.isEmpty())
         return;
-    if (!m_editing) {
+    if (!editingEnabled()) {
         // Nothing to type into; an untouched key may still be a shortcut such as Copy.
         if (passed == typed && !hasGridCommand(typed))
             QTableView::keyPressEvent(event);
@@ -506,14 +536,14 @@ void GridView::keyPressEvent(QKeyEvent *event)
 void GridView::mousePressEvent(QMouseEvent *event)
 {
     const QModelIndex hit = indexAt(event->position().toPoint());
-    if (event->button() != Qt::LeftButton || (hit.isValid() && hit.row() < 1)) {
+    if (event->button() != Qt::LeftButton) {
         event->accept();
         return;
     }
     if (event->modifiers() == Qt::ShiftModifier && hit.isValid() && hit.column() == m_rangeColumn &&
         col() == m_rangeColumn) {
         event->accept();
-        extendRowRange(hit.row());
+        extendRowRange(hit.row() + 1);
         return;
     }
     // A click on the current cell selects it again, as long as no editor covers it.
@@ -535,7 +565,7 @@ void GridView::keyboardSearch(const QString &) {}
 
 bool GridView::approveMove(const QModelIndex &target)
 {
-    if (!target.isValid() || target.row() < 1)
+    if (!target.isValid())
         return false;
     if (target == currentIndex())
         return true;
@@ -553,12 +583,12 @@ bool GridView::askSelectCell(const QModelIndex &target)
     if (!selectCell)
         return true;
     const QScopedValueRollback inHandler(m_inSelectCell, true);
-    return selectCell(target.column(), target.row());
+    return selectCell(target.column(), target.row() + 1);
 }
 
 void GridView::settleEditor()
 {
-    if (!m_editing) {
+    if (!editingEnabled()) {
         closeOpenEditor();
         return;
     }
@@ -570,7 +600,7 @@ void GridView::settleEditor()
             editor->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (focusInGrid() && current.isValid() && current.row() >= 1)
+    if (focusInGrid() && current.isValid())
         QTableView::edit(current);
 }
 

@@ -13,14 +13,14 @@
 class QLineEdit;
 class QPainter;
 
-// The table grid of the main window over a GridModel: row 0 is a fixed header row, every other
-// cell an ordinary one. One editing switch covers the whole grid; while it is on, the current
-// cell always shows its editor, and the cell's text follows the editor on every keystroke.
+// The table grid of the main window over a GridModel, under the model's column headers. Rows
+// are numbered from 1 (the first point) in everything this class takes and gives. While the
+// current cell is one the model lets the user edit, it always shows its editor, and the cell's
+// text follows the editor on every keystroke; the model's background and text colours are kept.
 //
-// The window plugs its handlers into the three public hooks (any of them may stay empty):
+// The window plugs its handlers into the two public hooks (either may stay empty):
 //   grid->selectCell = [this](int column, int row) { return StringGrid1SelectCell(column, row); };
 //   grid->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
-//   grid->drawCell = [this](QPainter &p, int column, int row, const QRect &rect) { ... };
 class GridView : public QTableView
 {
     Q_OBJECT
@@ -31,29 +31,23 @@ public:
 
     // Called before the current cell moves to (column, row), whether the move comes from the
     // mouse, the keyboard or setCurrentCell(); also when a click hits the current cell while no
-    // editor is open. Returning false keeps the current cell where it is. Row 0 is never offered.
+    // editor is open. Returning false keeps the current cell where it is.
     std::function<bool(int column, int row)> selectCell;
     // Called for each character typed while the grid or its editor has the focus, before the
     // character reaches the cell. Enter comes as '\r', Backspace as '\b', Escape as '\x1b',
     // Ctrl+letter as its control code; Delete, Tab and the cursor keys never come. The hook may
     // replace the character or set it to QChar() to discard it.
     std::function<void(QChar &key)> keyPress;
-    // Called for each cell after its default painting, to paint over it. rect is the cell
-    // without its grid lines; the painter is clipped to it and carries the grid's font, the text
-    // colour as pen and the background colour as brush.
-    std::function<void(QPainter &painter, int column, int row, const QRect &rect)> drawCell;
 
     explicit GridView(QWidget *parent = nullptr);
 
     // Installs the model and puts the current cell on (0, 1) without asking selectCell.
     void setModel(QAbstractItemModel *model) override;
 
-    // While on, the current cell shows its editor whenever the grid has the focus (the editor
-    // closes when the focus goes to another control and opens again when it comes back); off
-    // closes it, and typing changes nothing. Set from selectCell, it applies to the cell being
-    // moved to, or, when the move is refused, to the cell that stays current.
-    void setEditingEnabled(bool on);
-    bool editingEnabled() const { return m_editing; }
+    // Whether the current cell takes typing (the model's ItemIsEditable). While it does, it
+    // shows its editor whenever the grid has the focus (the editor closes when the focus goes
+    // to another control and opens again when it comes back); otherwise typing changes nothing.
+    bool editingEnabled() const;
 
     // Background of the cell editor in one column; an invalid colour restores the default.
     void setEditorBackground(int column, const QColor &colour);
@@ -84,7 +78,6 @@ signals:
 
 protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
-    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -95,6 +88,7 @@ protected:
 
 private:
     class Delegate;
+    class Header;
     class SelectionModel;
 
     bool approveMove(const QModelIndex &target);
@@ -112,7 +106,6 @@ private:
 
     Delegate *m_delegate;
     std::map<int, QColor> m_editorBackgrounds;
-    bool m_editing = true;
     bool m_inSelectCell = false;
     bool m_keepEditorClosed = false;
     int m_rangeColumn = -1;

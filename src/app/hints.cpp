@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/hints.h"
 
+#include "app/gridmodel.h"
 #include "app/gridview.h"
 #include "app/unit1.h"
 #include "chart/chartwidget.h"
-#include "session/gridmodel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -159,18 +159,4 @@ void applyHints(TForm1 &form)
                       u"marked yellow."});
     form.Chart1->setAxisTitles(pick({u"об/мин", u"rpm"}, language),
                                pick({u"УОЗ, °", u"advance, °"}, language));
-}
-
-void markActiveTableHeader(QPainter &painter, int column, int row, const QRect &rect,
-                           const QString &headerText, const QString &activeTable)
-{
-    if (row != 0 || column < 1 || column > 3 || headerText.isEmpty() ||
-        activeTable != QString::number(column))
-        return;
-    QFont bold = painter.font();
-    bold.setBold(true);
-    painter.fillRect(rect, painter.brush());
-    painter.setFont(bold);
-    painter.drawText(rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     headerText);
 }

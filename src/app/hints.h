@@ -12,7 +12,3 @@ class TForm1;
 // one per grid column (the code columns name the active table), and the chart's axis titles,
 // all in the window's current language. Applied again after the language switch.
 void applyHints(TForm1 &form);
-
-// Paints the header of the active table's code column in bold, over its default look.
-void markActiveTableHeader(QPainter &painter, int column, int row, const QRect &rect,
-                           const QString &headerText, const QString &activeTable);

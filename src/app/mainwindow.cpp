@@ -64,13 +64,13 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
         emit languageChanged(language());
     });
     connect(m_form, &TForm1::documentStateChanged, this, [this] {
-        showPathAndEdited(m_form->state().FirmwarePath, m_form->hasUnsavedChanges());
+        showPathAndEdited(m_form->document().FirmwarePath, m_form->hasUnsavedChanges());
         rememberFolder();
     });
     connect(m_form, &TForm1::savedToFile, this, &MainWindow::noteSaved);
     connect(m_form, &TForm1::saveRefused, this, &MainWindow::noteRefused);
     applyLanguage();
-    showPathAndEdited(m_form->state().FirmwarePath, false);
+    showPathAndEdited(m_form->document().FirmwarePath, false);
 }
 
 void MainWindow::rememberFoldersIn(std::unique_ptr<QSettings> settings)

@@ -5,32 +5,32 @@
 #include "domain/anglecode.h"
 #include "domain/calibration.h"
 #include "domain/numbers.h"
-#include "session/gridmodel.h"
+#include "session/document.h"
 
-std::optional<QPoint> offendingCell(MessageId stop, const GridModel &grid,
-                                    const QString &sensorAngleText)
+std::optional<QPoint> offendingCell(MessageId stop, const Document &document)
 {
+    const QString &sensorAngleText = document.settings.sensorAngle;
     try {
         switch (stop) {
         case MessageId::BelowSensorLimit:
         case MessageId::AboveSensorLimit:
-            for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-                if (angleToCode(grid.cell(GridModel::kAngleColumn, row), sensorAngleText).failure !=
-                    AngleLimit::None)
-                    return QPoint(GridModel::kAngleColumn, row);
+            for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
+                if (angleToCode(document.cell(Document::kAngleColumn, row), sensorAngleText)
+                        .failure != AngleLimit::None)
+                    return QPoint(Document::kAngleColumn, row);
             }
             break;
         case MessageId::FillAllAngles:
-            if (const int row = grid.firstEmptyAngleRow())
-                return QPoint(GridModel::kAngleColumn, row);
+            if (const int row = document.firstEmptyAngleRow())
+                return QPoint(Document::kAngleColumn, row);
             break;
         case MessageId::RpmTooLow:
         case MessageId::RpmTooHigh:
             // The writer goes from the highest breakpoint down; row 1 is fixed.
-            for (int row = GridModel::kLastPoint; row > GridModel::kFirstPoint; --row) {
-                const int rpm = strToInt(grid.cell(GridModel::kRpmColumn, row));
+            for (int row = Document::kLastPoint; row > Document::kFirstPoint; --row) {
+                const int rpm = strToInt(document.cell(Document::kRpmColumn, row));
                 if (rpm < kLowestRpm || rpm > kHighestRpm)
-                    return QPoint(GridModel::kRpmColumn, row);
+                    return QPoint(Document::kRpmColumn, row);
             }
             break;
         default:

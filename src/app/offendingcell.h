@@ -9,10 +9,9 @@
 
 #include <optional>
 
-class GridModel;
+struct Document;
 
 // The grid cell (x column, y row) that made "Save to table" or "Save to file" stop with the
 // warning `stop`: the first angle out of range, the first empty angle, the first RPM
 // breakpoint out of range in the order the writer checks them. Nothing for other warnings.
-std::optional<QPoint> offendingCell(MessageId stop, const GridModel &grid,
-                                    const QString &sensorAngleText);
+std::optional<QPoint> offendingCell(MessageId stop, const Document &document);

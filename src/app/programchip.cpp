@@ -23,7 +23,7 @@ QString inLanguage(unsigned char language, const QString &russian, const QString
 void TForm1::ProgramChipClick()
 {
     const unsigned char language = m_state.Language;
-    const QString source = m_state.FirmwarePath;
+    const QString source = document().FirmwarePath;
     if (source.isEmpty()) {
         m_platform.showWarning(
             this, inLanguage(language,
@@ -47,8 +47,8 @@ void TForm1::ProgramChipClick()
     const QString hexName = QFileInfo(hex).fileName();
     bool assembleFirst = false;
     // Edits not saved to file are in neither the source on disk nor the HEX.
-    if (m_loadCompleted && m_changes.edited()) {
-        switch (askCompileUnsaved(m_platform, this, m_state)) {
+    if (document().loaded && m_changes.edited()) {
+        switch (askCompileUnsaved(m_platform, this, m_state.Language, source)) {
         case CompileAnswer::SaveAndCompile:
             if (!saveToFile())
                 return;

@@ -23,28 +23,6 @@
 
 namespace {
 
-// The setting boxes as they stand, for a rewrite that must not touch the window.
-class SettingsSnapshot final : public SettingsTarget
-{
-public:
-    explicit SettingsSnapshot(const TForm1 &form)
-        : m_sensor(form.ComboBox1->currentText()), m_table(form.ComboBox2->currentText()),
-          m_pulse(form.ComboBox3->currentText()), m_spark(form.ComboBox4->currentIndex())
-    {}
-    QString sensorAngleText() const override { return m_sensor; }
-    void setSensorAngleText(const QString &) override {}
-    QString activeTableText() const override { return m_table; }
-    QString secondPulseText() const override { return m_pulse; }
-    void selectSecondPulseAuto() override {}
-    void setSecondPulseText(const QString &) override {}
-    int sparkOutputItem() const override { return m_spark; }
-    void selectSparkOutput(int) override {}
-
-private:
-    QString m_sensor, m_table, m_pulse;
-    int m_spark;
-};
-
 QString angle(const std::optional<double> &value)
 {
     return value ? formatDegrees(*value) : QStringLiteral("-");
@@ -56,29 +34,23 @@ TimingCheckStart timingCheckInput(TForm1 &form)
 {
     const unsigned char language = form.state().Language;
     TimingCheckStart start;
-    const SettingsSnapshot settings(form);
-    GridModel grid;
-    for (int column = 0; column < GridModel::kColumns; ++column) {
-        for (int row = 0; row < GridModel::kRows; ++row)
-            grid.setCell(column, row, form.grid().cell(column, row));
-    }
+    // A copy: the check must not touch the window's document.
+    Document document = form.document();
     try {
         ChartSeries scratch;
-        if (const auto stop =
-                saveToTable(grid, scratch, !form.state().FirmwarePath.isEmpty(), settings)) {
+        if (const auto stop = saveToTable(document, scratch)) {
             start.message = message(*stop, language);
             return start;
         }
-        SourceText text = form.source();
-        if (const auto stop = rewriteSource(text, settings, grid)) {
+        if (const auto stop = rewriteSource(document)) {
             start.message = message(*stop, language);
             return start;
         }
         TimingCheckInput input;
-        input.sourceBytes = text.toFileBytes();
+        input.sourceBytes = document.text.toFileBytes();
         input.fileName = form.state().FirmwareName.isEmpty() ? QStringLiteral("CDI.asm")
                                                              : form.state().FirmwareName;
-        input.activeTable = strToInt(settings.activeTableText());
+        input.activeTable = strToInt(document.settings.activeTable);
         input.language = language;
         start.input = input;
     } catch (const ConversionError &error) {

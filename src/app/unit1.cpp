@@ -28,9 +28,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -38,26 +38,11 @@
 
 namespace {
 
-// The RPM breakpoints of rows 1 to 32 before any load.
-const char *const kStartBreakpoints[] = {
-    "460",  "500",  "600",  "800",  "1000", "1200",  "1500",  "1800",  "2000",  "2200", "2500",
-    "2800", "3000", "3400", "3800", "4200", "4600",  "5000",  "5400",  "6000",  "6500", "7000",
-    "7500", "8000", "8500", "9000", "9500", "10000", "11000", "12000", "15000", "19500"};
-
 constexpr QColor kYellow(255, 255, 0);
 
 // Context numbers of the help file's start pages, as its project maps them.
 constexpr int kHelpStartRussian = 1;
 constexpr int kHelpStartEnglish = 2;
-
-// The table codes change only through "Save to table" and a load; row 1's breakpoint is the
-// fixed idle speed.
-bool cellEditable(int column, int row)
-{
-    if (column >= 1 && column <= 3)
-        return false;
-    return !(column == GridModel::kRpmColumn && row == GridModel::kFirstPoint);
-}
 
 bool isDigitOrBackspace(QChar key)
 {
@@ -172,6 +157,11 @@ void TForm1::createControls()
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+    // The document takes every change of a box before anything else hears of it.
+    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
+        connect(box, &QComboBox::currentTextChanged, this, &TForm1::takeSettings);
+    connect(ComboBox4, &QComboBox::currentIndexChanged, this, &TForm1::takeSettings);
+    connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::takeSettings);
     connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
     connect(ComboBox2, &QComboBox::currentTextChanged, this, &TForm1::ComboBox2Change);
     TypedKeyFilter::install(
@@ -184,16 +174,6 @@ void TForm1::createControls()
         return StringGrid1SelectCell(column, row);
     };
     StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
-    StringGrid1->drawCell = [this](QPainter &painter, int column, int row, const QRect &rect) {
-        StringGrid1DrawCell(painter, column, row, rect);
-        markActiveTableHeader(painter, column, row, rect, m_grid.cell(column, row),
-                              ComboBox2->currentText());
-    };
-    connect(ComboBox2, &QComboBox::currentTextChanged, StringGrid1->viewport(),
-            qOverload<>(&QWidget::update));
-    // The grid starts on a cell that nobody selected; it follows the same editing rule, or the
-    // first breakpoint could be typed over before the first selection.
-    StringGrid1->setEditingEnabled(cellEditable(StringGrid1->col(), StringGrid1->row()));
     StringGrid1->setEditorBackground(GridModel::kAngleColumn, kYellow);
     // The boxes keep exactly what is typed: completing "4" to "40" would recompute the angles
     // for a sensor angle nobody typed.
@@ -215,11 +195,9 @@ void TForm1::FormCreate()
 {
     Memo1->clear();
     StringGrid1->setColumnWidth(0, 45);
-    StringGrid1->setRowHeight(0, 16);
-    m_grid.setCell(0, 0, caption(Caption::RpmHeader, 0));
-    m_grid.setCell(4, 0, caption(Caption::AngleHeader, 0));
-    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row)
-        m_grid.setCell(GridModel::kRpmColumn, row, QString::fromLatin1(kStartBreakpoints[row - 1]));
+    // The header row.
+    StringGrid1->horizontalHeader()->setFixedHeight(16);
+    m_grid.setDocument(Document::atStart(0));
     {
         // Setting the start texts is no user change: nothing to recompute.
         const QSignalBlocker block1(ComboBox1);
@@ -247,7 +225,7 @@ void TForm1::setTexts()
                                       Caption::Button7};
     for (std::size_t i = 0; i < std::size(buttons); ++i)
         buttons[i]->setText(caption(buttonCaptions[i], language));
-    Chart1->setTitle(chartTitle(m_state));
+    Chart1->setTitle(chartTitle(m_state, document().calibration.trimmerActive));
     QLabel *const labels[] = {Label1, Label2, Label3, Label4, Label5};
     const Caption labelCaptions[] = {Caption::Label1, Caption::Label2, Caption::Label3,
                                      Caption::Label4, Caption::Label5};
@@ -255,14 +233,14 @@ void TForm1::setTexts()
         labels[i]->setText(caption(labelCaptions[i], language));
         labels[i]->adjustSize();
     }
-    m_grid.setCell(0, 0, caption(Caption::RpmHeader, language));
-    m_grid.setCell(4, 0, caption(Caption::AngleHeader, language));
+    m_grid.setHeader(GridModel::kRpmColumn, caption(Caption::RpmHeader, language));
+    m_grid.setHeader(GridModel::kAngleColumn, caption(Caption::AngleHeader, language));
     setWindowTitle(caption(Caption::WindowTitle, language));
     applyHints(*this);
-    if (!m_state.FirmwarePath.isEmpty()) {
+    if (!document().FirmwarePath.isEmpty()) {
         for (int table = 1; table <= 3; ++table)
-            m_grid.setCell(table, 0,
-                           caption(Caption::TableHeaderPrefix, language) + QString::number(table));
+            m_grid.setHeader(table, caption(Caption::TableHeaderPrefix, language) +
+                                        QString::number(table));
     }
 }
 
@@ -292,7 +270,7 @@ void TForm1::warnAboutLine(MessageId id, const QString &lineReference)
 
 void TForm1::showSource()
 {
-    Memo1->setPlainText(m_source.shownLines().join(QLatin1Char('\n')));
+    Memo1->setPlainText(source().shownLines().join(QLatin1Char('\n')));
 }
 
 void TForm1::ComboBox1KeyPress(QChar &Key)
@@ -318,17 +296,20 @@ void TForm1::Button1Click()
     const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1);
     // Another file, or a cancelled dialog that reads the loaded file again: either drops the
     // unsaved changes, so the user decides first; a Cancel there leaves everything as it was.
-    if ((chosen || !m_state.FirmwarePath.isEmpty()) && !confirmUnsavedChanges())
+    if ((chosen || !document().FirmwarePath.isEmpty()) && !confirmUnsavedChanges())
         return;
     Memo1->clear();
-    m_source = SourceText();
-    m_loadCompleted = false;
     m_diskStamp.reset();
-    if (chosen) {
-        m_state.FirmwarePath = *chosen;
+    change([&](Document &doc) {
+        doc.text = SourceText();
+        doc.loaded = false;
+        if (chosen)
+            doc.FirmwarePath = *chosen;
+    });
+    if (chosen)
         OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
-    }
-    if (m_state.FirmwarePath.isEmpty())
+    const QString path = document().FirmwarePath;
+    if (path.isEmpty())
         return;
     // Whatever the load leaves is where undo starts.
     const auto history = qScopeGuard([this] { m_commands->sourceLoaded(); });
@@ -340,28 +321,25 @@ void TForm1::Button1Click()
         m_changes.clear();
         emit documentStateChanged();
     });
-    const SourceFileRead read = readSourceFile(m_state.FirmwarePath);
+    const SourceFileRead read = readSourceFile(path);
     if (read.outcome != SourceFileRead::Read) {
-        const MessageId refusal =
-            read.outcome == SourceFileRead::NotRegular ? MessageId::NotRegularFile
-            : read.outcome == SourceFileRead::TooLarge ? MessageId::FileTooLarge
-                                                       : MessageId::FileAccess;
-        m_platform.showError(this, message(refusal, m_state.Language, m_state.FirmwarePath));
+        m_platform.showError(this, message(refusalMessage(read.outcome), m_state.Language, path));
         return;
     }
-    m_source = SourceText::fromFileBytes(read.bytes);
+    change([&](Document &doc) { doc.text = SourceText::fromFileBytes(read.bytes); });
     m_diskStamp = read.stamp;
     showSource();
     guarded([&] {
-        const ScanOutcome outcome = scanSource(m_source, *this, m_grid, m_state);
+        const ScanOutcome outcome =
+            change([&](Document &doc) { return scanSource(doc, m_state.Language); });
         if (outcome.stop) {
             warnAboutLine(*outcome.stop, outcome.line);
             return;
         }
-        refreshChart(m_grid, *Series1);
-        m_state.FirmwareName = QFileInfo(m_state.FirmwarePath).fileName();
-        Chart1->setTitle(chartTitle(m_state));
-        m_loadCompleted = true;
+        refreshChart(document(), *Series1);
+        m_state.FirmwareName = QFileInfo(path).fileName();
+        Chart1->setTitle(chartTitle(m_state, document().calibration.trimmerActive));
+        change([](Document &doc) { doc.loaded = true; });
     });
 }
 
@@ -371,8 +349,7 @@ void TForm1::Button2Click()
     m_commands->checkpoint();
     const auto step = qScopeGuard([this] { m_commands->checkpoint(); });
     guarded([&] {
-        if (const auto stop =
-                saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
+        if (const auto stop = change([&](Document &doc) { return saveToTable(doc, *Series1); })) {
             warn(*stop);
             showOffendingCell(*stop);
         }
@@ -381,22 +358,11 @@ void TForm1::Button2Click()
 
 void TForm1::showOffendingCell(MessageId stop)
 {
-    const auto cell = offendingCell(stop, m_grid, ComboBox1->currentText());
+    const auto cell = offendingCell(stop, document());
     if (!cell)
         return;
     StringGrid1->setFocus(Qt::OtherFocusReason);
     StringGrid1->setCurrentCell(cell->x(), cell->y());
-}
-
-void TForm1::StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QRect &Rect)
-{
-    if (ACol != GridModel::kAngleColumn || ARow < GridModel::kFirstPoint)
-        return;
-    painter.fillRect(Rect, kYellow);
-    // A fixed background needs a fixed text colour: the palette's may be light (dark schemes).
-    painter.setPen(Qt::black);
-    painter.drawText(Rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     m_grid.cell(ACol, ARow));
 }
 
 void TForm1::Button3Click()
@@ -437,26 +403,26 @@ void TForm1::StringGrid1KeyPress(QChar &Key)
 
 void TForm1::refreshChartWithHighlight(int row)
 {
-    refreshChart(m_grid, *Series1);
+    refreshChart(document(), *Series1);
     if (m_grid.cell(GridModel::kAngleColumn, row) != QLatin1String("-"))
-        addHighlightPoint(m_grid, row, *Series1);
+        addHighlightPoint(document(), row, *Series1);
 }
 
 void TForm1::Button4Click()
 {
     if (m_grid.anyAngleEmpty())
         return;
-    guarded([&] { refreshChart(m_grid, *Series1); });
+    guarded([&] { refreshChart(document(), *Series1); });
 }
 
 void TForm1::ComboBox2Change()
 {
-    guarded([&] { activeTableChanged(m_grid, *Series1, *this); });
+    guarded([&] { change([&](Document &doc) { activeTableChanged(doc, *Series1); }); });
 }
 
 void TForm1::ComboBox1Change()
 {
-    guarded([&] { sensorAngleChanged(m_grid, *Series1, *this, CheckBox1->isChecked()); });
+    guarded([&] { change([&](Document &doc) { sensorAngleChanged(doc, *Series1); }); });
 }
 
 void TForm1::Button5Click()
@@ -466,26 +432,27 @@ void TForm1::Button5Click()
 
 bool TForm1::saveToFile()
 {
-    return saveToFileAt(m_state.FirmwarePath);
+    return saveToFileAt(document().FirmwarePath);
 }
 
 void TForm1::saveAs()
 {
-    if (m_state.FirmwarePath.isEmpty()) {
+    const QString current = document().FirmwarePath;
+    if (current.isEmpty()) {
         warn(MessageId::OpenFileFirst);
         return;
     }
     OpenDialogSettings dialog = OpenDialog1;
-    dialog.directory = QFileInfo(m_state.FirmwarePath).absolutePath();
-    dialog.fileName = QFileInfo(m_state.FirmwarePath).fileName();
+    dialog.directory = QFileInfo(current).absolutePath();
+    dialog.fileName = QFileInfo(current).fileName();
     const auto chosen = m_platform.chooseFileToSave(this, dialog);
     if (!chosen || !saveToFileAt(*chosen))
         return;
     // From now on the window edits the new file; the one it was loaded from stays as it was.
-    m_state.FirmwarePath = *chosen;
+    change([&](Document &doc) { doc.FirmwarePath = *chosen; });
     m_state.FirmwareName = QFileInfo(*chosen).fileName();
     OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
-    Chart1->setTitle(chartTitle(m_state));
+    Chart1->setTitle(chartTitle(m_state, document().calibration.trimmerActive));
     emit documentStateChanged();
 }
 
@@ -497,14 +464,13 @@ bool TForm1::saveToFileAt(const QString &path)
     // Set once the file is confirmed for writing; cleared when the write fails.
     bool written = false;
     const bool finished = guarded([&] {
-        if (const auto stop =
-                saveToTable(m_grid, *Series1, !m_state.FirmwarePath.isEmpty(), *this)) {
+        if (const auto stop = change([&](Document &doc) { return saveToTable(doc, *Series1); })) {
             refused = stop;
             warn(*stop);
             return;
         }
         // The grid belongs to the text only after a load that read all of it.
-        if (!m_loadCompleted || m_source.isEmpty()) {
+        if (!document().loaded || source().isEmpty()) {
             refused = MessageId::MissingData;
             warn(MessageId::MissingData);
             return;
@@ -513,16 +479,17 @@ bool TForm1::saveToFileAt(const QString &path)
         const auto showRewritten = qScopeGuard([this] { showSource(); });
         QString stopLine;
         // Another file than the one loaded: the save dialog has asked about overwriting it.
-        const bool loadedFile = path == m_state.FirmwarePath;
+        const bool loadedFile = path == document().FirmwarePath;
         const auto confirm = [this, &written, loadedFile] {
             return written = !loadedFile || confirmOverwrite();
         };
         try {
-            refused = saveSource(m_source, *this, m_grid, path, {}, confirm, &stopLine);
+            refused = change(
+                [&](Document &doc) { return saveSource(doc, path, {}, confirm, &stopLine); });
             if (refused)
                 warnAboutLine(*refused, stopLine);
             else if (written)
-                m_diskStamp = stampOfWritten(path, m_source.toFileBytes());
+                m_diskStamp = stampOfWritten(path, source().toFileBytes());
         } catch (const FileWriteError &error) {
             written = false;
             // What is on disk now is not what the load read, unless the file is unchanged.
@@ -547,9 +514,9 @@ bool TForm1::saveToFileAt(const QString &path)
 bool TForm1::confirmUnsavedChanges()
 {
     // Only a completely loaded source can take the changes; without one there is nothing to ask.
-    if (!m_loadCompleted || !m_changes.edited())
+    if (!document().loaded || !m_changes.edited())
         return true;
-    switch (askSaveChanges(m_platform, this, m_state)) {
+    switch (askSaveChanges(m_platform, this, m_state.Language, document().FirmwarePath)) {
     case SaveAnswer::Save:
         return saveToFile();
     case SaveAnswer::Discard:
@@ -562,23 +529,24 @@ bool TForm1::confirmUnsavedChanges()
 
 bool TForm1::confirmOverwrite()
 {
-    const DiskChange change =
-        m_diskStamp ? diskChangeSince(*m_diskStamp, m_state.FirmwarePath) : DiskChange::Changed;
-    if (change == DiskChange::None)
+    const QString &path = document().FirmwarePath;
+    const DiskChange onDisk =
+        m_diskStamp ? diskChangeSince(*m_diskStamp, path) : DiskChange::Changed;
+    if (onDisk == DiskChange::None)
         return true;
     const unsigned char language = m_state.Language;
-    const bool deleted = change == DiskChange::Deleted;
-    return m_platform.ask(this,
-                          message(deleted ? MessageId::DeletedFromDisk : MessageId::ChangedOnDisk,
-                                  language, m_state.FirmwarePath),
-                          answerText(deleted ? Answer::Create : Answer::Overwrite, language),
-                          answerText(Answer::Cancel, language));
+    const bool deleted = onDisk == DiskChange::Deleted;
+    return m_platform.ask(
+        this,
+        message(deleted ? MessageId::DeletedFromDisk : MessageId::ChangedOnDisk, language, path),
+        answerText(deleted ? Answer::Create : Answer::Overwrite, language),
+        answerText(Answer::Cancel, language));
 }
 
 void TForm1::Button6Click()
 {
     const auto lookup = [this](const QString &name) { return m_platform.isInstalled(name); };
-    const auto command = assemblerCommand(m_state.FirmwarePath, lookup);
+    const auto command = assemblerCommand(document().FirmwarePath, lookup);
     if (!command)
         return;
     if (!terminalProgram(lookup)) {
@@ -586,8 +554,8 @@ void TForm1::Button6Click()
         return;
     }
     // The assembler reads the file on disk: edits not saved there would not be in the firmware.
-    if (m_loadCompleted && m_changes.edited()) {
-        switch (askCompileUnsaved(m_platform, this, m_state)) {
+    if (document().loaded && m_changes.edited()) {
+        switch (askCompileUnsaved(m_platform, this, m_state.Language, document().FirmwarePath)) {
         case CompileAnswer::SaveAndCompile:
             if (!saveToFile())
                 return;
@@ -605,20 +573,15 @@ void TForm1::Button6Click()
 
 bool TForm1::StringGrid1SelectCell(int ACol, int ARow)
 {
-    StringGrid1->setEditingEnabled(cellEditable(ACol, ARow));
     if (m_grid.anyAngleEmpty())
         return true;
-    const bool refreshed = guarded([&] {
-        refreshChart(m_grid, *Series1);
+    // A text that is no number refuses the move: the current cell stays where it was.
+    return guarded([&] {
+        refreshChart(document(), *Series1);
         if (ACol == GridModel::kAngleColumn &&
             m_grid.cell(GridModel::kAngleColumn, ARow) != QLatin1String("-"))
-            addHighlightPoint(m_grid, ARow, *Series1);
+            addHighlightPoint(document(), ARow, *Series1);
     });
-    // The current cell stays where it was; so does its editing rule, or a refused move from a
-    // code cell towards the angle column would leave the codes open to typing.
-    if (!refreshed)
-        StringGrid1->setEditingEnabled(cellEditable(StringGrid1->col(), StringGrid1->row()));
-    return refreshed;
 }
 
 void TForm1::Button7Click()
@@ -628,45 +591,43 @@ void TForm1::Button7Click()
     emit languageChanged();
 }
 
-QString TForm1::sensorAngleText() const
+void TForm1::setDocument(Document document)
 {
-    return ComboBox1->currentText();
+    m_grid.setDocument(std::move(document));
+    showSettings();
 }
 
-void TForm1::setSensorAngleText(const QString &text)
+void TForm1::takeSettings()
 {
-    // The load's own setting of the box is no user change of the sensor angle.
-    const QSignalBlocker block(ComboBox1);
-    ComboBox1->setEditText(text);
+    DocumentSettings settings;
+    settings.sensorAngle = ComboBox1->currentText();
+    settings.activeTable = ComboBox2->currentText();
+    settings.secondPulse = ComboBox3->currentText();
+    settings.sparkOutput = ComboBox4->currentIndex();
+    settings.keepCodes = CheckBox1->isChecked();
+    m_grid.setSettings(settings);
 }
 
-QString TForm1::activeTableText() const
+void TForm1::showSettings()
 {
-    return ComboBox2->currentText();
-}
-
-QString TForm1::secondPulseText() const
-{
-    return ComboBox3->currentText();
-}
-
-void TForm1::selectSecondPulseAuto()
-{
-    ComboBox3->setCurrentIndex(0);
-    ComboBox3->setEditText(ComboBox3->itemText(0));
-}
-
-void TForm1::setSecondPulseText(const QString &text)
-{
-    ComboBox3->setEditText(text);
-}
-
-int TForm1::sparkOutputItem() const
-{
-    return ComboBox4->currentIndex();
-}
-
-void TForm1::selectSparkOutput(int item)
-{
-    ComboBox4->setCurrentIndex(item);
+    const DocumentSettings &settings = document().settings;
+    const QSignalBlocker block1(ComboBox1);
+    const QSignalBlocker block2(ComboBox2);
+    const QSignalBlocker block3(ComboBox3);
+    const QSignalBlocker block4(ComboBox4);
+    const QSignalBlocker block5(CheckBox1);
+    if (ComboBox1->currentText() != settings.sensorAngle)
+        ComboBox1->setEditText(settings.sensorAngle);
+    if (ComboBox2->currentText() != settings.activeTable)
+        ComboBox2->setEditText(settings.activeTable);
+    if (ComboBox3->currentText() != settings.secondPulse) {
+        // "auto" is the first item: choosing it keeps the list's current item in step.
+        if (settings.secondPulse == ComboBox3->itemText(0))
+            ComboBox3->setCurrentIndex(0);
+        ComboBox3->setEditText(settings.secondPulse);
+    }
+    if (ComboBox4->currentIndex() != settings.sparkOutput)
+        ComboBox4->setCurrentIndex(settings.sparkOutput);
+    if (CheckBox1->isChecked() != settings.keepCodes)
+        CheckBox1->setChecked(settings.keepCodes);
 }

@@ -3,13 +3,12 @@
 #pragma once
 
 #include "app/changetracker.h"
+#include "app/gridmodel.h"
 #include "app/platform.h"
 #include "domain/messageid.h"
 #include "format/sourcefile.h"
 #include "format/sourcetext.h"
-#include "session/gridmodel.h"
 #include "session/programstate.h"
-#include "session/settingstarget.h"
 
 #include <QWidget>
 
@@ -24,9 +23,11 @@ class QPainter;
 class QPlainTextEdit;
 class QPushButton;
 
-// The main window: every control of the tool and the handlers of their events. The handlers
-// ask the platform for dialogs, call the logic, and show its outcome in the current language.
-class TForm1 : public QWidget, private SettingsTarget
+// The main window: every control of the tool and the handlers of their events. The window's
+// record is one Document, held by the grid's model: the handlers ask the platform for dialogs,
+// run the operations on the document, and show the outcome in the current language; the
+// setting boxes are bound to the document's settings.
+class TForm1 : public QWidget
 {
     Q_OBJECT
 public:
@@ -61,7 +62,6 @@ public:
     void ComboBox2KeyPress(QChar &Key);
     void Button1Click();
     void Button2Click();
-    void StringGrid1DrawCell(QPainter &painter, int ACol, int ARow, const QRect &Rect);
     void Button3Click();
     void StringGrid1KeyPress(QChar &Key);
     void Button4Click();
@@ -79,7 +79,13 @@ public:
     ProgramState &state() { return m_state; }
     const ProgramState &state() const { return m_state; }
     GridModel &grid() { return m_grid; }
-    const SourceText &source() const { return m_source; }
+    const Document &document() const { return m_grid.document(); }
+    const SourceText &source() const { return document().text; }
+    // Runs `operation` on a copy of the document and puts the copy back, also when the
+    // operation throws after changing part of it; the boxes follow its settings.
+    template <typename Operation> decltype(auto) change(Operation &&operation);
+    // Replaces the document (an undo step, a drag), the boxes following its settings.
+    void setDocument(Document document);
     // Undo, the range commands, chart dragging and comparison, as actions of this window.
     EditCommands &commands() { return *m_commands; }
 
@@ -121,25 +127,28 @@ private:
     // ends it with the general error report. Returns false when that happened.
     template <typename Work> bool guarded(Work &&work);
 
-    // SettingsTarget over the combo boxes.
-    QString sensorAngleText() const override;
-    void setSensorAngleText(const QString &text) override;
-    QString activeTableText() const override;
-    QString secondPulseText() const override;
-    void selectSecondPulseAuto() override;
-    void setSecondPulseText(const QString &text) override;
-    int sparkOutputItem() const override;
-    void selectSparkOutput(int item) override;
+    // The boxes' values into the document's settings, and the document's settings into the
+    // boxes (without their change signals: that is no user change).
+    void takeSettings();
+    void showSettings();
 
     Platform &m_platform;
     ProgramState m_state;
     GridModel m_grid;
-    SourceText m_source;
-    // True once a load has read every setting and table of the text in m_source, so that a
-    // save writes the grid only into the text it was read from.
-    bool m_loadCompleted = false;
     ChangeTracker m_changes;
     // The file as the load read it, or as the last save wrote it.
     std::optional<FileStamp> m_diskStamp;
     EditCommands *m_commands = nullptr;
 };
+
+template <typename Operation> decltype(auto) TForm1::change(Operation &&operation)
+{
+    Document document = m_grid.document();
+    struct PutBack
+    {
+        TForm1 &form;
+        Document &document;
+        ~PutBack() { form.setDocument(std::move(document)); }
+    } putBack{*this, document};
+    return operation(document);
+}

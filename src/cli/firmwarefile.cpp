@@ -14,11 +14,7 @@ std::optional<FirmwareFile> loadFirmware(const QString &path, const CliContext &
 {
     SourceFileRead read = readSourceFile(path);
     if (read.outcome != SourceFileRead::Read) {
-        const MessageId refusal =
-            read.outcome == SourceFileRead::NotRegular ? MessageId::NotRegularFile
-            : read.outcome == SourceFileRead::TooLarge ? MessageId::FileTooLarge
-                                                       : MessageId::FileAccess;
-        context.fail(message(refusal, context.language, path));
+        context.fail(message(refusalMessage(read.outcome), context.language, path));
         return std::nullopt;
     }
     FirmwareFile file;

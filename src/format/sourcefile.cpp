@@ -100,3 +100,15 @@ DiskChange diskChangeSince(const FileStamp &stamp, const QString &path)
         return DiskChange::Changed;
     return DiskChange::None;
 }
+
+MessageId refusalMessage(SourceFileRead::Outcome outcome)
+{
+    switch (outcome) {
+    case SourceFileRead::NotRegular:
+        return MessageId::NotRegularFile;
+    case SourceFileRead::TooLarge:
+        return MessageId::FileTooLarge;
+    default:
+        return MessageId::FileAccess;
+    }
+}

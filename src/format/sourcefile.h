@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "domain/messageid.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -39,6 +41,9 @@ struct SourceFileRead
 // kLargestSource bytes is opened and read; anything else is refused without a read, so that a
 // FIFO cannot block and a device cannot fill the memory.
 SourceFileRead readSourceFile(const QString &path);
+
+// The message for a read that was refused: FileAccess, NotRegularFile or FileTooLarge.
+MessageId refusalMessage(SourceFileRead::Outcome outcome);
 
 // The stamp of bytes just written to path, or nothing when path cannot be examined.
 std::optional<FileStamp> stampOfWritten(const QString &path, const QByteArray &bytes);

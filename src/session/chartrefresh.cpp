@@ -5,15 +5,15 @@
 #include "chart/chartseries.h"
 #include "domain/anglecode.h"
 #include "domain/numbers.h"
-#include "session/gridmodel.h"
+#include "session/document.h"
 
-void refreshChart(const GridModel &grid, ChartSeries &series)
+void refreshChart(const Document &document, ChartSeries &series)
 {
     series.clear();
     double lastAngle = 0;
-    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-        const int rpm = strToInt(grid.cell(GridModel::kRpmColumn, row));
-        const QString &angleText = grid.cell(GridModel::kAngleColumn, row);
+    for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
+        const int rpm = strToInt(document.cell(Document::kRpmColumn, row));
+        const QString &angleText = document.cell(Document::kAngleColumn, row);
         if (angleText != kNoAngleMark) {
             lastAngle = strToFloat(angleText);
             series.add(rpm, lastAngle, QString(), kChartRed);
@@ -23,13 +23,13 @@ void refreshChart(const GridModel &grid, ChartSeries &series)
     }
 }
 
-void addHighlightPoint(const GridModel &grid, int row, ChartSeries &series)
+void addHighlightPoint(const Document &document, int row, ChartSeries &series)
 {
-    if (row < GridModel::kFirstPoint || row > GridModel::kLastPoint)
+    if (row < Document::kFirstPoint || row > Document::kLastPoint)
         return;
-    const QString &angleText = grid.cell(GridModel::kAngleColumn, row);
+    const QString &angleText = document.cell(Document::kAngleColumn, row);
     if (angleText == kNoAngleMark)
         return;
-    series.add(strToInt(grid.cell(GridModel::kRpmColumn, row)), strToFloat(angleText), QString(),
+    series.add(strToInt(document.cell(Document::kRpmColumn, row)), strToFloat(angleText), QString(),
                kChartYellow);
 }

@@ -2,9 +2,6 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "session/gridsnapshot.h"
 
-#include "session/gridmodel.h"
-#include "session/settingstarget.h"
-
 static std::size_t slot(int column, int row)
 {
     return std::size_t((row - 1) * GridSnapshot::kColumns + column);
@@ -20,28 +17,24 @@ QString &GridSnapshot::cell(int column, int row)
     return cells[slot(column, row)];
 }
 
-GridSnapshot GridSnapshot::capture(const GridModel &grid, const SettingsTarget &settings,
-                                   bool keepCodes)
+GridSnapshot GridSnapshot::capture(const Document &document)
 {
     GridSnapshot s;
     for (int row = 1; row <= kPoints; ++row) {
         for (int column = 0; column < kColumns; ++column)
-            s.cell(column, row) = grid.cell(column, row);
+            s.cell(column, row) = document.cell(column, row);
     }
-    s.sensorAngle = settings.sensorAngleText();
-    s.activeTable = settings.activeTableText();
-    s.secondPulse = settings.secondPulseText();
-    s.sparkOutput = settings.sparkOutputItem();
-    s.keepCodes = keepCodes;
+    s.settings = document.settings;
     return s;
 }
 
-void GridSnapshot::restoreCells(GridModel &grid) const
+void GridSnapshot::applyTo(Document &document) const
 {
     for (int row = 1; row <= kPoints; ++row) {
         for (int column = 0; column < kColumns; ++column)
-            grid.setCell(column, row, cell(column, row));
+            document.cell(column, row) = cell(column, row);
     }
+    document.settings = settings;
 }
 
 EditHistory::EditHistory(std::size_t limit) : m_limit(std::max<std::size_t>(limit, 1)) {}

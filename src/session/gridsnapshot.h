@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "session/document.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -9,30 +11,25 @@
 #include <optional>
 #include <vector>
 
-class GridModel;
-class SettingsTarget;
+struct Document;
 
-// Everything the user edits, as plain values: the cells of rows 1..32 (breakpoints, the three
-// tables' codes, the angle column) and the setting boxes. One undo step restores one of these.
+// What the user edits in a document, as plain values: the cells of points 1..32 (breakpoints,
+// the three tables' codes, the angle column) and the settings. One undo step restores one of
+// these.
 struct GridSnapshot
 {
     static constexpr int kColumns = 5;
     static constexpr int kPoints = 32;
 
-    std::array<QString, kColumns * kPoints> cells; // row-major, rows 1..32
-    QString sensorAngle;                           // ComboBox1
-    QString activeTable;                           // ComboBox2
-    QString secondPulse;                           // ComboBox3
-    int sparkOutput = 0;                           // ComboBox4's item
-    bool keepCodes = true;                         // CheckBox1
+    std::array<QString, kColumns * kPoints> cells; // row-major, points 1..32
+    DocumentSettings settings;
 
     const QString &cell(int column, int row) const;
     QString &cell(int column, int row);
 
-    static GridSnapshot capture(const GridModel &grid, const SettingsTarget &settings,
-                                bool keepCodes);
-    // Writes the cells back, one by one; the header row is left alone.
-    void restoreCells(GridModel &grid) const;
+    static GridSnapshot capture(const Document &document);
+    // Puts the cells and settings back; the rest of the document stays.
+    void applyTo(Document &document) const;
 
     bool operator==(const GridSnapshot &) const = default;
 };

@@ -4,69 +4,66 @@
 
 #include "domain/anglecode.h"
 #include "domain/numbers.h"
-#include "session/gridmodel.h"
 
-void showScan(const ScanResult &result, SettingsTarget &settings, GridModel &grid,
-              ProgramState &state)
+void showScan(const ScanResult &result, Document &document, unsigned char language)
 {
     const Calibration &calibration = result.calibration;
+    DocumentSettings &settings = document.settings;
     if (calibration.sensorAngle)
-        settings.setSensorAngleText(*calibration.sensorAngle);
+        settings.sensorAngle = *calibration.sensorAngle;
     const SecondPulse &pulse = calibration.secondPulse;
     if (pulse.automatic == true)
-        settings.selectSecondPulseAuto();
+        settings.secondPulse = QStringLiteral("auto");
     else if (pulse.automatic == false)
-        settings.setSecondPulseText(floatToStr(pulse.steps * kAngleStep));
+        settings.secondPulse = floatToStr(pulse.steps * kAngleStep);
     if (calibration.sparkOutput)
-        settings.selectSparkOutput(*calibration.sparkOutput == SparkOutput::PortC0
-                                       ? SettingsTarget::kPortC0
-                                       : SettingsTarget::kPortD6);
+        settings.sparkOutput = *calibration.sparkOutput == SparkOutput::PortC0
+                                   ? DocumentSettings::kPortC0
+                                   : DocumentSettings::kPortD6;
 
     for (int i = 0; i < result.compareRead; ++i) {
         const int point = kPointCount - i;
-        const QString text = i < result.compareConverted
-                                 ? QString::number(calibration.rpm(point))
-                                 : result.compareDigits[std::size_t(point - 2)];
-        grid.setCell(GridModel::kRpmColumn, point, text);
+        document.cell(Document::kRpmColumn, point) =
+            i < result.compareConverted ? QString::number(calibration.rpm(point))
+                                        : result.compareDigits[std::size_t(point - 2)];
     }
     if (result.compareConverted == kCompareCount)
-        grid.setCell(GridModel::kRpmColumn, GridModel::kFirstPoint, QString::number(kIdleRpm));
+        document.cell(Document::kRpmColumn, Document::kFirstPoint) = QString::number(kIdleRpm);
     if (result.trimmerRead)
-        state.TrimmerActive = calibration.trimmerActive;
+        document.calibration.trimmerActive = calibration.trimmerActive;
 
-    const QString headerPrefix =
-        state.Language == 0 ? QStringLiteral(u"таб.") : QStringLiteral("Tab.");
+    const QString headerPrefix = language == 0 ? QStringLiteral(u"таб.") : QStringLiteral("Tab.");
     for (int table = 1; table <= result.labelsRead; ++table) {
-        grid.setCell(table, 0, headerPrefix + result.tableLabels[std::size_t(table - 1)]);
+        document.headers[std::size_t(table)] =
+            headerPrefix + result.tableLabels[std::size_t(table - 1)];
         for (int point = 1; point <= result.codesRead[std::size_t(table - 1)]; ++point)
-            grid.setCell(table, point, calibration.code(table, point));
+            document.cell(table, point) = calibration.code(table, point);
     }
 }
 
-std::optional<MessageId> fillAngleColumn(const SettingsTarget &settings, GridModel &grid)
+std::optional<MessageId> fillAngleColumn(Document &document)
 {
-    const int active = strToInt(settings.activeTableText());
+    const int active = strToInt(document.settings.activeTable);
     if (active < 1 || active > kTableCount)
         return MessageId::MissingData;
-    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-        const QString &codeText = grid.cell(active, row);
+    for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
+        const QString &codeText = document.cell(active, row);
         if (codeText.isEmpty())
             return MessageId::MissingData;
-        grid.setCell(GridModel::kAngleColumn, row,
-                     angleTextForCode(strToInt(codeText), settings.sensorAngleText()));
+        document.cell(Document::kAngleColumn, row) =
+            angleTextForCode(strToInt(codeText), document.settings.sensorAngle);
     }
     return std::nullopt;
 }
 
-ScanOutcome scanSource(const SourceText &source, SettingsTarget &settings, GridModel &grid,
-                       ProgramState &state)
+ScanOutcome scanSource(Document &document, unsigned char language)
 {
-    const ScanResult result = scan(source);
-    showScan(result, settings, grid, state);
+    const ScanResult result = scan(document.text);
+    showScan(result, document, language);
     if (result.stop) {
         if (const auto *error = std::get_if<ConversionError>(&*result.stop))
             throw *error;
         return {std::get<MessageId>(*result.stop), result.stopLine};
     }
-    return {fillAngleColumn(settings, grid), {}};
+    return {fillAngleColumn(document), {}};
 }

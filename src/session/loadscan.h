@@ -6,12 +6,9 @@
 #include "format/layout.h"
 #include "format/scan.h"
 #include "format/sourcetext.h"
-#include "session/programstate.h"
-#include "session/settingstarget.h"
+#include "session/document.h"
 
 #include <optional>
-
-class GridModel;
 
 struct ScanOutcome
 {
@@ -23,21 +20,17 @@ struct ScanOutcome
     bool completed() const { return !stop; }
 };
 
-// Shows what a scan read, as far as it got, in the setting boxes and the grid: the sensor
-// angle, the second pulse, the spark output, the RPM breakpoints (column 0; constants read but
-// not yet converted show as their digits), the trimming resistor (state.TrimmerActive), the
-// table headers in state.Language and the codes (columns 1-3).
-void showScan(const ScanResult &result, SettingsTarget &settings, GridModel &grid,
-              ProgramState &state);
+// Puts what a scan read, as far as it got, into the document: the sensor angle, the second
+// pulse, the spark output, the RPM breakpoints (constants read but not yet converted show as
+// their digits), the trimming resistor, the table headers in `language` and the codes.
+void showScan(const ScanResult &result, Document &document, unsigned char language);
 
 // Fills the angle column from the active table's codes at the sensor angle. Stops with
 // MissingData at an empty code, leaving the rows above it written. Throws ConversionError for
 // an active table or a sensor angle that is no whole number.
-std::optional<MessageId> fillAngleColumn(const SettingsTarget &settings, GridModel &grid);
+std::optional<MessageId> fillAngleColumn(Document &document);
 
-// The load's scan of a source that has been read, shown in the boxes and the grid, then the
-// angle column of the active table. Throws ConversionError for a value that is not a number,
-// after showing what was read before it. The chart, FirmwareName and the title are left to the
-// caller.
-ScanOutcome scanSource(const SourceText &source, SettingsTarget &settings, GridModel &grid,
-                       ProgramState &state);
+// The load's scan of the document's text, put into the document, then the angle column of the
+// active table. Throws ConversionError for a value that is not a number, after putting in what
+// was read before it. The chart, FirmwareName and the title are left to the caller.
+ScanOutcome scanSource(Document &document, unsigned char language);

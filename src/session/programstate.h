@@ -7,8 +7,6 @@
 // The program-wide values beside the window's controls.
 struct ProgramState
 {
-    QString FirmwarePath;       // the loaded source; empty while nothing has been loaded
     QString FirmwareName;       // the file's own name, set when a load completes
     unsigned char Language = 0; // 0 Russian, 1 English
-    bool TrimmerActive = false; // the firmware reads a trimming resistor
 };

@@ -5,32 +5,31 @@
 #include "domain/anglecode.h"
 #include "domain/numbers.h"
 #include "session/chartrefresh.h"
-#include "session/gridmodel.h"
-#include "session/settingstarget.h"
+#include "session/document.h"
 #include "session/tablecolumn.h"
 
-void recomputeAngleColumn(GridModel &grid, ChartSeries &series, const SettingsTarget &settings)
+void recomputeAngleColumn(Document &document, ChartSeries &series)
 {
-    const int column = activeTableColumn(settings.activeTableText());
-    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-        const int code = strToInt(grid.cell(column, row));
-        grid.setCell(GridModel::kAngleColumn, row,
-                     angleTextForCode(code, settings.sensorAngleText()));
+    const DocumentSettings &settings = document.settings;
+    const int column = activeTableColumn(settings.activeTable);
+    for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
+        const int code = strToInt(document.cell(column, row));
+        document.cell(Document::kAngleColumn, row) = angleTextForCode(code, settings.sensorAngle);
     }
-    refreshChart(grid, series);
+    refreshChart(document, series);
 }
 
-void activeTableChanged(GridModel &grid, ChartSeries &series, const SettingsTarget &settings)
+void activeTableChanged(Document &document, ChartSeries &series)
 {
-    if (grid.anyAngleEmpty())
+    if (document.anyAngleEmpty())
         return;
-    recomputeAngleColumn(grid, series, settings);
+    recomputeAngleColumn(document, series);
 }
 
-void sensorAngleChanged(GridModel &grid, ChartSeries &series, const SettingsTarget &settings,
-                        bool keepCodes)
+void sensorAngleChanged(Document &document, ChartSeries &series)
 {
-    if (grid.anyAngleEmpty() || !keepCodes || settings.sensorAngleText().isEmpty())
+    if (document.anyAngleEmpty() || !document.settings.keepCodes ||
+        document.settings.sensorAngle.isEmpty())
         return;
-    recomputeAngleColumn(grid, series, settings);
+    recomputeAngleColumn(document, series);
 }

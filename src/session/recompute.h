@@ -3,23 +3,21 @@
 #pragma once
 
 class ChartSeries;
-class GridModel;
-class SettingsTarget;
+struct Document;
 
-// Rewrites the angle column (rows 1..32) from the codes of the active table at the current
+// Rewrites the angle column (points 1..32) from the codes of the active table at the current
 // sensor angle, then refreshes the chart. The codes are left alone. Throws ConversionError for
-// a text that is not a whole number (the active table, a code cell, the sensor angle at the
-// first row that has an angle); the rows above then show their new angles and the chart is
-// not refreshed.
-void recomputeAngleColumn(GridModel &grid, ChartSeries &series, const SettingsTarget &settings);
+// a text that is not a whole number (the active table, a code, the sensor angle at the first
+// point that has an angle); the points above then have their new angles and the chart is not
+// refreshed.
+void recomputeAngleColumn(Document &document, ChartSeries &series);
 
 // Another active table was chosen. Idle while any angle cell is empty, which keeps it quiet
 // before the first load.
-void activeTableChanged(GridModel &grid, ChartSeries &series, const SettingsTarget &settings);
+void activeTableChanged(Document &document, ChartSeries &series);
 
-// The sensor angle text changed. With keepCodes the codes stay and the angles move with the
+// The sensor angle text changed. With keepCodes set the codes stay and the angles move with the
 // sensor; without it the angle column is left as typed, so that the next "Save to table" finds
 // codes that keep those angles at the new sensor angle. Also idle while any angle cell is
 // empty and while the sensor angle text is empty (between typed characters).
-void sensorAngleChanged(GridModel &grid, ChartSeries &series, const SettingsTarget &settings,
-                        bool keepCodes);
+void sensorAngleChanged(Document &document, ChartSeries &series);

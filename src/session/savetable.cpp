@@ -4,23 +4,21 @@
 
 #include "domain/anglecode.h"
 #include "session/chartrefresh.h"
-#include "session/gridmodel.h"
-#include "session/settingstarget.h"
+#include "session/document.h"
 #include "session/tablecolumn.h"
 
-std::optional<MessageId> saveToTable(GridModel &grid, ChartSeries &series, bool sourceLoaded,
-                                     const SettingsTarget &settings)
+std::optional<MessageId> saveToTable(Document &document, ChartSeries &series)
 {
-    if (!sourceLoaded)
+    if (document.FirmwarePath.isEmpty())
         return MessageId::OpenFileFirst;
-    if (grid.anyAngleEmpty())
+    if (document.anyAngleEmpty())
         return MessageId::FillAllAngles;
 
-    refreshChart(grid, series);
+    refreshChart(document, series);
 
-    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
+    for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
         const AngleCode result =
-            angleToCode(grid.cell(GridModel::kAngleColumn, row), settings.sensorAngleText());
+            angleToCode(document.cell(Document::kAngleColumn, row), document.settings.sensorAngle);
         switch (result.failure) {
         case AngleLimit::Below:
             return MessageId::BelowSensorLimit;
@@ -29,8 +27,8 @@ std::optional<MessageId> saveToTable(GridModel &grid, ChartSeries &series, bool 
         case AngleLimit::None:
             break;
         }
-        grid.setCell(activeTableColumn(settings.activeTableText()), row,
-                     QString::number(result.code));
+        document.cell(activeTableColumn(document.settings.activeTable), row) =
+            QString::number(result.code);
     }
     return std::nullopt;
 }

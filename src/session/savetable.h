@@ -7,12 +7,11 @@
 #include <optional>
 
 class ChartSeries;
-class GridModel;
-class SettingsTarget;
+struct Document;
 
-// "Save to table": stores the angle column (rows 1..32) as codes in the active table's column.
+// "Save to table": stores the angle column (points 1..32) as codes of the active table.
 // Returns the warning to show, or nothing when every row was stored:
-// - OpenFileFirst when no source is loaded, FillAllAngles at an empty angle cell; in both
+// - OpenFileFirst when no source has been chosen, FillAllAngles at an empty angle cell; in both
 //   cases nothing has changed, the chart included;
 // - otherwise the chart is refreshed from the angles as they stand, and the rows are converted
 //   one by one, each code written before the next row is looked at, with the sensor angle read
@@ -21,5 +20,4 @@ class SettingsTarget;
 // The angle column itself is never changed. Throws ConversionError for a text that is not a
 // number (from the chart refresh, the sensor angle or the active table), with the rows above
 // already written.
-std::optional<MessageId> saveToTable(GridModel &grid, ChartSeries &series, bool sourceLoaded,
-                                     const SettingsTarget &settings);
+std::optional<MessageId> saveToTable(Document &document, ChartSeries &series);

@@ -5,22 +5,22 @@
 #include "chart/chartseries.h"
 #include "domain/anglecode.h"
 #include "domain/numbers.h"
-#include "session/gridmodel.h"
+#include "session/document.h"
 
 #include <QList>
 
-bool fillTableCurve(const GridModel &grid, int table, const QString &sensorAngleText,
+bool fillTableCurve(const Document &document, int table, const QString &sensorAngleText,
                     quint32 colour, ChartSeries &series)
 {
     QList<std::pair<int, long double>> points;
     try {
         const int sensor = strToInt(sensorAngleText);
         long double last = 0;
-        for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-            const int code = strToInt(grid.cell(table, row));
+        for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
+            const int code = strToInt(document.cell(table, row));
             if (code != kNoAngleCode)
                 last = codeToAngle(code, sensor);
-            points.append({strToInt(grid.cell(GridModel::kRpmColumn, row)), last});
+            points.append({strToInt(document.cell(Document::kRpmColumn, row)), last});
         }
     } catch (const ConversionError &) {
         series.clear();

@@ -161,14 +161,14 @@ QString lineNote(const QString &reference, unsigned char language)
     return (language == 0 ? QStringLiteral(u"Строка ") : QStringLiteral("Line ")) + reference;
 }
 
-QString chartTitle(const ProgramState &state)
+QString chartTitle(const ProgramState &state, bool trimmerActive)
 {
     QString title = caption(Caption::ChartTitle, state.Language);
     if (state.FirmwareName.isEmpty())
         return title;
     title += state.Language == 0 ? QStringLiteral(u", файл: ") : QStringLiteral(", file: ");
     title += state.FirmwareName;
-    if (state.TrimmerActive) {
+    if (trimmerActive) {
         title += state.Language == 0 ? QStringLiteral(u". Внимание, с подстроечным резистором!")
                                      : QStringLiteral(". Attention, with adjust resistor!");
     }

@@ -58,4 +58,4 @@ QString fileWriteMessage(const FileWriteError &error, unsigned char language);
 QString lineNote(const QString &reference, unsigned char language);
 
 // The chart's title from the language, the loaded file's name and the trimming resistor.
-QString chartTitle(const ProgramState &state);
+QString chartTitle(const ProgramState &state, bool trimmerActive);

@@ -4,7 +4,6 @@
 
 #include "domain/anglecode.h"
 #include "domain/numbers.h"
-#include "session/gridmodel.h"
 
 #include <algorithm>
 
@@ -13,10 +12,10 @@ namespace {
 const QString kAuto = QStringLiteral("auto");
 
 // The angle the table comments start from: the highest row of the angle column that holds one.
-long double lastAngleOfColumn(const GridModel &grid)
+long double lastAngleOfColumn(const Document &document)
 {
-    for (int row = GridModel::kLastPoint; row >= GridModel::kFirstPoint; --row) {
-        const QString &text = grid.cell(GridModel::kAngleColumn, row);
+    for (int row = Document::kLastPoint; row >= Document::kFirstPoint; --row) {
+        const QString &text = document.cell(Document::kAngleColumn, row);
         if (text != kNoAngleMark)
             return strToFloat(text);
     }
@@ -25,9 +24,9 @@ long double lastAngleOfColumn(const GridModel &grid)
 
 std::optional<SparkOutput> sparkOutput(int item)
 {
-    if (item == SettingsTarget::kPortC0)
+    if (item == DocumentSettings::kPortC0)
         return SparkOutput::PortC0;
-    if (item == SettingsTarget::kPortD6)
+    if (item == DocumentSettings::kPortD6)
         return SparkOutput::PortD6;
     return std::nullopt;
 }
@@ -75,19 +74,20 @@ long double secondPulseSteps(const QString &pulseText)
     return roundHalfEven(static_cast<long double>(strToFloat(pulseText)) / kAngleStep);
 }
 
-WindowCalibration calibrationFromWindow(const SettingsTarget &settings, const GridModel &grid)
+WindowCalibration calibrationForWrite(const Document &document)
 {
+    const DocumentSettings &settings = document.settings;
     WindowCalibration window;
     Calibration &calibration = window.calibration;
     WriteOptions &options = window.options;
-    calibration.sensorAngle = settings.sensorAngleText();
-    calibration.sparkOutput = sparkOutput(settings.sparkOutputItem());
+    calibration.sensorAngle = settings.sensorAngle;
+    calibration.sparkOutput = sparkOutput(settings.sparkOutput);
     for (int table = 1; table <= kTableCount; ++table) {
         for (int point = 1; point <= kPointCount; ++point)
-            calibration.code(table, point) = grid.cell(table, point);
+            calibration.code(table, point) = document.cell(table, point);
     }
 
-    const QString pulse = settings.secondPulseText();
+    const QString &pulse = settings.secondPulse;
     calibration.secondPulse.automatic = pulse == kAuto;
     if (pulse != kAuto && !convert(options, writestep::kSecondPulse, [&] {
             calibration.secondPulse.steps =
@@ -99,7 +99,7 @@ WindowCalibration calibrationFromWindow(const SettingsTarget &settings, const Gr
         int rpm = 0;
         const int step = writestep::compareLine(point);
         if (!convert(options, step,
-                     [&] { rpm = strToInt(grid.cell(GridModel::kRpmColumn, point)); }))
+                     [&] { rpm = strToInt(document.cell(Document::kRpmColumn, point)); }))
             return window;
         if (rpm < kLowestRpm || rpm > kHighestRpm) {
             options.stopBefore = WriteOptions::PlannedStop{
@@ -110,36 +110,33 @@ WindowCalibration calibrationFromWindow(const SettingsTarget &settings, const Gr
     }
 
     convert(options, writestep::tableEntry(1, 1),
-            [&] { options.firstCommentAngle = lastAngleOfColumn(grid); });
+            [&] { options.firstCommentAngle = lastAngleOfColumn(document); });
     return window;
 }
 
-std::optional<MessageId> rewriteSource(SourceText &source, const SettingsTarget &settings,
-                                       const GridModel &grid, QString *stopLine)
+std::optional<MessageId> rewriteSource(Document &document, QString *stopLine)
 {
-    const WindowCalibration window = calibrationFromWindow(settings, grid);
-    WriteResult written = write(source, window.calibration, window.options);
-    source = written.text;
+    const WindowCalibration window = calibrationForWrite(document);
+    WriteResult written = write(document.text, window.calibration, window.options);
+    document.text = std::move(written.text);
     return finish(written, stopLine);
 }
 
-std::optional<MessageId> verifyReadBack(const SourceText &source, const SettingsTarget &settings,
-                                        const GridModel &grid)
+std::optional<MessageId> verifyReadBack(const Document &document)
 {
-    return readBack(source.toFileBytes(), calibrationFromWindow(settings, grid));
+    return readBack(document.text.toFileBytes(), calibrationForWrite(document));
 }
 
-std::optional<MessageId> saveSource(SourceText &source, const SettingsTarget &settings,
-                                    const GridModel &grid, const QString &path,
+std::optional<MessageId> saveSource(Document &document, const QString &path,
                                     const ChunkWriter &writeChunk,
                                     const std::function<bool()> &confirmWrite, QString *stopLine)
 {
-    const WindowCalibration window = calibrationFromWindow(settings, grid);
-    WriteResult written = write(source, window.calibration, window.options);
-    source = written.text;
+    const WindowCalibration window = calibrationForWrite(document);
+    WriteResult written = write(document.text, window.calibration, window.options);
+    document.text = std::move(written.text);
     if (const auto stop = finish(written, stopLine))
         return stop;
-    const QByteArray bytes = source.toFileBytes();
+    const QByteArray bytes = document.text.toFileBytes();
     if (const auto stop = readBack(bytes, window))
         return stop;
     if (confirmWrite && !confirmWrite())

@@ -7,14 +7,12 @@
 #include "format/filesave.h"
 #include "format/sourcetext.h"
 #include "format/write.h"
-#include "session/settingstarget.h"
+#include "session/document.h"
 
 #include <functional>
 #include <optional>
 
-class GridModel;
-
-// The calibration the setting boxes and the grid describe, for a write. The texts are converted
+// The calibration the document's settings and cells describe, for a write. The texts are converted
 // in the order the write needs them; the first that cannot be converted (a second pulse or an RPM
 // breakpoint that is no number, an RPM breakpoint out of range, an angle column that no comment
 // can start from) becomes the write's planned stop at that step, with RpmTooLow / RpmTooHigh or
@@ -24,36 +22,33 @@ struct WindowCalibration
     Calibration calibration;
     WriteOptions options;
 };
-WindowCalibration calibrationFromWindow(const SettingsTarget &settings, const GridModel &grid);
+WindowCalibration calibrationForWrite(const Document &document);
 
 // The second pulse's step count for the text of its box: the angle over 0.7, rounded.
 // Throws ConversionError for a text that is not a number.
 long double secondPulseSteps(const QString &pulseText);
 
-// Puts the settings and the tables into the source text (see write()). Returns a message when
+// Puts the document's settings and tables into its text (see write()). Returns a message when
 // the rewrite stops: PulseOutOfRange for a second pulse outside 0 to 255 steps (before any line
 // changes), RpmTooLow / RpmTooHigh for a breakpoint out of range (checked before its line is
 // replaced), MissingData when a marker or a line is missing or the text is empty; stopLine, when
 // given, gets "<number>: <text>" of the line a MissingData stop is about, or an empty text.
 // Throws ConversionError for a text that is not a number. A stop leaves the lines rewritten so
 // far.
-std::optional<MessageId> rewriteSource(SourceText &source, const SettingsTarget &settings,
-                                       const GridModel &grid, QString *stopLine = nullptr);
+std::optional<MessageId> rewriteSource(Document &document, QString *stopLine = nullptr);
 
-// Whether the text, saved and loaded again, reads back as the settings and cells and takes the
-// same rewrite again unchanged (see readsBack()); MissingData when not.
-std::optional<MessageId> verifyReadBack(const SourceText &source, const SettingsTarget &settings,
-                                        const GridModel &grid);
+// Whether the document's text, saved and loaded again, reads back as its settings and cells and
+// takes the same rewrite again unchanged (see readsBack()); MissingData when not.
+std::optional<MessageId> verifyReadBack(const Document &document);
 
 // The save after "Save to table": rewriteSource, the read-back check, then writeSourceFile of
 // the text's file bytes to path. confirmWrite, when given, is asked right before the file is
 // written; false stops the save with nothing written and no message. Returns the message to show
 // when it stops before writing (the file is then untouched); nothing on success or when not
 // confirmed. Throws ConversionError for a text that is not a number and FileWriteError when the
-// file cannot be written (the file stays as it was). In every case `source` keeps the lines
-// rewritten so far.
-std::optional<MessageId> saveSource(SourceText &source, const SettingsTarget &settings,
-                                    const GridModel &grid, const QString &path,
+// file cannot be written (the file stays as it was). In every case the document's text keeps
+// the lines rewritten so far.
+std::optional<MessageId> saveSource(Document &document, const QString &path,
                                     const ChunkWriter &writeChunk = {},
                                     const std::function<bool()> &confirmWrite = {},
                                     QString *stopLine = nullptr);

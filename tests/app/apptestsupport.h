@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "app/gridmodel.h"
 #include "app/unit1.h"
 #include "fakeplatform.h"
 #include "format/cp1251.h"
-#include "session/gridmodel.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -102,7 +102,7 @@ inline QStringList headerTexts(TForm1 &form)
 {
     QStringList texts;
     for (int column = 0; column < GridModel::kColumns; ++column)
-        texts.append(form.grid().cell(column, 0));
+        texts.append(form.grid().header(column));
     return texts;
 }
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "app/gridmodel.h"
 #include "app/gridview.h"
-#include "session/gridmodel.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -20,13 +21,24 @@ namespace {
 
 const QColor kYellow(255, 255, 0);
 
+// The window's model with a simpler editing rule: every cell but those of columns 1-3.
+class HarnessModel : public GridModel
+{
+public:
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        const Qt::ItemFlags flags = GridModel::flags(index) & ~Qt::ItemIsEditable;
+        return index.column() >= 1 && index.column() <= 3 ? flags : flags | Qt::ItemIsEditable;
+    }
+};
+
 // A window holding a line edit, the grid and another line edit, in that tab order, with
-// handlers for simple rules: columns 1-3 cannot be edited, the cells in `refused` cannot be
-// selected, letters are discarded and '.' becomes ','.
+// handlers for simple rules: the cells in `refused` cannot be selected, letters are discarded
+// and '.' becomes ','.
 struct Harness
 {
     QWidget window;
-    GridModel model;
+    HarnessModel model;
     QLineEdit *before = nullptr;
     GridView *grid = nullptr;
     QLineEdit *after = nullptr;
@@ -50,14 +62,15 @@ struct Harness
         grid->setModel(&model);
         after = new QLineEdit(&window);
         after->setGeometry(8, 48, 100, 20);
-        model.setCell(0, 0, QStringLiteral("об/мин"));
-        model.setCell(4, 0, QStringLiteral("УОЗ"));
-        model.setCell(0, 1, QStringLiteral("460"));
+        Document document;
+        document.headers[0] = QStringLiteral("об/мин");
+        document.headers[4] = QStringLiteral("УОЗ");
+        document.cell(0, 1) = QStringLiteral("460");
+        model.setDocument(document);
 
         grid->selectCell = [this](int column, int row) {
             asked.append({column, row});
             currentWhenAsked.append({grid->col(), grid->row()});
-            grid->setEditingEnabled(column < 1 || column > 3);
             return !refused.contains(QPoint(column, row));
         };
         grid->keyPress = [this](QChar &key) {
@@ -91,11 +104,30 @@ struct Harness
         return edit && grid->isAncestorOf(edit) ? edit : nullptr;
     }
 
-    QRect cellRect(int column, int row) const { return grid->visualRect(model.index(row, column)); }
+    // A cell of rows 1..32 in the viewport, the header of row 0 in the header; either without
+    // its grid lines.
+    QRect cellRect(int column, int row) const
+    {
+        if (row > 0)
+            return grid->visualRect(model.index(row - 1, column));
+        const QHeaderView *header = grid->horizontalHeader();
+        return QRect(header->sectionViewportPosition(column), 0, header->sectionSize(column) - 1,
+                     header->height() - 1);
+    }
+    QWidget *surface(int row) const
+    {
+        return row > 0 ? grid->viewport() : grid->horizontalHeader()->viewport();
+    }
+    // The grid as painted, and a point of a cell or header in that picture.
+    QImage picture() const { return grid->grab().toImage(); }
+    QPoint inPicture(int column, int row, QPoint (QRect::*corner)() const = &QRect::center) const
+    {
+        return surface(row)->mapTo(grid, (cellRect(column, row).*corner)());
+    }
 
     void click(int column, int row)
     {
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellRect(column, row).center());
+        QTest::mouseClick(surface(row), Qt::LeftButton, {}, cellRect(column, row).center());
     }
 
     static void type(const QString &text) { QTest::keyClicks(QApplication::focusWidget(), text); }
@@ -135,6 +167,8 @@ private slots:
         QCOMPARE(h->grid->horizontalScrollBar()->maximum(), 0);
         QVERIFY(h->grid->viewport()->rect().contains(h->cellRect(4, 32)));
         QCOMPARE(h->cellRect(0, 0).size(), QSize(44, 15));
+        QCOMPARE(h->inPicture(0, 1, &QRect::topLeft),
+                 h->inPicture(0, 0, &QRect::topLeft) + QPoint(0, 16));
         QCOMPARE(h->cellRect(4, 32).size(), QSize(35, 13));
     }
 
@@ -267,13 +301,13 @@ private slots:
         QCOMPARE(h->current(), QPoint(4, 6));
         QCOMPARE(h->asked.count(QPoint(4, 7)), 2);
 
-        // The handler switched editing off for a cell it then refused: the switch holds.
+        // A refused move towards a cell that takes no typing leaves the current one editable.
         h->click(1, 7);
         QCOMPARE(h->current(), QPoint(4, 6));
-        QVERIFY(!h->grid->editingEnabled());
-        QVERIFY(!h->editor());
-        QVERIFY(h->grid->selectionModel()->isSelected(h->model.index(6, 4)));
-        QVERIFY(!h->grid->selectionModel()->isSelected(h->model.index(7, 1)));
+        QVERIFY(h->grid->editingEnabled());
+        QCOMPARE(h->editor(), edit.data());
+        QVERIFY(h->grid->selectionModel()->isSelected(h->model.index(5, 4)));
+        QVERIFY(!h->grid->selectionModel()->isSelected(h->model.index(6, 1)));
     }
 
     void mouseClicksSelectTheCellUnderThePointer()
@@ -361,41 +395,31 @@ private slots:
         QCOMPARE(h->model.cell(4, 5), QStringLiteral("1,5"));
     }
 
-    void drawCellPaintsOverTheDefaultLook()
+    void angleColumnTakesTheModelsColours()
     {
-        QList<QRect> headerRects;
-        h->grid->drawCell = [&](QPainter &painter, int column, int row, const QRect &rect) {
-            if (column == 0 && row == 0)
-                headerRects.append(rect);
-            if (column == 4 && row >= 1)
-                painter.fillRect(rect, kYellow);
-        };
         h->window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&h->window));
-        const QImage image = h->grid->viewport()->grab().toImage();
+        const QImage image = h->picture();
         for (int row = 1; row <= 32; ++row) {
-            const QRect cell = h->cellRect(4, row);
-            QCOMPARE(image.pixelColor(cell.topLeft()), kYellow);
-            QCOMPARE(image.pixelColor(cell.bottomRight()), kYellow);
-            QVERIFY(image.pixelColor(h->cellRect(3, row).center()) != kYellow);
+            QCOMPARE(image.pixelColor(h->inPicture(4, row, &QRect::topLeft)), kYellow);
+            QCOMPARE(image.pixelColor(h->inPicture(4, row, &QRect::bottomRight)), kYellow);
+            QVERIFY(image.pixelColor(h->inPicture(3, row)) != kYellow);
         }
-        QVERIFY(image.pixelColor(h->cellRect(4, 0).center()) != kYellow);
+        QVERIFY(image.pixelColor(h->inPicture(4, 0)) != kYellow);
         // The grid line below a cell is not the cell's.
-        QVERIFY(image.pixelColor(h->cellRect(4, 5).bottomLeft() + QPoint(0, 1)) != kYellow);
-        QVERIFY(!headerRects.isEmpty());
-        QCOMPARE(headerRects.last(), h->cellRect(0, 0));
+        QVERIFY(image.pixelColor(h->inPicture(4, 5, &QRect::bottomLeft) + QPoint(0, 1)) != kYellow);
     }
 
     void headerRowHasButtonFace()
     {
         h->window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&h->window));
-        const QImage image = h->grid->viewport()->grab().toImage();
+        const QImage image = h->picture();
         const QColor face = h->grid->palette().color(QPalette::Button);
         const QColor base = h->grid->palette().color(QPalette::Base);
         QVERIFY(face != base);
-        QCOMPARE(image.pixelColor(h->cellRect(2, 0).center()), face);
-        QCOMPARE(image.pixelColor(h->cellRect(2, 5).center()), base);
+        QCOMPARE(image.pixelColor(h->inPicture(2, 0)), face);
+        QCOMPARE(image.pixelColor(h->inPicture(2, 5)), base);
     }
 
     void editorBackgroundPerColumn()
@@ -446,11 +470,14 @@ private slots:
     {
         QAccessibleInterface *table = QAccessible::queryAccessibleInterface(h->grid);
         QVERIFY(table && table->tableInterface());
-        QCOMPARE(table->tableInterface()->rowCount(), 33);
-        QAccessibleInterface *header = table->tableInterface()->cellAt(0, 4);
-        QVERIFY(header);
-        QCOMPARE(header->text(QAccessible::Name), QStringLiteral("УОЗ"));
-        QCOMPARE(table->tableInterface()->cellAt(1, 0)->text(QAccessible::Name),
+        QCOMPARE(table->tableInterface()->rowCount(), 32);
+        QAccessibleInterface *cell = table->tableInterface()->cellAt(0, 4);
+        QVERIFY(cell && cell->tableCellInterface());
+        const QList<QAccessibleInterface *> headers =
+            cell->tableCellInterface()->columnHeaderCells();
+        QCOMPARE(headers.size(), 1);
+        QCOMPARE(headers.first()->text(QAccessible::Name), QStringLiteral("УОЗ"));
+        QCOMPARE(table->tableInterface()->cellAt(0, 0)->text(QAccessible::Name),
                  QStringLiteral("460"));
     }
 

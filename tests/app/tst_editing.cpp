@@ -195,7 +195,7 @@ void TestEditing::interpolateAndShiftASelectedRun()
 
     // A plain click ends the run; Shift+click starts one from the current cell.
     const auto at = [&grid](int row) {
-        return grid.visualRect(grid.model()->index(row, 4)).center();
+        return grid.visualRect(grid.model()->index(row - 1, 4)).center();
     };
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, at(10));
     QVERIFY(!grid.hasRowRange());

@@ -8,6 +8,7 @@
 #include "chart/chartseries.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 
 #include <QApplication>
 #include <QClipboard>
@@ -314,14 +315,17 @@ void TestGridEditing::angleColumnPaintedYellow()
     GridView *grid = w.form.StringGrid1;
     const QImage image = grid->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const auto background = [&](int column, int row) {
-        const QRect cell = grid->visualRect(grid->model()->index(row, column));
+        const QRect cell = grid->visualRect(grid->model()->index(row - 1, column));
         // Right of the short texts, clear of the grid lines.
         return image.pixelColor(cell.right() - 2, cell.center().y());
     };
     const QColor yellow(255, 255, 0);
     for (int row = 1; row <= 32; ++row)
         QCOMPARE(background(4, row), yellow);
-    QVERIFY(background(4, 0) != yellow);
+    const QHeaderView &header = *grid->horizontalHeader();
+    const QImage headerImage = header.viewport()->grab().toImage();
+    QVERIFY(headerImage.pixelColor(header.sectionViewportPosition(4) + 2, header.height() / 2) !=
+            yellow);
     QVERIFY(background(3, 5) != yellow);
     QVERIFY(background(0, 5) != yellow);
 }

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -148,13 +149,13 @@ void TestHabits::angleCellsReadableUnderADarkPalette()
     const QImage image = w.form.StringGrid1->viewport()->grab().toImage();
     GridView &grid = *w.form.StringGrid1;
     for (int row : {3, 5, 20}) {
-        const QRect cell = grid.visualRect(grid.model()->index(row, 4));
+        const QRect cell = grid.visualRect(grid.model()->index(row - 1, 4));
         const auto [background, best] = cellInk(image, cell);
         QCOMPARE(background, QColor(255, 255, 0));
         QVERIFY2(best >= 7, qPrintable(QStringLiteral("row %1: contrast %2").arg(row).arg(best)));
     }
     // The code cells follow the dark palette: light text on dark.
-    const QRect code = grid.visualRect(grid.model()->index(3, 1));
+    const QRect code = grid.visualRect(grid.model()->index(2, 1));
     const auto [codeBackground, codeBest] = cellInk(image, code);
     QVERIFY(luminance(codeBackground) < 0.05);
     QVERIFY(codeBest >= 7);
@@ -283,7 +284,7 @@ void TestHabits::everyControlHasAHintInBothLanguages()
 static QString gridHint(TForm1 &form, int column)
 {
     GridView &grid = *form.StringGrid1;
-    const QPoint at = grid.visualRect(grid.model()->index(1, column)).center();
+    const QPoint at = grid.visualRect(grid.model()->index(0, column)).center();
     QHelpEvent event(QEvent::ToolTip, at, grid.viewport()->mapToGlobal(at));
     QApplication::sendEvent(grid.viewport(), &event);
     return QToolTip::text();
@@ -311,8 +312,10 @@ void TestHabits::codeColumnHintsNameTheActiveTable()
 // Dark pixels in a header cell: bold text has more of them.
 static int ink(GridView &grid, int column)
 {
-    const QImage image = grid.viewport()->grab().toImage();
-    const QRect cell = grid.visualRect(grid.model()->index(0, column));
+    const QHeaderView &header = *grid.horizontalHeader();
+    const QImage image = header.viewport()->grab().toImage();
+    const QRect cell(header.sectionViewportPosition(column), 0, header.sectionSize(column) - 1,
+                     header.height() - 1);
     int count = 0;
     for (int y = cell.top(); y <= cell.bottom(); ++y) {
         for (int x = cell.left(); x <= cell.right(); ++x)
@@ -371,7 +374,7 @@ void TestHabits::saveAsWritesANewFileAndLeavesTheOriginal()
     QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
 
     QCOMPARE(readFile(m_path), sampleBytes());
-    QCOMPARE(w.form.state().FirmwarePath, copy);
+    QCOMPARE(w.form.document().FirmwarePath, copy);
     QCOMPARE(w.form.Chart1->title(), QStringLiteral(u"График УОЗ, файл: tuned.asm"));
     QCOMPARE(w.window.pathText(), copy);
     QVERIFY(!w.form.hasUnsavedChanges());

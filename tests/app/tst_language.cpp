@@ -133,7 +133,7 @@ void TestLanguage::trimmerWithoutFileNameGivesTheBareTitle()
         w.platform.takeBoxes(),
         QList<ShownBox>({{ShownBox::Warning,
                           QStringLiteral(u"Не найден параметр, проверьте версию файла CDI.ASM")}}));
-    QCOMPARE(w.form.state().TrimmerActive, true);
+    QCOMPARE(w.form.document().calibration.trimmerActive, true);
     QCOMPARE(w.form.state().FirmwareName, QString());
     QCOMPARE(w.form.Chart1->title(), QStringLiteral(u"График УОЗ"));
 

@@ -47,10 +47,10 @@ static QStringList snapshot(TForm1 &form)
                        form.ComboBox4->currentText(),
                        form.Chart1->title(),
                        form.state().FirmwareName,
-                       QString::number(form.state().TrimmerActive),
+                       QString::number(form.document().calibration.trimmerActive),
                        QString::number(form.Series1->count())};
     for (int column = 0; column < GridModel::kColumns; ++column)
-        all += QStringLiteral("header %1: ").arg(column) + form.grid().cell(column, 0);
+        all += QStringLiteral("header %1: ").arg(column) + form.grid().header(column);
     for (int column = 0; column < GridModel::kColumns; ++column)
         all += columnTexts(form, column);
     return all;
@@ -103,9 +103,9 @@ void TestLoad::completedLoadOfTheSample()
     QCOMPARE(last.y, 26.3);
 
     QCOMPARE(w.form.Chart1->title(), QStringLiteral(u"График УОЗ, файл: CDI.asm"));
-    QCOMPARE(w.form.state().FirmwarePath, path);
+    QCOMPARE(w.form.document().FirmwarePath, path);
     QCOMPARE(w.form.state().FirmwareName, QStringLiteral("CDI.asm"));
-    QCOMPARE(w.form.state().TrimmerActive, false);
+    QCOMPARE(w.form.document().calibration.trimmerActive, false);
 }
 
 void TestLoad::cancelWithNothingLoaded()
@@ -117,7 +117,7 @@ void TestLoad::cancelWithNothingLoaded()
     QCOMPARE(w.platform.dialogsShown.size(), 1);
     QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
     QCOMPARE(w.form.Memo1->toPlainText(), QString());
-    QCOMPARE(w.form.state().FirmwarePath, QString());
+    QCOMPARE(w.form.document().FirmwarePath, QString());
     QCOMPARE(snapshot(w.form), before);
 }
 
@@ -138,7 +138,7 @@ void TestLoad::cancelAfterALoadReadsTheSameFileAgain()
     w.form.Button1Click();
     QCOMPARE(w.platform.dialogsShown.size(), 2);
     QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
-    QCOMPARE(w.form.state().FirmwarePath, path);
+    QCOMPARE(w.form.document().FirmwarePath, path);
     QCOMPARE(w.form.Memo1->document()->blockCount(), changed.count('\n'));
     QVERIFY(w.form.Memo1->toPlainText().startsWith(
         QStringLiteral(u".include \"m8def.inc\"\t;AT8-16, кварц4МГц, угол 35\n")));
@@ -185,7 +185,7 @@ void TestLoad::fileThatCannotBeOpened()
     w.load(tried);
     QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>({{ShownBox::Error, prefix + tried}}));
     QCOMPARE(w.form.Memo1->toPlainText(), QString());
-    QCOMPARE(w.form.state().FirmwarePath, tried);
+    QCOMPARE(w.form.document().FirmwarePath, tried);
     QCOMPARE(snapshot(w.form), before);
 }
 
@@ -208,7 +208,7 @@ void TestLoad::missingDataStopsTheLoad()
                           QStringLiteral(u"Не найден параметр, проверьте версию файла CDI.ASM")}}));
     QCOMPARE(w.form.Memo1->document()->blockCount(), broken.count('\n'));
     QVERIFY(w.form.Memo1->toPlainText().contains(QStringLiteral("ldi R24,29")));
-    QCOMPARE(w.form.state().FirmwarePath, path);
+    QCOMPARE(w.form.document().FirmwarePath, path);
     // The sensor angle comes before the missing line; everything after it stays.
     before[0] = QStringLiteral("25");
     QCOMPARE(snapshot(w.form), before);
@@ -226,7 +226,7 @@ void TestLoad::conversionErrorIsReported()
         w.platform.takeBoxes(),
         QList<ShownBox>({{ShownBox::Error, QStringLiteral("'' is not a valid integer value.")}}));
     QCOMPARE(w.form.Memo1->document()->blockCount(), broken.count('\n'));
-    QCOMPARE(w.form.state().FirmwarePath, path);
+    QCOMPARE(w.form.document().FirmwarePath, path);
     QCOMPARE(w.form.state().FirmwareName, QString());
     QCOMPARE(w.form.Chart1->title(), QStringLiteral(u"График УОЗ"));
     QCOMPARE(w.form.Series1->count(), 0);
@@ -244,7 +244,7 @@ void TestLoad::pathLongerThan80Kept()
     Window w;
     w.load(path);
     QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
-    QCOMPARE(w.form.state().FirmwarePath, path);
+    QCOMPARE(w.form.document().FirmwarePath, path);
     QCOMPARE(w.form.state().FirmwareName, QStringLiteral("CDI.asm"));
     QCOMPARE(w.form.Chart1->title(), QStringLiteral(u"График УОЗ, файл: CDI.asm"));
     QCOMPARE(w.form.Series1->count(), 32);
@@ -269,7 +269,7 @@ void TestLoad::trimmerAddsTheWarningToTheTitle()
     Window w;
     w.load(path);
     QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
-    QCOMPARE(w.form.state().TrimmerActive, true);
+    QCOMPARE(w.form.document().calibration.trimmerActive, true);
     QCOMPARE(w.form.Chart1->title(),
              QStringLiteral(u"График УОЗ, файл: Trim.asm. Внимание, с подстроечным резистором!"));
 }

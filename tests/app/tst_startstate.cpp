@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -179,7 +180,7 @@ void TestStartState::gridHeadersAndBreakpoints()
 {
     Window w;
     GridModel &grid = w.form.grid();
-    QCOMPARE(grid.rowCount(), 33);
+    QCOMPARE(grid.rowCount(), 32);
     QCOMPARE(grid.columnCount(), 5);
     QCOMPARE(headerTexts(w.form),
              QStringList({QStringLiteral(u"об/мин"), "", "", "", QStringLiteral(u"УОЗ")}));
@@ -195,9 +196,10 @@ void TestStartState::gridHeadersAndBreakpoints()
     QCOMPARE(w.form.StringGrid1->columnWidth(0), 45);
     for (int column = 1; column <= 4; ++column)
         QCOMPARE(w.form.StringGrid1->columnWidth(column), 36);
-    QCOMPARE(w.form.StringGrid1->rowHeight(0), 16);
-    QCOMPARE(w.form.StringGrid1->rowHeight(1), 14);
-    QCOMPARE(w.form.StringGrid1->rowHeight(32), 14);
+    // The header row, then the points' rows.
+    QCOMPARE(w.form.StringGrid1->horizontalHeader()->height(), 16);
+    QCOMPARE(w.form.StringGrid1->rowHeight(0), 14);
+    QCOMPARE(w.form.StringGrid1->rowHeight(31), 14);
 }
 
 static QStringList items(const QComboBox *combo)
@@ -254,10 +256,10 @@ void TestStartState::chartTitledAndEmpty()
 void TestStartState::nothingLoaded()
 {
     Window w;
-    QCOMPARE(w.form.state().FirmwarePath, QString());
+    QCOMPARE(w.form.document().FirmwarePath, QString());
     QCOMPARE(w.form.state().FirmwareName, QString());
     QCOMPARE(w.form.state().Language, 0);
-    QCOMPARE(w.form.state().TrimmerActive, false);
+    QCOMPARE(w.form.document().calibration.trimmerActive, false);
     QCOMPARE(w.form.OpenDialog1.filter, QStringLiteral("asm|*asm"));
     QCOMPARE(w.form.OpenDialog1.fileName, QStringLiteral("CDI.asm"));
     QVERIFY(w.platform.boxes.isEmpty());

@@ -196,14 +196,14 @@ void TestUnsaved::anotherFileCancelledKeepsTheLoadedOne()
     w.platform.answerDialog(otherPath);
     w.platform.questionAnswers = {2};
     w.form.Button1Click();
-    QCOMPARE(w.form.state().FirmwarePath, m_path);
+    QCOMPARE(w.form.document().FirmwarePath, m_path);
     QCOMPARE(w.form.grid().cell(4, 3), QStringLiteral("11"));
     QVERIFY(w.form.hasUnsavedChanges());
 
     w.platform.answerDialog(otherPath);
     w.platform.questionAnswers = {1};
     w.form.Button1Click();
-    QCOMPARE(w.form.state().FirmwarePath, otherPath);
+    QCOMPARE(w.form.document().FirmwarePath, otherPath);
     QCOMPARE(w.window.pathText(), otherPath);
     QCOMPARE(w.form.grid().cell(4, 3), expectedAngle(14, 20));
     QVERIFY(!w.form.hasUnsavedChanges());

@@ -58,17 +58,17 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
 QByteArray sweepVariant(int first, const QString &sensor, int spark, const QString &pulse)
 {
     LoadedSource loaded(sampleBytes());
-    loaded.settings.sensorAngle = sensor;
-    loaded.settings.sparkOutput = spark;
-    loaded.settings.secondPulse = pulse;
+    loaded.doc.settings.sensorAngle = sensor;
+    loaded.doc.settings.sparkOutput = spark;
+    loaded.doc.settings.secondPulse = pulse;
     for (int table = 1; table <= 3; ++table) {
         for (int row = 1; row <= 32; ++row)
-            loaded.grid.setCell(table, row,
-                                QString::number((first + 32 * (table - 1) + row - 1) % 256));
+            loaded.doc.cell(table, row) =
+                QString::number((first + 32 * (table - 1) + row - 1) % 256);
     }
-    if (rewriteSource(loaded.source, loaded.settings, loaded.grid))
+    if (rewriteSource(loaded.doc))
         return {};
-    return loaded.source.toFileBytes();
+    return loaded.doc.text.toFileBytes();
 }
 
 // Every point within tolerance, from its own row, at the angle of its code.
@@ -80,7 +80,7 @@ void checkAllWithin(const Verified &v, const LoadedSource &loaded)
         QCOMPARE(r.size(), 9);
         const int table = r[0].toInt();
         const int row = r[1].toInt();
-        const int code = loaded.grid.cell(table, row).toInt();
+        const int code = loaded.doc.cell(table, row).toInt();
         QCOMPARE(r[6].toInt(), row);
         QCOMPARE(r[8], QStringLiteral("1"));
         if (code == kNoAngleCode) {
@@ -88,7 +88,7 @@ void checkAllWithin(const Verified &v, const LoadedSource &loaded)
             QCOMPARE(r[4], QString());
             continue;
         }
-        const double expected = double(codeToAngle(code, loaded.settings.sensorAngle.toInt()));
+        const double expected = double(codeToAngle(code, loaded.doc.settings.sensorAngle.toInt()));
         QCOMPARE(r[3], QString::number(expected, 'f', 2));
         QVERIFY2(std::fabs(r[4].toDouble() - expected) <= r[7].toDouble(), qPrintable(r.join(',')));
     }
@@ -137,10 +137,10 @@ private slots:
         QTest::addColumn<QString>("sensor");
         QTest::addColumn<int>("spark");
         QTest::addColumn<QString>("pulse");
-        QTest::newRow("codes 0-95") << 0 << "20" << int(SettingsTarget::kPortC0) << "auto";
-        QTest::newRow("codes 96-191, PD6") << 96 << "35" << int(SettingsTarget::kPortD6) << "20";
+        QTest::newRow("codes 0-95") << 0 << "20" << int(DocumentSettings::kPortC0) << "auto";
+        QTest::newRow("codes 96-191, PD6") << 96 << "35" << int(DocumentSettings::kPortD6) << "20";
         QTest::newRow("codes 192-255, 0-31")
-            << 192 << "15" << int(SettingsTarget::kPortC0) << "auto";
+            << 192 << "15" << int(DocumentSettings::kPortC0) << "auto";
     }
     void everyCodeFiresAtItsAngle()
     {
@@ -154,7 +154,7 @@ private slots:
         const QString path = writeFile(dir, QStringLiteral("CDI.asm"), bytes);
         const Verified v = verify({path});
         const LoadedSource loaded(bytes);
-        QCOMPARE(loaded.settings.sparkOutput, spark);
+        QCOMPARE(loaded.doc.settings.sparkOutput, spark);
         checkAllWithin(v, loaded);
     }
 
@@ -211,10 +211,11 @@ private slots:
     void breakpointsSharingAConstantFail()
     {
         LoadedSource loaded(sampleBytes());
-        loaded.grid.setCell(GridModel::kRpmColumn, 28, QStringLiteral("9770"));
-        QVERIFY(!rewriteSource(loaded.source, loaded.settings, loaded.grid));
+        loaded.doc.cell(Document::kRpmColumn, 28) = QStringLiteral("9770");
+        QVERIFY(!rewriteSource(loaded.doc));
         QTemporaryDir dir;
-        const QString path = writeFile(dir, QStringLiteral("CDI.asm"), loaded.source.toFileBytes());
+        const QString path =
+            writeFile(dir, QStringLiteral("CDI.asm"), loaded.doc.text.toFileBytes());
         QString text;
         QString errors;
         QTextStream out(&text);

@@ -173,7 +173,10 @@ class Program:
         return text_of(edit)
 
     def cell(self, column, row):
-        return name(self.grid.get_accessible_at(row, column))
+        """Row 0 is the column headers; rows 1 to 32 are the points."""
+        if row == 0:
+            return name(self.grid.get_column_header(column))
+        return name(self.grid.get_accessible_at(row - 1, column))
 
     def grid_rows(self):
         """Rows 0 to 32 of the grid, five cell texts each."""
@@ -191,7 +194,7 @@ class Program:
     def edit_cell(self, column, row, typed, enter=False, shown=None):
         """Clicks a cell, replaces its text by typing, and waits until the cell shows it."""
         x, y = self.at(*cell_centre(column, row))
-        cell = self.grid.get_accessible_at(row, column)
+        cell = self.grid.get_accessible_at(row - 1, column)
         cx, cy, cw, ch = extents(cell)
         if not (cx <= x < cx + cw and cy <= y < cy + ch):
             raise E2EFailure(f"cell ({column}, {row}) is at {(cx, cy, cw, ch)}, not under its layout position")

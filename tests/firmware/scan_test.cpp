@@ -4,12 +4,14 @@
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 
 #include "domain/numbers.h"
 #include "format/cp1251.h"
-#include "session/gridmodel.h"
+#include "session/document.h"
 #include "session/loadscan.h"
+#include "session/programstate.h"
 
 #include <algorithm>
 #include <array>
@@ -21,39 +23,27 @@ QByteArray cp(QStringView text)
     return toCp1251(text);
 }
 
-// The setting boxes as plain values, with a log of what the scan did to them.
-class RecordingSettings : public SettingsTarget
+// The settings the scan starts from, and a log of the ones it changed, in the order the load
+// shows them.
+struct RecordingSettings : DocumentSettings
 {
-public:
-    QString sensorAngle = QStringLiteral("35");
-    QString activeTable = QStringLiteral("1");
-    QString secondPulse = QStringLiteral("12.6");
-    int sparkOutput = kPortD6;
+    RecordingSettings()
+    {
+        sensorAngle = QStringLiteral("35");
+        secondPulse = QStringLiteral("12.6");
+        sparkOutput = kPortD6;
+    }
     QStringList calls;
 
-    QString sensorAngleText() const override { return sensorAngle; }
-    void setSensorAngleText(const QString &text) override
+    void takeFrom(const DocumentSettings &after)
     {
-        calls << QStringLiteral("angle:") + text;
-        sensorAngle = text;
-    }
-    QString activeTableText() const override { return activeTable; }
-    QString secondPulseText() const override { return secondPulse; }
-    void selectSecondPulseAuto() override
-    {
-        calls << QStringLiteral("pulse:auto");
-        secondPulse = QStringLiteral("auto");
-    }
-    void setSecondPulseText(const QString &text) override
-    {
-        calls << QStringLiteral("pulse:") + text;
-        secondPulse = text;
-    }
-    int sparkOutputItem() const override { return sparkOutput; }
-    void selectSparkOutput(int item) override
-    {
-        calls << QStringLiteral("spark:%1").arg(item);
-        sparkOutput = item;
+        if (after.sensorAngle != sensorAngle)
+            calls << QStringLiteral("angle:") + after.sensorAngle;
+        if (after.secondPulse != secondPulse)
+            calls << QStringLiteral("pulse:") + after.secondPulse;
+        if (after.sparkOutput != sparkOutput)
+            calls << QStringLiteral("spark:%1").arg(after.sparkOutput);
+        static_cast<DocumentSettings &>(*this) = after;
     }
 };
 
@@ -228,24 +218,27 @@ const QString kMissing = QStringLiteral("missing data");
 struct Scan
 {
     RecordingSettings settings;
-    GridModel grid;
+    Document grid;
     ProgramState state;
     QString result; // kCompleted, kMissing or the conversion error's message
     QString line;   // the line a stop names
 
     Scan()
     {
-        for (int row = 0; row < GridModel::kRows; ++row) {
-            for (int column = 0; column < GridModel::kColumns; ++column)
-                grid.setCell(column, row, old(column, row));
+        for (int column = 0; column < Document::kColumns; ++column) {
+            grid.headers[std::size_t(column)] = old(column, 0);
+            for (int row = 1; row <= 32; ++row)
+                grid.cell(column, row) = old(column, row);
         }
     }
 
     void run(const QByteArray &bytes)
     {
-        const SourceText source = SourceText::fromFileBytes(bytes);
+        grid.text = SourceText::fromFileBytes(bytes);
+        grid.settings = settings;
+        const auto recorded = qScopeGuard([this] { settings.takeFrom(grid.settings); });
         try {
-            const ScanOutcome outcome = scanSource(source, settings, grid, state);
+            const ScanOutcome outcome = scanSource(grid, state.Language);
             line = outcome.line;
             if (outcome.completed())
                 result = kCompleted;
@@ -262,7 +255,7 @@ struct Scan
     {
         QStringList cells;
         for (int row = firstRow; row <= lastRow; ++row)
-            cells << grid.cell(column, row);
+            cells << (row == 0 ? grid.headers[std::size_t(column)] : grid.cell(column, row));
         return cells;
     }
 };
@@ -390,25 +383,25 @@ void TestLoadScan::completeSource()
     const QByteArray bytes = build(Layout());
     QVERIFY(!bytes.isEmpty());
     Scan scan;
-    scan.state.TrimmerActive = false;
+    scan.grid.calibration.trimmerActive = false;
     scan.run(bytes);
     QCOMPARE(scan.result, kCompleted);
     QCOMPARE(scan.settings.calls, QStringList({"angle:20", "pulse:auto", "spark:0"}));
     QCOMPARE(scan.settings.sensorAngle, QStringLiteral("20"));
     QCOMPARE(scan.settings.secondPulse, QStringLiteral("auto"));
-    QCOMPARE(scan.settings.sparkOutput, SettingsTarget::kPortC0);
-    QCOMPARE(scan.column(GridModel::kRpmColumn), QStringList({"460"}) + kDefaultRpm);
-    QVERIFY(scan.state.TrimmerActive);
-    QCOMPARE(scan.grid.cell(1, 0), QStringLiteral(u"таб.1"));
-    QCOMPARE(scan.grid.cell(2, 0), QStringLiteral(u"таб.2"));
-    QCOMPARE(scan.grid.cell(3, 0), QStringLiteral(u"таб.3"));
+    QCOMPARE(scan.settings.sparkOutput, DocumentSettings::kPortC0);
+    QCOMPARE(scan.column(Document::kRpmColumn), QStringList({"460"}) + kDefaultRpm);
+    QVERIFY(scan.grid.calibration.trimmerActive);
+    QCOMPARE(scan.grid.headers[1], QStringLiteral(u"таб.1"));
+    QCOMPARE(scan.grid.headers[2], QStringLiteral(u"таб.2"));
+    QCOMPARE(scan.grid.headers[3], QStringLiteral(u"таб.3"));
     const Codes codes = defaultCodes();
     for (int table = 1; table <= 3; ++table)
         QCOMPARE(scan.column(table), texts(codes[std::size_t(table - 1)]));
-    QCOMPARE(scan.column(GridModel::kAngleColumn), defaultTable1Angles());
+    QCOMPARE(scan.column(Document::kAngleColumn), defaultTable1Angles());
     // Header cells of the RPM and angle columns are not the scan's.
-    QCOMPARE(scan.grid.cell(0, 0), old(0, 0));
-    QCOMPARE(scan.grid.cell(4, 0), old(4, 0));
+    QCOMPARE(scan.grid.headers[0], old(0, 0));
+    QCOMPARE(scan.grid.headers[4], old(4, 0));
     // Neither is the program's path, name or language.
     QCOMPARE(scan.state.FirmwareName, QString());
     QCOMPARE(scan.state.Language, 0);
@@ -427,7 +420,7 @@ void TestLoadScan::lfOnlySourceGivesTheSameResult()
     b.run(lf);
     QCOMPARE(b.result, kCompleted);
     QCOMPARE(b.settings.calls, a.settings.calls);
-    for (int column = 0; column < GridModel::kColumns; ++column)
+    for (int column = 0; column < Document::kColumns; ++column)
         QCOMPARE(b.column(column, 0), a.column(column, 0));
 }
 
@@ -561,7 +554,7 @@ void TestLoadScan::emptySensorAngleFailsInTheAngleColumn()
     QCOMPARE(scan.column(0), QStringList({"460"}) + kDefaultRpm);
     QCOMPARE(scan.column(1), texts(defaultCodes()[0]));
     QCOMPARE(scan.column(3), texts(defaultCodes()[2]));
-    QCOMPARE(scan.column(GridModel::kAngleColumn), oldColumn(GridModel::kAngleColumn));
+    QCOMPARE(scan.column(Document::kAngleColumn), oldColumn(Document::kAngleColumn));
 }
 
 void TestLoadScan::pulseStepsWindow_data()
@@ -682,7 +675,7 @@ void TestLoadScan::pulseAngleUsesTheLocaleSeparator()
     scan.run(build(layout));
     QCOMPARE(scan.result, kCompleted);
     QCOMPARE(scan.settings.secondPulse, QStringLiteral("39,9"));
-    QCOMPARE(scan.grid.cell(GridModel::kAngleColumn, 2), QStringLiteral("16,5"));
+    QCOMPARE(scan.grid.cell(Document::kAngleColumn, 2), QStringLiteral("16,5"));
 }
 
 void TestLoadScan::emptyPulseStepsIsNoInteger()
@@ -732,17 +725,17 @@ void TestLoadScan::sparkMarkerFromPosition3700()
     layout.extra << Block{3700 + 200, kSparkMarkerOffset, {sparkLine("PortC,0")}}
                  << Block{3700 + 400, kSparkMarkerOffset, {sparkLine("PortD,6")}};
     Scan scan;
-    scan.settings.sparkOutput = SettingsTarget::kPortD6;
+    scan.settings.sparkOutput = DocumentSettings::kPortD6;
     scan.run(build(layout));
     QCOMPARE(scan.result, kCompleted);
-    QCOMPARE(scan.settings.sparkOutput, SettingsTarget::kPortC0);
+    QCOMPARE(scan.settings.sparkOutput, DocumentSettings::kPortC0);
 
     layout.spark.at = 3700;
     Scan first;
-    first.settings.sparkOutput = SettingsTarget::kPortC0;
+    first.settings.sparkOutput = DocumentSettings::kPortC0;
     first.run(build(layout));
     QCOMPARE(first.result, kCompleted);
-    QCOMPARE(first.settings.sparkOutput, SettingsTarget::kPortD6);
+    QCOMPARE(first.settings.sparkOutput, DocumentSettings::kPortD6);
 }
 
 void TestLoadScan::compareConstantConversions()
@@ -795,7 +788,7 @@ void TestLoadScan::compareConstant255DividesByZero()
     Layout layout;
     layout.compare.lines = compareLines(constants);
     Scan scan;
-    scan.state.TrimmerActive = false;
+    scan.grid.calibration.trimmerActive = false;
     scan.run(build(layout));
     QCOMPARE(scan.result, QStringLiteral("Floating point division by zero"));
     // Rows 32..21 converted, row 20 and below still raw, row 1 untouched, nothing after read.
@@ -804,7 +797,7 @@ void TestLoadScan::compareConstant255DividesByZero()
     QCOMPARE(scan.grid.cell(0, 19), QStringLiteral("136"));
     QCOMPARE(scan.grid.cell(0, 2), QStringLiteral("0"));
     QCOMPARE(scan.grid.cell(0, 1), old(0, 1));
-    QVERIFY(!scan.state.TrimmerActive);
+    QVERIFY(!scan.grid.calibration.trimmerActive);
     QCOMPARE(scan.column(1, 0), oldColumn(1, 0));
 }
 
@@ -839,13 +832,13 @@ void TestLoadScan::searchesContinueAfterTheValueField()
     section.removeAt(1);
     layout.tables.lines = section;
     Scan scan;
-    scan.state.TrimmerActive = true;
+    scan.grid.calibration.trimmerActive = true;
     scan.run(build(layout));
     QCOMPARE(scan.result, kCompleted);
     QCOMPARE(scan.grid.cell(0, 32), QStringLiteral("460"));
     QCOMPARE(scan.grid.cell(0, 2), QStringLiteral("470"));
     QCOMPARE(scan.column(0, 3, 31), kDefaultRpm.mid(1, 29));
-    QVERIFY(!scan.state.TrimmerActive);
+    QVERIFY(!scan.grid.calibration.trimmerActive);
     QCOMPARE(scan.column(1), QStringList({"9"}) + texts(defaultCodes()[0].mid(1)));
     QCOMPARE(scan.column(2), texts(defaultCodes()[1]));
 }
@@ -879,10 +872,10 @@ void TestLoadScan::trimmer()
         layout.compare.lines.insert(10 + i, compareBlock[i]);
     layout.afterCompare = afterCompare;
     Scan scan;
-    scan.state.TrimmerActive = !active;
+    scan.grid.calibration.trimmerActive = !active;
     scan.run(build(layout));
     QCOMPARE(scan.result, kCompleted);
-    QCOMPARE(scan.state.TrimmerActive, active);
+    QCOMPARE(scan.grid.calibration.trimmerActive, active);
 }
 
 void TestLoadScan::missingMarkers_data()
@@ -914,7 +907,7 @@ void TestLoadScan::missingMarkers()
 
     // The grid expected after the stop, column by column from row 0: old unless written.
     QList<QStringList> expected;
-    for (int column = 0; column < GridModel::kColumns; ++column)
+    for (int column = 0; column < Document::kColumns; ++column)
         expected << oldColumn(column, 0);
     const QStringList constants = texts(defaultConstants());
     const auto rawConstants = [&](int count) {
@@ -972,12 +965,12 @@ void TestLoadScan::missingMarkers()
     const QByteArray bytes = build(layout);
     QVERIFY(!bytes.isEmpty());
     Scan scan;
-    scan.state.TrimmerActive = false;
+    scan.grid.calibration.trimmerActive = false;
     scan.run(bytes);
     QCOMPARE(scan.result, kMissing);
     QCOMPARE(scan.settings.calls.join(' '), calls);
-    QCOMPARE(scan.state.TrimmerActive, trimmerRead);
-    for (int column = 0; column < GridModel::kColumns; ++column)
+    QCOMPARE(scan.grid.calibration.trimmerActive, trimmerRead);
+    for (int column = 0; column < Document::kColumns; ++column)
         QCOMPARE(scan.column(column, 0), expected[column]);
 }
 
@@ -1017,9 +1010,9 @@ void TestLoadScan::anyTableMarkerCountsAsLabel()
     Scan scan;
     scan.run(build(layout));
     QCOMPARE(scan.result, kCompleted);
-    QCOMPARE(scan.grid.cell(1, 0), QStringLiteral(u"таб.Ж"));
-    QCOMPARE(scan.grid.cell(2, 0), QStringLiteral(u"таб.2"));
-    QCOMPARE(scan.grid.cell(3, 0), QStringLiteral(u"таб.3"));
+    QCOMPARE(scan.grid.headers[1], QStringLiteral(u"таб.Ж"));
+    QCOMPARE(scan.grid.headers[2], QStringLiteral(u"таб.2"));
+    QCOMPARE(scan.grid.headers[3], QStringLiteral(u"таб.3"));
     QCOMPARE(scan.column(1), texts(defaultCodes()[0]));
     QCOMPARE(scan.column(3), texts(defaultCodes()[2]));
 
@@ -1028,7 +1021,7 @@ void TestLoadScan::anyTableMarkerCountsAsLabel()
     Scan atLineEnd;
     atLineEnd.run(build(layout));
     QCOMPARE(atLineEnd.result, kCompleted);
-    QCOMPARE(atLineEnd.grid.cell(1, 0), QStringLiteral(u"таб.\r"));
+    QCOMPARE(atLineEnd.grid.headers[1], QStringLiteral(u"таб.\r"));
 }
 
 void TestLoadScan::tableLabelFrom21000()
@@ -1042,7 +1035,7 @@ void TestLoadScan::tableLabelFrom21000()
     Scan scan;
     scan.run(bytes);
     QCOMPARE(scan.result, kCompleted);
-    QCOMPARE(scan.grid.cell(1, 0), QStringLiteral(u"таб.1"));
+    QCOMPARE(scan.grid.headers[1], QStringLiteral(u"таб.1"));
     QCOMPARE(scan.column(1), texts(defaultCodes()[0]));
 
     layout.extra = {Block{21000, 0, {"FuozTable9:"}}};
@@ -1050,7 +1043,7 @@ void TestLoadScan::tableLabelFrom21000()
     Scan at21000;
     at21000.run(build(layout));
     QCOMPARE(at21000.result, kCompleted);
-    QCOMPARE(at21000.grid.cell(1, 0), QStringLiteral(u"таб.9"));
+    QCOMPARE(at21000.grid.headers[1], QStringLiteral(u"таб.9"));
     // Label 9's first 32 values are table 1's; label 1 sits in between unread.
     QCOMPARE(at21000.column(1), texts(defaultCodes()[0]));
 }
@@ -1209,18 +1202,18 @@ void TestLoadScan::sampleSource()
     QCOMPARE(SourceText::fromFileBytes(bytes).toFileBytes(), bytes);
 
     Scan scan;
-    scan.state.TrimmerActive = true;
+    scan.grid.calibration.trimmerActive = true;
     scan.run(bytes);
     QCOMPARE(scan.result, kCompleted);
     QCOMPARE(scan.settings.calls, QStringList({"angle:20", "pulse:auto", "spark:0"}));
-    QVERIFY(!scan.state.TrimmerActive);
+    QVERIFY(!scan.grid.calibration.trimmerActive);
     const auto cells = [](const char *list) { return QString::fromLatin1(list).split(' '); };
     QCOMPARE(scan.column(0), cells("460 500 600 800 1000 1200 1500 1800 1990 2210 2490 2790 "
                                    "3000 3450 3780 4190 4690 5100 5330 5860 6510 6890 7320 "
                                    "7810 8370 9010 9770 10650 11720 13020 14650 19530"));
-    QCOMPARE(scan.grid.cell(1, 0), QStringLiteral(u"таб.1"));
-    QCOMPARE(scan.grid.cell(2, 0), QStringLiteral(u"таб.2"));
-    QCOMPARE(scan.grid.cell(3, 0), QStringLiteral(u"таб.3"));
+    QCOMPARE(scan.grid.headers[1], QStringLiteral(u"таб.1"));
+    QCOMPARE(scan.grid.headers[2], QStringLiteral(u"таб.2"));
+    QCOMPARE(scan.grid.headers[3], QStringLiteral(u"таб.3"));
     QCOMPARE(scan.column(1), cells("14 14 14 11 7 3 252 248 245 242 239 237 236 234 233 233 "
                                    "233 234 234 235 236 237 238 239 240 241 242 243 244 245 "
                                    "246 246"));
@@ -1312,7 +1305,7 @@ void TestLoadScan::mutatedSourcesNeverCrash()
             ++completed;
             QCOMPARE(scan.grid.cell(0, 1), QStringLiteral("460"));
             for (int row = 1; row <= 32; ++row)
-                QVERIFY(!scan.grid.cell(GridModel::kAngleColumn, row).isEmpty());
+                QVERIFY(!scan.grid.cell(Document::kAngleColumn, row).isEmpty());
         } else if (scan.result == kMissing) {
             ++missingData;
         } else {
@@ -1396,12 +1389,12 @@ void TestLoadScan::commentedOutInstructionsArePassedOver()
     layout.compare.lines.prepend("\t;cpi R21, 248");
     layout.tables.lines.insert(1, "\t;ldi R16, 12 ;old");
     Scan scan;
-    scan.settings.sparkOutput = SettingsTarget::kPortD6;
+    scan.settings.sparkOutput = DocumentSettings::kPortD6;
     scan.run(build(layout));
     QCOMPARE(scan.result, kCompleted);
     QCOMPARE(scan.settings.calls,
              QStringList({"angle:20", "pulse:auto",
-                          QStringLiteral("spark:%1").arg(SettingsTarget::kPortC0)}));
+                          QStringLiteral("spark:%1").arg(DocumentSettings::kPortC0)}));
     QCOMPARE(scan.column(0, 2), kDefaultRpm);
     QCOMPARE(scan.column(1), texts(defaultCodes()[0]));
 }

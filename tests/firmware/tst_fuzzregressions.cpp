@@ -107,7 +107,7 @@ private slots:
         const QByteArray bytes = joinLines(lines);
         LoadedSource loaded(bytes);
         QVERIFY(loaded.completed);
-        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
+        loaded.doc.settings.sparkOutput = DocumentSettings::kPortD6;
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -117,10 +117,10 @@ private slots:
         QCOMPARE(file.write(bytes), bytes.size());
         file.close();
 
-        const auto stop = saveSource(loaded.source, loaded.settings, loaded.grid, path);
+        const auto stop = saveSource(loaded.doc, path);
         QVERIFY(stop == MessageId::MissingData);
         QCOMPARE(readFile(path), bytes);
-        QCOMPARE(loaded.source.lineCount(), lines.size());
+        QCOMPARE(loaded.doc.text.lineCount(), lines.size());
     }
 
     // Table 1's label shares its line with the first value, and a comment before it holds the
@@ -139,18 +139,17 @@ private slots:
         LoadedSource loaded(bytes);
         QVERIFY(loaded.completed);
         const LoadedSource original(sampleBytes());
-        for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row)
-            QCOMPARE(loaded.grid.cell(1, row), original.grid.cell(1, row));
+        for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row)
+            QCOMPARE(loaded.doc.cell(1, row), original.doc.cell(1, row));
 
-        SourceText rewritten = loaded.source;
-        QVERIFY(!rewriteSource(rewritten, loaded.settings, loaded.grid));
-        QVERIFY(verifyReadBack(rewritten, loaded.settings, loaded.grid) == MessageId::MissingData);
+        Document rewritten = loaded.doc;
+        QVERIFY(!rewriteSource(rewritten));
+        QVERIFY(verifyReadBack(rewritten) == MessageId::MissingData);
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
-        QVERIFY(saveSource(loaded.source, loaded.settings, loaded.grid, path) ==
-                MessageId::MissingData);
+        QVERIFY(saveSource(loaded.doc, path) == MessageId::MissingData);
         QVERIFY(!QFile::exists(path));
     }
 };

@@ -41,10 +41,10 @@ QByteArray sparkLine(const char *instruction, const char *port, char level)
            (level == '0' ? markers::sparkToZero.toByteArray() : markers::sparkToOne.toByteArray());
 }
 
-void setRows(GridModel &grid, int column, int fromRow, const QStringList &texts)
+void setRows(Document &document, int column, int fromRow, const QStringList &texts)
 {
     for (int i = 0; i < texts.size(); ++i)
-        grid.setCell(column, fromRow + i, texts[i]);
+        document.cell(column, fromRow + i) = texts[i];
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -93,8 +93,8 @@ private slots:
     void sampleWithItsOwnSettingsComesBackUnchanged()
     {
         LoadedSource loaded(sampleBytes());
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(loaded.source.toFileBytes(), sampleBytes());
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
+        QCOMPARE(loaded.doc.text.toFileBytes(), sampleBytes());
     }
 
     void includeLineCarriesSensorAngleText_data()
@@ -109,9 +109,9 @@ private slots:
         QFETCH(QString, sensor);
         QFETCH(int, length);
         LoadedSource loaded(sampleBytes());
-        loaded.settings.sensorAngle = sensor;
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        const QByteArray line = loaded.source.shownLine(sample::kIncludeLine);
+        loaded.doc.settings.sensorAngle = sensor;
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
+        const QByteArray line = loaded.doc.text.shownLine(sample::kIncludeLine);
         QCOMPARE(line,
                  cp(u".include \"m8def.inc\"\t;AT8-16, кварц4МГц, угол ") + sensor.toLatin1());
         QCOMPARE(line.size(), length);
@@ -124,10 +124,10 @@ private slots:
         lines[sample::kPulseModeLine] = "ldi R30,0b00000000\t;old";
         LoadedSource loaded(joinLines(lines));
         QVERIFY(loaded.completed);
-        loaded.settings.secondPulse = QStringLiteral("auto");
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(loaded.source.shownLine(sample::kPulseStepsLine), "ldi R23,57\t;old");
-        QCOMPARE(loaded.source.shownLine(sample::kPulseModeLine), kModeAuto);
+        loaded.doc.settings.secondPulse = QStringLiteral("auto");
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
+        QCOMPARE(loaded.doc.text.shownLine(sample::kPulseStepsLine), "ldi R23,57\t;old");
+        QCOMPARE(loaded.doc.text.shownLine(sample::kPulseModeLine), kModeAuto);
     }
 
     void fixedPulseWritesStepCount_data()
@@ -144,29 +144,29 @@ private slots:
         QFETCH(QString, angle);
         QFETCH(int, steps);
         LoadedSource loaded(sampleBytes());
-        loaded.settings.secondPulse = angle;
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(loaded.source.shownLine(sample::kPulseStepsLine), stepsLine(steps));
-        QCOMPARE(loaded.source.shownLine(sample::kPulseModeLine), kModeFixed);
+        loaded.doc.settings.secondPulse = angle;
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
+        QCOMPARE(loaded.doc.text.shownLine(sample::kPulseStepsLine), stepsLine(steps));
+        QCOMPARE(loaded.doc.text.shownLine(sample::kPulseModeLine), kModeFixed);
     }
 
     void sparkOutputLines_data()
     {
         QTest::addColumn<int>("item");
         QTest::addColumn<QByteArray>("port");
-        QTest::newRow("PortC,0") << int(SettingsTarget::kPortC0) << QByteArray("PortC,0");
-        QTest::newRow("PortD,6") << int(SettingsTarget::kPortD6) << QByteArray("PortD,6");
+        QTest::newRow("PortC,0") << int(DocumentSettings::kPortC0) << QByteArray("PortC,0");
+        QTest::newRow("PortD,6") << int(DocumentSettings::kPortD6) << QByteArray("PortD,6");
     }
     void sparkOutputLines()
     {
         QFETCH(int, item);
         QFETCH(QByteArray, port);
         LoadedSource loaded(sampleBytes());
-        loaded.settings.sparkOutput = item;
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(loaded.source.shownLine(sample::kSparkToZeroLine), sparkLine("cbi", port, '0'));
+        loaded.doc.settings.sparkOutput = item;
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
+        QCOMPARE(loaded.doc.text.shownLine(sample::kSparkToZeroLine), sparkLine("cbi", port, '0'));
         for (const int line : sample::kSparkToOneLines)
-            QCOMPARE(loaded.source.shownLine(line), sparkLine("sbi", port, '1'));
+            QCOMPARE(loaded.doc.text.shownLine(line), sparkLine("sbi", port, '1'));
     }
 
     // A spark-to-1 marker alone on its line, or after a commented-out instruction, is a comment:
@@ -186,13 +186,12 @@ private slots:
         lines[sample::kSparkToOneLines[0]] = line;
         LoadedSource loaded(joinLines(lines));
         QVERIFY(loaded.completed);
-        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid),
-                 MessageId::MissingData);
-        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[0]), line);
-        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[1]),
+        loaded.doc.settings.sparkOutput = DocumentSettings::kPortD6;
+        QCOMPARE(rewriteSource(loaded.doc), MessageId::MissingData);
+        QCOMPARE(loaded.doc.text.shownLine(sample::kSparkToOneLines[0]), line);
+        QCOMPARE(loaded.doc.text.shownLine(sample::kSparkToOneLines[1]),
                  sparkLine("sbi", "PortD,6", '1'));
-        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[2]),
+        QCOMPARE(loaded.doc.text.shownLine(sample::kSparkToOneLines[2]),
                  sparkLine("sbi", "PortD,6", '1'));
     }
 
@@ -224,22 +223,22 @@ private slots:
     void compareLinesTakeRowsFromTheTop()
     {
         LoadedSource loaded(sampleBytes());
-        setRows(loaded.grid, GridModel::kRpmColumn, 22,
+        setRows(loaded.doc, Document::kRpmColumn, 22,
                 {"15625", "9375", "3125", "1875", "625", "20000", "19500", "6000", "1000", "500",
                  "460"});
-        loaded.grid.setCell(GridModel::kRpmColumn, 2, QStringLiteral("2000"));
-        loaded.grid.setCell(GridModel::kRpmColumn, 1, QStringLiteral("0"));
-        const qsizetype lineCount = loaded.source.lineCount();
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
+        loaded.doc.cell(Document::kRpmColumn, 2) = QStringLiteral("2000");
+        loaded.doc.cell(Document::kRpmColumn, 1) = QStringLiteral("0");
+        const qsizetype lineCount = loaded.doc.text.lineCount();
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
         const int expected[] = {248, 242, 218, 192, 68, 249, 249, 235, 138, 21, 0};
         for (int i = 0; i < 11; ++i)
-            QCOMPARE(loaded.source.shownLine(sample::compareLine(22 + i)),
+            QCOMPARE(loaded.doc.text.shownLine(sample::compareLine(22 + i)),
                      compareLine(expected[i]));
-        QCOMPARE(loaded.source.shownLine(sample::compareLine(2)), compareLine(196));
-        QCOMPARE(loaded.source.lineCount(), lineCount);
+        QCOMPARE(loaded.doc.text.shownLine(sample::compareLine(2)), compareLine(196));
+        QCOMPARE(loaded.doc.text.lineCount(), lineCount);
         int compareLines = 0;
         for (qsizetype i = 0; i < lineCount; ++i) {
-            if (loaded.source.shownLine(i).startsWith("cpi R21,"))
+            if (loaded.doc.text.shownLine(i).startsWith("cpi R21,"))
                 ++compareLines;
         }
         QCOMPARE(compareLines, 31);
@@ -261,55 +260,56 @@ private slots:
         QFETCH(QString, rpm);
         QFETCH(MessageId, message);
         LoadedSource loaded(sampleBytes());
-        loaded.settings.sensorAngle = QStringLiteral("35");
-        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
+        loaded.doc.settings.sensorAngle = QStringLiteral("35");
+        loaded.doc.settings.sparkOutput = DocumentSettings::kPortD6;
         for (int r = 2; r <= 32; ++r)
-            loaded.grid.setCell(GridModel::kRpmColumn, r, QStringLiteral("6000"));
-        loaded.grid.setCell(GridModel::kRpmColumn, row, rpm);
-        loaded.grid.setCell(1, 1, QStringLiteral("0"));
+            loaded.doc.cell(Document::kRpmColumn, r) = QStringLiteral("6000");
+        loaded.doc.cell(Document::kRpmColumn, row) = rpm;
+        loaded.doc.cell(1, 1) = QStringLiteral("0");
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
         writeFile(path, sampleBytes());
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), message);
+        QCOMPARE(saveSource(loaded.doc, path), message);
         QCOMPARE(readFile(path), sampleBytes());
 
         // Everything before the failing row is rewritten, nothing after it.
         const QList<QByteArray> original = sampleLines();
-        QCOMPARE(loaded.source.shownLine(sample::kIncludeLine).right(2), "35");
-        QCOMPARE(loaded.source.shownLine(sample::kSparkToZeroLine),
+        QCOMPARE(loaded.doc.text.shownLine(sample::kIncludeLine).right(2), "35");
+        QCOMPARE(loaded.doc.text.shownLine(sample::kSparkToZeroLine),
                  sparkLine("cbi", "PortD,6", '0'));
-        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[1]),
+        QCOMPARE(loaded.doc.text.shownLine(sample::kSparkToOneLines[1]),
                  sparkLine("sbi", "PortD,6", '1'));
         for (int r = 32; r > row; --r)
-            QCOMPARE(loaded.source.shownLine(sample::compareLine(r)), compareLine(235));
+            QCOMPARE(loaded.doc.text.shownLine(sample::compareLine(r)), compareLine(235));
         for (int r = row; r >= 2; --r)
-            QCOMPARE(loaded.source.shownLine(sample::compareLine(r)),
+            QCOMPARE(loaded.doc.text.shownLine(sample::compareLine(r)),
                      original[sample::compareLine(r)]);
-        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[2]),
+        QCOMPARE(loaded.doc.text.shownLine(sample::kSparkToOneLines[2]),
                  original[sample::kSparkToOneLines[2]]);
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(1, 1)),
+        QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(1, 1)),
                  original[sample::valueLine(1, 1)]);
     }
 
     void angleCommentsFollowCodes()
     {
         LoadedSource loaded(sampleBytes());
-        loaded.settings.sensorAngle = QStringLiteral("20");
-        setRows(loaded.grid, 1, 1, {"11", "180", "0", "200", "255", "180"});
-        setRows(loaded.grid, 3, 30, {"57", "180", "254"});
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
+        loaded.doc.settings.sensorAngle = QStringLiteral("20");
+        setRows(loaded.doc, 1, 1, {"11", "180", "0", "200", "255", "180"});
+        setRows(loaded.doc, 3, 30, {"57", "180", "254"});
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
         const char *codes[] = {"11", "180", "0", "200", "255", "180"};
         const char *angles[] = {"12.3", "12.3", "20", "58.5", "20", "20"};
         for (int row = 1; row <= 6; ++row) {
-            QCOMPARE(loaded.source.shownLine(sample::valueLine(1, row)), valueLine(codes[row - 1]));
-            QCOMPARE(loaded.source.shownLine(sample::valueLine(1, row) + 1),
+            QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(1, row)),
+                     valueLine(codes[row - 1]));
+            QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(1, row) + 1),
                      storeLine(angles[row - 1]));
         }
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 30) + 1), storeLine("-19.9"));
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 31) + 1), storeLine("-19.9"));
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 32) + 1), storeLine("20.7"));
+        QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(3, 30) + 1), storeLine("-19.9"));
+        QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(3, 31) + 1), storeLine("-19.9"));
+        QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(3, 32) + 1), storeLine("20.7"));
     }
 
     void angleCommentsStartFromHighestAngleOfColumn_data()
@@ -327,22 +327,21 @@ private slots:
         QFETCH(QByteArray, firstComment);
         LoadedSource loaded(sampleBytes());
         for (int row = 1; row <= 29; ++row)
-            loaded.grid.setCell(GridModel::kAngleColumn, row,
-                                topRows == QStringList{"-", "-", "-"} ? QStringLiteral("-")
-                                                                      : QStringLiteral("1"));
-        setRows(loaded.grid, GridModel::kAngleColumn, 30, topRows);
-        loaded.grid.setCell(1, 1, QStringLiteral("180"));
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(1, 1) + 1), storeLine(firstComment));
+            loaded.doc.cell(Document::kAngleColumn, row) =
+                topRows == QStringList{"-", "-", "-"} ? QStringLiteral("-") : QStringLiteral("1");
+        setRows(loaded.doc, Document::kAngleColumn, 30, topRows);
+        loaded.doc.cell(1, 1) = QStringLiteral("180");
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
+        QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(1, 1) + 1), storeLine(firstComment));
     }
 
     void codeTextWrittenAsItIs()
     {
         LoadedSource loaded(sampleBytes());
-        loaded.grid.setCell(2, 3, QStringLiteral("012"));
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(2, 3)), valueLine("012"));
-        QCOMPARE(loaded.source.shownLine(sample::valueLine(2, 3) + 1), storeLine("11.6"));
+        loaded.doc.cell(2, 3) = QStringLiteral("012");
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
+        QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(2, 3)), valueLine("012"));
+        QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(2, 3) + 1), storeLine("11.6"));
     }
 
     // The line after a value line is replaced only when it is the value's store instruction;
@@ -367,20 +366,20 @@ private slots:
         lines[storeAt] = after;
         LoadedSource loaded(joinLines(lines));
         QVERIFY(loaded.completed);
-        setRows(loaded.grid, 3, 1, {"10", "1"});
+        setRows(loaded.doc, 3, 1, {"10", "1"});
         QString stopLine;
-        const auto stop = rewriteSource(loaded.source, loaded.settings, loaded.grid, &stopLine);
+        const auto stop = rewriteSource(loaded.doc, &stopLine);
         if (replaced) {
             QCOMPARE(stop, std::nullopt);
-            QCOMPARE(loaded.source.shownLine(storeAt), storeLine("19.3"));
+            QCOMPARE(loaded.doc.text.shownLine(storeAt), storeLine("19.3"));
         } else {
             QCOMPARE(stop, MessageId::MissingData);
             QCOMPARE(stopLine, QString::number(storeAt + 1) + QStringLiteral(": ") +
                                    QString::fromLatin1(after));
-            QCOMPARE(loaded.source.shownLine(storeAt), after);
+            QCOMPARE(loaded.doc.text.shownLine(storeAt), after);
             // The entry before it is written; nothing after it.
-            QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 1) + 1), storeLine("13"));
-            QCOMPARE(loaded.source.shownLine(sample::valueLine(3, 2)),
+            QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(3, 1) + 1), storeLine("13"));
+            QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(3, 2)),
                      lines[sample::valueLine(3, 2)]);
         }
     }
@@ -404,8 +403,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         LoadedSource loaded(bytes);
         QVERIFY(loaded.completed);
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(loaded.source.toFileBytes(), bytes);
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
+        QCOMPARE(loaded.doc.text.toFileBytes(), bytes);
     }
 
     void longLinesNotRewrittenAreKeptWhole()
@@ -418,12 +417,12 @@ private slots:
         lines[4] = longComment;
         LoadedSource loaded(joinLines(lines));
         QVERIFY(loaded.completed);
-        QCOMPARE(loaded.source.shownLine(4), longComment.left(80));
-        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
+        QCOMPARE(loaded.doc.text.shownLine(4), longComment.left(80));
+        loaded.doc.settings.sparkOutput = DocumentSettings::kPortD6;
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), std::nullopt);
+        QCOMPARE(saveSource(loaded.doc, path), std::nullopt);
         lines[sample::kSparkToZeroLine] = sparkLine("cbi", "PortD,6", '0');
         for (const int line : sample::kSparkToOneLines)
             lines[line] = sparkLine("sbi", "PortD,6", '1');
@@ -433,26 +432,26 @@ private slots:
     void savingTwiceGivesTheSameBytes()
     {
         LoadedSource loaded(sampleBytes());
-        loaded.settings.sensorAngle = QStringLiteral("25");
-        loaded.settings.secondPulse = QStringLiteral("20");
-        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
-        loaded.grid.setCell(GridModel::kRpmColumn, 10, QStringLiteral("2000"));
-        setRows(loaded.grid, 2, 5, {"180", "7", "250"});
+        loaded.doc.settings.sensorAngle = QStringLiteral("25");
+        loaded.doc.settings.secondPulse = QStringLiteral("20");
+        loaded.doc.settings.sparkOutput = DocumentSettings::kPortD6;
+        loaded.doc.cell(Document::kRpmColumn, 10) = QStringLiteral("2000");
+        setRows(loaded.doc, 2, 5, {"180", "7", "250"});
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), std::nullopt);
+        QCOMPARE(saveSource(loaded.doc, path), std::nullopt);
         const QByteArray first = readFile(path);
-        QCOMPARE(first, loaded.source.toFileBytes());
+        QCOMPARE(first, loaded.doc.text.toFileBytes());
         QVERIFY(first != sampleBytes());
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), std::nullopt);
+        QCOMPARE(saveSource(loaded.doc, path), std::nullopt);
         QCOMPARE(readFile(path), first);
 
         // Loading the saved file and saving it again changes nothing either.
         LoadedSource reloaded(first);
         QVERIFY(reloaded.completed);
-        reloaded.settings.activeTable = loaded.settings.activeTable;
-        QCOMPARE(saveSource(reloaded.source, reloaded.settings, reloaded.grid, path), std::nullopt);
+        reloaded.doc.settings.activeTable = loaded.doc.settings.activeTable;
+        QCOMPARE(saveSource(reloaded.doc, path), std::nullopt);
         QCOMPARE(readFile(path), first);
     }
 
@@ -472,38 +471,38 @@ private slots:
         QFETCH(QString, pulse);
         QFETCH(QString, pulseReadBack);
         LoadedSource loaded(sampleBytes());
-        loaded.settings.sensorAngle = QStringLiteral("25");
-        loaded.settings.secondPulse = pulse;
-        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
-        loaded.grid.setCell(GridModel::kRpmColumn, 10, QStringLiteral("2000"));
-        setRows(loaded.grid, 1, 1, {"0", "255", "180", "179", "181"});
-        setRows(loaded.grid, 2, 30, {"012", "7", "250"});
-        setRows(loaded.grid, 3, 16, {"100", "200"});
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
+        loaded.doc.settings.sensorAngle = QStringLiteral("25");
+        loaded.doc.settings.secondPulse = pulse;
+        loaded.doc.settings.sparkOutput = DocumentSettings::kPortD6;
+        loaded.doc.cell(Document::kRpmColumn, 10) = QStringLiteral("2000");
+        setRows(loaded.doc, 1, 1, {"0", "255", "180", "179", "181"});
+        setRows(loaded.doc, 2, 30, {"012", "7", "250"});
+        setRows(loaded.doc, 3, 16, {"100", "200"});
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
 
-        LoadedSource reloaded(loaded.source.toFileBytes());
+        LoadedSource reloaded(loaded.doc.text.toFileBytes());
         // Other start values, so that every setting must come from the file.
         QVERIFY(reloaded.completed);
-        PlainSettings fresh;
+        Document grid;
+        grid.text = reloaded.doc.text;
+        DocumentSettings &fresh = grid.settings;
         fresh.sensorAngle = QStringLiteral("40");
         fresh.secondPulse =
             pulse == QLatin1String("auto") ? QStringLiteral("1") : QStringLiteral("auto");
-        fresh.sparkOutput = SettingsTarget::kPortC0;
-        GridModel grid;
-        ProgramState state;
-        QVERIFY(scanSource(reloaded.source, fresh, grid, state).completed());
+        fresh.sparkOutput = DocumentSettings::kPortC0;
+        QVERIFY(scanSource(grid, 0).completed());
         QCOMPARE(fresh.sensorAngle, QStringLiteral("25"));
         QCOMPARE(fresh.secondPulse, pulseReadBack);
-        QCOMPARE(fresh.sparkOutput, int(SettingsTarget::kPortD6));
-        QCOMPARE(grid.cell(GridModel::kRpmColumn, 10), QStringLiteral("1990"));
-        QCOMPARE(grid.cell(GridModel::kRpmColumn, 1), QStringLiteral("460"));
+        QCOMPARE(fresh.sparkOutput, int(DocumentSettings::kPortD6));
+        QCOMPARE(grid.cell(Document::kRpmColumn, 10), QStringLiteral("1990"));
+        QCOMPARE(grid.cell(Document::kRpmColumn, 1), QStringLiteral("460"));
         for (int row = 2; row <= 32; ++row) {
             if (row != 10)
-                QCOMPARE(grid.cell(GridModel::kRpmColumn, row), loaded.grid.cell(0, row));
+                QCOMPARE(grid.cell(Document::kRpmColumn, row), loaded.doc.cell(0, row));
         }
         for (int table = 1; table <= 3; ++table) {
             for (int row = 1; row <= 32; ++row)
-                QCOMPARE(grid.cell(table, row), loaded.grid.cell(table, row));
+                QCOMPARE(grid.cell(table, row), loaded.doc.cell(table, row));
         }
     }
 
@@ -540,12 +539,13 @@ private slots:
         QFETCH(QString, pulse);
         SourceText source = SourceText::fromFileBytes(bytes);
         LoadedSource loaded(sampleBytes()); // settings and grid of the sample
-        loaded.settings.secondPulse = pulse;
+        loaded.doc.settings.secondPulse = pulse;
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
         writeFile(path, "old");
-        QCOMPARE(saveSource(source, loaded.settings, loaded.grid, path), MessageId::MissingData);
+        loaded.doc.text = source;
+        QCOMPARE(saveSource(loaded.doc, path), MessageId::MissingData);
         QCOMPARE(readFile(path), QByteArray("old"));
     }
 
@@ -555,11 +555,13 @@ private slots:
         lines[sample::kTableLabelLines[2]] = "FuozTable4:";
         SourceText source = SourceText::fromFileBytes(joinLines(lines));
         LoadedSource loaded(sampleBytes());
-        loaded.grid.setCell(2, 32, QStringLiteral("200"));
-        loaded.grid.setCell(3, 1, QStringLiteral("201"));
-        QCOMPARE(rewriteSource(source, loaded.settings, loaded.grid), MessageId::MissingData);
-        QCOMPARE(source.shownLine(sample::valueLine(2, 32)), valueLine("200"));
-        QCOMPARE(source.shownLine(sample::valueLine(3, 1)), lines[sample::valueLine(3, 1)]);
+        loaded.doc.cell(2, 32) = QStringLiteral("200");
+        loaded.doc.cell(3, 1) = QStringLiteral("201");
+        loaded.doc.text = source;
+        QCOMPARE(rewriteSource(loaded.doc), MessageId::MissingData);
+        QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(2, 32)), valueLine("200"));
+        QCOMPARE(loaded.doc.text.shownLine(sample::valueLine(3, 1)),
+                 lines[sample::valueLine(3, 1)]);
     }
 
     void textThatIsNoNumberThrows_data()
@@ -592,14 +594,14 @@ private slots:
         QFETCH(QString, cell);
         QFETCH(QString, message);
         LoadedSource loaded(sampleBytes());
-        loaded.settings.sensorAngle = sensor;
-        loaded.settings.secondPulse = pulse;
-        loaded.grid.setCell(column, row, cell);
+        loaded.doc.settings.sensorAngle = sensor;
+        loaded.doc.settings.secondPulse = pulse;
+        loaded.doc.cell(column, row) = cell;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
         writeFile(path, "old");
         try {
-            saveSource(loaded.source, loaded.settings, loaded.grid, path);
+            saveSource(loaded.doc, path);
             QFAIL("no conversion error");
         } catch (const ConversionError &error) {
             QCOMPARE(error.message(), message);
@@ -610,15 +612,13 @@ private slots:
     void readBackAcceptsWhatTheWriterWrote()
     {
         LoadedSource loaded(sampleBytes());
-        QCOMPARE(verifyReadBack(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        loaded.settings.secondPulse = QStringLiteral("39.9");
-        QCOMPARE(verifyReadBack(loaded.source, loaded.settings, loaded.grid),
-                 MessageId::MissingData);
-        QCOMPARE(rewriteSource(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        QCOMPARE(verifyReadBack(loaded.source, loaded.settings, loaded.grid), std::nullopt);
-        loaded.grid.setCell(2, 9, QStringLiteral("99"));
-        QCOMPARE(verifyReadBack(loaded.source, loaded.settings, loaded.grid),
-                 MessageId::MissingData);
+        QCOMPARE(verifyReadBack(loaded.doc), std::nullopt);
+        loaded.doc.settings.secondPulse = QStringLiteral("39.9");
+        QCOMPARE(verifyReadBack(loaded.doc), MessageId::MissingData);
+        QCOMPARE(rewriteSource(loaded.doc), std::nullopt);
+        QCOMPARE(verifyReadBack(loaded.doc), std::nullopt);
+        loaded.doc.cell(2, 9) = QStringLiteral("99");
+        QCOMPARE(verifyReadBack(loaded.doc), MessageId::MissingData);
     }
 
     // A short include line that the writer lengthens by 27 characters moves "ldi R23," from
@@ -631,14 +631,13 @@ private slots:
         const QByteArray bytes = joinLines(lines);
         LoadedSource loaded(bytes);
         QVERIFY(loaded.completed);
-        QCOMPARE(*loaded.source.find(markers::pulseSteps.toByteArray(), 0), 1480);
+        QCOMPARE(*loaded.doc.text.find(markers::pulseSteps.toByteArray(), 0), 1480);
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
         writeFile(path, bytes);
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path),
-                 MessageId::MissingData);
-        QCOMPARE(*loaded.source.find(markers::pulseSteps.toByteArray(), 0), 1507);
+        QCOMPARE(saveSource(loaded.doc, path), MessageId::MissingData);
+        QCOMPARE(*loaded.doc.text.find(markers::pulseSteps.toByteArray(), 0), 1507);
         QCOMPARE(readFile(path), bytes);
     }
 
@@ -658,18 +657,17 @@ private slots:
         const QByteArray bytes = joinLines(lines);
         LoadedSource loaded(bytes);
         QVERIFY(loaded.completed);
-        QCOMPARE(*loaded.source.find(markers::sparkToOne(), 0), 5400);
-        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
+        QCOMPARE(*loaded.doc.text.find(markers::sparkToOne(), 0), 5400);
+        loaded.doc.settings.sparkOutput = DocumentSettings::kPortD6;
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
         writeFile(path, bytes);
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path),
-                 MessageId::MissingData);
+        QCOMPARE(saveSource(loaded.doc, path), MessageId::MissingData);
         QCOMPARE(readFile(path), bytes);
         // The first save had rewritten the new line and the next, not the one after them.
-        QCOMPARE(loaded.source.shownLine(lineAt + 1), sparkLine("sbi", "PortD,6", '1'));
-        QCOMPARE(loaded.source.shownLine(sample::kSparkToOneLines[1] + 2),
+        QCOMPARE(loaded.doc.text.shownLine(lineAt + 1), sparkLine("sbi", "PortD,6", '1'));
+        QCOMPARE(loaded.doc.text.shownLine(sample::kSparkToOneLines[1] + 2),
                  sparkLine("sbi", "PortC,0", '1'));
     }
 
@@ -691,12 +689,12 @@ private slots:
         QFETCH(QString, code);
         QFETCH(MessageId, stop);
         LoadedSource loaded(sampleBytes());
-        loaded.settings.secondPulse = pulse;
-        loaded.grid.setCell(2, 5, code);
+        loaded.doc.settings.secondPulse = pulse;
+        loaded.doc.cell(2, 5) = code;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
         writeFile(path, "old");
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), stop);
+        QCOMPARE(saveSource(loaded.doc, path), stop);
         QCOMPARE(readFile(path), QByteArray("old"));
     }
 };

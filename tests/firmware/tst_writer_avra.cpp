@@ -159,7 +159,7 @@ private slots:
         QVERIFY(loaded.completed);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), std::nullopt);
+        QCOMPARE(saveSource(loaded.doc, path), std::nullopt);
         QFile savedFile(path);
         QVERIFY(savedFile.open(QIODevice::ReadOnly));
         const QByteArray saved = savedFile.readAll();
@@ -180,24 +180,24 @@ private slots:
 
         LoadedSource loaded(sampleBytes());
         QVERIFY(loaded.completed);
-        loaded.settings.sensorAngle = QStringLiteral("25");
-        loaded.settings.secondPulse = QStringLiteral("20");
-        loaded.settings.sparkOutput = SettingsTarget::kPortD6;
+        loaded.doc.settings.sensorAngle = QStringLiteral("25");
+        loaded.doc.settings.secondPulse = QStringLiteral("20");
+        loaded.doc.settings.sparkOutput = DocumentSettings::kPortD6;
         for (int row = 2; row <= 32; ++row)
-            loaded.grid.setCell(GridModel::kRpmColumn, row, QString::number(400 + 600 * row));
+            loaded.doc.cell(Document::kRpmColumn, row) = QString::number(400 + 600 * row);
         QList<int> codes;
         for (int table = 1; table <= 3; ++table) {
             for (int row = 1; row <= 32; ++row) {
                 const int code = (table * 53 + row * 29) % 256;
                 codes.append(code);
-                loaded.grid.setCell(table, row, QString::number(code));
+                loaded.doc.cell(table, row) = QString::number(code);
             }
         }
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("CDI.asm"));
-        QCOMPARE(saveSource(loaded.source, loaded.settings, loaded.grid, path), std::nullopt);
+        QCOMPARE(saveSource(loaded.doc, path), std::nullopt);
 
         // Assemble it the way the compile command does when avra is the assembler.
         const auto command = assemblerCommand(

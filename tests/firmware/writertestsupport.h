@@ -4,9 +4,7 @@
 
 #include "format/cp1251.h"
 #include "format/sourcetext.h"
-#include "session/gridmodel.h"
 #include "session/loadscan.h"
-#include "support/plainsettings.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -47,18 +45,18 @@ inline QByteArray cp(QStringView text)
     return toCp1251(text);
 }
 
-// A source with the settings and the grid that its load gives.
+// The document a load of these bytes gives.
 struct LoadedSource
 {
-    SourceText source;
-    PlainSettings settings;
-    GridModel grid;
+    Document doc = Document::atStart(0);
     bool completed = false;
 
-    explicit LoadedSource(const QByteArray &bytes) : source(SourceText::fromFileBytes(bytes))
+    explicit LoadedSource(const QByteArray &bytes)
     {
-        ProgramState state;
-        completed = scanSource(source, settings, grid, state).completed();
+        doc.FirmwarePath = QStringLiteral("CDI.asm");
+        doc.text = SourceText::fromFileBytes(bytes);
+        completed = scanSource(doc, 0).completed();
+        doc.loaded = completed;
     }
 };
 

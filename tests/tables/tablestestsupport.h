@@ -5,11 +5,44 @@
 #include <QLocale>
 #include <QString>
 
+#include "chart/chartseries.h"
 #include "domain/numbers.h"
-#include "session/gridmodel.h"
-#include "support/plainsettings.h"
+#include "session/document.h"
+#include "session/recompute.h"
+#include "session/savetable.h"
 
-using FakeSettings = PlainSettings;
+#include <optional>
+
+using FakeSettings = DocumentSettings;
+
+// The operations with the settings they run under and, for "Save to table", whether a source
+// has been chosen.
+inline std::optional<MessageId> saveToTable(Document &document, ChartSeries &series, bool loaded,
+                                            const DocumentSettings &settings)
+{
+    document.FirmwarePath = loaded ? QStringLiteral("CDI.asm") : QString();
+    document.settings = settings;
+    return saveToTable(document, series);
+}
+inline void recomputeAngleColumn(Document &document, ChartSeries &series,
+                                 const DocumentSettings &settings)
+{
+    document.settings = settings;
+    recomputeAngleColumn(document, series);
+}
+inline void activeTableChanged(Document &document, ChartSeries &series,
+                               const DocumentSettings &settings)
+{
+    document.settings = settings;
+    activeTableChanged(document, series);
+}
+inline void sensorAngleChanged(Document &document, ChartSeries &series,
+                               const DocumentSettings &settings, bool keepCodes)
+{
+    document.settings = settings;
+    document.settings.keepCodes = keepCodes;
+    sensorAngleChanged(document, series);
+}
 
 // Sets the default locale for the life of the guard and puts the previous one back.
 class DefaultLocaleGuard
@@ -42,21 +75,21 @@ inline QString rpmOfRow(int row)
 
 // A loaded-looking grid: RPM 500, 600, ... in column 0, codes 11, 22, 33 in tables 1..3 and
 // the angle 20 in every row.
-inline void fillGrid(GridModel &grid)
+inline void fillGrid(Document &grid)
 {
-    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-        grid.setCell(GridModel::kRpmColumn, row, rpmOfRow(row));
-        grid.setCell(1, row, QStringLiteral("11"));
-        grid.setCell(2, row, QStringLiteral("22"));
-        grid.setCell(3, row, QStringLiteral("33"));
-        grid.setCell(GridModel::kAngleColumn, row, QStringLiteral("20"));
+    for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
+        grid.cell(Document::kRpmColumn, row) = rpmOfRow(row);
+        grid.cell(1, row) = QStringLiteral("11");
+        grid.cell(2, row) = QStringLiteral("22");
+        grid.cell(3, row) = QStringLiteral("33");
+        grid.cell(Document::kAngleColumn, row) = QStringLiteral("20");
     }
 }
 
-inline QStringList columnTexts(const GridModel &grid, int column)
+inline QStringList columnTexts(const Document &grid, int column)
 {
     QStringList texts;
-    for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row)
+    for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row)
         texts.append(grid.cell(column, row));
     return texts;
 }

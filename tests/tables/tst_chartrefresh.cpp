@@ -59,10 +59,10 @@ void TestChartRefresh::initTestCase()
 
 void TestChartRefresh::pointPerRowInGridOrder()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
     for (int row = 1; row <= 32; ++row)
-        grid.setCell(4, row, QString::number(row) + QStringLiteral(".5"));
+        grid.cell(4, row) = QString::number(row) + QStringLiteral(".5");
     ChartSeries series;
     refreshChart(grid, series);
     QCOMPARE(series.count(), 32);
@@ -77,12 +77,12 @@ void TestChartRefresh::pointPerRowInGridOrder()
 
 void TestChartRefresh::noAngleSitsAtLastAngleAbove()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 1, QStringLiteral("10"));
-    grid.setCell(4, 2, QStringLiteral("-"));
-    grid.setCell(4, 3, QStringLiteral("-"));
-    grid.setCell(4, 4, QStringLiteral("12"));
+    grid.cell(4, 1) = QStringLiteral("10");
+    grid.cell(4, 2) = QStringLiteral("-");
+    grid.cell(4, 3) = QStringLiteral("-");
+    grid.cell(4, 4) = QStringLiteral("12");
     ChartSeries series;
     refreshChart(grid, series);
     QCOMPARE(series.count(), 32);
@@ -95,9 +95,9 @@ void TestChartRefresh::noAngleSitsAtLastAngleAbove()
 
 void TestChartRefresh::noAngleInFirstRowSitsAtZero()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 1, QStringLiteral("-"));
+    grid.cell(4, 1) = QStringLiteral("-");
     ChartSeries series;
     refreshChart(grid, series);
     QCOMPARE(pointsOf(series).first(), (Point{500, 0, kChartGreen}));
@@ -106,7 +106,7 @@ void TestChartRefresh::noAngleInFirstRowSitsAtZero()
 
 void TestChartRefresh::replacesEveryPoint()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
     ChartSeries series;
     series.add(100, 99, QString(), kChartYellow);
@@ -119,9 +119,9 @@ void TestChartRefresh::replacesEveryPoint()
 void TestChartRefresh::readsLocaleSeparator()
 {
     const DefaultLocaleGuard guard{QLocale(QLocale::German)};
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 2, QStringLiteral("-4,2"));
+    grid.cell(4, 2) = QStringLiteral("-4,2");
     ChartSeries series;
     refreshChart(grid, series);
     QCOMPARE(series.points().at(1).y, -4.2);
@@ -129,9 +129,9 @@ void TestChartRefresh::readsLocaleSeparator()
 
 void TestChartRefresh::highlightGoesRightAfterItsRedPoint()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 7, QStringLiteral("15.5"));
+    grid.cell(4, 7) = QStringLiteral("15.5");
     ChartSeries series;
     refreshChart(grid, series);
     addHighlightPoint(grid, 7, series);
@@ -148,9 +148,9 @@ void TestChartRefresh::highlightGoesRightAfterItsRedPoint()
 
 void TestChartRefresh::noHighlightForRowWithoutAngle()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 7, QStringLiteral("-"));
+    grid.cell(4, 7) = QStringLiteral("-");
     ChartSeries series;
     refreshChart(grid, series);
     addHighlightPoint(grid, 7, series);
@@ -161,14 +161,14 @@ void TestChartRefresh::noHighlightForRowWithoutAngle()
 
 void TestChartRefresh::equalRpmKeepsGridOrder()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
     // Rows 2 and 3 share 600 RPM, rows 1 and 5 share 500: out of order is no error.
-    grid.setCell(0, 3, QStringLiteral("600"));
-    grid.setCell(4, 2, QStringLiteral("1"));
-    grid.setCell(4, 3, QStringLiteral("2"));
-    grid.setCell(0, 5, QStringLiteral("500"));
-    grid.setCell(4, 5, QStringLiteral("-"));
+    grid.cell(0, 3) = QStringLiteral("600");
+    grid.cell(4, 2) = QStringLiteral("1");
+    grid.cell(4, 3) = QStringLiteral("2");
+    grid.cell(0, 5) = QStringLiteral("500");
+    grid.cell(4, 5) = QStringLiteral("-");
     ChartSeries series;
     refreshChart(grid, series);
     QCOMPARE(pointsOf(series).mid(0, 5), (QList<Point>{{500, 20, kChartRed},
@@ -180,9 +180,9 @@ void TestChartRefresh::equalRpmKeepsGridOrder()
 
 void TestChartRefresh::badAngleStopsWithRowsAbove()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 4, QStringLiteral("1.2.3"));
+    grid.cell(4, 4) = QStringLiteral("1.2.3");
     ChartSeries series;
     QCOMPARE(conversionMessage([&] { refreshChart(grid, series); }),
              QStringLiteral("'1.2.3' is not a valid floating point value"));
@@ -192,9 +192,9 @@ void TestChartRefresh::badAngleStopsWithRowsAbove()
 
 void TestChartRefresh::emptyRpmStopsWithRowsAbove()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(0, 3, QString());
+    grid.cell(0, 3) = QString();
     ChartSeries series;
     QCOMPARE(conversionMessage([&] { refreshChart(grid, series); }),
              QStringLiteral("'' is not a valid integer value"));

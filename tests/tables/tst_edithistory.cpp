@@ -2,9 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include <QTest>
 
-#include "session/gridmodel.h"
+#include "session/document.h"
 #include "session/gridsnapshot.h"
-#include "support/plainsettings.h"
 
 class TestEditHistory : public QObject
 {
@@ -31,33 +30,32 @@ GridSnapshot withAngle(const QString &text, int row = 5)
 
 void TestEditHistory::captureAndRestoreEveryCellAndSetting()
 {
-    GridModel grid;
-    grid.setCell(0, 0, QStringLiteral("header"));
+    Document document;
+    document.headers[0] = QStringLiteral("header");
     for (int row = 1; row <= 32; ++row)
         for (int column = 0; column < 5; ++column)
-            grid.setCell(column, row, QStringLiteral("%1/%2").arg(column).arg(row));
-    PlainSettings settings;
-    settings.sensorAngle = QStringLiteral("35");
-    settings.activeTable = QStringLiteral("3");
-    settings.secondPulse = QStringLiteral("20");
-    settings.sparkOutput = SettingsTarget::kPortD6;
-    const GridSnapshot s = GridSnapshot::capture(grid, settings, false);
+            document.cell(column, row) = QStringLiteral("%1/%2").arg(column).arg(row);
+    document.settings.sensorAngle = QStringLiteral("35");
+    document.settings.activeTable = QStringLiteral("3");
+    document.settings.secondPulse = QStringLiteral("20");
+    document.settings.sparkOutput = DocumentSettings::kPortD6;
+    document.settings.keepCodes = false;
+    const GridSnapshot s = GridSnapshot::capture(document);
     QCOMPARE(s.cell(0, 1), QStringLiteral("0/1"));
     QCOMPARE(s.cell(4, 32), QStringLiteral("4/32"));
     QCOMPARE(s.cell(2, 17), QStringLiteral("2/17"));
-    QCOMPARE(s.sensorAngle, QStringLiteral("35"));
-    QCOMPARE(s.activeTable, QStringLiteral("3"));
-    QCOMPARE(s.secondPulse, QStringLiteral("20"));
-    QCOMPARE(s.sparkOutput, SettingsTarget::kPortD6);
-    QCOMPARE(s.keepCodes, false);
+    QCOMPARE(s.settings, document.settings);
 
-    GridModel other;
-    other.setCell(0, 0, QStringLiteral("own header"));
-    s.restoreCells(other);
+    // Only the cells and the settings go back: the text, the path and the headers stay.
+    Document other = Document::atStart(1);
+    other.FirmwarePath = QStringLiteral("other.asm");
+    s.applyTo(other);
     for (int row = 1; row <= 32; ++row)
         for (int column = 0; column < 5; ++column)
-            QCOMPARE(other.cell(column, row), grid.cell(column, row));
-    QCOMPARE(other.cell(0, 0), QStringLiteral("own header"));
+            QCOMPARE(other.cell(column, row), document.cell(column, row));
+    QCOMPARE(other.settings, document.settings);
+    QCOMPARE(other.headers[0], QStringLiteral("RPM"));
+    QCOMPARE(other.FirmwarePath, QStringLiteral("other.asm"));
 }
 
 void TestEditHistory::undoAndRedoWalkTheSteps()
@@ -84,15 +82,15 @@ void TestEditHistory::sameMergeKeyMakesOneStep()
     h.reset(withAngle("10"));
     GridSnapshot s = withAngle("10");
     for (const char *typed : {"3", "35"}) {
-        s.sensorAngle = QString::fromLatin1(typed);
+        s.settings.sensorAngle = QString::fromLatin1(typed);
         QVERIFY(h.record(s, u"sensor"));
     }
     // A change without the key ends the run; the same key after it starts a new step.
     QVERIFY(!h.record(s));
-    s.sensorAngle = QStringLiteral("30");
+    s.settings.sensorAngle = QStringLiteral("30");
     QVERIFY(h.record(s, u"sensor"));
-    QCOMPARE(h.undo()->sensorAngle, QStringLiteral("35"));
-    QCOMPARE(h.undo()->sensorAngle, QString());
+    QCOMPARE(h.undo()->settings.sensorAngle, QStringLiteral("35"));
+    QCOMPARE(h.undo()->settings.sensorAngle, QStringLiteral("20"));
     QVERIFY(!h.canUndo());
 }
 

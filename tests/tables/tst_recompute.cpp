@@ -40,14 +40,14 @@ bool onlySentinel(const ChartSeries &series)
 
 // Table 2 holds 10, 180, 200 in rows 1..3 and 0 below; table 1 and the angles are those of
 // fillGrid.
-void fillWithTable2(GridModel &grid)
+void fillWithTable2(Document &grid)
 {
     fillGrid(grid);
-    grid.setCell(2, 1, QStringLiteral("10"));
-    grid.setCell(2, 2, QStringLiteral("180"));
-    grid.setCell(2, 3, QStringLiteral("200"));
+    grid.cell(2, 1) = QStringLiteral("10");
+    grid.cell(2, 2) = QStringLiteral("180");
+    grid.cell(2, 3) = QStringLiteral("200");
     for (int row = 4; row <= 32; ++row)
-        grid.setCell(2, row, QStringLiteral("0"));
+        grid.cell(2, row) = QStringLiteral("0");
 }
 
 QStringList anglesFrom(QStringList head, const QString &rest)
@@ -67,7 +67,7 @@ void TestRecompute::initTestCase()
 
 void TestRecompute::tableChangeShowsItsCodes()
 {
-    GridModel grid;
+    Document grid;
     fillWithTable2(grid);
     const QStringList codesBefore = columnTexts(grid, 2);
     ChartSeries series;
@@ -87,9 +87,9 @@ void TestRecompute::tableChangeShowsItsCodes()
 
 void TestRecompute::tableChangeReplacesUnsavedEdits()
 {
-    GridModel grid;
+    Document grid;
     fillWithTable2(grid);
-    grid.setCell(4, 5, QStringLiteral("33.3"));
+    grid.cell(4, 5) = QStringLiteral("33.3");
     ChartSeries series;
     activeTableChanged(grid, series, FakeSettings());
     // Table 1 holds 11 everywhere: 20 - 7.7.
@@ -98,7 +98,7 @@ void TestRecompute::tableChangeReplacesUnsavedEdits()
 
 void TestRecompute::sensorChangeMovesAnglesWithIt()
 {
-    GridModel grid;
+    Document grid;
     fillWithTable2(grid);
     FakeSettings settings;
     settings.activeTable = QStringLiteral("2");
@@ -119,7 +119,7 @@ void TestRecompute::sensorChangeMovesAnglesWithIt()
 void TestRecompute::sensorTypedCharacterByCharacter()
 {
     // 20 -> "" (backspace) -> "3" -> "35" ends where one change to 35 ends.
-    GridModel stepwise;
+    Document stepwise;
     fillWithTable2(stepwise);
     FakeSettings settings;
     settings.activeTable = QStringLiteral("2");
@@ -135,7 +135,7 @@ void TestRecompute::sensorTypedCharacterByCharacter()
 
 void TestRecompute::uncheckedSensorChangeKeepsAnglesForNextSave()
 {
-    GridModel grid;
+    Document grid;
     fillWithTable2(grid);
     FakeSettings settings;
     settings.activeTable = QStringLiteral("2");
@@ -157,7 +157,7 @@ void TestRecompute::uncheckedSensorChangeKeepsAnglesForNextSave()
 
 void TestRecompute::emptySensorAngleChangesNothing()
 {
-    GridModel grid;
+    Document grid;
     fillWithTable2(grid);
     const QStringList angles = columnTexts(grid, 4);
     ChartSeries series;
@@ -172,7 +172,7 @@ void TestRecompute::emptySensorAngleChangesNothing()
 
 void TestRecompute::idleBeforeLoad()
 {
-    GridModel grid;
+    Document grid;
     ChartSeries series;
     addSentinel(series);
     FakeSettings settings;
@@ -185,7 +185,7 @@ void TestRecompute::idleBeforeLoad()
 
     // One empty angle cell is enough to keep both idle.
     fillWithTable2(grid);
-    grid.setCell(4, 32, QString());
+    grid.cell(4, 32) = QString();
     activeTableChanged(grid, series, settings);
     sensorAngleChanged(grid, series, settings, true);
     QCOMPARE(columnTexts(grid, 4), anglesFrom({}, "20").mid(0, 31) + QStringList{QString()});
@@ -194,7 +194,7 @@ void TestRecompute::idleBeforeLoad()
 
 void TestRecompute::emptyActiveTableFails()
 {
-    GridModel grid;
+    Document grid;
     fillWithTable2(grid);
     const QStringList angles = columnTexts(grid, 4);
     ChartSeries series;
@@ -209,9 +209,9 @@ void TestRecompute::emptyActiveTableFails()
 
 void TestRecompute::badCodeStopsWithRowsAbove()
 {
-    GridModel grid;
+    Document grid;
     fillWithTable2(grid);
-    grid.setCell(2, 5, QString());
+    grid.cell(2, 5) = QString();
     ChartSeries series;
     addSentinel(series);
     FakeSettings settings;
@@ -225,9 +225,9 @@ void TestRecompute::badCodeStopsWithRowsAbove()
 
 void TestRecompute::emptySensorOnTableChangeFailsAtFirstAngle()
 {
-    GridModel grid;
+    Document grid;
     fillWithTable2(grid);
-    grid.setCell(2, 1, QStringLiteral("180"));
+    grid.cell(2, 1) = QStringLiteral("180");
     ChartSeries series;
     FakeSettings settings;
     settings.activeTable = QStringLiteral("2");

@@ -40,10 +40,10 @@ bool onlySentinel(const ChartSeries &series)
     return series.count() == 1 && series.points().first().colour == kSentinel;
 }
 
-QList<QStringList> allColumns(const GridModel &grid)
+QList<QStringList> allColumns(const Document &grid)
 {
     QList<QStringList> columns;
-    for (int column = 0; column < GridModel::kColumns; ++column)
+    for (int column = 0; column < Document::kColumns; ++column)
         columns.append(columnTexts(grid, column));
     return columns;
 }
@@ -66,7 +66,7 @@ void TestSaveTable::initTestCase()
 
 void TestSaveTable::notLoadedWarnsBeforeAnything()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
     const auto before = allColumns(grid);
     ChartSeries series;
@@ -77,7 +77,7 @@ void TestSaveTable::notLoadedWarnsBeforeAnything()
     QVERIFY(onlySentinel(series));
 
     // Not loaded wins over an empty angle cell.
-    grid.setCell(4, 3, QString());
+    grid.cell(4, 3) = QString();
     QCOMPARE(saveToTable(grid, series, false, settings), MessageId::OpenFileFirst);
 }
 
@@ -92,10 +92,10 @@ void TestSaveTable::emptyAngleCellChangesNothing_data()
 void TestSaveTable::emptyAngleCellChangesNothing()
 {
     QFETCH(int, row);
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 1, QStringLiteral("13"));
-    grid.setCell(4, row, QString());
+    grid.cell(4, 1) = QStringLiteral("13");
+    grid.cell(4, row) = QString();
     const auto before = allColumns(grid);
     ChartSeries series;
     addSentinel(series);
@@ -119,10 +119,10 @@ void TestSaveTable::storesCodesOfActiveTable()
     QFETCH(QLocale, locale);
     QFETCH(QStringList, angles);
     const DefaultLocaleGuard guard(locale);
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
     for (int i = 0; i < angles.size(); ++i)
-        grid.setCell(4, i + 1, angles.at(i));
+        grid.cell(4, i + 1) = angles.at(i);
     const QStringList anglesBefore = columnTexts(grid, 4);
     ChartSeries series;
     addSentinel(series);
@@ -143,9 +143,9 @@ void TestSaveTable::storesCodesOfActiveTable()
 
 void TestSaveTable::writesOnlyActiveTableColumn()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 1, QStringLiteral("13"));
+    grid.cell(4, 1) = QStringLiteral("13");
     ChartSeries series;
     FakeSettings settings;
     settings.activeTable = QStringLiteral("2");
@@ -170,12 +170,12 @@ void TestSaveTable::limitFailureStopsAtItsRow()
 {
     QFETCH(QString, angle);
     QFETCH(MessageId, message);
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
     for (int row = 1; row <= 4; ++row)
-        grid.setCell(4, row, QStringLiteral("72.1"));
-    grid.setCell(4, 5, angle);
-    grid.setCell(4, 6, QStringLiteral("-105.6"));
+        grid.cell(4, row) = QStringLiteral("72.1");
+    grid.cell(4, 5) = angle;
+    grid.cell(4, 6) = QStringLiteral("-105.6");
     ChartSeries series;
 
     QCOMPARE(saveToTable(grid, series, true, FakeSettings()), message);
@@ -188,9 +188,9 @@ void TestSaveTable::limitFailureStopsAtItsRow()
 
 void TestSaveTable::angleThatIsNoNumberWritesNoCode()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 10, QStringLiteral("1.2.3"));
+    grid.cell(4, 10) = QStringLiteral("1.2.3");
     ChartSeries series;
     QCOMPARE(conversionMessage([&] { saveToTable(grid, series, true, FakeSettings()); }),
              QStringLiteral("'1.2.3' is not a valid floating point value"));
@@ -200,10 +200,10 @@ void TestSaveTable::angleThatIsNoNumberWritesNoCode()
 
 void TestSaveTable::emptySensorAngleStopsAtFirstAngle()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
-    grid.setCell(4, 1, QStringLiteral("-"));
-    grid.setCell(4, 2, QStringLiteral("-"));
+    grid.cell(4, 1) = QStringLiteral("-");
+    grid.cell(4, 2) = QStringLiteral("-");
     ChartSeries series;
     FakeSettings settings;
     settings.sensorAngle = QString();
@@ -215,7 +215,7 @@ void TestSaveTable::emptySensorAngleStopsAtFirstAngle()
 
 void TestSaveTable::emptyActiveTableWritesNoCode()
 {
-    GridModel grid;
+    Document grid;
     fillGrid(grid);
     const auto before = allColumns(grid);
     ChartSeries series;
@@ -230,9 +230,9 @@ void TestSaveTable::activeTableOutsideTablesWritesNoCode()
 {
     // Codes must never land in the RPM or the angle column.
     for (const QString &text : {QStringLiteral("0"), QStringLiteral("4")}) {
-        GridModel grid;
+        Document grid;
         fillGrid(grid);
-        grid.setCell(4, 1, QStringLiteral("13"));
+        grid.cell(4, 1) = QStringLiteral("13");
         const auto before = allColumns(grid);
         ChartSeries series;
         FakeSettings settings;
