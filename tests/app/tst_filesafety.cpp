@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 // What the window does with files that are not what they seem, and what it says when a load, a
 // save or the assembler cannot go on.
+#include "app/editcommands.h"
 #include "apptestsupport.h"
 
 #include <QComboBox>
@@ -88,6 +89,10 @@ void TestFileSafety::specialAndHugeFilesAreNotRead()
     w.platform.answerDialog(path);
     w.form.Button1Click();
     QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>({{ShownBox::Error, english + path}}));
+    // Compare with... reads through the same checks.
+    QVERIFY(!w.form.commands().compareWith(path));
+    QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>({{ShownBox::Error, english + path}}));
+    QVERIFY(!w.form.commands().comparing());
 }
 
 // A value written in a form whose field holds another number stops the load and names the line.
