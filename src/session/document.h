@@ -24,8 +24,8 @@ struct DocumentSettings
     friend bool operator==(const DocumentSettings &, const DocumentSettings &) = default;
 };
 
-// Everything the window edits about one firmware source, as a plain value that can be copied,
-// compared and handed to the load, "Save to table", the recomputes and the save. The grid shows
+// Everything the window edits about one firmware source, as a plain value that can be copied
+// and handed to the load, "Save to table", the recomputes and the save. The grid shows
 // it: column 0 the RPM breakpoints as typed, columns 1-3 the codes of the calibration's three
 // tables, column 4 the angle column of the active table as typed; rows 1..32 are the points.
 struct Document
@@ -62,11 +62,4 @@ struct Document
     // The first point whose angle cell is empty, or 0.
     int firstEmptyAngleRow() const;
     bool anyAngleEmpty() const { return firstEmptyAngleRow() != 0; }
-
-    friend bool operator==(const Document &a, const Document &b)
-    {
-        return a.FirmwarePath == b.FirmwarePath && a.text.toFileBytes() == b.text.toFileBytes() &&
-               a.loaded == b.loaded && a.calibration == b.calibration && a.rpm == b.rpm &&
-               a.angles == b.angles && a.headers == b.headers && a.settings == b.settings;
-    }
 };
