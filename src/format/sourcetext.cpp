@@ -19,7 +19,10 @@ qsizetype findBytes(QByteArrayView text, QByteArrayView marker, qsizetype from)
         if (!first)
             return -1;
         at = static_cast<const char *>(first) - begin;
-        if (std::memcmp(begin + at + 1, marker.data() + 1, std::size_t(marker.size() - 1)) == 0)
+        // The second byte first: a marker's first byte may begin many lines (';' does).
+        if (marker.size() == 1 ||
+            (begin[at + 1] == marker[1] &&
+             std::memcmp(begin + at + 2, marker.data() + 2, std::size_t(marker.size() - 2)) == 0))
             return at;
     }
     return -1;
@@ -253,7 +256,7 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
     }
     SourceText out;
     out.m_text = QByteArray(size, Qt::Uninitialized);
-    out.m_lineStarts.resize(m_lineStarts.size());
+    out.m_lineStarts.reserve(m_lineStarts.size());
     out.m_whole = m_whole;
     out.m_breaks = m_breaks;
     out.m_lineBreak = m_lineBreak;
@@ -265,13 +268,13 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         const qsizetype until = end < lineCount() ? lineStart(end) : m_text.size();
         const qsizetype shift = (to - begin) - from;
         for (qsizetype i = copiedLines; i < end; ++i)
-            out.m_lineStarts[std::size_t(i)] = lineStart(i) + shift;
+            out.m_lineStarts.push_back(lineStart(i) + shift);
         to = std::copy(m_text.constData() + from, m_text.constData() + until, to);
         copiedLines = end;
     };
     for (const LineReplacement *replacement : changes) {
         copyLinesUpTo(replacement->index);
-        out.m_lineStarts[std::size_t(replacement->index)] = to - begin;
+        out.m_lineStarts.push_back(to - begin);
         to = std::copy(replacement->line.begin(), replacement->line.end(), to);
         *to++ = '\r';
         *to++ = '\n';

@@ -298,6 +298,13 @@ void TestSourceText::findBytesPassesOverPartialMatches()
     QCOMPARE(findBytes("ab", "abc", 0), -1);
     QCOMPARE(findBytes({}, "a", 0), -1);
     QCOMPARE(findBytes("\xF3\xE3\xEE\xEB", "\xE3\xEE", 0), 1);
+    // Markers whose first byte begins many lines.
+    const QByteArrayView comments(";a;;ab;abc");
+    QCOMPARE(findBytes(comments, ";ab", 0), 3);
+    QCOMPARE(findBytes(comments, ";ab", 4), 6);
+    QCOMPARE(findBytes(comments, ";a", 1), 3);
+    QCOMPARE(findBytes(comments, ";abc", 0), 6);
+    QCOMPARE(findBytes(comments, ";abd", 0), -1);
 }
 
 void TestSourceText::lineIndexOfPositions()
