@@ -31,7 +31,7 @@ public:
     SummaryReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
 
     // Allowed growth of the time for a source ten times as long.
-    static constexpr double kMaxStepGrowth = 12.0;
+    static constexpr double kMaxStepGrowth = 11.0;
 
     void ReportRuns(const std::vector<Run> &runs) override
     {

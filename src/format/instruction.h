@@ -21,10 +21,12 @@ std::optional<long long> assemblerNumber(QByteArrayView text);
 namespace instruction {
 bool isBlank(QByteArrayView text);
 
-// The text of the line of pos before pos.
+// The text of the line of pos before pos; empty for a pos before the text.
 template <typename Text> QByteArrayView lineBefore(const Text &text, qsizetype pos)
 {
     const qsizetype index = text.lineIndexAt(pos);
+    if (index < 0)
+        return {};
     return text.lineView(index).first(pos - text.lineStart(index));
 }
 
@@ -44,7 +46,7 @@ std::optional<qsizetype> findAccepted(const Text &text, QByteArrayView marker, q
 // True when a ';' stands on the line of pos before pos: the match there is part of a comment.
 template <typename Text> bool inComment(const Text &text, qsizetype pos)
 {
-    return text.lineIndexAt(pos) >= 0 && instruction::lineBefore(text, pos).contains(';');
+    return instruction::lineBefore(text, pos).contains(';');
 }
 
 // Like SourceText::find, but passes over matches that stand in a comment.

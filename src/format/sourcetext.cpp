@@ -19,7 +19,10 @@ qsizetype findBytes(QByteArrayView text, QByteArrayView marker, qsizetype from)
         if (!first)
             return -1;
         at = static_cast<const char *>(first) - begin;
-        if (std::memcmp(begin + at + 1, marker.data() + 1, std::size_t(marker.size() - 1)) == 0)
+        // The second byte first: a marker's first byte may begin many lines (';' does).
+        if (marker.size() == 1 ||
+            (begin[at + 1] == marker[1] &&
+             std::memcmp(begin + at + 2, marker.data() + 2, std::size_t(marker.size() - 2)) == 0))
             return at;
     }
     return -1;
@@ -33,6 +36,41 @@ QByteArrayView SourceText::breakText(char code)
 char SourceText::lineBreakCode() const
 {
     return m_lineBreak == "\n" ? 1 : 2;
+}
+
+SourceText SourceText::fromFileBytes(const QByteArray &bytes)
+{
+    SourceText source;
+    if (source.shareIfShown(bytes))
+        return source;
+    return fromFileBytes(QByteArrayView(bytes));
+}
+
+bool SourceText::shareIfShown(const QByteArray &bytes)
+{
+    const char *const data = bytes.constData();
+    const qsizetype n = bytes.size();
+    if (n == 0 || data[n - 1] != '\n')
+        return false;
+    std::vector<qsizetype> &starts = m_lineStarts;
+    starts.reserve(std::size_t(n / 64 + 1));
+    // Each line's LF within its longest shown length, its CR right before it, and no CR before
+    // that one.
+    for (qsizetype begin = 0; begin < n;) {
+        const qsizetype span = std::min(n - begin, kShownLineLength + 2);
+        const char *const line = data + begin;
+        const char *const lf =
+            static_cast<const char *>(std::memchr(line, '\n', std::size_t(span)));
+        if (!lf || lf == line || lf[-1] != '\r' ||
+            std::memchr(line, '\r', std::size_t(lf - 1 - line)) != nullptr) {
+            starts.clear();
+            return false;
+        }
+        starts.push_back(begin);
+        begin = lf + 1 - data;
+    }
+    m_text = bytes;
+    return true;
 }
 
 SourceText SourceText::fromFileBytes(QByteArrayView bytes)
@@ -55,6 +93,7 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
     const qsizetype lines = breaks + (lastWithoutBreak ? 1 : 0);
     starts.resize(std::size_t(lines));
     source.m_breaks = QByteArray(lines, '\0');
+    bool allCrLf = true;
     // Every shown line is at most as long as its bytes, plus the two of its CR LF.
     source.m_text.resize(n + 2 * lines);
     char *out = source.m_text.data();
@@ -67,6 +106,7 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
             --lineEnd;
         if (newline)
             source.m_breaks[line] = lineEnd < end ? 2 : 1;
+        allCrLf = allCrLf && source.m_breaks[line] == 2;
         if (line == 0 && newline)
             source.m_lineBreak = breakText(source.m_breaks[0]).toByteArray();
         const QByteArrayView whole = bytes.sliced(begin, lineEnd - begin);
@@ -92,6 +132,8 @@ SourceText SourceText::fromFileBytes(QByteArrayView bytes)
         begin = end + 1;
     }
     source.m_text.truncate(out - source.m_text.constData());
+    if (allCrLf)
+        source.m_breaks.clear();
     return source;
 }
 
@@ -193,7 +235,7 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
             m_lineStarts[i] += delta;
     }
     m_whole.erase(index);
-    if (m_breaks[index] != 0)
+    if (!m_breaks.isEmpty() && m_breaks[index] != 0)
         m_breaks[index] = lineBreakCode();
 }
 
@@ -214,7 +256,7 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
     }
     SourceText out;
     out.m_text = QByteArray(size, Qt::Uninitialized);
-    out.m_lineStarts.resize(m_lineStarts.size());
+    out.m_lineStarts.reserve(m_lineStarts.size());
     out.m_whole = m_whole;
     out.m_breaks = m_breaks;
     out.m_lineBreak = m_lineBreak;
@@ -226,18 +268,18 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         const qsizetype until = end < lineCount() ? lineStart(end) : m_text.size();
         const qsizetype shift = (to - begin) - from;
         for (qsizetype i = copiedLines; i < end; ++i)
-            out.m_lineStarts[std::size_t(i)] = lineStart(i) + shift;
+            out.m_lineStarts.push_back(lineStart(i) + shift);
         to = std::copy(m_text.constData() + from, m_text.constData() + until, to);
         copiedLines = end;
     };
     for (const LineReplacement *replacement : changes) {
         copyLinesUpTo(replacement->index);
-        out.m_lineStarts[std::size_t(replacement->index)] = to - begin;
+        out.m_lineStarts.push_back(to - begin);
         to = std::copy(replacement->line.begin(), replacement->line.end(), to);
         *to++ = '\r';
         *to++ = '\n';
         out.m_whole.erase(replacement->index);
-        if (out.m_breaks[replacement->index] != 0)
+        if (!out.m_breaks.isEmpty() && out.m_breaks[replacement->index] != 0)
             out.m_breaks[replacement->index] = lineBreakCode();
         copiedLines = replacement->index + 1;
     }
@@ -252,9 +294,11 @@ bool SourceText::lineWouldStay(qsizetype index, QByteArrayView line) const
 
 QByteArray SourceText::toFileBytes() const
 {
+    if (m_breaks.isEmpty() && m_whole.empty())
+        return m_text;
     qsizetype size = m_text.size();
     for (qsizetype i = 0; i < lineCount(); ++i)
-        size += m_breaks[i] - 2;
+        size += breakCode(i) - 2;
     for (const auto &[index, whole] : m_whole)
         size += whole.size() - lineView(index).size();
     QByteArray bytes(size, Qt::Uninitialized);
@@ -275,7 +319,7 @@ QByteArray SourceText::toFileBytes() const
         } else {
             put(lineView(i));
         }
-        put(breakText(m_breaks[i]));
+        put(breakText(breakCode(i)));
     }
     return bytes;
 }

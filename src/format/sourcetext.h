@@ -29,6 +29,9 @@ public:
 
     // Lines end at LF or CR LF; a CR not followed by LF does not end a line and is not shown.
     static SourceText fromFileBytes(QByteArrayView bytes);
+    // The same; when the bytes are the shown text already (every line ends in CR LF, holds no
+    // other CR and is at most 80 characters long), the text shares them instead of a copy.
+    static SourceText fromFileBytes(const QByteArray &bytes);
 
     qsizetype size() const { return m_text.size(); }
     bool isEmpty() const { return m_text.isEmpty(); }
@@ -75,7 +78,8 @@ public:
     bool lineWouldStay(qsizetype index, QByteArrayView line) const;
 
     // Every whole line with its line break as read. A rewritten line ends in the file's own
-    // break (that of its first line); the last line keeps having none when it had none.
+    // break (that of its first line); the last line keeps having none when it had none. Where
+    // that is the text itself, it is shared rather than copied.
     QByteArray toFileBytes() const;
     // The file's line break: that of its first line, CR LF when it has none.
     const QByteArray &lineBreak() const { return m_lineBreak; }
@@ -85,6 +89,10 @@ public:
 private:
     static QByteArrayView breakText(char code);
     char lineBreakCode() const;
+    // The break line `index` had in the file.
+    char breakCode(qsizetype index) const { return m_breaks.isEmpty() ? 2 : m_breaks[index]; }
+    // Takes the bytes as the text when they are the shown text already.
+    bool shareIfShown(const QByteArray &bytes);
 
     QByteArray m_text;
     std::vector<qsizetype> m_lineStarts;
@@ -92,7 +100,7 @@ private:
     // a null entry where the shown line is the whole line.
     std::map<qsizetype, QByteArray> m_whole;
     // Per line, the break it had in the file: 2 for CR LF, 1 for LF, 0 for a last line without
-    // one; a rewritten line takes the file's own break.
+    // one; a rewritten line takes the file's own break. Empty when every line has CR LF.
     QByteArray m_breaks;
     QByteArray m_lineBreak = QByteArrayLiteral("\r\n");
 };

@@ -129,7 +129,12 @@ QByteArray tableStore(long double angle)
 class EditedText
 {
 public:
-    explicit EditedText(const SourceText &base) : m_base(base) { m_prefix.push_back(0); }
+    explicit EditedText(const SourceText &base) : m_base(base)
+    {
+        m_edits.reserve(kUsualEdits);
+        m_prefix.reserve(kUsualEdits + 1);
+        m_prefix.push_back(0);
+    }
 
     qsizetype size() const { return m_base.size() + m_prefix.back(); }
     qsizetype lineCount() const { return m_base.lineCount(); }
@@ -154,6 +159,22 @@ public:
     }
 
     qsizetype lineIndexAt(qsizetype pos) const
+    {
+        // The writer asks about one line several times in a row: the match, whether it stands
+        // in a comment, the line to replace.
+        if (pos >= m_lastLine.start && pos < m_lastLine.end)
+            return m_lastLine.index;
+        const qsizetype index = lookUpLine(pos);
+        if (index >= lineCount())
+            return index;
+        const qsizetype start = lineStart(index);
+        const qsizetype end = index + 1 < lineCount() ? lineStart(index + 1) : size();
+        if (pos >= start && pos < end)
+            m_lastLine = {index, start, end};
+        return index;
+    }
+
+    qsizetype lookUpLine(qsizetype pos) const
     {
         // The last edited line that starts at or before pos: pos is in it, or in the unedited
         // lines after it, whose base positions are pos less the deltas up to it.
@@ -221,6 +242,7 @@ public:
 
     void replaceLine(qsizetype index, QByteArray line)
     {
+        m_lastLine = {};
         const auto at = firstEditFrom(index);
         const qsizetype baseEnd =
             index + 1 < lineCount() ? m_base.lineStart(index + 1) : m_base.size();
@@ -254,6 +276,10 @@ public:
     }
 
 private:
+    // A whole write: the include line, the second pulse, four spark lines, the compare lines
+    // and two lines per table entry.
+    static constexpr std::size_t kUsualEdits = 8 + kCompareCount + 2 * kTableCount * kPointCount;
+
     struct Edit
     {
         qsizetype index;
@@ -287,7 +313,16 @@ private:
         return m_prefix[std::size_t(at - m_edits.begin())];
     }
 
+    // The line the last lookup found, as positions in the edited text; empty after an edit.
+    struct LineSpan
+    {
+        qsizetype index = -1;
+        qsizetype start = 0;
+        qsizetype end = 0;
+    };
+
     const SourceText &m_base;
+    mutable LineSpan m_lastLine;
     std::vector<Edit> m_edits;       // sorted by line index
     std::vector<qsizetype> m_prefix; // m_prefix[k]: the deltas of the first k edits
 };

@@ -14,6 +14,9 @@ private slots:
     void valueFieldNearTheEnd();
     void lineBreaks_data();
     void lineBreaks();
+    void bytesInTheShownFormAreShared_data();
+    void bytesInTheShownFormAreShared();
+    void editsLeaveSharedBytesAlone();
     void loneCarriageReturnIsNotShown();
     void longLineIsShownCutAndKeptWhole();
     void cutCountsCharactersAfterTheDroppedCr();
@@ -116,6 +119,57 @@ void TestSourceText::lineBreaks()
     QCOMPARE(parsed.size(), text.size());
     QCOMPARE(parsed.isEmpty(), text.isEmpty());
     QCOMPARE(parsed.lineCount(), lines);
+}
+
+void TestSourceText::bytesInTheShownFormAreShared_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("shared");
+    const QByteArray longest = repeated('a', 80);
+    QTest::newRow("crlf") << QByteArray("ab\r\ncd\r\n") << true;
+    QTest::newRow("empty lines") << QByteArray("\r\n\r\nx\r\n\r\n") << true;
+    QTest::newRow("80 characters") << longest + "\r\nb\r\n" << true;
+    QTest::newRow("81 characters") << "b\r\n" + longest + "a\r\n" << false;
+    QTest::newRow("81 with a lone cr") << "b\r\n" + longest + "\r\r\n" << false;
+    QTest::newRow("lf line among crlf") << QByteArray("ab\r\ncd\nef\r\n") << false;
+    QTest::newRow("lf first") << QByteArray("ab\ncd\r\n") << false;
+    QTest::newRow("lone cr") << QByteArray("a\rb\r\n") << false;
+    QTest::newRow("cr before crlf") << QByteArray("a\r\nb\r\r\n") << false;
+    QTest::newRow("cr at the start of the last line") << QByteArray("a\r\n\r") << false;
+    QTest::newRow("last line without break") << QByteArray("a\r\nb") << false;
+    QTest::newRow("last line cr only") << QByteArray("a\r\nb\r") << false;
+    QTest::newRow("lf alone") << QByteArray("\n") << false;
+}
+
+// The text read from a QByteArray is the one read from its bytes, whether it shares them or not.
+void TestSourceText::bytesInTheShownFormAreShared()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, shared);
+    const SourceText copied = source(file);
+    const SourceText text = SourceText::fromFileBytes(file);
+    QCOMPARE(text.text(), copied.text());
+    QCOMPARE(text.text().constData() == file.constData(), shared);
+    QCOMPARE(text.lineCount(), copied.lineCount());
+    for (qsizetype i = 0; i < text.lineCount(); ++i) {
+        QCOMPARE(text.lineStart(i), copied.lineStart(i));
+        QCOMPARE(text.wholeLine(i), copied.wholeLine(i));
+    }
+    QCOMPARE(text.toFileBytes(), file);
+    QCOMPARE(text.toFileBytes().constData() == file.constData(), shared);
+}
+
+void TestSourceText::editsLeaveSharedBytesAlone()
+{
+    const QByteArray file("one\r\ntwo\r\nthree\r\n");
+    SourceText text = SourceText::fromFileBytes(file);
+    const SourceText replaced = text.withReplacedLines({{1, "2"}});
+    text.replaceLine(0, "1");
+    QCOMPARE(file, QByteArray("one\r\ntwo\r\nthree\r\n"));
+    QCOMPARE(text.toFileBytes(), QByteArray("1\r\ntwo\r\nthree\r\n"));
+    QCOMPARE(replaced.toFileBytes(), QByteArray("one\r\n2\r\nthree\r\n"));
+    QCOMPARE(replaced.lineStart(2), 8);
+    QCOMPARE(SourceText::fromFileBytes(file).toFileBytes(), file);
 }
 
 void TestSourceText::loneCarriageReturnIsNotShown()
@@ -244,6 +298,13 @@ void TestSourceText::findBytesPassesOverPartialMatches()
     QCOMPARE(findBytes("ab", "abc", 0), -1);
     QCOMPARE(findBytes({}, "a", 0), -1);
     QCOMPARE(findBytes("\xF3\xE3\xEE\xEB", "\xE3\xEE", 0), 1);
+    // Markers whose first byte begins many lines.
+    const QByteArrayView comments(";a;;ab;abc");
+    QCOMPARE(findBytes(comments, ";ab", 0), 3);
+    QCOMPARE(findBytes(comments, ";ab", 4), 6);
+    QCOMPARE(findBytes(comments, ";a", 1), 3);
+    QCOMPARE(findBytes(comments, ";abc", 0), 6);
+    QCOMPARE(findBytes(comments, ";abd", 0), -1);
 }
 
 void TestSourceText::lineIndexOfPositions()
