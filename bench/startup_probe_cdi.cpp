@@ -3,6 +3,7 @@
 // The program's start-up exactly as its main() does it, ending after the first frame.
 #include "firstframe.h"
 
+#include "app/lateicons.h"
 #include "app/mainwindow.h"
 #include "app/platform.h"
 #include "app/startup.h"
@@ -15,6 +16,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     startupMark("QApplication");
     setApplicationNames();
+    useLateIconStyle();
     QtPlatform platform;
     MainWindow window(platform);
     startupMark("MainWindow");

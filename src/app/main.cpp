@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/datafiles.h"
+#include "app/lateicons.h"
 #include "app/mainwindow.h"
 #include "app/platform.h"
 #include "app/selfcheck.h"
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     setApplicationNames();
+    useLateIconStyle();
     QtPlatform platform;
     MainWindow window(platform);
     // The open dialog starts at the sample, beside the program or in its installed data folder.

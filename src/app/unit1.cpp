@@ -25,6 +25,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -55,6 +56,19 @@ Control *place(QWidget *parent, int left, int top, int width, int height)
     auto *control = new Control(parent);
     control->setGeometry(left, top, width, height);
     return control;
+}
+
+// An editable box that keeps exactly what is typed: completing "4" to "40" would recompute the
+// angles for a sensor angle nobody typed. A line edit that comes with a completer keeps the
+// toolkit from making one for the box, which is then taken away (`none` is that completer);
+// the box's list is made when it is first opened.
+void makeEditable(QComboBox *box, QCompleter *none)
+{
+    auto *edit = new QLineEdit(box);
+    edit->setCompleter(none);
+    box->setLineEdit(edit);
+    box->setCompleter(nullptr);
+    box->setInsertPolicy(QComboBox::NoInsert);
 }
 
 QLabel *placeLabel(QWidget *parent, int left, int top)
@@ -97,6 +111,7 @@ void TForm1::createControls()
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setFocusPolicy(Qt::StrongFocus);
     Memo1->setAccessibleName(QStringLiteral("Memo1"));
+    QCompleter none;
 
     Button1 = place<QPushButton>(this, 16, 16, 81, 33);
     StringGrid1 = place<GridView>(this, 208, 16, 201, 505);
@@ -104,8 +119,7 @@ void TForm1::createControls()
     StringGrid1->setAccessibleName(QStringLiteral("StringGrid1"));
 
     ComboBox1 = place<QComboBox>(this, 40, 88, 49, 21);
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    makeEditable(ComboBox1, &none);
     ComboBox1->setAccessibleName(QStringLiteral("ComboBox1"));
 
     Series1 = new ChartSeries(this);
@@ -119,15 +133,13 @@ void TForm1::createControls()
     Button3 = place<QPushButton>(this, 16, 472, 177, 49);
     Button4 = place<QPushButton>(this, 120, 304, 73, 33);
     ComboBox2 = place<QComboBox>(this, 64, 312, 41, 21);
-    ComboBox2->setEditable(true);
-    ComboBox2->setInsertPolicy(QComboBox::NoInsert);
+    makeEditable(ComboBox2, &none);
     ComboBox2->setAccessibleName(QStringLiteral("ComboBox2"));
     Button5 = place<QPushButton>(this, 16, 384, 177, 33);
     Button6 = place<QPushButton>(this, 16, 424, 177, 33);
     Button7 = place<QPushButton>(this, 112, 16, 81, 33);
     ComboBox3 = place<QComboBox>(this, 120, 88, 57, 21);
-    ComboBox3->setEditable(true);
-    ComboBox3->setInsertPolicy(QComboBox::NoInsert);
+    makeEditable(ComboBox3, &none);
     ComboBox3->setAccessibleName(QStringLiteral("ComboBox3"));
     CheckBox1 = place<QCheckBox>(this, 24, 88, 12, 17);
     CheckBox1->setAccessibleName(QStringLiteral("CheckBox1"));
@@ -175,10 +187,6 @@ void TForm1::createControls()
     };
     StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
     StringGrid1->setEditorBackground(GridModel::kAngleColumn, kYellow);
-    // The boxes keep exactly what is typed: completing "4" to "40" would recompute the angles
-    // for a sensor angle nobody typed.
-    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
-        box->setCompleter(nullptr);
 
     m_changes.watch(m_grid);
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})

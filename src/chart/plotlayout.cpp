@@ -80,6 +80,8 @@ static AxisScale roundedScale(double lo, double hi, double step, int exponent,
     axis.max = kHi * step;
     const int decimals = std::clamp(-exponent, 0, 20);
     const int intervals = int(kHi - kLo);
+    axis.ticks.reserve(intervals + 1);
+    axis.labels.reserve(intervals + 1);
     for (int i = 0; i <= intervals; ++i) {
         double v = (kLo + i) * step;
         if (std::abs(v) < step * 1e-6)
@@ -90,8 +92,26 @@ static AxisScale roundedScale(double lo, double hi, double step, int exponent,
     return axis;
 }
 
+// The width of the widest tick label of a scale, without formatting every label: a label
+// holds the same number of decimals at every tick and no more integer digits than the one of
+// largest magnitude, so the widest label is the lowest tick's (the most negative one, with
+// the sign) or the highest tick's.
+static int widestEndLabel(double lo, double hi, double step, int exponent, const QLocale &locale,
+                          const PlotTextMetrics &text)
+{
+    const int decimals = std::clamp(-exponent, 0, 20);
+    const auto endLabel = [&](double k) {
+        double v = k * step;
+        if (std::abs(v) < step * 1e-6)
+            v = 0;
+        return labelWidth(tickLabel(v, decimals, locale), text);
+    };
+    return std::max(endLabel(std::floor(lo / step)), endLabel(std::ceil(hi / step)));
+}
+
 // The finest step of 1, 2 or 5 times a power of ten whose tick labels stay readable over
-// `pixels`; when even a step as large as the range is too fine, that step.
+// `pixels`; when even a step as large as the range is too fine, that step. Only the chosen
+// step's labels are formatted.
 static AxisScale scaleAxis(const Extent &extent, int pixels, bool horizontal,
                            const PlotTextMetrics &text)
 {
@@ -102,15 +122,18 @@ static AxisScale scaleAxis(const Extent &extent, int pixels, bool horizontal,
     for (int exponent = top - 3;; ++exponent) {
         for (const int mantissa : {1, 2, 5}) {
             const double step = mantissa * std::pow(10.0, exponent);
-            const double intervals = std::ceil(extent.max / step) - std::floor(extent.min / step);
-            if (intervals > kMostIntervals)
+            const double kLo = std::floor(extent.min / step);
+            const double kHi = std::ceil(extent.max / step);
+            if (kHi - kLo > kMostIntervals)
                 continue;
-            AxisScale axis = roundedScale(extent.min, extent.max, step, exponent, locale);
-            const double spacing = pixels * step / (axis.max - axis.min);
+            // As the scale's max - min.
+            const double spacing = pixels * step / (kHi * step - kLo * step);
             const double needed =
-                horizontal ? widestLabel(axis, text) + 2 * text.charWidth : 2.5 * text.lineHeight;
+                horizontal ? widestEndLabel(extent.min, extent.max, step, exponent, locale, text) +
+                                 2 * text.charWidth
+                           : 2.5 * text.lineHeight;
             if (spacing >= needed || step >= range)
-                return axis;
+                return roundedScale(extent.min, extent.max, step, exponent, locale);
         }
     }
 }

@@ -4,7 +4,7 @@
 set(CDI_APP_TEST_SUPPORT ${CMAKE_CURRENT_LIST_DIR}/apptestsupport.h ${CMAKE_CURRENT_LIST_DIR}/fakeplatform.h
     ${CMAKE_CURRENT_LIST_DIR}/mainwindowsupport.h)
 foreach(group startstate combokeys load language messages help gridediting selection saveandcompile
-        filesafety mainwindow unsaved habits programchip editing)
+        filesafety mainwindow unsaved habits programchip editing lateicons)
     cdi_add_test(tst_app_${group} WIDGETS SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/tst_${group}.cpp ${CDI_APP_TEST_SUPPORT})
 endforeach()

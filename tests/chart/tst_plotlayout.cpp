@@ -107,6 +107,8 @@ void TestPlotLayout::ticksAreReadableAndCoverThePoints_data()
         << QList<QPointF>{{0.001, 0.003}, {0.0042, 0.0071}} << QSize(449, 505);
     QTest::newRow("huge numbers") << QList<QPointF>{{1e12, -3e9}, {7.5e12, 4e9}} << QSize(449, 505);
     QTest::newRow("narrow") << QList<QPointF>{{600, 0}, {20000, 40}} << QSize(200, 150);
+    // The widest X label is the lowest one, with its sign.
+    QTest::newRow("negative speeds") << QList<QPointF>{{-19000, 1}, {900, 2}} << QSize(449, 505);
 }
 
 void TestPlotLayout::ticksAreReadableAndCoverThePoints()
