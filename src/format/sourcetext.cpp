@@ -46,6 +46,11 @@ SourceText SourceText::fromFileBytes(const QByteArray &bytes)
     return fromFileBytes(QByteArrayView(bytes));
 }
 
+bool SourceText::isShownForm(QByteArrayView line)
+{
+    return line.size() <= kShownLineLength && !line.contains('\r') && !line.contains('\n');
+}
+
 bool SourceText::shareIfShown(const QByteArray &bytes)
 {
     const char *const data = bytes.constData();
@@ -235,6 +240,7 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
             m_lineStarts[i] += delta;
     }
     m_whole.erase(index);
+    m_linesShown = m_linesShown && isShownForm(line);
     if (!m_breaks.isEmpty() && m_breaks[index] != 0)
         m_breaks[index] = lineBreakCode();
 }
@@ -260,6 +266,7 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
     out.m_whole = m_whole;
     out.m_breaks = m_breaks;
     out.m_lineBreak = m_lineBreak;
+    out.m_linesShown = m_linesShown;
     char *const begin = out.m_text.data();
     char *to = begin;
     qsizetype copiedLines = 0;
@@ -279,6 +286,7 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         *to++ = '\r';
         *to++ = '\n';
         out.m_whole.erase(replacement->index);
+        out.m_linesShown = out.m_linesShown && isShownForm(replacement->line);
         if (!out.m_breaks.isEmpty() && out.m_breaks[replacement->index] != 0)
             out.m_breaks[replacement->index] = lineBreakCode();
         copiedLines = replacement->index + 1;

@@ -17,6 +17,8 @@ private slots:
     void bytesInTheShownFormAreShared_data();
     void bytesInTheShownFormAreShared();
     void editsLeaveSharedBytesAlone();
+    void splitsToItselfOnlyWhereASplitGivesItsLines_data();
+    void splitsToItselfOnlyWhereASplitGivesItsLines();
     void loneCarriageReturnIsNotShown();
     void longLineIsShownCutAndKeptWhole();
     void cutCountsCharactersAfterTheDroppedCr();
@@ -170,6 +172,50 @@ void TestSourceText::editsLeaveSharedBytesAlone()
     QCOMPARE(replaced.toFileBytes(), QByteArray("one\r\n2\r\nthree\r\n"));
     QCOMPARE(replaced.lineStart(2), 8);
     QCOMPARE(SourceText::fromFileBytes(file).toFileBytes(), file);
+}
+
+void TestSourceText::splitsToItselfOnlyWhereASplitGivesItsLines_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("line"); // put in as line 1
+    QTest::addColumn<bool>("itself");
+    const QByteArray crlf("ab\r\ncd\r\nef\r\n");
+    QTest::newRow("crlf, unedited") << crlf << QByteArray() << true;
+    QTest::newRow("crlf, 80 characters put in") << crlf << repeated('x', 80) << true;
+    QTest::newRow("crlf, 81 characters put in") << crlf << repeated('x', 81) << false;
+    QTest::newRow("crlf, a line break put in") << crlf << QByteArray("x\r\ny") << false;
+    QTest::newRow("crlf, a line feed put in") << crlf << QByteArray("x\ny") << false;
+    QTest::newRow("crlf, a lone cr put in") << crlf << QByteArray("x\ry") << false;
+    QTest::newRow("lf breaks") << QByteArray("ab\ncd\nef\n") << QByteArray("x") << false;
+    QTest::newRow("last line without break")
+        << QByteArray("ab\r\ncd\r\nef") << QByteArray("x") << false;
+    QTest::newRow("long line elsewhere") << "ab\r\ncd\r\n" + repeated('e', 81) + "\r\n"
+                                         << QByteArray("x") << false;
+}
+
+// Only where a fresh split of the file bytes gives the text's lines again may a caller take the
+// text for that split.
+void TestSourceText::splitsToItselfOnlyWhereASplitGivesItsLines()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, itself);
+    SourceText edited = SourceText::fromFileBytes(file);
+    const SourceText built = line.isNull() ? edited : edited.withReplacedLines({{1, line}});
+    if (!line.isNull())
+        edited.replaceLine(1, line);
+    const SourceText *const texts[] = {&edited, &built};
+    for (const SourceText *text : texts) {
+        QCOMPARE(text->splitsToItself(), itself);
+        const SourceText again = SourceText::fromFileBytes(text->toFileBytes());
+        const bool sameLines = again.text() == text->text() &&
+                               again.lineCount() == text->lineCount() &&
+                               again.toFileBytes() == text->toFileBytes();
+        if (itself)
+            QVERIFY(sameLines);
+        else if (line.contains('\n'))
+            QVERIFY(!sameLines);
+    }
 }
 
 void TestSourceText::loneCarriageReturnIsNotShown()
