@@ -342,6 +342,15 @@ void TestSourceText::findBytesPassesOverPartialMatches()
     QCOMPARE(findBytes(text, ",", 25), -1);
     QCOMPARE(findBytes(text, "R16,x", 0), -1);
     QCOMPARE(findBytes("ab", "abc", 0), -1);
+    // A marker searched by a byte inside it (the quote): the first whole match at `from` or
+    // later, not one whose quote comes first nor one that starts before `from`.
+    const QByteArrayView quoted(";\"q;a\"b;a\"c;a\"b;a\"b");
+    QCOMPARE(findBytes(quoted, ";a\"b", 0), 3);
+    QCOMPARE(findBytes(quoted, ";a\"b", 4), 11);
+    QCOMPARE(findBytes(quoted, ";a\"b", 12), 15);
+    QCOMPARE(findBytes(quoted, ";a\"b", 16), -1);
+    QCOMPARE(findBytes(quoted, "\"b;", 0), 5);
+    QCOMPARE(findBytes(quoted, ";a\"bx", 0), -1);
     QCOMPARE(findBytes({}, "a", 0), -1);
     QCOMPARE(findBytes("\xF3\xE3\xEE\xEB", "\xE3\xEE", 0), 1);
     // Markers whose first byte begins many lines.
