@@ -24,10 +24,12 @@ int commonness(char ch)
     return 0;
 }
 
-// The marker's first byte unless a rarer one follows, then the first of the rarest.
+// The marker's first byte, unless it is a blank or separator: then the first of its rarest.
 qsizetype anchorIndex(QByteArrayView marker)
 {
     qsizetype best = 0;
+    if (commonness(marker.front()) < 3)
+        return best;
     for (qsizetype i = 1; i < marker.size(); ++i) {
         if (commonness(marker[i]) < commonness(marker[best]))
             best = i;
