@@ -12,8 +12,8 @@
 #include <vector>
 
 // The first match of marker in text at `from` or later, or -1, like QByteArrayView::indexOf, but
-// found with memchr on the marker's rarest byte (its first, unless that is a blank, ';' or ','
-// that stand on most lines of a source).
+// found with memchr on the marker's first byte or, where that is a blank, ';' or ',' (which stand
+// on most lines of a source), on its rarest byte.
 qsizetype findBytes(QByteArrayView text, QByteArrayView marker, qsizetype from);
 
 // The loaded firmware source as the marker searches see it: its lines in file order, each cut to
