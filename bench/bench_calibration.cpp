@@ -68,8 +68,8 @@ void BM_ScanCalibration(benchmark::State &state)
 }
 
 // A whole save in memory, from the text as a load leaves it: the write, the file's bytes and
-// the read-back check (a second scan and write of those bytes). One code per table changes, so
-// that the written text differs from the loaded one.
+// the read-back check (a second scan and write of those bytes, which are the written text's own).
+// One code per table changes, so that the written text differs from the loaded one.
 void BM_WriteCalibration(benchmark::State &state)
 {
     const QByteArray &bytes = sources().at(int(state.range(0)));
@@ -82,7 +82,7 @@ void BM_WriteCalibration(benchmark::State &state)
     for (auto _ : state) {
         const WriteResult written = write(loaded, calibration, options);
         const QByteArray fileBytes = written.text.toFileBytes();
-        if (written.stop || !readsBack(fileBytes, calibration, options)) {
+        if (written.stop || !readsBack(written.text, fileBytes, calibration, options)) {
             state.SkipWithError("save stopped");
             break;
         }

@@ -211,7 +211,7 @@ int runImport(const CommandArguments &arguments, CliContext &context)
         return exitcode::kRefused;
     }
     const QByteArray bytes = written.text.toFileBytes();
-    if (!readsBack(bytes, calibration, options)) {
+    if (!readsBack(written.text, bytes, calibration, options)) {
         context.fail(file->path + QStringLiteral(": ") +
                      message(MessageId::MissingData, context.language));
         return exitcode::kRefused;

@@ -7,22 +7,56 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// How often a byte stands in a firmware source, roughly: 3 for the blanks and separators on most
+// lines, 2 for lower-case letters, digits and upper-case ASCII (instructions, registers, ports),
+// 1 for upper-case Cyrillic letters, 0 for other punctuation such as quotes.
+int commonness(char ch)
+{
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == ' ' || c == '\t' || c == ';' || c == ',')
+        return 3;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c >= 0xE0)
+        return 2;
+    if (c >= 0xC0)
+        return 1;
+    return 0;
+}
+
+// The marker's first byte, unless it is a blank or separator: then the first of its rarest.
+qsizetype anchorIndex(QByteArrayView marker)
+{
+    qsizetype best = 0;
+    if (commonness(marker.front()) < 3)
+        return best;
+    for (qsizetype i = 1; i < marker.size(); ++i) {
+        if (commonness(marker[i]) < commonness(marker[best]))
+            best = i;
+    }
+    return best;
+}
+
+} // namespace
+
 qsizetype findBytes(QByteArrayView text, QByteArrayView marker, qsizetype from)
 {
     if (marker.isEmpty() || from < 0)
         return text.indexOf(marker, from);
     const qsizetype lastStart = text.size() - marker.size();
+    const qsizetype anchorAt = anchorIndex(marker);
+    const char anchor = marker[anchorAt];
     const char *const begin = text.data();
+    // Each start in turn whose anchor byte matches, in increasing order, so the first full match
+    // found is the first at `from` or later.
     for (qsizetype at = from; at <= lastStart; ++at) {
-        const void *const first =
-            std::memchr(begin + at, marker.front(), std::size_t(lastStart - at + 1));
-        if (!first)
+        const void *const hit =
+            std::memchr(begin + at + anchorAt, anchor, std::size_t(lastStart - at + 1));
+        if (!hit)
             return -1;
-        at = static_cast<const char *>(first) - begin;
-        // The second byte first: a marker's first byte may begin many lines (';' does).
-        if (marker.size() == 1 ||
-            (begin[at + 1] == marker[1] &&
-             std::memcmp(begin + at + 2, marker.data() + 2, std::size_t(marker.size() - 2)) == 0))
+        at = static_cast<const char *>(hit) - begin - anchorAt;
+        if (begin[at] == marker.front() &&
+            std::memcmp(begin + at, marker.data(), std::size_t(marker.size())) == 0)
             return at;
     }
     return -1;
@@ -44,6 +78,11 @@ SourceText SourceText::fromFileBytes(const QByteArray &bytes)
     if (source.shareIfShown(bytes))
         return source;
     return fromFileBytes(QByteArrayView(bytes));
+}
+
+bool SourceText::isShownForm(QByteArrayView line)
+{
+    return line.size() <= kShownLineLength && !line.contains('\r') && !line.contains('\n');
 }
 
 bool SourceText::shareIfShown(const QByteArray &bytes)
@@ -235,6 +274,7 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
             m_lineStarts[i] += delta;
     }
     m_whole.erase(index);
+    m_linesShown = m_linesShown && isShownForm(line);
     if (!m_breaks.isEmpty() && m_breaks[index] != 0)
         m_breaks[index] = lineBreakCode();
 }
@@ -260,6 +300,7 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
     out.m_whole = m_whole;
     out.m_breaks = m_breaks;
     out.m_lineBreak = m_lineBreak;
+    out.m_linesShown = m_linesShown;
     char *const begin = out.m_text.data();
     char *to = begin;
     qsizetype copiedLines = 0;
@@ -279,6 +320,7 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         *to++ = '\r';
         *to++ = '\n';
         out.m_whole.erase(replacement->index);
+        out.m_linesShown = out.m_linesShown && isShownForm(replacement->line);
         if (!out.m_breaks.isEmpty() && out.m_breaks[replacement->index] != 0)
             out.m_breaks[replacement->index] = lineBreakCode();
         copiedLines = replacement->index + 1;

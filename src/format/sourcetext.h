@@ -12,7 +12,8 @@
 #include <vector>
 
 // The first match of marker in text at `from` or later, or -1, like QByteArrayView::indexOf, but
-// found with memchr on the marker's first byte: the markers' first bytes are rare in a source.
+// found with memchr on the marker's first byte or, where that is a blank, ';' or ',' (which stand
+// on most lines of a source), on its rarest byte.
 qsizetype findBytes(QByteArrayView text, QByteArrayView marker, qsizetype from);
 
 // The loaded firmware source as the marker searches see it: its lines in file order, each cut to
@@ -81,6 +82,9 @@ public:
     // break (that of its first line); the last line keeps having none when it had none. Where
     // that is the text itself, it is shared rather than copied.
     QByteArray toFileBytes() const;
+    // Whether toFileBytes() is the text itself and a fresh split of it gives these lines again:
+    // every line ends in CR LF, stands whole, holds no CR or LF and at most 80 characters.
+    bool splitsToItself() const { return m_breaks.isEmpty() && m_whole.empty() && m_linesShown; }
     // The file's line break: that of its first line, CR LF when it has none.
     const QByteArray &lineBreak() const { return m_lineBreak; }
     // The shown lines decoded from code page 1251, for the text box.
@@ -93,6 +97,8 @@ private:
     char breakCode(qsizetype index) const { return m_breaks.isEmpty() ? 2 : m_breaks[index]; }
     // Takes the bytes as the text when they are the shown text already.
     bool shareIfShown(const QByteArray &bytes);
+    // Whether a line put into the text is one a split could give: no CR or LF, at most 80 long.
+    static bool isShownForm(QByteArrayView line);
 
     QByteArray m_text;
     std::vector<qsizetype> m_lineStarts;
@@ -103,4 +109,6 @@ private:
     // one; a rewritten line takes the file's own break. Empty when every line has CR LF.
     QByteArray m_breaks;
     QByteArray m_lineBreak = QByteArrayLiteral("\r\n");
+    // False once a line was put in that a split of the text would not give back.
+    bool m_linesShown = true;
 };

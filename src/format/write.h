@@ -74,3 +74,7 @@ long double lastAngleOfTable(const Calibration &calibration, int table);
 // unchanged, so that no file is written that this program cannot read back and save again.
 bool readsBack(const QByteArray &fileBytes, const Calibration &calibration,
                const WriteOptions &options = {});
+// The same for the bytes of a written text (its toFileBytes()): where they are the text itself
+// and split back to its lines, the text is checked without splitting them again.
+bool readsBack(const SourceText &written, const QByteArray &fileBytes,
+               const Calibration &calibration, const WriteOptions &options = {});

@@ -60,9 +60,10 @@ template <typename Convert> bool convert(WriteOptions &options, int step, Conver
     }
 }
 
-std::optional<MessageId> readBack(const QByteArray &bytes, const WindowCalibration &window)
+std::optional<MessageId> readBack(const SourceText &text, const QByteArray &bytes,
+                                  const WindowCalibration &window)
 {
-    if (window.options.stopBefore || !readsBack(bytes, window.calibration, window.options))
+    if (window.options.stopBefore || !readsBack(text, bytes, window.calibration, window.options))
         return MessageId::MissingData;
     return std::nullopt;
 }
@@ -124,7 +125,7 @@ std::optional<MessageId> rewriteSource(Document &document, QString *stopLine)
 
 std::optional<MessageId> verifyReadBack(const Document &document)
 {
-    return readBack(document.text.toFileBytes(), calibrationForWrite(document));
+    return readBack(document.text, document.text.toFileBytes(), calibrationForWrite(document));
 }
 
 std::optional<MessageId> saveSource(Document &document, const QString &path,
@@ -137,7 +138,7 @@ std::optional<MessageId> saveSource(Document &document, const QString &path,
     if (const auto stop = finish(written, stopLine))
         return stop;
     const QByteArray bytes = document.text.toFileBytes();
-    if (const auto stop = readBack(bytes, window))
+    if (const auto stop = readBack(document.text, bytes, window))
         return stop;
     if (confirmWrite && !confirmWrite())
         return std::nullopt;

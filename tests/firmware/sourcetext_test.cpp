@@ -17,6 +17,8 @@ private slots:
     void bytesInTheShownFormAreShared_data();
     void bytesInTheShownFormAreShared();
     void editsLeaveSharedBytesAlone();
+    void splitsToItselfOnlyWhereASplitGivesItsLines_data();
+    void splitsToItselfOnlyWhereASplitGivesItsLines();
     void loneCarriageReturnIsNotShown();
     void longLineIsShownCutAndKeptWhole();
     void cutCountsCharactersAfterTheDroppedCr();
@@ -172,6 +174,50 @@ void TestSourceText::editsLeaveSharedBytesAlone()
     QCOMPARE(SourceText::fromFileBytes(file).toFileBytes(), file);
 }
 
+void TestSourceText::splitsToItselfOnlyWhereASplitGivesItsLines_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("line"); // put in as line 1
+    QTest::addColumn<bool>("itself");
+    const QByteArray crlf("ab\r\ncd\r\nef\r\n");
+    QTest::newRow("crlf, unedited") << crlf << QByteArray() << true;
+    QTest::newRow("crlf, 80 characters put in") << crlf << repeated('x', 80) << true;
+    QTest::newRow("crlf, 81 characters put in") << crlf << repeated('x', 81) << false;
+    QTest::newRow("crlf, a line break put in") << crlf << QByteArray("x\r\ny") << false;
+    QTest::newRow("crlf, a line feed put in") << crlf << QByteArray("x\ny") << false;
+    QTest::newRow("crlf, a lone cr put in") << crlf << QByteArray("x\ry") << false;
+    QTest::newRow("lf breaks") << QByteArray("ab\ncd\nef\n") << QByteArray("x") << false;
+    QTest::newRow("last line without break")
+        << QByteArray("ab\r\ncd\r\nef") << QByteArray("x") << false;
+    QTest::newRow("long line elsewhere") << "ab\r\ncd\r\n" + repeated('e', 81) + "\r\n"
+                                         << QByteArray("x") << false;
+}
+
+// Only where a fresh split of the file bytes gives the text's lines again may a caller take the
+// text for that split.
+void TestSourceText::splitsToItselfOnlyWhereASplitGivesItsLines()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, itself);
+    SourceText edited = SourceText::fromFileBytes(file);
+    const SourceText built = line.isNull() ? edited : edited.withReplacedLines({{1, line}});
+    if (!line.isNull())
+        edited.replaceLine(1, line);
+    const SourceText *const texts[] = {&edited, &built};
+    for (const SourceText *text : texts) {
+        QCOMPARE(text->splitsToItself(), itself);
+        const SourceText again = SourceText::fromFileBytes(text->toFileBytes());
+        const bool sameLines = again.text() == text->text() &&
+                               again.lineCount() == text->lineCount() &&
+                               again.toFileBytes() == text->toFileBytes();
+        if (itself)
+            QVERIFY(sameLines);
+        else if (line.contains('\n'))
+            QVERIFY(!sameLines);
+    }
+}
+
 void TestSourceText::loneCarriageReturnIsNotShown()
 {
     const SourceText text = source("ldi\rR23,\r\nnext\rline\n");
@@ -296,6 +342,15 @@ void TestSourceText::findBytesPassesOverPartialMatches()
     QCOMPARE(findBytes(text, ",", 25), -1);
     QCOMPARE(findBytes(text, "R16,x", 0), -1);
     QCOMPARE(findBytes("ab", "abc", 0), -1);
+    // A marker searched by a byte inside it (the quote): the first whole match at `from` or
+    // later, not one whose quote comes first nor one that starts before `from`.
+    const QByteArrayView quoted(";\"q;a\"b;a\"c;a\"b;a\"b");
+    QCOMPARE(findBytes(quoted, ";a\"b", 0), 3);
+    QCOMPARE(findBytes(quoted, ";a\"b", 4), 11);
+    QCOMPARE(findBytes(quoted, ";a\"b", 12), 15);
+    QCOMPARE(findBytes(quoted, ";a\"b", 16), -1);
+    QCOMPARE(findBytes(quoted, "\"b;", 0), 5);
+    QCOMPARE(findBytes(quoted, ";a\"bx", 0), -1);
     QCOMPARE(findBytes({}, "a", 0), -1);
     QCOMPARE(findBytes("\xF3\xE3\xEE\xEB", "\xE3\xEE", 0), 1);
     // Markers whose first byte begins many lines.

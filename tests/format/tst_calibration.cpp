@@ -41,6 +41,7 @@ class TestCalibration : public QObject
 private slots:
     void sampleScansToItsValues();
     void writtenValuesReadBackAndWriteAgainUnchanged();
+    void readBackOfTheWrittenTextChecksItsBytes();
     void plannedStopKeepsTheLinesBefore();
     void pulseOutOfRangeChangesNoLine();
     void partialScanCountsWhatItRead();
@@ -107,6 +108,57 @@ void TestCalibration::writtenValuesReadBackAndWriteAgainUnchanged()
     Calibration other = c;
     other.code(1, 5) = QStringLiteral("99");
     QVERIFY(!readsBack(bytes, other, options));
+}
+
+// The read-back that takes the written text for its bytes refuses what the check of the bytes
+// alone refuses: other values, a line that splits into two, bytes that are not the text's own.
+void TestCalibration::readBackOfTheWrittenTextChecksItsBytes()
+{
+    const SourceText loaded = SourceText::fromFileBytes(sample());
+    Calibration c = scan(loaded).calibration;
+    c.code(1, 5) = QStringLiteral("123");
+    const WriteOptions options{lastAngleOfTable(c, 1), std::nullopt};
+    const WriteResult written = write(loaded, c, options);
+    QVERIFY(!written.stop);
+    QVERIFY(written.text.splitsToItself());
+    const QByteArray bytes = written.text.toFileBytes();
+    QCOMPARE(bytes.constData(), written.text.text().constData());
+    QVERIFY(readsBack(written.text, bytes, c, options));
+
+    // Table 1's fifth value line: the line after its label's fifth "ldi R16,".
+    const qsizetype label = written.text.find("FuozTable1:", 0).value();
+    qsizetype value = label;
+    for (int point = 1; point <= 5; ++point)
+        value = written.text.find("ldi R16, ", value + 1).value();
+    const qsizetype index = written.text.lineIndexAt(value);
+    QCOMPARE(written.text.lineView(index).first(12), QByteArrayView("ldi R16, 123"));
+
+    // Another value in a line of the shown form: the text is checked as it stands.
+    SourceText changed = written.text;
+    changed.replaceLine(index, "ldi R16, 124\t;x");
+    QVERIFY(changed.splitsToItself());
+    QVERIFY(!readsBack(changed, changed.toFileBytes(), c, options));
+    QVERIFY(!readsBack(changed.toFileBytes(), c, options));
+
+    // A line that holds a line break: in the text the value after it stands in the label's
+    // comment, so the text alone scans as c; in the file it is a line of code of its own and
+    // table 1 starts with 77.
+    SourceText split = written.text;
+    split.replaceLine(written.text.lineIndexAt(label), "FuozTable1: ;\r\nldi R16, 77");
+    QVERIFY(!split.splitsToItself());
+    QVERIFY(scan(split).completed());
+    QCOMPARE(scan(split).calibration.codes, c.codes);
+    const QByteArray splitBytes = split.toFileBytes();
+    QCOMPARE(scan(SourceText::fromFileBytes(splitBytes)).calibration.code(1, 1),
+             QStringLiteral("77"));
+    QVERIFY(!readsBack(split, splitBytes, c, options));
+    QVERIFY(!readsBack(splitBytes, c, options));
+
+    // Bytes equal to another text's: they, not the text passed with them, are checked.
+    QVERIFY(!readsBack(written.text, changed.toFileBytes(), c, options));
+    const QByteArray copy(bytes.constData(), bytes.size());
+    QVERIFY(copy.constData() != bytes.constData());
+    QVERIFY(readsBack(written.text, copy, c, options));
 }
 
 void TestCalibration::plannedStopKeepsTheLinesBefore()
