@@ -293,6 +293,13 @@ public:
     explicit Header(GridView &view) : QHeaderView(Qt::Horizontal, &view), m_view(view) {}
 
 protected:
+    // The row's height is fixed and the columns' widths are set, so no size is taken from the
+    // texts; the toolkit would measure them in bold, a second face of the font to load.
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        return {sectionSize(logicalIndex), kHeaderRowHeight};
+    }
+
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
     {
         if (!rect.isValid() || !model())

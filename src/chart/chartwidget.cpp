@@ -206,13 +206,6 @@ void ChartWidget::updateDescription()
             .arg(number(xMin), number(xMax), number(yMin), number(yMax)));
 }
 
-QFont ChartWidget::titleFont() const
-{
-    QFont f = font();
-    f.setBold(true);
-    return f;
-}
-
 QStringList ChartWidget::titleLines() const
 {
     if (m_title.isEmpty())
@@ -220,7 +213,7 @@ QStringList ChartWidget::titleLines() const
     const int width = std::max(this->width() - 2 * kPlotOuterMargin, 1);
     QString text = m_title;
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(text, titleFont());
+    QTextLayout layout(text, font());
     QTextOption option(Qt::AlignHCenter);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -234,17 +227,16 @@ QStringList ChartWidget::titleLines() const
     if (lines.size() > kMostTitleLines) {
         const QString rest = lines.mid(kMostTitleLines - 1).join(QLatin1Char(' '));
         lines.resize(kMostTitleLines);
-        lines.last() = QFontMetrics(titleFont()).elidedText(rest, Qt::ElideRight, width);
+        lines.last() = QFontMetrics(font()).elidedText(rest, Qt::ElideRight, width);
     }
     return lines;
 }
 
 PlotTextMetrics ChartWidget::textMetrics(qsizetype titleLineCount) const
 {
-    const QFontMetrics titleMetrics(titleFont());
     const QFontMetrics labelMetrics(font());
     PlotTextMetrics m;
-    m.titleHeight = int(titleLineCount) * titleMetrics.height();
+    m.titleHeight = int(titleLineCount) * labelMetrics.height();
     m.lineHeight = labelMetrics.height();
     m.locale = locale();
     m.axisTitles = !m_xTitle.isEmpty() || !m_yTitle.isEmpty();
@@ -473,9 +465,12 @@ void ChartWidget::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Base));
 
-    painter.setFont(titleFont());
+    // The title in the labels' own face: a bold one would be a second face of the font to
+    // find and prepare before the first frame.
+    painter.setFont(font());
     painter.setPen(palette().color(QPalette::Text));
-    const int titleLineHeight = QFontMetrics(titleFont()).height();
+    const QFontMetrics labelMetrics(font());
+    const int titleLineHeight = labelMetrics.height();
     for (qsizetype i = 0; i < l.titleLines.size(); ++i) {
         const QRect line(g.title.left(), g.title.top() + int(i) * titleLineHeight, g.title.width(),
                          titleLineHeight);
@@ -484,8 +479,6 @@ void ChartWidget::paintEvent(QPaintEvent *)
     }
 
     // Grid lines and ticks at each tick value, then the frame over the grid lines' ends.
-    painter.setFont(font());
-    const QFontMetrics labelMetrics(font());
     const QColor gridColour =
         blend(palette().color(QPalette::Base), palette().color(QPalette::Text), 0.12);
     const QColor axisColour = palette().color(QPalette::Dark);
