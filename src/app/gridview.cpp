@@ -94,19 +94,22 @@ public:
         const QColor text =
             ownText.isValid() ? ownText.value<QColor>() : option.palette.color(group, textRole);
 
-        painter->save();
-        painter->setClipRect(option.rect);
         painter->fillRect(option.rect, background);
-        QFont font = option.font;
         const int point = index.row() + 1;
-        if (index.column() == m_view.m_boldColumn && m_view.m_boldRows.contains(point))
-            font.setBold(true);
-        painter->setFont(font);
-        painter->setPen(text);
-        painter->setBrush(background);
-        painter->drawText(option.rect.adjusted(kTextInset, kTextInset, 0, 0),
-                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          index.data(Qt::DisplayRole).toString());
+        // Most cells are empty until a file is read: they need no text state.
+        const QString shown = index.data(Qt::DisplayRole).toString();
+        if (!shown.isEmpty()) {
+            painter->save();
+            painter->setClipRect(option.rect);
+            QFont font = option.font;
+            if (index.column() == m_view.m_boldColumn && m_view.m_boldRows.contains(point))
+                font.setBold(true);
+            painter->setFont(font);
+            painter->setPen(text);
+            painter->drawText(option.rect.adjusted(kTextInset, kTextInset, 0, 0),
+                              Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+            painter->restore();
+        }
         // A run of selected rows shows through the column's own colour.
         if (index.column() == m_view.m_rangeColumn && m_view.hasRowRange() &&
             index != m_view.currentIndex()) {
@@ -117,7 +120,6 @@ public:
                 painter->fillRect(option.rect, shade);
             }
         }
-        painter->restore();
     }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
