@@ -35,6 +35,13 @@ static QColor blend(const QColor &paper, const QColor &ink, double share)
                   mix(paper.blue(), ink.blue()));
 }
 
+// A horizontal or vertical line one pixel wide, both ends included, as an aliased pen draws it;
+// filled as a rectangle, which takes a fraction of the pen's pixel-by-pixel stroking.
+static void fillLine(QPainter &painter, QPoint from, QPoint to, const QColor &colour)
+{
+    painter.fillRect(QRect(from, to).normalized(), colour);
+}
+
 ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -484,10 +491,9 @@ void ChartWidget::paintEvent(QPaintEvent *)
     const QColor axisColour = palette().color(QPalette::Dark);
     for (qsizetype i = 0; i < g.x.ticks.size(); ++i) {
         const int px = g.toPixel(g.x.ticks.at(i), g.y.min).x();
-        painter.setPen(gridColour);
-        painter.drawLine(px, g.frame.top() + 1, px, g.frame.bottom() - 1);
-        painter.setPen(axisColour);
-        painter.drawLine(px, g.frame.bottom() + 1, px, g.frame.bottom() + kTickLength);
+        fillLine(painter, {px, g.frame.top() + 1}, {px, g.frame.bottom() - 1}, gridColour);
+        fillLine(painter, {px, g.frame.bottom() + 1}, {px, g.frame.bottom() + kTickLength},
+                 axisColour);
         painter.setPen(palette().color(QPalette::Text));
         const QString &label = g.x.labels.at(i);
         const int w = labelMetrics.horizontalAdvance(label);
@@ -497,10 +503,8 @@ void ChartWidget::paintEvent(QPaintEvent *)
     }
     for (qsizetype i = 0; i < g.y.ticks.size(); ++i) {
         const int py = g.toPixel(g.x.min, g.y.ticks.at(i)).y();
-        painter.setPen(gridColour);
-        painter.drawLine(g.frame.left() + 1, py, g.frame.right() - 1, py);
-        painter.setPen(axisColour);
-        painter.drawLine(g.frame.left() - kTickLength, py, g.frame.left() - 1, py);
+        fillLine(painter, {g.frame.left() + 1, py}, {g.frame.right() - 1, py}, gridColour);
+        fillLine(painter, {g.frame.left() - kTickLength, py}, {g.frame.left() - 1, py}, axisColour);
         painter.setPen(palette().color(QPalette::Text));
         const QString &label = g.y.labels.at(i);
         const int right = g.frame.left() - kTickLength - kLabelGap;
@@ -511,9 +515,10 @@ void ChartWidget::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(g.yTitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_yTitle);
     painter.drawText(g.xTitle, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_xTitle);
-    painter.setPen(axisColour);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(g.frame.adjusted(0, 0, -1, -1));
+    fillLine(painter, g.frame.topLeft(), g.frame.topRight(), axisColour);
+    fillLine(painter, g.frame.bottomLeft(), g.frame.bottomRight(), axisColour);
+    fillLine(painter, g.frame.topLeft(), g.frame.bottomLeft(), axisColour);
+    fillLine(painter, g.frame.topRight(), g.frame.bottomRight(), axisColour);
 
     painter.setClipRect(g.frame.adjusted(1, 1, -1, -1));
     // Backdrops first, thin and faint, so that the main series stays on top.
