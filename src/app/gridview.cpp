@@ -347,8 +347,9 @@ GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegat
     }
     horizontalHeader()->setDefaultSectionSize(kColumnWidths[1]);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
+    // The cells keep their one-pixel gap for the grid lines, which paintEvent fills itself.
     setShowGrid(true);
-    setGridStyle(Qt::SolidLine);
+    setGridStyle(Qt::NoPen);
     setWordWrap(false);
     setCornerButtonEnabled(false);
     setSelectionMode(SingleSelection);
@@ -358,6 +359,48 @@ GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegat
     setTabKeyNavigation(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void GridView::paintEvent(QPaintEvent *event)
+{
+    QTableView::paintEvent(event);
+    // The grid lines where the table view draws them with a solid one-pixel pen, filled as
+    // rectangles: the same pixels at a fraction of the pen's pixel-by-pixel stroking.
+    const QHeaderView *const rows = verticalHeader();
+    const QHeaderView *const columns = horizontalHeader();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QColor colour =
+        QColor::fromRgba(QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    QPainter painter(viewport());
+    for (QRect area : event->region()) {
+        area.setBottom(std::min(area.bottom(), rows->length() - rows->offset() - 1));
+        area.setRight(std::min(area.right(), columns->length() - columns->offset() - 1));
+        if (area.isEmpty())
+            continue;
+        const int top = std::max(rows->visualIndexAt(area.top()), 0);
+        int bottom = rows->visualIndexAt(area.bottom());
+        if (bottom < 0)
+            bottom = rows->count() - 1;
+        for (int visual = top; visual <= bottom; ++visual) {
+            const int row = rows->logicalIndex(visual);
+            if (rows->isSectionHidden(row))
+                continue;
+            const int y = rowViewportPosition(row) + rowHeight(row) - 1;
+            painter.fillRect(QRect(area.left(), y, area.width(), 1), colour);
+        }
+        const int left = std::max(columns->visualIndexAt(area.left()), 0);
+        int right = columns->visualIndexAt(area.right());
+        if (right < 0)
+            right = columns->count() - 1;
+        for (int visual = left; visual <= right; ++visual) {
+            const int column = columns->logicalIndex(visual);
+            if (columns->isSectionHidden(column))
+                continue;
+            const int x = columnViewportPosition(column) + columnWidth(column) - 1;
+            painter.fillRect(QRect(x, area.top(), 1, area.height()), colour);
+        }
+    }
 }
 
 void GridView::setModel(QAbstractItemModel *newModel)
