@@ -94,19 +94,22 @@ public:
         const QColor text =
             ownText.isValid() ? ownText.value<QColor>() : option.palette.color(group, textRole);
 
-        painter->save();
-        painter->setClipRect(option.rect);
         painter->fillRect(option.rect, background);
-        QFont font = option.font;
         const int point = index.row() + 1;
-        if (index.column() == m_view.m_boldColumn && m_view.m_boldRows.contains(point))
-            font.setBold(true);
-        painter->setFont(font);
-        painter->setPen(text);
-        painter->setBrush(background);
-        painter->drawText(option.rect.adjusted(kTextInset, kTextInset, 0, 0),
-                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          index.data(Qt::DisplayRole).toString());
+        // Most cells are empty until a file is read: they need no text state.
+        const QString shown = index.data(Qt::DisplayRole).toString();
+        if (!shown.isEmpty()) {
+            painter->save();
+            painter->setClipRect(option.rect);
+            QFont font = option.font;
+            if (index.column() == m_view.m_boldColumn && m_view.m_boldRows.contains(point))
+                font.setBold(true);
+            painter->setFont(font);
+            painter->setPen(text);
+            painter->drawText(option.rect.adjusted(kTextInset, kTextInset, 0, 0),
+                              Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+            painter->restore();
+        }
         // A run of selected rows shows through the column's own colour.
         if (index.column() == m_view.m_rangeColumn && m_view.hasRowRange() &&
             index != m_view.currentIndex()) {
@@ -117,7 +120,6 @@ public:
                 painter->fillRect(option.rect, shade);
             }
         }
-        painter->restore();
     }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
@@ -293,6 +295,13 @@ public:
     explicit Header(GridView &view) : QHeaderView(Qt::Horizontal, &view), m_view(view) {}
 
 protected:
+    // The row's height is fixed and the columns' widths are set, so no size is taken from the
+    // texts; the toolkit would measure them in bold, a second face of the font to load.
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        return {sectionSize(logicalIndex), kHeaderRowHeight};
+    }
+
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
     {
         if (!rect.isValid() || !model())
@@ -338,8 +347,9 @@ GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegat
     }
     horizontalHeader()->setDefaultSectionSize(kColumnWidths[1]);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
+    // The cells keep their one-pixel gap for the grid lines, which paintEvent fills itself.
     setShowGrid(true);
-    setGridStyle(Qt::SolidLine);
+    setGridStyle(Qt::NoPen);
     setWordWrap(false);
     setCornerButtonEnabled(false);
     setSelectionMode(SingleSelection);
@@ -349,6 +359,48 @@ GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegat
     setTabKeyNavigation(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void GridView::paintEvent(QPaintEvent *event)
+{
+    QTableView::paintEvent(event);
+    // The grid lines where the table view draws them with a solid one-pixel pen, filled as
+    // rectangles: the same pixels at a fraction of the pen's pixel-by-pixel stroking.
+    const QHeaderView *const rows = verticalHeader();
+    const QHeaderView *const columns = horizontalHeader();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QColor colour =
+        QColor::fromRgba(QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    QPainter painter(viewport());
+    for (QRect area : event->region()) {
+        area.setBottom(std::min(area.bottom(), rows->length() - rows->offset() - 1));
+        area.setRight(std::min(area.right(), columns->length() - columns->offset() - 1));
+        if (area.isEmpty())
+            continue;
+        const int top = std::max(rows->visualIndexAt(area.top()), 0);
+        int bottom = rows->visualIndexAt(area.bottom());
+        if (bottom < 0)
+            bottom = rows->count() - 1;
+        for (int visual = top; visual <= bottom; ++visual) {
+            const int row = rows->logicalIndex(visual);
+            if (rows->isSectionHidden(row))
+                continue;
+            const int y = rowViewportPosition(row) + rowHeight(row) - 1;
+            painter.fillRect(QRect(area.left(), y, area.width(), 1), colour);
+        }
+        const int left = std::max(columns->visualIndexAt(area.left()), 0);
+        int right = columns->visualIndexAt(area.right());
+        if (right < 0)
+            right = columns->count() - 1;
+        for (int visual = left; visual <= right; ++visual) {
+            const int column = columns->logicalIndex(visual);
+            if (columns->isSectionHidden(column))
+                continue;
+            const int x = columnViewportPosition(column) + columnWidth(column) - 1;
+            painter.fillRect(QRect(x, area.top(), 1, area.height()), colour);
+        }
+    }
 }
 
 void GridView::setModel(QAbstractItemModel *newModel)

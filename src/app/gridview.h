@@ -85,6 +85,7 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void keyboardSearch(const QString &search) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     class Delegate;

@@ -35,6 +35,13 @@ static QColor blend(const QColor &paper, const QColor &ink, double share)
                   mix(paper.blue(), ink.blue()));
 }
 
+// A horizontal or vertical line one pixel wide, both ends included, as an aliased pen draws it;
+// filled as a rectangle, which takes a fraction of the pen's pixel-by-pixel stroking.
+static void fillLine(QPainter &painter, QPoint from, QPoint to, const QColor &colour)
+{
+    painter.fillRect(QRect(from, to).normalized(), colour);
+}
+
 ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -206,13 +213,6 @@ void ChartWidget::updateDescription()
             .arg(number(xMin), number(xMax), number(yMin), number(yMax)));
 }
 
-QFont ChartWidget::titleFont() const
-{
-    QFont f = font();
-    f.setBold(true);
-    return f;
-}
-
 QStringList ChartWidget::titleLines() const
 {
     if (m_title.isEmpty())
@@ -220,7 +220,7 @@ QStringList ChartWidget::titleLines() const
     const int width = std::max(this->width() - 2 * kPlotOuterMargin, 1);
     QString text = m_title;
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(text, titleFont());
+    QTextLayout layout(text, font());
     QTextOption option(Qt::AlignHCenter);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -234,17 +234,16 @@ QStringList ChartWidget::titleLines() const
     if (lines.size() > kMostTitleLines) {
         const QString rest = lines.mid(kMostTitleLines - 1).join(QLatin1Char(' '));
         lines.resize(kMostTitleLines);
-        lines.last() = QFontMetrics(titleFont()).elidedText(rest, Qt::ElideRight, width);
+        lines.last() = QFontMetrics(font()).elidedText(rest, Qt::ElideRight, width);
     }
     return lines;
 }
 
 PlotTextMetrics ChartWidget::textMetrics(qsizetype titleLineCount) const
 {
-    const QFontMetrics titleMetrics(titleFont());
     const QFontMetrics labelMetrics(font());
     PlotTextMetrics m;
-    m.titleHeight = int(titleLineCount) * titleMetrics.height();
+    m.titleHeight = int(titleLineCount) * labelMetrics.height();
     m.lineHeight = labelMetrics.height();
     m.locale = locale();
     m.axisTitles = !m_xTitle.isEmpty() || !m_yTitle.isEmpty();
@@ -473,9 +472,12 @@ void ChartWidget::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Base));
 
-    painter.setFont(titleFont());
+    // The title in the labels' own face: a bold one would be a second face of the font to
+    // find and prepare before the first frame.
+    painter.setFont(font());
     painter.setPen(palette().color(QPalette::Text));
-    const int titleLineHeight = QFontMetrics(titleFont()).height();
+    const QFontMetrics labelMetrics(font());
+    const int titleLineHeight = labelMetrics.height();
     for (qsizetype i = 0; i < l.titleLines.size(); ++i) {
         const QRect line(g.title.left(), g.title.top() + int(i) * titleLineHeight, g.title.width(),
                          titleLineHeight);
@@ -484,17 +486,14 @@ void ChartWidget::paintEvent(QPaintEvent *)
     }
 
     // Grid lines and ticks at each tick value, then the frame over the grid lines' ends.
-    painter.setFont(font());
-    const QFontMetrics labelMetrics(font());
     const QColor gridColour =
         blend(palette().color(QPalette::Base), palette().color(QPalette::Text), 0.12);
     const QColor axisColour = palette().color(QPalette::Dark);
     for (qsizetype i = 0; i < g.x.ticks.size(); ++i) {
         const int px = g.toPixel(g.x.ticks.at(i), g.y.min).x();
-        painter.setPen(gridColour);
-        painter.drawLine(px, g.frame.top() + 1, px, g.frame.bottom() - 1);
-        painter.setPen(axisColour);
-        painter.drawLine(px, g.frame.bottom() + 1, px, g.frame.bottom() + kTickLength);
+        fillLine(painter, {px, g.frame.top() + 1}, {px, g.frame.bottom() - 1}, gridColour);
+        fillLine(painter, {px, g.frame.bottom() + 1}, {px, g.frame.bottom() + kTickLength},
+                 axisColour);
         painter.setPen(palette().color(QPalette::Text));
         const QString &label = g.x.labels.at(i);
         const int w = labelMetrics.horizontalAdvance(label);
@@ -504,10 +503,8 @@ void ChartWidget::paintEvent(QPaintEvent *)
     }
     for (qsizetype i = 0; i < g.y.ticks.size(); ++i) {
         const int py = g.toPixel(g.x.min, g.y.ticks.at(i)).y();
-        painter.setPen(gridColour);
-        painter.drawLine(g.frame.left() + 1, py, g.frame.right() - 1, py);
-        painter.setPen(axisColour);
-        painter.drawLine(g.frame.left() - kTickLength, py, g.frame.left() - 1, py);
+        fillLine(painter, {g.frame.left() + 1, py}, {g.frame.right() - 1, py}, gridColour);
+        fillLine(painter, {g.frame.left() - kTickLength, py}, {g.frame.left() - 1, py}, axisColour);
         painter.setPen(palette().color(QPalette::Text));
         const QString &label = g.y.labels.at(i);
         const int right = g.frame.left() - kTickLength - kLabelGap;
@@ -518,9 +515,10 @@ void ChartWidget::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(g.yTitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_yTitle);
     painter.drawText(g.xTitle, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_xTitle);
-    painter.setPen(axisColour);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(g.frame.adjusted(0, 0, -1, -1));
+    fillLine(painter, g.frame.topLeft(), g.frame.topRight(), axisColour);
+    fillLine(painter, g.frame.bottomLeft(), g.frame.bottomRight(), axisColour);
+    fillLine(painter, g.frame.topLeft(), g.frame.bottomLeft(), axisColour);
+    fillLine(painter, g.frame.topRight(), g.frame.bottomRight(), axisColour);
 
     painter.setClipRect(g.frame.adjusted(1, 1, -1, -1));
     // Backdrops first, thin and faint, so that the main series stays on top.

@@ -129,7 +129,6 @@ private:
     void seriesChanged();
     void invalidate();
     void updateDescription();
-    QFont titleFont() const;
     QStringList titleLines() const;
     PlotTextMetrics textMetrics(qsizetype titleLineCount) const;
     const Layout &layout() const;
