@@ -18,6 +18,7 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QScopedValueRollback>
+#include <QStyleOptionViewItem>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -320,11 +321,13 @@ protected:
         painter->drawText(cell.adjusted(kTextInset, kTextInset, 0, 0),
                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                           model()->headerData(logicalIndex, orientation()).toString());
+        // The cells' line colour: the style derives it from the view's palette.
+        QStyleOptionViewItem option;
+        option.initFrom(&m_view);
         const QColor line = QColor::fromRgba(
-            quint32(style()->styleHint(QStyle::SH_Table_GridLineColor, nullptr, &m_view)));
-        painter->setPen(line);
-        painter->drawLine(rect.topRight(), rect.bottomRight());
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+            quint32(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, &m_view)));
+        painter->fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), line);
+        painter->fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), line);
         painter->restore();
     }
 

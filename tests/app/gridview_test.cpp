@@ -420,6 +420,11 @@ private slots:
         QVERIFY(face != base);
         QCOMPARE(image.pixelColor(h->inPicture(2, 0)), face);
         QCOMPARE(image.pixelColor(h->inPicture(2, 5)), base);
+        // The header's lines below and right of it are the cells' grid lines.
+        const QColor line = image.pixelColor(h->inPicture(2, 5, &QRect::bottomLeft) + QPoint(0, 1));
+        QVERIFY(line != base);
+        QCOMPARE(image.pixelColor(h->inPicture(2, 0, &QRect::bottomLeft) + QPoint(0, 1)), line);
+        QCOMPARE(image.pixelColor(h->inPicture(2, 0, &QRect::topRight) + QPoint(1, 0)), line);
     }
 
     void editorBackgroundPerColumn()
