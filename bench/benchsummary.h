@@ -13,6 +13,19 @@
 #include <string>
 #include <vector>
 
+// The sizes of the scaled benchmarks, as multiples of the sample.
+inline const std::vector<int> kScaleFactors = {1, 10, 100, 1000};
+
+// Runs a benchmark once per scale factor (its argument "x"), in microseconds, with the fitted
+// O(N) of its cost.
+inline void scaled(benchmark::internal::Benchmark *b)
+{
+    b->ArgName("x");
+    for (const int factor : kScaleFactors)
+        b->Arg(factor);
+    b->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oN);
+}
+
 // The console output, followed by the figures held against their targets: each benchmark's
 // time per operation, and for the scaled ones how much each 10x step of the source costs.
 // Wall-clock time decides; the CPU time beside it shows how much of the wall time was the
@@ -102,7 +115,8 @@ public:
             out << "  failed: " << failure << '\n';
     }
 
-    void printScale(const std::vector<std::string> &families, const std::vector<int> &factors)
+    void printScale(const std::vector<std::string> &families,
+                    const std::vector<int> &factors = kScaleFactors)
     {
         std::ostream &out = GetOutputStream();
         out << "\nScale (time per operation; in brackets the growth over the 10x smaller source, "

@@ -2,14 +2,11 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/commandtexts.h"
 
+#include "domain/language.h"
+
 #include <QFileInfo>
 
 namespace {
-
-QString pick(unsigned char language, QStringView russian, QStringView english)
-{
-    return (language == 0 ? russian : english).toString();
-}
 
 QString fileName(const QString &path)
 {
@@ -22,11 +19,11 @@ SaveAnswer askSaveChanges(Platform &platform, QWidget *owner, unsigned char lang
                           const QString &path)
 {
     Question question;
-    question.text =
-        pick(language, u"Сохранить изменения в %1?", u"Save changes to %1?").arg(fileName(path));
-    question.answers = {pick(language, u"Сохранить", u"Save"),
-                        pick(language, u"Не сохранять", u"Discard"),
-                        pick(language, u"Отмена", u"Cancel")};
+    question.text = inLanguage(language, u"Сохранить изменения в %1?", u"Save changes to %1?")
+                        .arg(fileName(path));
+    question.answers = {inLanguage(language, u"Сохранить", u"Save"),
+                        inLanguage(language, u"Не сохранять", u"Discard"),
+                        inLanguage(language, u"Отмена", u"Cancel")};
     question.escapeAnswer = 2;
     switch (platform.choose(owner, question)) {
     case 0:
@@ -42,15 +39,17 @@ CompileAnswer askCompileUnsaved(Platform &platform, QWidget *owner, unsigned cha
                                 const QString &path)
 {
     Question question;
-    question.text = pick(language,
-                         u"Изменения не сохранены в %1. Ассемблер соберёт файл таким, "
-                         u"какой он сейчас на диске.",
-                         u"The changes are not saved to %1. The assembler builds the file as it "
-                         u"is on disk now.")
-                        .arg(fileName(path));
-    question.answers = {pick(language, u"Сохранить и компилировать", u"Save and compile"),
-                        pick(language, u"Компилировать файл с диска", u"Compile file on disk"),
-                        pick(language, u"Отмена", u"Cancel")};
+    question.text =
+        inLanguage(language,
+                   u"Изменения не сохранены в %1. Ассемблер соберёт файл таким, "
+                   u"какой он сейчас на диске.",
+                   u"The changes are not saved to %1. The assembler builds the file as it "
+                   u"is on disk now.")
+            .arg(fileName(path));
+    question.answers = {
+        inLanguage(language, u"Сохранить и компилировать", u"Save and compile"),
+        inLanguage(language, u"Компилировать файл с диска", u"Compile file on disk"),
+        inLanguage(language, u"Отмена", u"Cancel")};
     question.escapeAnswer = 2;
     switch (platform.choose(owner, question)) {
     case 0:

@@ -296,7 +296,7 @@ void EditCommands::restore(const GridSnapshot &snapshot)
     // Putting the boxes back is no user change: nothing is recomputed.
     Document document = m_form.document();
     snapshot.applyTo(document);
-    m_form.setDocument(std::move(document));
+    m_form.grid().setDocument(std::move(document));
     refreshChartKeepingHighlight();
     syncViews();
 }

@@ -2,13 +2,9 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/edittexts.h"
 
-namespace {
+#include "domain/language.h"
 
-struct TextPair
-{
-    const char16_t *russian;
-    const char16_t *english;
-};
+namespace {
 
 TextPair pair(CommandText id)
 {
@@ -53,6 +49,5 @@ TextPair pair(CommandText id)
 
 QString commandText(CommandText id, unsigned char language)
 {
-    const TextPair p = pair(id);
-    return QString::fromUtf16(language == 0 ? p.russian : p.english);
+    return pick(pair(id), language);
 }

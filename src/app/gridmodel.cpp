@@ -10,9 +10,7 @@ constexpr QColor kYellow(255, 255, 0);
 
 } // namespace
 
-GridModel::GridModel(QObject *parent)
-    : QAbstractTableModel(parent), m_document(Document::atStart(0))
-{}
+GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 void GridModel::setDocument(Document document)
 {

@@ -321,11 +321,7 @@ protected:
         painter->drawText(cell.adjusted(kTextInset, kTextInset, 0, 0),
                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                           model()->headerData(logicalIndex, orientation()).toString());
-        // The cells' line colour: the style derives it from the view's palette.
-        QStyleOptionViewItem option;
-        option.initFrom(&m_view);
-        const QColor line = QColor::fromRgba(
-            quint32(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, &m_view)));
+        const QColor line = m_view.gridLineColour();
         painter->fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), line);
         painter->fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), line);
         painter->restore();
@@ -364,6 +360,36 @@ GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegat
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
+namespace {
+
+// The last viewport pixel of each shown section of `header` from the one at `from` to the one
+// at `to`: where its grid line lies.
+QList<int> sectionEnds(const QHeaderView &header, int from, int to)
+{
+    QList<int> ends;
+    const int first = std::max(header.visualIndexAt(from), 0);
+    int last = header.visualIndexAt(to);
+    if (last < 0)
+        last = header.count() - 1;
+    for (int visual = first; visual <= last; ++visual) {
+        const int section = header.logicalIndex(visual);
+        if (!header.isSectionHidden(section))
+            ends.append(header.sectionViewportPosition(section) + header.sectionSize(section) - 1);
+    }
+    return ends;
+}
+
+} // namespace
+
+QColor GridView::gridLineColour() const
+{
+    // The style derives it from the view's palette, and gives none without the view's option.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    return QColor::fromRgba(
+        QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+}
+
 void GridView::paintEvent(QPaintEvent *event)
 {
     QTableView::paintEvent(event);
@@ -371,38 +397,17 @@ void GridView::paintEvent(QPaintEvent *event)
     // rectangles: the same pixels at a fraction of the pen's pixel-by-pixel stroking.
     const QHeaderView *const rows = verticalHeader();
     const QHeaderView *const columns = horizontalHeader();
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    const QColor colour =
-        QColor::fromRgba(QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    const QColor colour = gridLineColour();
     QPainter painter(viewport());
     for (QRect area : event->region()) {
         area.setBottom(std::min(area.bottom(), rows->length() - rows->offset() - 1));
         area.setRight(std::min(area.right(), columns->length() - columns->offset() - 1));
         if (area.isEmpty())
             continue;
-        const int top = std::max(rows->visualIndexAt(area.top()), 0);
-        int bottom = rows->visualIndexAt(area.bottom());
-        if (bottom < 0)
-            bottom = rows->count() - 1;
-        for (int visual = top; visual <= bottom; ++visual) {
-            const int row = rows->logicalIndex(visual);
-            if (rows->isSectionHidden(row))
-                continue;
-            const int y = rowViewportPosition(row) + rowHeight(row) - 1;
+        for (const int y : sectionEnds(*rows, area.top(), area.bottom()))
             painter.fillRect(QRect(area.left(), y, area.width(), 1), colour);
-        }
-        const int left = std::max(columns->visualIndexAt(area.left()), 0);
-        int right = columns->visualIndexAt(area.right());
-        if (right < 0)
-            right = columns->count() - 1;
-        for (int visual = left; visual <= right; ++visual) {
-            const int column = columns->logicalIndex(visual);
-            if (columns->isSectionHidden(column))
-                continue;
-            const int x = columnViewportPosition(column) + columnWidth(column) - 1;
+        for (const int x : sectionEnds(*columns, area.left(), area.right()))
             painter.fillRect(QRect(x, area.top(), 1, area.height()), colour);
-        }
     }
 }
 

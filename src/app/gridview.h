@@ -92,6 +92,8 @@ private:
     class Header;
     class SelectionModel;
 
+    // The colour of the lines between cells, also under the header.
+    QColor gridLineColour() const;
     bool approveMove(const QModelIndex &target);
     bool askSelectCell(const QModelIndex &target);
     void settleEditor();

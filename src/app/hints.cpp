@@ -6,6 +6,7 @@
 #include "app/gridview.h"
 #include "app/unit1.h"
 #include "chart/chartwidget.h"
+#include "domain/language.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,17 +19,6 @@
 #include <QToolTip>
 
 namespace {
-
-struct Hint
-{
-    const char16_t *russian;
-    const char16_t *english;
-};
-
-QString pick(const Hint &hint, unsigned char language)
-{
-    return QString::fromUtf16(language == 0 ? hint.russian : hint.english);
-}
 
 // Grid tooltips depend on the column under the pointer and on the active table.
 class GridHints final : public QObject
@@ -102,7 +92,7 @@ void applyHints(TForm1 &form)
     if (!form.findChild<QObject *>(QLatin1String(GridHints::kName), Qt::FindDirectChildrenOnly))
         new GridHints(form);
     const unsigned char language = form.state().Language;
-    const auto set = [language](QWidget *control, const Hint &hint) {
+    const auto set = [language](QWidget *control, const TextPair &hint) {
         control->setToolTip(pick(hint, language));
     };
     set(form.Memo1, {u"Исходный текст прошивки, как его прочитала и запишет программа (только "
@@ -115,9 +105,10 @@ void applyHints(TForm1 &form)
                        u"(Ctrl+O)."});
     set(form.Button7, {u"Переключить все надписи окна на английский язык.",
                        u"Switch every text of the window to Russian."});
-    const Hint sensor = {u"Угол установки датчика, градусы: углы таблицы отсчитываются от него.",
-                         u"Angle at which the sensor is mounted, degrees: the table's angles "
-                         u"count from it."};
+    const TextPair sensor = {
+        u"Угол установки датчика, градусы: углы таблицы отсчитываются от него.",
+        u"Angle at which the sensor is mounted, degrees: the table's angles "
+        u"count from it."};
     set(form.ComboBox1, sensor);
     set(form.Label4, sensor);
     set(form.Label1, sensor);
@@ -128,17 +119,17 @@ void applyHints(TForm1 &form)
          u"Checked: changing the sensor angle keeps the table codes and moves the angles with "
          u"it. Unchecked: the angles stay as they are, and the next \"Save to table\" computes "
          u"codes that keep them at the new sensor angle."});
-    const Hint second = {u"Второй импульс датчика: auto — автоматически, или угол в градусах.",
-                         u"Second sensor pulse: auto, or a fixed angle in degrees."};
+    const TextPair second = {u"Второй импульс датчика: auto — автоматически, или угол в градусах.",
+                             u"Second sensor pulse: auto, or a fixed angle in degrees."};
     set(form.ComboBox3, second);
     set(form.Label3, second);
-    const Hint spark = {u"Вывод микроконтроллера, который даёт искру.",
-                        u"The microcontroller pin that fires the spark."};
+    const TextPair spark = {u"Вывод микроконтроллера, который даёт искру.",
+                            u"The microcontroller pin that fires the spark."};
     set(form.ComboBox4, spark);
     set(form.Label5, spark);
-    const Hint table = {u"Активная таблица (1–3): её углы показаны в столбце УОЗ и на графике.",
-                        u"Active table (1–3): its angles are shown in the angle column and the "
-                        u"chart."};
+    const TextPair table = {u"Активная таблица (1–3): её углы показаны в столбце УОЗ и на графике.",
+                            u"Active table (1–3): its angles are shown in the angle column and the "
+                            u"chart."};
     set(form.ComboBox2, table);
     set(form.Label2, table);
     set(form.Button4, {u"Перерисовать график по углам в таблице.",

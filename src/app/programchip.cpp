@@ -6,19 +6,11 @@
 #include "app/unit1.h"
 
 #include "app/commandtexts.h"
+#include "domain/language.h"
 #include "flash/chipprogrammer.h"
 
 #include <QFileInfo>
 #include <QSettings>
-
-namespace {
-
-QString inLanguage(unsigned char language, const QString &russian, const QString &english)
-{
-    return language == 0 ? russian : english;
-}
-
-} // namespace
 
 void TForm1::ProgramChipClick()
 {

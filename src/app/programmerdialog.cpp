@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 // The programmer dialog of "Прошить МК" / "Program chip".
 #include "app/platform.h"
+#include "domain/language.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,11 +14,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString inLanguage(unsigned char language, const QString &russian, const QString &english)
-{
-    return language == 0 ? russian : english;
-}
 
 // The serial ports a programmer may sit on: USB serial adapters and Arduinos used as ISP.
 QStringList serialPorts()

@@ -6,6 +6,7 @@
 #include "app/platform.h"
 #include "app/unit1.h"
 #include "chart/chartwidget.h"
+#include "domain/language.h"
 #include "domain/numbers.h"
 #include "session/savetable.h"
 #include "session/texts.h"
@@ -107,7 +108,7 @@ void TimingCheckDialog::reject()
 
 QString TimingCheckDialog::tr2(QStringView russian, QStringView english) const
 {
-    return (m_input.language == 0 ? russian : english).toString();
+    return inLanguage(m_input.language, russian, english);
 }
 
 void TimingCheckDialog::start()

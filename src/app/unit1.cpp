@@ -174,6 +174,8 @@ void TForm1::createControls()
         connect(box, &QComboBox::currentTextChanged, this, &TForm1::takeSettings);
     connect(ComboBox4, &QComboBox::currentIndexChanged, this, &TForm1::takeSettings);
     connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::takeSettings);
+    // ... and the boxes show the document's settings whenever it is replaced.
+    connect(&m_grid, &GridModel::settingsChanged, this, &TForm1::showSettings);
     connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
     connect(ComboBox2, &QComboBox::currentTextChanged, this, &TForm1::ComboBox2Change);
     TypedKeyFilter::install(
@@ -597,12 +599,6 @@ void TForm1::Button7Click()
     m_state.Language = m_state.Language + 1 > 1 ? 0 : 1;
     setTexts();
     emit languageChanged();
-}
-
-void TForm1::setDocument(Document document)
-{
-    m_grid.setDocument(std::move(document));
-    showSettings();
 }
 
 void TForm1::takeSettings()

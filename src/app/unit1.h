@@ -84,8 +84,6 @@ public:
     // Runs `operation` on a copy of the document and puts the copy back, also when the
     // operation throws after changing part of it; the boxes follow its settings.
     template <typename Operation> decltype(auto) change(Operation &&operation);
-    // Replaces the document (an undo step, a drag), the boxes following its settings.
-    void setDocument(Document document);
     // Undo, the range commands, chart dragging and comparison, as actions of this window.
     EditCommands &commands() { return *m_commands; }
 
@@ -148,7 +146,7 @@ template <typename Operation> decltype(auto) TForm1::change(Operation &&operatio
     {
         TForm1 &form;
         Document &document;
-        ~PutBack() { form.setDocument(std::move(document)); }
+        ~PutBack() { form.m_grid.setDocument(std::move(document)); }
     } putBack{*this, document};
     return operation(document);
 }

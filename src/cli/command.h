@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "domain/language.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -24,7 +26,7 @@ struct CliContext
     // The text of the current language.
     QString pick(const QString &russian, const QString &english) const
     {
-        return language == 0 ? russian : english;
+        return inLanguage(language, russian, english);
     }
     // "cdi-tables: <text>" on stderr.
     void fail(const QString &text) const;

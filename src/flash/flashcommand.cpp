@@ -2,17 +2,13 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "flash/flashcommand.h"
 
+#include "domain/language.h"
 #include "flash/chipprogrammer.h"
 
 #include <QFile>
 #include <QTextStream>
 
 namespace {
-
-QString inLanguage(unsigned char language, const QString &russian, const QString &english)
-{
-    return language == 0 ? russian : english;
-}
 
 // An Intel HEX file starts with a record mark, possibly after blank lines.
 bool looksLikeIntelHex(QFile &file)

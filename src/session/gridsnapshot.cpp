@@ -75,22 +75,22 @@ bool EditHistory::record(const GridSnapshot &current, QStringView mergeKey)
 
 std::optional<GridSnapshot> EditHistory::undo()
 {
-    if (m_undo.empty())
-        return std::nullopt;
-    m_redo.push_back(std::move(m_recorded));
-    m_recorded = std::move(m_undo.back());
-    m_undo.pop_back();
-    m_lastKey.clear();
-    return m_recorded;
+    return step(m_undo, m_redo);
 }
 
 std::optional<GridSnapshot> EditHistory::redo()
 {
-    if (m_redo.empty())
+    return step(m_redo, m_undo);
+}
+
+std::optional<GridSnapshot> EditHistory::step(std::vector<GridSnapshot> &from,
+                                              std::vector<GridSnapshot> &to)
+{
+    if (from.empty())
         return std::nullopt;
-    m_undo.push_back(std::move(m_recorded));
-    m_recorded = std::move(m_redo.back());
-    m_redo.pop_back();
+    to.push_back(std::move(m_recorded));
+    m_recorded = std::move(from.back());
+    from.pop_back();
     m_lastKey.clear();
     return m_recorded;
 }

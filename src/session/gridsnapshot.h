@@ -60,6 +60,10 @@ public:
     const GridSnapshot &recorded() const { return m_recorded; }
 
 private:
+    // The state on top of `from` becomes the recorded one; the recorded one goes onto `to`.
+    std::optional<GridSnapshot> step(std::vector<GridSnapshot> &from,
+                                     std::vector<GridSnapshot> &to);
+
     std::size_t m_limit;
     GridSnapshot m_recorded;
     std::vector<GridSnapshot> m_undo;

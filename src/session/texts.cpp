@@ -2,18 +2,9 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "session/texts.h"
 
+#include "domain/language.h"
+
 namespace {
-
-struct TextPair
-{
-    const char16_t *russian;
-    const char16_t *english;
-};
-
-QString pick(const TextPair &pair, unsigned char language)
-{
-    return QString::fromUtf16(language == 0 ? pair.russian : pair.english);
-}
 
 TextPair captionPair(Caption id)
 {

@@ -15,6 +15,7 @@ private slots:
     void replacingTheDocumentAnnouncesOnlyWhatDiffers()
     {
         GridModel model;
+        model.setDocument(Document::atStart(0));
         QSignalSpy cells(&model, &GridModel::dataChanged);
         QSignalSpy headers(&model, &GridModel::headerDataChanged);
         QSignalSpy settings(&model, &GridModel::settingsChanged);
@@ -46,6 +47,7 @@ private slots:
     void editingRulesColoursAndHeaders()
     {
         GridModel model;
+        model.setDocument(Document::atStart(0));
         const auto editable = [&](int column, int point) {
             return model.flags(model.index(point - 1, column)).testFlag(Qt::ItemIsEditable);
         };
