@@ -52,15 +52,5 @@ QString angleText(const QString &code, int sensorAngle)
 {
     if (code.isEmpty())
         return {};
-    const int value = code.toInt();
-    if (value == kNoAngleCode)
-        return kNoAngleMark;
-    return floatToStr(codeToAngle(value, sensorAngle));
-}
-
-QString secondPulseText(const SecondPulse &pulse)
-{
-    if (pulse.automatic == true)
-        return QStringLiteral("auto");
-    return floatToStr(pulse.steps * kAngleStep);
+    return angleTextForCode(code.toInt(), sensorAngle);
 }

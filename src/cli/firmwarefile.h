@@ -32,6 +32,3 @@ std::optional<int> sensorAngleOf(const FirmwareFile &file, const CliContext &con
 // The angle column's text of one code at that sensor angle: "-" for 180, nothing for an empty
 // code, else the angle in the general number format.
 QString angleText(const QString &code, int sensorAngle);
-
-// The second pulse as the window's box shows it: "auto", or the angle in degrees.
-QString secondPulseText(const SecondPulse &pulse);

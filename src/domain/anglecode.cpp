@@ -16,7 +16,14 @@ QString angleTextForCode(int code, const QString &sensorAngleText)
 {
     if (code == kNoAngleCode)
         return kNoAngleMark;
-    return floatToStr(codeToAngle(code, strToInt(sensorAngleText)));
+    return angleTextForCode(code, strToInt(sensorAngleText));
+}
+
+QString angleTextForCode(int code, int sensorAngle)
+{
+    if (code == kNoAngleCode)
+        return kNoAngleMark;
+    return floatToStr(codeToAngle(code, sensorAngle));
 }
 
 AngleCode angleToCode(const QString &angleText, const QString &sensorAngleText)

@@ -17,6 +17,7 @@ long double codeToAngle(int code, int sensorAngle);
 // The text of the angle column for a code: "-" for 180, else the angle in the general number
 // format. The sensor angle text is converted only when it is needed (not for 180).
 QString angleTextForCode(int code, const QString &sensorAngleText);
+QString angleTextForCode(int code, int sensorAngle);
 
 enum class AngleLimit
 {

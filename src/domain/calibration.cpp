@@ -36,3 +36,10 @@ std::optional<SparkOutput> sparkOutputFromText(QStringView text)
         return SparkOutput::PortD6;
     return std::nullopt;
 }
+
+QString secondPulseText(const SecondPulse &pulse)
+{
+    if (pulse.automatic == true)
+        return QStringLiteral("auto");
+    return floatToStr(pulse.steps * kAngleStep);
+}

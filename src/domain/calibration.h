@@ -72,6 +72,9 @@ long double rpmOfCompareConstant(long double constant);
 // The compare constant of an RPM breakpoint: 255 - 117187.5 / rpm, rounded half to even.
 int compareConstantForRpm(int rpm);
 
+// The second pulse as the window's box shows it: "auto", or the angle in degrees.
+QString secondPulseText(const SecondPulse &pulse);
+
 // The spark output's text as the source and the window write it.
 QString sparkOutputText(SparkOutput output);
 std::optional<SparkOutput> sparkOutputFromText(QStringView text);

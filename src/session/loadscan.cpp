@@ -12,10 +12,8 @@ void showScan(const ScanResult &result, Document &document, unsigned char langua
     if (calibration.sensorAngle)
         settings.sensorAngle = *calibration.sensorAngle;
     const SecondPulse &pulse = calibration.secondPulse;
-    if (pulse.automatic == true)
-        settings.secondPulse = QStringLiteral("auto");
-    else if (pulse.automatic == false)
-        settings.secondPulse = floatToStr(pulse.steps * kAngleStep);
+    if (pulse.automatic)
+        settings.secondPulse = secondPulseText(pulse);
     if (calibration.sparkOutput)
         settings.sparkOutput = *calibration.sparkOutput == SparkOutput::PortC0
                                    ? DocumentSettings::kPortC0
