@@ -86,7 +86,10 @@ TForm1::TForm1(Platform &platform, QWidget *parent)
                           Qt::WindowCloseButtonHint),
       m_platform(platform)
 {
-    createControls();
+    {
+        const WindowFontAsDefault windowFontWhileBuilding;
+        createControls();
+    }
     FormCreate();
     m_commands = new EditCommands(*this, m_platform);
 }

@@ -3,6 +3,7 @@
 #include "app/windowfont.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QStringList>
 
 QString windowFontFamily()
@@ -26,5 +27,17 @@ QFont windowFont()
     if (const QString family = windowFontFamily(); !family.isEmpty())
         font.setFamily(family);
     font.setPixelSize(11);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
+}
+
+WindowFontAsDefault::WindowFontAsDefault() : m_default(QGuiApplication::font())
+{
+    QGuiApplication::setFont(windowFont());
+}
+
+WindowFontAsDefault::~WindowFontAsDefault()
+{
+    QGuiApplication::setFont(m_default);
 }

@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -37,6 +39,7 @@ private slots:
     void activeTableHeaderIsBold();
     void gridShowsWhenItHasTheFocus();
     void saveAsWritesANewFileAndLeavesTheOriginal();
+    void windowLeavesTheToolkitFontsAsTheyWere();
 
 private:
     QTemporaryDir m_settingsDir;
@@ -309,19 +312,21 @@ void TestHabits::codeColumnHintsNameTheActiveTable()
     QVERIFY(gridHint(w.form, 3).startsWith(QStringLiteral("Table 3: raw codes")));
 }
 
-// Dark pixels in a header cell: bold text has more of them.
+// The ink of a header cell's text: how much darker than the cell's background its pixels are,
+// summed. Bold text has more of it.
 static int ink(GridView &grid, int column)
 {
     const QHeaderView &header = *grid.horizontalHeader();
     const QImage image = header.viewport()->grab().toImage();
     const QRect cell(header.sectionViewportPosition(column), 0, header.sectionSize(column) - 1,
                      header.height() - 1);
-    int count = 0;
+    const int background = qGray(image.pixel(cell.right() - 1, cell.top() + 1));
+    int sum = 0;
     for (int y = cell.top(); y <= cell.bottom(); ++y) {
         for (int x = cell.left(); x <= cell.right(); ++x)
-            count += qGray(image.pixel(x, y)) < 128;
+            sum += std::max(0, background - qGray(image.pixel(x, y)));
     }
-    return count;
+    return sum;
 }
 
 void TestHabits::activeTableHeaderIsBold()
@@ -390,6 +395,32 @@ void TestHabits::saveAsWritesANewFileAndLeavesTheOriginal()
     QCOMPARE(readFile(m_path), sampleBytes());
     again.load(copy);
     QCOMPARE(again.form.grid().cell(4, 4), QStringLiteral("12.3")); // 8 below: 11.43 steps, 11
+}
+
+// The window builds its controls in its own font without leaving a mark on the fonts the rest of
+// the program (message boxes, menus, tooltips) takes from the toolkit.
+void TestHabits::windowLeavesTheToolkitFontsAsTheyWere()
+{
+    QFont menuFont(QStringLiteral("DejaVu Serif"));
+    menuFont.setPixelSize(17);
+    QApplication::setFont(menuFont, "QMenu");
+    const QFont before = QApplication::font();
+    {
+        TopWindow w;
+        QCOMPARE(QApplication::font(), before);
+        QCOMPARE(QApplication::font("QMenu"), menuFont);
+        // The controls the toolkit lays out while building are in the window's font, as is
+        // what they show once loaded.
+        QCOMPARE(w.form.Memo1->document()->defaultFont().family(), w.form.font().family());
+        QCOMPARE(w.form.ComboBox1->lineEdit()->font().pixelSize(), 11);
+        w.load(m_path);
+        QVERIFY(!w.form.Memo1->toPlainText().isEmpty());
+        QCOMPARE(w.form.Memo1->document()->defaultFont().pixelSize(), 11);
+        // A box made afterwards is in the default font.
+        QMessageBox box;
+        QCOMPARE(box.font(), before);
+    }
+    QApplication::setFont(before);
 }
 
 QTEST_MAIN(TestHabits)
