@@ -27,6 +27,16 @@
 namespace {
 
 constexpr int kTextInset = 2;
+
+// Draws `text` as one line from the top left of `cell`, `kTextInset` in, in the painter's font.
+// Drawn from its baseline, it takes the same pixels as the text aligned left and top in the cell,
+// without being laid out as a paragraph first. The caller clips to the cell.
+void drawCellText(QPainter &painter, const QRect &cell, const QString &text)
+{
+    painter.drawText(
+        QPointF(cell.left() + kTextInset, cell.top() + kTextInset + painter.fontMetrics().ascent()),
+        text);
+}
 constexpr QChar kEnter = u'\r';
 constexpr QChar kBackspace = u'\b';
 constexpr QChar kEscape = u'\x1b';
@@ -107,8 +117,7 @@ public:
                 font.setBold(true);
             painter->setFont(font);
             painter->setPen(text);
-            painter->drawText(option.rect.adjusted(kTextInset, kTextInset, 0, 0),
-                              Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+            drawCellText(*painter, option.rect, shown);
             painter->restore();
         }
         // A run of selected rows shows through the column's own colour.
@@ -318,12 +327,11 @@ protected:
             font.setBold(true);
         painter->setFont(font);
         painter->setPen(palette().color(group, QPalette::ButtonText));
-        painter->drawText(cell.adjusted(kTextInset, kTextInset, 0, 0),
-                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          model()->headerData(logicalIndex, orientation()).toString());
         const QColor line = m_view.gridLineColour();
         painter->fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), line);
         painter->fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), line);
+        painter->setClipRect(cell, Qt::IntersectClip);
+        drawCellText(*painter, cell, model()->headerData(logicalIndex, orientation()).toString());
         painter->restore();
     }
 

@@ -496,10 +496,12 @@ void ChartWidget::paintEvent(QPaintEvent *)
                  axisColour);
         painter.setPen(palette().color(QPalette::Text));
         const QString &label = g.x.labels.at(i);
+        // Each label is one line whose width is known: drawn from its baseline, the same
+        // pixels as centred in a box, without laying it out as a paragraph first.
         const int w = labelMetrics.horizontalAdvance(label);
-        painter.drawText(QRect(px - w / 2 - 1, g.frame.bottom() + kTickLength + kLabelGap + 1,
-                               w + 2, labelMetrics.height()),
-                         Qt::AlignCenter | Qt::TextSingleLine, label);
+        painter.drawText(QPoint(px - w / 2, g.frame.bottom() + kTickLength + kLabelGap + 1 +
+                                                labelMetrics.ascent()),
+                         label);
     }
     for (qsizetype i = 0; i < g.y.ticks.size(); ++i) {
         const int py = g.toPixel(g.x.min, g.y.ticks.at(i)).y();
@@ -509,8 +511,8 @@ void ChartWidget::paintEvent(QPaintEvent *)
         const QString &label = g.y.labels.at(i);
         const int right = g.frame.left() - kTickLength - kLabelGap;
         const int w = labelMetrics.horizontalAdvance(label);
-        painter.drawText(QRect(right - w, py - labelMetrics.height() / 2, w, labelMetrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, label);
+        painter.drawText(QPoint(right - w, py - labelMetrics.height() / 2 + labelMetrics.ascent()),
+                         label);
     }
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(g.yTitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_yTitle);
