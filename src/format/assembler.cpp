@@ -28,7 +28,7 @@ QStringList assemblerInvocation(const QString &name, const ExecutableLookup &onS
 
 std::optional<QString> terminalProgram(const ExecutableLookup &onSearchPath)
 {
-    for (const QString name : {QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")}) {
+    for (const QString &name : {QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")}) {
         if (onSearchPath(name))
             return name;
     }
