@@ -218,6 +218,23 @@ int runImport(const CommandArguments &arguments, CliContext &context)
     }
     if (bytes == file->bytes)
         return exitcode::kOk; // nothing to change: the file is not touched
+    // Another program may have written or removed the file while the CSV was read: its change
+    // is not overwritten with a save made from the text read before it.
+    if (const DiskChange onDisk = diskChangeSince(file->stamp, file->path);
+        onDisk != DiskChange::None) {
+        context.fail(file->path + QStringLiteral(": ") +
+                     (onDisk == DiskChange::Deleted
+                          ? pick(context,
+                                 u"файл удалён с диска после того, как был прочитан; "
+                                 u"ничего не записано",
+                                 "the file was deleted after it was read; nothing was written")
+                          : pick(context,
+                                 u"файл изменён на диске после того, как был прочитан; "
+                                 u"ничего не записано",
+                                 "the file changed on disk after it was read; nothing was "
+                                 "written")));
+        return exitcode::kRefused;
+    }
     try {
         writeSourceFile(file->path, bytes);
     } catch (const FileWriteError &error) {

@@ -3,8 +3,14 @@
 #include "apptestsupport.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTest>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,15 +21,20 @@ struct Run
     QString err;
 };
 
-Run cdiTables(const QStringList &arguments, const QByteArray &lang = "C.UTF-8")
+void startCdiTables(QProcess &process, const QStringList &arguments, const QByteArray &lang)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LANG"), QString::fromLatin1(lang));
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(CDI_TABLES), arguments);
+}
+
+Run cdiTables(const QStringList &arguments, const QByteArray &lang = "C.UTF-8")
+{
+    QProcess process;
+    startCdiTables(process, arguments, lang);
     if (!process.waitForFinished(20000))
         qFatal("cdi-tables did not finish");
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
@@ -50,6 +61,7 @@ private slots:
     void jsonOfTheSample();
     void importOfTheShownCsvKeepsTheFile();
     void importOfOneTableSavesAsTheWindowDoes();
+    void importKeepsAChangeMadeWhileItRan();
     void badCsvLineIsRefused_data();
     void badCsvLineIsRefused();
     void diffNamesTheChangedCell();
@@ -115,6 +127,48 @@ void TestCli::importOfTheShownCsvKeepsTheFile()
     QCOMPARE(imported.err, QString());
     QCOMPARE(imported.status, 0);
     QCOMPARE(readFile(asmPath), sampleBytes());
+}
+
+// Another program changes the source while the import waits for its CSV: the import writes
+// nothing over that change. The CSV comes through a FIFO, which the import opens only after it
+// has read the source, so the change falls between its read and its write.
+void TestCli::importKeepsAChangeMadeWhileItRan()
+{
+    const QString asmPath = writeFile(m_dir, QStringLiteral("raced.asm"), sampleBytes());
+    QStringList lines = cdiTables({QStringLiteral("show"), asmPath, QStringLiteral("--format"),
+                                   QStringLiteral("csv")})
+                            .out.split(QLatin1Char('\n'));
+    QStringList row2 = lines[2].split(QLatin1Char(','));
+    row2[4] = QStringLiteral("12.3"); // table 1 at 500 rpm: 10.2 before, so the import writes
+    lines[2] = row2.join(QLatin1Char(','));
+    const QByteArray csv = lines.join(QLatin1Char('\n')).toUtf8();
+    const QString fifoPath = m_dir.filePath(QStringLiteral("raced.csv"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifoPath).constData(), 0600), 0);
+
+    QProcess process;
+    startCdiTables(process,
+                   {QStringLiteral("import"), asmPath, fifoPath, QStringLiteral("--lang"),
+                    QStringLiteral("en")},
+                   "C.UTF-8");
+    // Opening the FIFO for writing succeeds once the import has opened it to read the CSV.
+    int fifo = -1;
+    QDeadlineTimer deadline(20000);
+    while ((fifo = ::open(QFile::encodeName(fifoPath).constData(), O_WRONLY | O_NONBLOCK)) < 0 &&
+           !deadline.hasExpired())
+        QThread::msleep(5);
+    QVERIFY(fifo >= 0);
+    const QByteArray theirs = sampleBytes() + "; tuned elsewhere\r\n";
+    writeFile(asmPath, theirs);
+    QCOMPARE(::write(fifo, csv.constData(), size_t(csv.size())), ssize_t(csv.size()));
+    ::close(fifo);
+    QVERIFY(process.waitForFinished(20000));
+
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+             QStringLiteral("cdi-tables: ") + asmPath +
+                 QStringLiteral(": the file changed on disk after it was read; nothing was "
+                                "written\n"));
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(readFile(asmPath), theirs);
 }
 
 void TestCli::importOfOneTableSavesAsTheWindowDoes()
