@@ -481,23 +481,23 @@ void EditCommands::pointDragged(int index, double y)
 
 QString EditCommands::pointReadOut(int row) const
 {
-    const Document &grid = m_form.document();
+    const Document &document = m_form.document();
     const unsigned char language = m_form.state().Language;
     if (row < GridModel::kFirstPoint || row > GridModel::kLastPoint)
         return {};
-    const QString &angle = grid.cell(kAngle, row);
+    const QString &angle = document.cell(kAngle, row);
     QString code = kNoAngleMark;
     try {
-        const AngleCode converted = angleToCode(angle, grid.settings.sensorAngle);
+        const AngleCode converted = angleToCode(angle, document.settings.sensorAngle);
         if (converted.failure == AngleLimit::None)
             code = QString::number(converted.code);
     } catch (const ConversionError &) {
     }
-    const QString &from = grid.cell(GridModel::kRpmColumn, row);
+    const QString &from = document.cell(GridModel::kRpmColumn, row);
     if (row == GridModel::kLastPoint)
         return commandText(CommandText::HoverLast, language).arg(from, angle, code);
     return commandText(CommandText::HoverRange, language)
-        .arg(from, grid.cell(GridModel::kRpmColumn, row + 1), angle, code);
+        .arg(from, document.cell(GridModel::kRpmColumn, row + 1), angle, code);
 }
 
 void EditCommands::showHover(int index, QPoint globalPosition)

@@ -37,6 +37,19 @@ void drawCellText(QPainter &painter, const QRect &cell, const QString &text)
         QPointF(cell.left() + kTextInset, cell.top() + kTextInset + painter.fontMetrics().ascent()),
         text);
 }
+// The colours the model gives a cell whatever the palette: invalid where it gives none.
+struct OwnColours
+{
+    QColor background;
+    QColor text;
+};
+
+OwnColours ownColours(const QModelIndex &index)
+{
+    return {index.data(Qt::BackgroundRole).value<QColor>(),
+            index.data(Qt::ForegroundRole).value<QColor>()};
+}
+
 constexpr QChar kEnter = u'\r';
 constexpr QChar kBackspace = u'\b';
 constexpr QChar kEscape = u'\x1b';
@@ -97,13 +110,10 @@ public:
             textRole = QPalette::HighlightedText;
         }
         // A column the model colours keeps its colours, selected or not.
-        const QVariant ownBackground = index.data(Qt::BackgroundRole);
-        const QVariant ownText = index.data(Qt::ForegroundRole);
-        const QColor background = ownBackground.isValid()
-                                      ? ownBackground.value<QColor>()
-                                      : option.palette.color(group, backgroundRole);
-        const QColor text =
-            ownText.isValid() ? ownText.value<QColor>() : option.palette.color(group, textRole);
+        const OwnColours own = ownColours(index);
+        const QColor background =
+            own.background.isValid() ? own.background : option.palette.color(group, backgroundRole);
+        const QColor text = own.text.isValid() ? own.text : option.palette.color(group, textRole);
 
         painter->fillRect(option.rect, background);
         const int point = index.row() + 1;
@@ -142,7 +152,7 @@ public:
         edit->setAcceptDrops(false);
         GridView *filtering = &m_view;
         filterInsertedText(edit, [filtering](QChar &key) { filtering->filterTyped(key); });
-        m_view.paintEditorBackground(*edit, index.column());
+        m_view.paintEditorBackground(*edit, index);
         GridView *view = &m_view;
         connect(edit, &QLineEdit::textChanged, view, [this, view, edit] {
             if (!m_fillingEditor)
@@ -446,17 +456,6 @@ bool GridView::editingEnabled() const
     return currentIndex().flags().testFlag(Qt::ItemIsEditable);
 }
 
-void GridView::setEditorBackground(int column, const QColor &colour)
-{
-    if (colour.isValid())
-        m_editorBackgrounds[column] = colour;
-    else
-        m_editorBackgrounds.erase(column);
-    QLineEdit *const editor = openEditor();
-    if (editor && m_delegate->editorIndex().column() == column)
-        paintEditorBackground(*editor, column);
-}
-
 int GridView::col() const
 {
     return currentIndex().column();
@@ -698,16 +697,16 @@ QLineEdit *GridView::openEditor() const
     return m_delegate->editor();
 }
 
-void GridView::paintEditorBackground(QLineEdit &editor, int column) const
+void GridView::paintEditorBackground(QLineEdit &editor, const QModelIndex &index) const
 {
-    QPalette colours; // nothing set: the editor follows the grid
-    const auto found = m_editorBackgrounds.find(column);
-    if (found != m_editorBackgrounds.end()) {
-        colours.setColor(QPalette::Base, found->second);
-        // The text must stay readable on the fixed colour whatever the palette's scheme.
-        colours.setColor(QPalette::Text,
-                         found->second.lightnessF() >= 0.5 ? QColor(Qt::black) : QColor(Qt::white));
-    }
+    // The editor shows the cell's own colours, as the cell does; where the model gives none it
+    // follows the grid.
+    QPalette colours;
+    const OwnColours own = ownColours(index);
+    if (own.background.isValid())
+        colours.setColor(QPalette::Base, own.background);
+    if (own.text.isValid())
+        colours.setColor(QPalette::Text, own.text);
     editor.setPalette(colours);
 }
 

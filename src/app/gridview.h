@@ -8,10 +8,8 @@
 #include <QTableView>
 
 #include <functional>
-#include <map>
 
 class QLineEdit;
-class QPainter;
 
 // The table grid of the main window over a GridModel, under the model's column headers. Rows
 // are numbered from 1 (the first point) in everything this class takes and gives. While the
@@ -48,9 +46,6 @@ public:
     // shows its editor whenever the grid has the focus (the editor closes when the focus goes
     // to another control and opens again when it comes back); otherwise typing changes nothing.
     bool editingEnabled() const;
-
-    // Background of the cell editor in one column; an invalid colour restores the default.
-    void setEditorBackground(int column, const QColor &colour);
 
     int col() const;
     int row() const;
@@ -100,7 +95,7 @@ private:
     void closeOpenEditor();
     bool focusInGrid() const;
     QLineEdit *openEditor() const;
-    void paintEditorBackground(QLineEdit &editor, int column) const;
+    void paintEditorBackground(QLineEdit &editor, const QModelIndex &index) const;
     QString filterTyped(const QString &typed);
     // One character through the keyPress hook, as typed into the current cell.
     void filterTyped(QChar &key);
@@ -108,7 +103,6 @@ private:
     void leaveEditor(bool forward);
 
     Delegate *m_delegate;
-    std::map<int, QColor> m_editorBackgrounds;
     bool m_inSelectCell = false;
     bool m_keepEditorClosed = false;
     int m_rangeColumn = -1;

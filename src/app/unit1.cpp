@@ -39,8 +39,6 @@
 
 namespace {
 
-constexpr QColor kYellow(255, 255, 0);
-
 // Context numbers of the help file's start pages, as its project maps them.
 constexpr int kHelpStartRussian = 1;
 constexpr int kHelpStartEnglish = 2;
@@ -191,7 +189,6 @@ void TForm1::createControls()
         return StringGrid1SelectCell(column, row);
     };
     StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
-    StringGrid1->setEditorBackground(GridModel::kAngleColumn, kYellow);
 
     m_changes.watch(m_grid);
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
@@ -590,10 +587,10 @@ bool TForm1::StringGrid1SelectCell(int ACol, int ARow)
         return true;
     // A text that is no number refuses the move: the current cell stays where it was.
     return guarded([&] {
-        refreshChart(document(), *Series1);
-        if (ACol == GridModel::kAngleColumn &&
-            m_grid.cell(GridModel::kAngleColumn, ARow) != QLatin1String("-"))
-            addHighlightPoint(document(), ARow, *Series1);
+        if (ACol == GridModel::kAngleColumn)
+            refreshChartWithHighlight(ARow);
+        else
+            refreshChart(document(), *Series1);
     });
 }
 

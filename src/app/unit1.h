@@ -19,7 +19,6 @@ class GridView;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QPainter;
 class QPlainTextEdit;
 class QPushButton;
 

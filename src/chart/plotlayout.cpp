@@ -68,6 +68,19 @@ static int widestLabel(const AxisScale &axis, const PlotTextMetrics &text)
     return widest;
 }
 
+// The decimals of the tick labels of a step of 10^exponent.
+static int labelDecimals(int exponent)
+{
+    return std::clamp(-exponent, 0, 20);
+}
+
+// The tick at k steps; a rounding residue around zero is zero, so that no label reads "-0".
+static double tickAt(double k, double step)
+{
+    const double v = k * step;
+    return std::abs(v) < step * 1e-6 ? 0 : v;
+}
+
 // The axis over [lo, hi] with ticks on multiples of step, range widened to whole steps.
 static AxisScale roundedScale(double lo, double hi, double step, int exponent,
                               const QLocale &locale)
@@ -78,14 +91,12 @@ static AxisScale roundedScale(double lo, double hi, double step, int exponent,
     axis.step = step;
     axis.min = kLo * step;
     axis.max = kHi * step;
-    const int decimals = std::clamp(-exponent, 0, 20);
+    const int decimals = labelDecimals(exponent);
     const int intervals = int(kHi - kLo);
     axis.ticks.reserve(intervals + 1);
     axis.labels.reserve(intervals + 1);
     for (int i = 0; i <= intervals; ++i) {
-        double v = (kLo + i) * step;
-        if (std::abs(v) < step * 1e-6)
-            v = 0; // no "-0"
+        const double v = tickAt(kLo + i, step);
         axis.ticks.append(v);
         axis.labels.append(tickLabel(v, decimals, locale));
     }
@@ -99,12 +110,9 @@ static AxisScale roundedScale(double lo, double hi, double step, int exponent,
 static int widestEndLabel(double lo, double hi, double step, int exponent, const QLocale &locale,
                           const PlotTextMetrics &text)
 {
-    const int decimals = std::clamp(-exponent, 0, 20);
+    const int decimals = labelDecimals(exponent);
     const auto endLabel = [&](double k) {
-        double v = k * step;
-        if (std::abs(v) < step * 1e-6)
-            v = 0;
-        return labelWidth(tickLabel(v, decimals, locale), text);
+        return labelWidth(tickLabel(tickAt(k, step), decimals, locale), text);
     };
     return std::max(endLabel(std::floor(lo / step)), endLabel(std::ceil(hi / step)));
 }

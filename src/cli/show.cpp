@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "cli/firmwarefile.h"
 #include "domain/anglecode.h"
+#include "session/texts.h"
 
 namespace {
 
@@ -50,9 +51,10 @@ void printText(const FirmwareFile &file, int sensorAngle, CliContext &context)
                                       : context.pick(QStringLiteral(u"нет"), QStringLiteral("no")))
         << "\n\n";
 
-    const QString tablePrefix = context.pick(QStringLiteral(u"таб."), QStringLiteral("Tab."));
-    const QString anglePrefix = context.pick(QStringLiteral(u"УОЗ"), QStringLiteral("angle"));
-    QStringList header{context.pick(QStringLiteral(u"об/мин"), QStringLiteral("RPM"))};
+    // The grid's column headers.
+    const QString tablePrefix = caption(Caption::TableHeaderPrefix, context.language);
+    const QString anglePrefix = caption(Caption::AngleHeader, context.language);
+    QStringList header{caption(Caption::RpmHeader, context.language)};
     for (int table = 1; table <= kTableCount; ++table)
         header << tablePrefix + file.scan.tableLabels[std::size_t(table - 1)];
     for (int table = 1; table <= kTableCount; ++table)

@@ -4,6 +4,7 @@
 
 #include "domain/anglecode.h"
 #include "domain/numbers.h"
+#include "session/texts.h"
 
 void showScan(const ScanResult &result, Document &document, unsigned char language)
 {
@@ -30,7 +31,7 @@ void showScan(const ScanResult &result, Document &document, unsigned char langua
     if (result.trimmerRead)
         document.calibration.trimmerActive = calibration.trimmerActive;
 
-    const QString headerPrefix = language == 0 ? QStringLiteral(u"таб.") : QStringLiteral("Tab.");
+    const QString headerPrefix = caption(Caption::TableHeaderPrefix, language);
     for (int table = 1; table <= result.labelsRead; ++table) {
         document.headers[std::size_t(table)] =
             headerPrefix + result.tableLabels[std::size_t(table - 1)];

@@ -429,7 +429,6 @@ private slots:
 
     void editorBackgroundPerColumn()
     {
-        h->grid->setEditorBackground(4, kYellow);
         QVERIFY(h->showFocused());
         h->grid->setCurrentCell(4, 5);
         QVERIFY(h->editor());
