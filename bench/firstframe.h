@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QWidget>
 
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -19,27 +21,37 @@ inline long long monotonicNowNs()
 }
 
 // With CDI_STARTUP_MARKS set, prints to standard error the time each step of the start-up took
-// since the step before, "mark <step> <ms>", to see where the time goes; silent otherwise.
+// and the page faults since the step before, "mark <step> <ms> ms <n> faults", to see where the
+// time goes; silent otherwise.
 inline void startupMark(const char *step)
 {
     static const bool wanted = std::getenv("CDI_STARTUP_MARKS") != nullptr;
     static long long previous = 0;
+    static long previousFaults = 0;
     if (!wanted)
         return;
     const long long now = monotonicNowNs();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
     if (previous != 0)
-        std::fprintf(stderr, "mark %s %.3f\n", step, double(now - previous) / 1e6);
+        std::fprintf(stderr, "mark %s %.3f ms %ld faults\n", step, double(now - previous) / 1e6,
+                     usage.ru_minflt - previousFaults);
     previous = now;
+    previousFaults = usage.ru_minflt;
 }
 
-// Ends the program once its window has painted its first frame, after printing the moment
-// "painted <CLOCK_MONOTONIC nanoseconds>" for startup_bench, which knows when it started us.
+// Ends the program once its window has painted its first frame, after printing the moment and
+// the window's size, "painted <CLOCK_MONOTONIC nanoseconds> <width> <height>", for
+// startup_bench, which knows when it started us.
 // The window's own paint event comes first in a frame; the report is queued behind it, so it
 // runs once the children are painted too and the frame has gone to the platform.
 class FirstFrameProbe : public QObject
 {
 public:
-    explicit FirstFrameProbe(QWidget &window) { window.installEventFilter(this); }
+    explicit FirstFrameProbe(QWidget &window) : m_window(window)
+    {
+        window.installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
@@ -57,10 +69,11 @@ private:
     {
         const long long now = monotonicNowNs();
         startupMark("painting");
-        std::printf("painted %lld\n", now);
+        std::printf("painted %lld %d %d\n", now, m_window.width(), m_window.height());
         std::fflush(stdout);
         QCoreApplication::quit();
     }
 
+    QWidget &m_window;
     bool m_painted = false;
 };

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 // Start-up against a bare Qt window: starts startup_probe_cdi, bare_window and, for comparison,
-// bare_window --text (all found beside this program) in turns, and takes for each run the time
-// from just before the start of the process to its first painted frame (the moment it prints),
-// the time to its exit, its CPU time and its peak memory. Prints the medians, the ratio of ours
-// to the bare window with text (the median over the pairs of runs taken next to each other) and
-// the memory over the empty bare window, against the targets.
+// bare_window --text (all found beside this program) in turns, the bare window at the size our
+// window reports on its first start. Takes for each run the time from just before the start of
+// the process to its first painted frame (the moment it prints), the time to its exit, its CPU
+// time and its peak memory. Prints the medians, the ratio of ours to the bare window with text
+// (the median over the pairs of runs taken next to each other) and the memory over the empty
+// bare window, against the targets.
 //
 //   startup_bench [runs]        runs per program, 21 unless given; one more of each to warm up
 #include <fcntl.h>
@@ -44,6 +45,7 @@ struct Run
     double exitMs;
     double cpuMs;
     double maxRssMiB;
+    std::string windowSize; // "<width>x<height>" as the program reported it
 };
 
 double milliseconds(const timeval &t)
@@ -51,7 +53,7 @@ double milliseconds(const timeval &t)
     return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
 }
 
-std::optional<Run> runOnce(const std::string &program, const std::string &argument)
+std::optional<Run> runOnce(const std::string &program, const std::vector<std::string> &arguments)
 {
     int out[2];
     if (pipe(out) != 0)
@@ -62,12 +64,14 @@ std::optional<Run> runOnce(const std::string &program, const std::string &argume
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addclose(&actions, out[1]);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    char *argv[] = {const_cast<char *>(program.c_str()),
-                    argument.empty() ? nullptr : const_cast<char *>(argument.c_str()), nullptr};
+    std::vector<char *> argv{const_cast<char *>(program.c_str())};
+    for (const std::string &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
 
     const long long started = monotonicNs();
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     if (spawned != 0) {
@@ -93,15 +97,18 @@ std::optional<Run> runOnce(const std::string &program, const std::string &argume
     const long long exited = monotonicNs();
 
     long long painted = 0;
-    if (std::sscanf(output.c_str(), "painted %lld", &painted) != 1 || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    int width = 0;
+    int height = 0;
+    if (std::sscanf(output.c_str(), "painted %lld %d %d", &painted, &width, &height) != 3 ||
+        !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "%s did not report a painted frame (status %d)\n", program.c_str(),
                      status);
         return std::nullopt;
     }
     return Run{double(painted - started) / 1e6, double(exited - started) / 1e6,
                milliseconds(usage.ru_utime) + milliseconds(usage.ru_stime),
-               double(usage.ru_maxrss) / 1024.0};
+               double(usage.ru_maxrss) / 1024.0,
+               std::to_string(width) + "x" + std::to_string(height)};
 }
 
 double median(std::vector<double> values)
@@ -114,7 +121,7 @@ double median(std::vector<double> values)
 struct Figures
 {
     std::string name;
-    std::string argument;
+    std::vector<std::string> arguments;
     std::vector<double> painted;
     std::vector<double> exited;
     std::vector<double> cpu;
@@ -123,7 +130,13 @@ struct Figures
 
 void print(const Figures &f)
 {
-    const std::string shown = f.argument.empty() ? f.name : f.name + " " + f.argument;
+    // The window size is the same for all three and printed once, in the heading.
+    std::string shown = f.name;
+    for (const std::string &argument : f.arguments) {
+        if (argument == "--size")
+            break;
+        shown += " " + argument;
+    }
     std::printf("  %-20s %8.1f ms (min %5.1f, max %5.1f) %8.1f ms %8.1f ms %8.1f MiB\n",
                 shown.c_str(), median(f.painted),
                 *std::min_element(f.painted.begin(), f.painted.end()),
@@ -142,14 +155,21 @@ int main(int argc, char **argv)
         self[n] = '\0';
         folder.assign(self, std::strrchr(self, '/') + 1);
     }
-    Figures ours{"startup_probe_cdi", "", {}, {}, {}, {}};
-    Figures bare{"bare_window", "", {}, {}, {}, {}};
-    Figures bareText{"bare_window", "--text", {}, {}, {}, {}};
+    Figures ours{"startup_probe_cdi", {}, {}, {}, {}, {}};
+    // The first start of ours fills the caches (libraries, fonts) and tells the size of our
+    // window, with its menu bar and status bar, which the bare window then takes.
+    const auto first = runOnce(folder + ours.name, ours.arguments);
+    if (!first)
+        return 1;
+    Figures bare{"bare_window", {"--size", first->windowSize}, {}, {}, {}, {}};
+    Figures bareText{"bare_window", {"--text", "--size", first->windowSize}, {}, {}, {}, {}};
 
-    // The first start of each fills the caches (libraries, fonts); it is not counted.
+    // The first start of each bare window is not counted either.
     for (int i = -1; i < runs; ++i) {
         for (Figures *f : {&ours, &bare, &bareText}) {
-            const auto run = runOnce(folder + f->name, f->argument);
+            if (i < 0 && f == &ours)
+                continue;
+            const auto run = runOnce(folder + f->name, f->arguments);
             if (!run)
                 return 1;
             if (i < 0)
@@ -162,9 +182,10 @@ int main(int argc, char **argv)
     }
 
     const char *platform = std::getenv("QT_QPA_PLATFORM");
-    std::printf("Start-up, %d runs each, taken in turns (platform %s, DISPLAY %s):\n", runs,
-                platform ? platform : "default",
-                std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "none");
+    std::printf("Start-up, %d runs each, taken in turns (platform %s, DISPLAY %s, windows %s):\n",
+                runs, platform ? platform : "default",
+                std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "none",
+                first->windowSize.c_str());
     std::printf("  %-20s %11s %-23s %11s %11s %12s\n", "(medians)", "to painted", "", "to exit",
                 "CPU (run)", "peak memory");
     print(ours);
