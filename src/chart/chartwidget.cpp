@@ -474,6 +474,7 @@ void ChartWidget::paintEvent(QPaintEvent *)
 
     // The title in the labels' own face: a bold one would be a second face of the font to
     // find and prepare before the first frame.
+    // Its font and pen serve every text of the chart: the lines below are filled, not stroked.
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::Text));
     const QFontMetrics labelMetrics(font());
@@ -494,7 +495,6 @@ void ChartWidget::paintEvent(QPaintEvent *)
         fillLine(painter, {px, g.frame.top() + 1}, {px, g.frame.bottom() - 1}, gridColour);
         fillLine(painter, {px, g.frame.bottom() + 1}, {px, g.frame.bottom() + kTickLength},
                  axisColour);
-        painter.setPen(palette().color(QPalette::Text));
         const QString &label = g.x.labels.at(i);
         // Each label is one line whose width is known: drawn from its baseline, the same
         // pixels as centred in a box, without laying it out as a paragraph first.
@@ -507,14 +507,12 @@ void ChartWidget::paintEvent(QPaintEvent *)
         const int py = g.toPixel(g.x.min, g.y.ticks.at(i)).y();
         fillLine(painter, {g.frame.left() + 1, py}, {g.frame.right() - 1, py}, gridColour);
         fillLine(painter, {g.frame.left() - kTickLength, py}, {g.frame.left() - 1, py}, axisColour);
-        painter.setPen(palette().color(QPalette::Text));
         const QString &label = g.y.labels.at(i);
         const int right = g.frame.left() - kTickLength - kLabelGap;
         const int w = labelMetrics.horizontalAdvance(label);
         painter.drawText(QPoint(right - w, py - labelMetrics.height() / 2 + labelMetrics.ascent()),
                          label);
     }
-    painter.setPen(palette().color(QPalette::Text));
     painter.drawText(g.yTitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_yTitle);
     painter.drawText(g.xTitle, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_xTitle);
     fillLine(painter, g.frame.topLeft(), g.frame.topRight(), axisColour);
