@@ -24,7 +24,6 @@
 #include <ctime>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 extern char **environ;
@@ -113,25 +112,37 @@ std::optional<Run> runOnce(const std::string &program, const std::vector<std::st
                std::to_string(width) + "x" + std::to_string(height)};
 }
 
+double medianOfSorted(const std::vector<double> &sorted)
+{
+    const std::size_t n = sorted.size();
+    return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return medianOfSorted(values);
 }
 
-// The 95 % interval of the median of `values` from their order statistics: the values ranked
-// n/2 - 0.98 sqrt(n) and n/2 + 0.98 sqrt(n), the binomial's normal approximation. It assumes
-// nothing about how the values are spread, so it holds for the ratios of paired starts, whose
-// spread has a long tail on the slow side.
-std::pair<double, double> medianInterval(std::vector<double> values)
+// The median of `values` and its 95 % interval from their order statistics: the values ranked
+// n/2 - 0.98 sqrt(n) and n/2 + 0.98 sqrt(n), the binomial's normal approximation. The interval
+// assumes nothing about how the values are spread, so it holds for the ratios of paired starts,
+// whose spread has a long tail on the slow side.
+struct MedianInterval
+{
+    double median;
+    double low;
+    double high;
+};
+
+MedianInterval medianInterval(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     const double n = double(values.size());
     const double half = 0.98 * std::sqrt(n);
     const auto lower = std::size_t(std::max(0.0, std::floor(n / 2 - half)));
     const auto upper = std::size_t(std::min(n - 1, std::ceil(n / 2 + half)));
-    return {values[lower], values[upper]};
+    return {medianOfSorted(values), values[lower], values[upper]};
 }
 
 struct Figures
@@ -216,8 +227,7 @@ int main(int argc, char **argv)
     std::vector<double> pairs;
     for (std::size_t i = 0; i < ours.painted.size(); ++i)
         pairs.push_back(ours.painted[i] / bareText.painted[i]);
-    const double ratio = median(pairs);
-    const auto [low, high] = medianInterval(pairs);
+    const auto [ratio, low, high] = medianInterval(pairs);
     const double extra = median(ours.rss) - median(bare.rss);
     std::printf("  start-up ratio to the bare window with text (to painted, median of the %zu "
                 "paired runs): %.3fx   target <= %.1fx   %s\n",
