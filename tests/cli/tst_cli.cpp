@@ -408,16 +408,11 @@ void TestCli::repeatedOptionIsRefused_data()
     const QString sample = QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm");
     QTest::newRow("format") << QStringList{"show", sample, "--format", "csv", "--format=json"}
                             << "the option --format is given more than once";
-    QTest::newRow("same table twice")
-        << QStringList{"import", sample, "t.csv", "--table", "2", "--table", "2"}
-        << "the option --table is given more than once";
     QTest::newRow("lang") << QStringList{"show", sample, "--lang", "ru", "--lang=en"}
                           << "the option --lang is given more than once";
     QTest::newRow("programmer") << QStringList{"flash",  "fw.hex",       "-c",
                                                "usbasp", "--programmer", "avrisp"}
                                 << "the option -c/--programmer is given more than once";
-    QTest::newRow("port") << QStringList{"flash", "fw.hex", "-P", "/dev/a", "-P", "/dev/b"}
-                          << "the option -P/--port is given more than once";
 }
 
 // A second value of an option would silently win or lose: refused, naming the option.
