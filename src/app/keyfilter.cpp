@@ -87,9 +87,13 @@ protected:
                 return false;
             m_edit->deselect();
             m_edit->setCursorPosition(m_edit->cursorPositionAt(drop->position().toPoint()));
-            insert(drop->mimeData()->text());
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
+            // The drag's source waits for the drop to end: a refusal is reported after it.
+            if (insert(drop->mimeData()->text(), true)) {
+                drop->setDropAction(Qt::CopyAction);
+                drop->accept();
+            } else {
+                drop->ignore();
+            }
             return true;
         }
         default:
@@ -99,12 +103,13 @@ protected:
 
 private:
     // The text without its surrounding white space, over the selection, if every character
-    // of it passes the handler and the length allows it; otherwise nothing changes.
-    void insert(const QString &text)
+    // of it passes the handler and the length allows it; otherwise nothing changes and the
+    // refusal is reported, at once or from the event loop. Returns whether the text went in.
+    bool insert(const QString &text, bool reportLater = false)
     {
         const QString wanted = text.trimmed();
         if (wanted.isEmpty())
-            return;
+            return false;
         QString passed;
         for (QChar key : wanted) {
             if (!key.isPrint())
@@ -117,11 +122,15 @@ private:
         const qsizetype kept = m_edit->text().size() - m_edit->selectedText().size();
         const bool fits = m_maxLength <= 0 || kept + passed.size() <= m_maxLength;
         if (passed.size() != wanted.size() || !fits) {
-            if (m_refused)
+            if (m_refused && reportLater)
+                QMetaObject::invokeMethod(
+                    this, [this, text] { m_refused(text); }, Qt::QueuedConnection);
+            else if (m_refused)
                 m_refused(text);
-            return;
+            return false;
         }
         m_edit->insert(passed);
+        return true;
     }
 
     // The edit's own menu, whose Paste goes through the filter.

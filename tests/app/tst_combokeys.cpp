@@ -316,6 +316,10 @@ void TestComboKeys::pasteGoesInWholeOrNotAtAll()
         QApplication::sendEvent(box->lineEdit(), &enter);
         QDropEvent event(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(box->lineEdit(), &event);
+        QCOMPARE(event.isAccepted(), !refused);
+        // A refusal is reported once the drop has ended.
+        QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+        QCoreApplication::processEvents();
     }
     QCOMPARE(box->currentText(), expected);
     const QList<ShownBox> boxes = w.platform.takeBoxes();
