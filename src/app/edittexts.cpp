@@ -4,6 +4,8 @@
 
 #include "domain/language.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 TextPair pair(CommandText id)
@@ -41,6 +43,16 @@ TextPair pair(CommandText id)
         return {u"%1–%2 об/мин: %3°, код %4", u"%1–%2 RPM: %3°, code %4"};
     case CommandText::HoverLast:
         return {u"от %1 об/мин: %2°, код %3", u"%1 RPM and up: %2°, code %3"};
+    case CommandText::PasteRefused:
+        return {u"\"%1\" нельзя вставить сюда как есть: поле приняло бы только часть текста, "
+                u"то есть другое число. Ничего не изменено.",
+                u"\"%1\" cannot be pasted here as it stands: this field would take only part "
+                u"of it, which is another number. Nothing was changed."};
+    case CommandText::PasteLines:
+        return {
+            u"Вставляемый текст занимает несколько строк (%1), а в поле вставляется одно значение. "
+            u"Ничего не изменено.",
+            u"The pasted text has %1 lines; a field takes one value. Nothing was changed."};
     }
     return {u"", u""};
 }
@@ -50,4 +62,17 @@ TextPair pair(CommandText id)
 QString commandText(CommandText id, unsigned char language)
 {
     return pick(pair(id), language);
+}
+
+QString pasteRefusedText(const QString &pasted, unsigned char language)
+{
+    constexpr qsizetype kShownLength = 30;
+    const QString wanted = pasted.trimmed();
+    const qsizetype lines = wanted.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))).size();
+    if (lines > 1)
+        return commandText(CommandText::PasteLines, language).arg(lines);
+    QString shown = wanted;
+    if (shown.size() > kShownLength)
+        shown = shown.left(kShownLength) + QChar(u'…');
+    return commandText(CommandText::PasteRefused, language).arg(shown);
 }

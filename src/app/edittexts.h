@@ -24,6 +24,12 @@ enum class CommandText
     ComparisonName, // %1: the compared file's name
     HoverRange,     // %1, %2: RPM from, to; %3: angle; %4: code
     HoverLast,      // %1: RPM from; %2: angle; %3: code
+    PasteRefused,   // %1: the pasted text, shortened
+    PasteLines,     // %1: how many lines
 };
 
 QString commandText(CommandText id, unsigned char language);
+
+// The warning about a paste that a field does not take whole: several lines, or a text the
+// field would take only part of.
+QString pasteRefusedText(const QString &pasted, unsigned char language);

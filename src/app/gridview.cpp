@@ -148,10 +148,15 @@ public:
         auto *edit = new QLineEdit(parent);
         edit->setFrame(false);
         // Text comes in through the key filter only, not dropped in around it; pasted text
-        // passes the same filter once it is in.
+        // passes the same filter, whole or not at all.
         edit->setAcceptDrops(false);
         GridView *filtering = &m_view;
-        filterInsertedText(edit, [filtering](QChar &key) { filtering->filterTyped(key); });
+        filterInsertedText(
+            edit, [filtering](QChar &key) { filtering->filterTyped(key); }, 0, nullptr,
+            [filtering](const QString &pasted) {
+                if (filtering->pasteRefused)
+                    filtering->pasteRefused(pasted);
+            });
         m_view.paintEditorBackground(*edit, index);
         GridView *view = &m_view;
         connect(edit, &QLineEdit::textChanged, view, [this, view, edit] {
@@ -237,7 +242,7 @@ private:
             m_view.leaveEditor(forward);
             return true;
         }
-        // Pasted text is filtered once it is in (filterInsertedText); select all and copy
+        // Pasted text goes through filterInsertedText; select all and copy
         // change no text: the editor does them, past the key filter.
         if (event.matches(QKeySequence::Paste) || event.matches(QKeySequence::SelectAll) ||
             event.matches(QKeySequence::Copy))

@@ -19,6 +19,7 @@ class QLineEdit;
 // The window plugs its handlers into the two public hooks (either may stay empty):
 //   grid->selectCell = [this](int column, int row) { return StringGrid1SelectCell(column, row); };
 //   grid->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
+//   grid->pasteRefused = [this](const QString &text) { warnPasteRefused(text); };
 class GridView : public QTableView
 {
     Q_OBJECT
@@ -36,6 +37,9 @@ public:
     // Ctrl+letter as its control code; Delete, Tab and the cursor keys never come. The hook may
     // replace the character or set it to QChar() to discard it.
     std::function<void(QChar &key)> keyPress;
+    // Called with a text pasted or dropped into the cell editor that keyPress would not take
+    // whole (a character it discards, a line break); the cell keeps its text.
+    std::function<void(const QString &pasted)> pasteRefused;
 
     explicit GridView(QWidget *parent = nullptr);
 

@@ -39,9 +39,9 @@ class InsertedTextFilter : public QObject
 {
 public:
     InsertedTextFilter(QLineEdit *edit, std::function<void(QChar &key)> handler, int maxLength,
-                       QWidget *owner)
+                       QWidget *owner, PasteRefused refused)
         : QObject(edit), m_edit(edit), m_owner(owner), m_handler(std::move(handler)),
-          m_maxLength(maxLength)
+          m_refused(std::move(refused)), m_maxLength(maxLength)
     {
         edit->installEventFilter(this);
         if (owner)
@@ -87,9 +87,13 @@ protected:
                 return false;
             m_edit->deselect();
             m_edit->setCursorPosition(m_edit->cursorPositionAt(drop->position().toPoint()));
-            insert(drop->mimeData()->text());
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
+            // The drag's source waits for the drop to end: a refusal is reported after it.
+            if (insert(drop->mimeData()->text(), true)) {
+                drop->setDropAction(Qt::CopyAction);
+                drop->accept();
+            } else {
+                drop->ignore();
+            }
             return true;
         }
         default:
@@ -98,22 +102,35 @@ protected:
     }
 
 private:
-    // The characters the handler keeps, as far as the length allows, over the selection.
-    void insert(const QString &text)
+    // The text without its surrounding white space, over the selection, if every character
+    // of it passes the handler and the length allows it; otherwise nothing changes and the
+    // refusal is reported, at once or from the event loop. Returns whether the text went in.
+    bool insert(const QString &text, bool reportLater = false)
     {
-        qsizetype room = m_edit->text().size() - m_edit->selectedText().size();
-        room = m_maxLength > 0 ? m_maxLength - room : text.size();
+        const QString wanted = text.trimmed();
+        if (wanted.isEmpty())
+            return false;
         QString passed;
-        for (QChar key : text) {
-            if (passed.size() >= room)
-                break;
+        for (QChar key : wanted) {
             if (!key.isPrint())
-                continue;
+                break;
             m_handler(key);
-            if (!key.isNull())
-                passed += key;
+            if (key.isNull())
+                break;
+            passed += key;
+        }
+        const qsizetype kept = m_edit->text().size() - m_edit->selectedText().size();
+        const bool fits = m_maxLength <= 0 || kept + passed.size() <= m_maxLength;
+        if (passed.size() != wanted.size() || !fits) {
+            if (m_refused && reportLater)
+                QMetaObject::invokeMethod(
+                    this, [this, text] { m_refused(text); }, Qt::QueuedConnection);
+            else if (m_refused)
+                m_refused(text);
+            return false;
         }
         m_edit->insert(passed);
+        return true;
     }
 
     // The edit's own menu, whose Paste goes through the filter.
@@ -134,22 +151,24 @@ private:
     QLineEdit *m_edit;
     QWidget *m_owner;
     std::function<void(QChar &key)> m_handler;
+    PasteRefused m_refused;
     int m_maxLength;
 };
 
 } // namespace
 
 void filterInsertedText(QLineEdit *edit, const std::function<void(QChar &key)> &handler,
-                        int maxLength, QWidget *owner)
+                        int maxLength, QWidget *owner, const PasteRefused &refused)
 {
-    new InsertedTextFilter(edit, handler, maxLength, owner);
+    new InsertedTextFilter(edit, handler, maxLength, owner, refused);
 }
 
-void TypedKeyFilter::install(QComboBox *combo, Handler handler, int maxLength)
+void TypedKeyFilter::install(QComboBox *combo, Handler handler, int maxLength,
+                             const PasteRefused &refused)
 {
     // The combo box hands its keys to the edit field directly, past the field's filters.
     if (combo->lineEdit())
-        filterInsertedText(combo->lineEdit(), handler, maxLength, combo);
+        filterInsertedText(combo->lineEdit(), handler, maxLength, combo, refused);
     auto *filter = new TypedKeyFilter(combo, std::move(handler), maxLength);
     // The combo box receives the keys itself and hands them to its edit field directly, so
     // the filter watches both.
@@ -167,7 +186,7 @@ bool TypedKeyFilter::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *keyEvent = static_cast<QKeyEvent *>(event);
-    // Pasted text is filtered once it is in (filterInsertedText).
+    // Pasted text goes through filterInsertedText.
     if (keyEvent->matches(QKeySequence::Paste))
         return false;
     switch (keyEvent->key()) {

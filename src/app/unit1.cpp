@@ -5,6 +5,7 @@
 #include "app/commandtexts.h"
 #include "app/datafiles.h"
 #include "app/editcommands.h"
+#include "app/edittexts.h"
 #include "app/gridview.h"
 #include "app/hints.h"
 #include "app/inputguards.h"
@@ -179,16 +180,22 @@ void TForm1::createControls()
     connect(&m_grid, &GridModel::settingsChanged, this, &TForm1::showSettings);
     connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
     connect(ComboBox2, &QComboBox::currentTextChanged, this, &TForm1::ComboBox2Change);
+    // A paste that a field would take only part of changes nothing and says so.
+    const PasteRefused pasteRefused = [this](const QString &pasted) {
+        m_platform.showWarning(this, pasteRefusedText(pasted, m_state.Language));
+    };
     TypedKeyFilter::install(
-        ComboBox1, [this](QChar &key) { ComboBox1KeyPress(key); }, 2);
+        ComboBox1, [this](QChar &key) { ComboBox1KeyPress(key); }, 2, pasteRefused);
     TypedKeyFilter::install(
-        ComboBox2, [this](QChar &key) { ComboBox2KeyPress(key); }, 1);
-    TypedKeyFilter::install(ComboBox3, [this](QChar &key) { ComboBox3KeyPress(key); });
+        ComboBox2, [this](QChar &key) { ComboBox2KeyPress(key); }, 1, pasteRefused);
+    TypedKeyFilter::install(
+        ComboBox3, [this](QChar &key) { ComboBox3KeyPress(key); }, 0, pasteRefused);
 
     StringGrid1->selectCell = [this](int column, int row) {
         return StringGrid1SelectCell(column, row);
     };
     StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
+    StringGrid1->pasteRefused = pasteRefused;
 
     m_changes.watch(m_grid);
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})

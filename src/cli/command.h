@@ -42,6 +42,9 @@ struct CommandArguments
     QList<std::pair<QString, QString>> options;
 };
 
+// The refusal of an option given twice, where a second value would silently win or lose.
+QString repeatedOption(const QString &option, unsigned char language);
+
 struct Command
 {
     const char *name;

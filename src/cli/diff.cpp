@@ -21,6 +21,16 @@ QString shown(const QString &text)
     return text.isEmpty() ? QStringLiteral("\"\"") : text;
 }
 
+// Digits with leading zeros assemble to the same number: "014" and "14" are one code.
+bool sameNumber(const QString &a, const QString &b)
+{
+    bool wholeA = false;
+    bool wholeB = false;
+    const int valueA = a.toInt(&wholeA, 10);
+    const int valueB = b.toInt(&wholeB, 10);
+    return wholeA && wholeB ? valueA == valueB : a == b;
+}
+
 } // namespace
 
 QString diffSummary(unsigned char language)
@@ -49,7 +59,8 @@ int runDiff(const CommandArguments &arguments, CliContext &context)
     const auto differ = [&](const QString &what, const QString &before, const QString &after) {
         lines << QStringLiteral("%1: %2 -> %3").arg(what, before, after);
     };
-    if (from.sensorAngle != to.sensorAngle)
+    if (from.sensorAngle.has_value() != to.sensorAngle.has_value() ||
+        (from.sensorAngle && !sameNumber(*from.sensorAngle, *to.sensorAngle)))
         differ(context.pick(QStringLiteral(u"угол датчика"), QStringLiteral("sensor angle")),
                optionalText(from.sensorAngle), optionalText(to.sensorAngle));
     if (!(from.secondPulse == to.secondPulse))
@@ -81,7 +92,7 @@ int runDiff(const CommandArguments &arguments, CliContext &context)
             const QString &codeB = to.code(table, point);
             const QString angleA = angleText(codeA, *sensorA);
             const QString angleB = angleText(codeB, *sensorB);
-            if (angleA == angleB && codeA == codeB)
+            if (angleA == angleB && sameNumber(codeA, codeB))
                 continue;
             const QString where = QStringLiteral("%1 %2, %3 %4 (%5 %6)")
                                       .arg(tableWord)
@@ -98,5 +109,9 @@ int runDiff(const CommandArguments &arguments, CliContext &context)
     }
     for (const QString &line : lines)
         context.out << line << '\n';
+    if (lines.isEmpty())
+        context.out << context.pick(QStringLiteral(u"различий нет"),
+                                    QStringLiteral("no differences"))
+                    << '\n';
     return lines.isEmpty() ? exitcode::kOk : exitcode::kRefused;
 }

@@ -16,6 +16,22 @@ int runFlash(const CommandArguments &arguments, CliContext &context)
 {
     // "-c ID" and "-P PORT" arrive among the positional words; the long forms as options.
     QStringList words = arguments.positional;
+    // Each names one value: a second one would silently win.
+    for (const auto &[flag, name] : {std::pair{"-c", "programmer"}, std::pair{"-P", "port"}}) {
+        int given = arguments.has(QLatin1String(name)) ? 1 : 0;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            if (words[i] == QLatin1String(flag)) {
+                ++given;
+                ++i; // its value
+            }
+        }
+        if (given > 1) {
+            context.fail(repeatedOption(
+                QStringLiteral("%1/--%2").arg(QLatin1String(flag), QLatin1String(name)),
+                context.language));
+            return exitcode::kFailed;
+        }
+    }
     if (arguments.has(QStringLiteral("programmer")))
         words << QStringLiteral("-c") << arguments.option(QStringLiteral("programmer"));
     if (arguments.has(QStringLiteral("port")))

@@ -18,6 +18,7 @@ struct Columns
 {
     int rpm = -1;
     std::array<int, kTableCount> angle{-1, -1, -1};
+    std::array<int, kTableCount> code{-1, -1, -1};
     int count = 0;
 };
 
@@ -56,23 +57,79 @@ std::optional<CsvRefusal> readHeader(const QStringList &names, std::optional<int
             if (name == QStringLiteral("angle%1").arg(table))
                 slot = &columns.angle[std::size_t(table - 1)];
             if (name == QStringLiteral("code%1").arg(table))
-                slot = &columns.count; // read by nobody: codes follow from the angles
+                slot = &columns.code[std::size_t(table - 1)];
         }
-        if (!slot || (slot != &columns.count && *slot >= 0))
+        if (!slot || *slot >= 0)
             return CsvRefusal{pick(context, u"Неизвестный или повторный столбец: ",
                                    "Unknown or repeated column: ") +
                                   name,
                               1, names.join(QLatin1Char(','))};
-        if (slot != &columns.count)
-            *slot = i;
+        *slot = i;
     }
-    columns.count = int(names.size());
+    return std::nullopt;
+}
+
+// A code cell: one to three digits, 0 to 255.
+std::optional<int> tableCode(const QString &text)
+{
+    bool digits = !text.isEmpty() && text.size() <= 3;
+    for (const QChar ch : text)
+        digits = digits && ch >= u'0' && ch <= u'9';
+    const int value = digits ? text.toInt() : -1;
+    if (value < 0 || value > 255)
+        return std::nullopt;
+    return value;
+}
+
+// The code of one table in one line. An empty angle leaves the code column to decide, an empty
+// code the angle; an empty pair keeps the file's code. When both are given, the one that still
+// reads as `show` prints the file gives way to the other; edited both, they must agree.
+std::optional<QString> applyCell(const QString &angle, const QString &codeText, int table,
+                                 const QString &sensorAngle, const CliContext &context,
+                                 QString &code)
+{
+    std::optional<int> fromAngle;
+    if (!angle.isEmpty()) {
+        const AngleCode result = angleToCode(angle, sensorAngle);
+        if (result.failure == AngleLimit::Below)
+            return message(MessageId::BelowSensorLimit, context.language);
+        if (result.failure == AngleLimit::Above)
+            return message(MessageId::AboveSensorLimit, context.language);
+        fromAngle = result.code;
+    }
+    std::optional<int> fromCode;
+    if (!codeText.isEmpty()) {
+        fromCode = tableCode(codeText);
+        if (!fromCode)
+            return pick(context, u"Код таблицы %1 должен быть целым числом от 0 до 255: \"%2\"",
+                        "The code of table %1 must be a whole number from 0 to 255: \"%2\"")
+                .arg(table)
+                .arg(codeText);
+    }
+    bool whole = false;
+    const int now = code.toInt(&whole);
+    std::optional<int> wanted = fromAngle ? fromAngle : fromCode;
+    if (fromAngle && fromCode && *fromAngle != *fromCode) {
+        if (whole && angle == angleTextForCode(now, sensorAngle))
+            wanted = fromCode;
+        else if (!(whole && *fromCode == now))
+            return pick(context,
+                        u"Таблица %1: код %2 и угол %3 (код %4) изменены оба и не совпадают",
+                        "Table %1: the code %2 and the angle %3 (code %4) are both changed and "
+                        "disagree")
+                .arg(table)
+                .arg(codeText, angle)
+                .arg(*fromAngle);
+    }
+    // The digits stand as they are when they already are this code ("012" stays).
+    if (wanted && (!whole || now != *wanted))
+        code = QString::number(*wanted);
     return std::nullopt;
 }
 
 // Applies one data line (point 1..32) to the calibration, as the window would take the same
 // texts typed into its grid: RPMs as whole numbers within 460..20000 (the first point stays at
-// 460), angles by the angle-to-code rule; an empty angle leaves the code.
+// 460), angles by the angle-to-code rule; codes by applyCell().
 std::optional<QString> applyLine(const QStringList &fields, const Columns &columns, int point,
                                  const QString &sensorAngle, const CliContext &context,
                                  Calibration &calibration)
@@ -91,19 +148,12 @@ std::optional<QString> applyLine(const QStringList &fields, const Columns &colum
                 calibration.compareConstant(point) = compareConstantForRpm(rpm);
         }
         for (int table = 1; table <= kTableCount; ++table) {
-            const int column = columns.angle[std::size_t(table - 1)];
-            if (column < 0 || fields[column].isEmpty())
-                continue;
-            const AngleCode result = angleToCode(fields[column], sensorAngle);
-            if (result.failure == AngleLimit::Below)
-                return message(MessageId::BelowSensorLimit, context.language);
-            if (result.failure == AngleLimit::Above)
-                return message(MessageId::AboveSensorLimit, context.language);
-            QString &code = calibration.code(table, point);
-            // The digits stand as they are when they already are this code ("012" stays).
-            bool whole = false;
-            if (code.toInt(&whole) != result.code || !whole)
-                code = QString::number(result.code);
+            const auto field = [&](int column) { return column < 0 ? QString() : fields[column]; };
+            const std::size_t index = std::size_t(table - 1);
+            if (auto refusal =
+                    applyCell(field(columns.angle[index]), field(columns.code[index]), table,
+                              sensorAngle, context, calibration.code(table, point)))
+                return refusal;
         }
     } catch (const ConversionError &error) {
         return error.message() + QLatin1Char('.');
@@ -216,8 +266,14 @@ int runImport(const CommandArguments &arguments, CliContext &context)
                      message(MessageId::MissingData, context.language));
         return exitcode::kRefused;
     }
-    if (bytes == file->bytes)
-        return exitcode::kOk; // nothing to change: the file is not touched
+    if (bytes == file->bytes) {
+        // Nothing to change: the file is not touched.
+        context.out << file->path
+                    << pick(context, u": изменений нет, файл не тронут",
+                            ": nothing to change, the file is left as it was")
+                    << Qt::endl;
+        return exitcode::kOk;
+    }
     // Another program may have written or removed the file while the CSV was read: its change
     // is not overwritten with a save made from the text read before it.
     if (const DiskChange onDisk = diskChangeSince(file->stamp, file->path);
@@ -241,5 +297,18 @@ int runImport(const CommandArguments &arguments, CliContext &context)
         context.fail(fileWriteMessage(error, context.language));
         return exitcode::kFailed;
     }
+    int codes = 0;
+    int rpms = 0;
+    for (int point = 1; point <= kPointCount; ++point) {
+        for (int table = 1; table <= kTableCount; ++table)
+            codes += calibration.code(table, point) != file->calibration().code(table, point);
+        rpms += point > 1 && calibration.rpm(point) != file->calibration().rpm(point);
+    }
+    context.out << file->path
+                << pick(context, u": сохранено; изменено кодов таблиц: %1, точек оборотов: %2",
+                        ": saved; %1 table codes and %2 RPM points changed")
+                       .arg(codes)
+                       .arg(rpms)
+                << Qt::endl;
     return exitcode::kOk;
 }

@@ -62,9 +62,16 @@ void printHelp(QTextStream &out, unsigned char language)
         << '\n';
 }
 
-// Splits "--name value" and "--name=value" from the positional arguments. Returns false for an
-// option the command does not take or one without its value.
-bool parseArguments(const QStringList &words, const Command &command, CommandArguments &parsed)
+enum class Parsed
+{
+    Ok,
+    Unknown,  // an option the command does not take, or one without its value
+    Repeated, // `repeated` names it
+};
+
+// Splits "--name value" and "--name=value" from the positional arguments.
+Parsed parseArguments(const QStringList &words, const Command &command, CommandArguments &parsed,
+                      QString &repeated)
 {
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString &word = words[i];
@@ -81,16 +88,27 @@ bool parseArguments(const QStringList &words, const Command &command, CommandArg
         } else if (i + 1 < words.size()) {
             value = words[++i];
         } else {
-            return false;
+            return Parsed::Unknown;
         }
         if (!command.optionsTaken.contains(name))
-            return false;
+            return Parsed::Unknown;
+        if (parsed.has(name)) {
+            repeated = name;
+            return Parsed::Repeated;
+        }
         parsed.options.append({name, value});
     }
-    return true;
+    return Parsed::Ok;
 }
 
 } // namespace
+
+QString repeatedOption(const QString &option, unsigned char language)
+{
+    return inLanguage(language, QStringLiteral(u"параметр %1 указан больше одного раза"),
+                      QStringLiteral("the option %1 is given more than once"))
+        .arg(option);
+}
 
 QString CommandArguments::option(const QString &name) const
 {
@@ -123,6 +141,7 @@ int main(int argc, char *argv[])
 
     QStringList words = application.arguments().mid(1);
     bool help = false;
+    bool languageGiven = false;
     for (qsizetype i = 0; i < words.size();) {
         const QString &word = words[i];
         if (word == u"--help" || word == u"-h") {
@@ -136,6 +155,11 @@ int main(int argc, char *argv[])
                 return exitcode::kFailed;
             }
             context.language = value == u"ru" ? 0 : 1;
+            if (languageGiven) {
+                context.fail(repeatedOption(QStringLiteral("--lang"), context.language));
+                return exitcode::kFailed;
+            }
+            languageGiven = true;
             words.remove(i, separate ? 2 : 1);
         } else {
             ++i;
@@ -147,7 +171,14 @@ int main(int argc, char *argv[])
     }
     const Command *command = words.isEmpty() ? nullptr : findCommand(words.first());
     CommandArguments arguments;
-    if (!command || !parseArguments(words.mid(1), *command, arguments)) {
+    QString repeated;
+    const Parsed parsed =
+        command ? parseArguments(words.mid(1), *command, arguments, repeated) : Parsed::Unknown;
+    if (parsed == Parsed::Repeated) {
+        context.fail(repeatedOption(QStringLiteral("--") + repeated, context.language));
+        return exitcode::kFailed;
+    }
+    if (parsed != Parsed::Ok) {
         printHelp(err, context.language);
         return exitcode::kFailed;
     }

@@ -31,8 +31,8 @@ private slots:
     void typedDigitIsNotCompletedToAnItem();
     void textFromAnInputMethodFiltered_data();
     void textFromAnInputMethodFiltered();
-    void pastedTextFiltered_data();
-    void pastedTextFiltered();
+    void pasteGoesInWholeOrNotAtAll_data();
+    void pasteGoesInWholeOrNotAtAll();
 };
 
 // The window shown and active, with the keyboard focus in `combo` and its edit field holding
@@ -244,34 +244,46 @@ void TestComboKeys::textFromAnInputMethodFiltered()
     QCOMPARE(box->currentText(), expected);
 }
 
-void TestComboKeys::pastedTextFiltered_data()
+void TestComboKeys::pasteGoesInWholeOrNotAtAll_data()
 {
     QTest::addColumn<int>("combo");
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("refused");
     for (const QString how : {"ctrl+v", "shift+insert", "menu", "drop"}) {
         const QByteArray tag = how.toLatin1() + ": ";
-        QTest::newRow(tag + "angle: sign and letters") << 1 << "" << how << "-5ab"
-                                                       << "5";
-        QTest::newRow(tag + "angle: two at most") << 1 << "2" << how << "1e308"
-                                                  << "21";
-        QTest::newRow(tag + "table: one of 1 to 3") << 2 << "" << how << "0432"
-                                                    << "3";
-        QTest::newRow(tag + "pulse: digits only") << 3 << "" << how << "-1e308"
-                                                  << "1308";
+        QTest::newRow(tag + "angle: a sign") << 1 << "" << how << "-5"
+                                             << "" << true;
+        QTest::newRow(tag + "angle: two digits at most") << 1 << "2" << how << "50"
+                                                         << "2" << true;
+        QTest::newRow(tag + "angle: a copied cell") << 1 << "" << how << "35\n"
+                                                    << "35" << false;
+        QTest::newRow(tag + "table: one of 1 to 3") << 2 << "" << how << "04"
+                                                    << "" << true;
+        QTest::newRow(tag + "table") << 2 << "" << how << "3"
+                                     << "3" << false;
+        QTest::newRow(tag + "pulse: exponent") << 3 << "" << how << "1e3"
+                                               << "" << true;
+        QTest::newRow(tag + "pulse: lines") << 3 << "1" << how << "2\n3"
+                                            << "1" << true;
+        QTest::newRow(tag + "pulse") << 3 << "1" << how << " 25 "
+                                     << "125" << false;
     }
 }
 
-// Text pasted or dropped in passes the key filter and the length limit, as typed text does.
-void TestComboKeys::pastedTextFiltered()
+// Text pasted or dropped in goes in whole, without the white space around it, when every
+// character passes the key filter and the length limit allows it; otherwise nothing changes and
+// a warning says so.
+void TestComboKeys::pasteGoesInWholeOrNotAtAll()
 {
     QFETCH(int, combo);
     QFETCH(QString, start);
     QFETCH(QString, how);
     QFETCH(QString, pasted);
     QFETCH(QString, expected);
+    QFETCH(bool, refused);
     Window w;
     QComboBox *box = comboByNumber(w.form, combo);
     focusCombo(w, box, start);
@@ -304,8 +316,18 @@ void TestComboKeys::pastedTextFiltered()
         QApplication::sendEvent(box->lineEdit(), &enter);
         QDropEvent event(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(box->lineEdit(), &event);
+        QCOMPARE(event.isAccepted(), !refused);
+        // A refusal is reported once the drop has ended.
+        QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+        QCoreApplication::processEvents();
     }
     QCOMPARE(box->currentText(), expected);
+    const QList<ShownBox> boxes = w.platform.takeBoxes();
+    QCOMPARE(boxes.size(), refused ? 1 : 0);
+    if (refused)
+        QVERIFY2(boxes[0].text.startsWith(u'"' + pasted.trimmed() + u'"') ||
+                     boxes[0].text.startsWith(QStringLiteral(u"Вставляемый текст занимает")),
+                 qPrintable(boxes[0].text));
 }
 
 QTEST_MAIN(TestComboKeys)

@@ -35,7 +35,8 @@ private slots:
     void refusedMoveKeepsTheCodesClosed();
     void angleColumnPaintedYellow();
     void tabLeavesTheGrid();
-    void pastedTextPassesTheCellFilter();
+    void pasteGoesInWholeOrNotAtAll_data();
+    void pasteGoesInWholeOrNotAtAll();
 
 private:
     QTemporaryDir m_dir;
@@ -343,24 +344,79 @@ void TestGridEditing::tabLeavesTheGrid()
     QCOMPARE(w.form.grid().cell(4, 5), QStringLiteral("7"));
 }
 
-// Pasted text reaches a cell only through the cell's key filter.
-void TestGridEditing::pastedTextPassesTheCellFilter()
+void TestGridEditing::pasteGoesInWholeOrNotAtAll_data()
 {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expected"); // the cell afterwards
+    QTest::addColumn<QString>("warning");  // empty: none
+    const auto refused = [](const char *text) {
+        return QStringLiteral(u"\"%1\" нельзя вставить сюда как есть: поле приняло бы только "
+                              u"часть текста, то есть другое число. Ничего не изменено.")
+            .arg(QLatin1String(text));
+    };
+    QTest::newRow("exponent") << 4 << false << "1e3"
+                              << "" << refused("1e3");
+    QTest::newRow("semicolon") << 4 << false << "12;5"
+                               << "" << refused("12;5");
+    QTest::newRow("sign in an rpm") << 0 << false << "-800"
+                                    << "" << refused("-800");
+    QTest::newRow("in English") << 0 << true << "1 900"
+                                << ""
+                                << "\"1 900\" cannot be pasted here as it stands: this field "
+                                   "would take only part of it, which is another number. Nothing "
+                                   "was changed.";
+    QTest::newRow("a column") << 4 << false << "13\n11.6\n10.2"
+                              << ""
+                              << QStringLiteral(u"Вставляемый текст занимает несколько строк (3), "
+                                                u"а в поле вставляется одно значение. Ничего не "
+                                                u"изменено.");
+    QTest::newRow("a column, English") << 4 << true << "13\r\n11.6\r\n"
+                                       << ""
+                                       << "The pasted text has 2 lines; a field takes one value. "
+                                          "Nothing was changed.";
+    QTest::newRow("a spreadsheet's cell") << 4 << false << " -4.2\r\n"
+                                          << "-4.2"
+                                          << "";
+    QTest::newRow("comma as separator") << 4 << false << "12,5"
+                                        << "12.5"
+                                        << "";
+    QTest::newRow("rpm") << 0 << false << "1900\n"
+                         << "1900"
+                         << "";
+}
+
+// A paste that the cell's key filter would take only part of would be another number: it
+// changes nothing and says so. White space around a single value is dropped.
+void TestGridEditing::pasteGoesInWholeOrNotAtAll()
+{
+    QFETCH(int, column);
+    QFETCH(bool, english);
+    QFETCH(QString, pasted);
+    QFETCH(QString, expected);
+    QFETCH(QString, warning);
     Window &w = *m_window;
+    if (english)
+        w.form.Button7Click();
     loadAndFocus(w, m_dir);
-    QGuiApplication::clipboard()->setText(QStringLiteral("1e308"));
-    typeInto(w, 4, 5, QString());
+    QGuiApplication::clipboard()->setText(pasted);
+    typeInto(w, column, 20, QString());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(w.form.grid().cell(4, 5), QStringLiteral("1308"));
-    QGuiApplication::clipboard()->setText(QStringLiteral("-5x00"));
-    typeInto(w, 0, 20, QString());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert, Qt::ShiftModifier);
-    QCOMPARE(w.form.grid().cell(0, 20), QStringLiteral("500"));
+    QCOMPARE(w.form.grid().cell(column, 20), expected);
+    const QList<ShownBox> none;
+    QCOMPARE(w.platform.takeBoxes(),
+             warning.isEmpty() ? none : QList<ShownBox>({{ShownBox::Warning, warning}}));
+    // The editor is still open: typing goes on in it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
+    QCOMPARE(w.form.grid().cell(column, 20), expected + QLatin1Char('7'));
+
     // The code columns take nothing, pasted or typed.
     const QString code = w.form.grid().cell(2, 7);
     typeInto(w, 2, 7, QString(), false);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert, Qt::ShiftModifier);
     QCOMPARE(w.form.grid().cell(2, 7), code);
+    QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
 }
 
 QTEST_MAIN(TestGridEditing)

@@ -3,7 +3,9 @@
 #include "apptestsupport.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -50,6 +52,20 @@ QStringList csvColumn(const QString &csv, int column)
     return values;
 }
 
+// The lines of `show --format csv` of the file, with `cells` replaced: {line, column, text}.
+QString editedCsv(const QString &asmPath, const QList<std::tuple<int, int, QString>> &cells)
+{
+    QStringList lines = cdiTables({QStringLiteral("show"), asmPath, QStringLiteral("--format"),
+                                   QStringLiteral("csv")})
+                            .out.split(QLatin1Char('\n'));
+    for (const auto &[line, column, text] : cells) {
+        QStringList fields = lines[line].split(QLatin1Char(','));
+        fields[column] = text;
+        lines[line] = fields.join(QLatin1Char(','));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -62,10 +78,14 @@ private slots:
     void importOfTheShownCsvKeepsTheFile();
     void importOfOneTableSavesAsTheWindowDoes();
     void importKeepsAChangeMadeWhileItRan();
+    void importTakesEditedCodes();
+    void importThatWouldNotReadBackWritesNothing();
     void badCsvLineIsRefused_data();
     void badCsvLineIsRefused();
     void diffNamesTheChangedCell();
     void usageAndFileErrors();
+    void repeatedOptionIsRefused_data();
+    void repeatedOptionIsRefused();
     void flashReportsAvrdudesFailure();
 
 private:
@@ -123,10 +143,84 @@ void TestCli::importOfTheShownCsvKeepsTheFile()
     const Run shown = cdiTables(
         {QStringLiteral("show"), asmPath, QStringLiteral("--format"), QStringLiteral("csv")});
     const QString csvPath = writeFile(m_dir, QStringLiteral("same.csv"), shown.out.toUtf8());
+    // An old time, so that any write would show in it.
+    const QDateTime old = QDateTime::fromSecsSinceEpoch(1'000'000'000);
+    {
+        QFile file(asmPath);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    struct stat before
+    {};
+    QCOMPARE(::stat(QFile::encodeName(asmPath).constData(), &before), 0);
     const Run imported = cdiTables({QStringLiteral("import"), asmPath, csvPath});
     QCOMPARE(imported.err, QString());
+    QCOMPARE(imported.out, asmPath + QStringLiteral(u": изменений нет, файл не тронут\n"));
     QCOMPARE(imported.status, 0);
     QCOMPARE(readFile(asmPath), sampleBytes());
+    struct stat after
+    {};
+    QCOMPARE(::stat(QFile::encodeName(asmPath).constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(QFileInfo(asmPath).lastModified(), old);
+}
+
+// In the full CSV a code column is read too: an empty angle leaves the code to it, and of a
+// code and an angle the one that still reads as shown gives way to the other.
+void TestCli::importTakesEditedCodes()
+{
+    const QString asmPath = writeFile(m_dir, QStringLiteral("codes.asm"), sampleBytes());
+    const QString before = cdiTables({QStringLiteral("show"), asmPath, QStringLiteral("--format"),
+                                      QStringLiteral("csv")})
+                               .out;
+    const QStringList beforeLines = before.split(QLatin1Char('\n'));
+    QCOMPARE(beforeLines[3], QStringLiteral("600,14,16,18,10.2,8.8,7.4"));
+    QCOMPARE(beforeLines[4], QStringLiteral("800,11,14,14,12.3,10.2,10.2"));
+    QCOMPARE(beforeLines[5], QStringLiteral("1000,7,11,10,15.1,12.3,13"));
+    const QString csv = editedCsv(asmPath, {
+                                               {3, 1, "33"}, // the code edited, the angle not
+                                               {3, 3, ""},   // neither code nor angle: kept
+                                               {3, 6, ""},
+                                               {4, 2, "40"}, // the code alone
+                                               {4, 5, ""},
+                                               {4, 6, "12.3"}, // the angle edited, the code not
+                                               {5, 1, "1"},    // both edited, and they agree
+                                               {5, 4, "19.3"},
+                                               {5, 6, ""}, // the angle emptied: the code kept
+                                           });
+    const QString csvPath = writeFile(m_dir, QStringLiteral("codes.csv"), csv.toUtf8());
+    const Run imported =
+        cdiTables({QStringLiteral("import"), asmPath, csvPath, QStringLiteral("--lang=en")});
+    QCOMPARE(imported.err, QString());
+    QCOMPARE(imported.out, asmPath + QStringLiteral(": saved; 4 table codes and 0 RPM points "
+                                                    "changed\n"));
+    QCOMPARE(imported.status, 0);
+    QStringList expected = beforeLines;
+    expected[3] = QStringLiteral("600,33,16,18,-3.1,8.8,7.4");
+    expected[4] = QStringLiteral("800,11,40,11,12.3,-8,12.3");
+    expected[5] = QStringLiteral("1000,1,11,10,19.3,12.3,13");
+    QCOMPARE(cdiTables({QStringLiteral("show"), asmPath, QStringLiteral("--format"),
+                        QStringLiteral("csv")})
+                 .out,
+             expected.join(QLatin1Char('\n')));
+}
+
+// A source whose saved text would load with other values: here a second sensor-angle note
+// that the written first line, shorter than the file's, brings within the load's reach.
+void TestCli::importThatWouldNotReadBackWritesNothing()
+{
+    QByteArray bytes = sampleBytes();
+    const qsizetype firstEnd = bytes.indexOf("\r\n");
+    bytes.insert(firstEnd, " and a longer note\r\n;\xF3\xE3\xEE\xEB 30");
+    const QString asmPath = writeFile(m_dir, QStringLiteral("readback.asm"), bytes);
+    const QString csv = editedCsv(asmPath, {{2, 4, "12.3"}});
+    const QString csvPath = writeFile(m_dir, QStringLiteral("readback.csv"), csv.toUtf8());
+    const Run imported =
+        cdiTables({QStringLiteral("import"), asmPath, csvPath}, QByteArrayLiteral("en_GB.UTF-8"));
+    QCOMPARE(imported.err, QStringLiteral("cdi-tables: ") + asmPath +
+                               QStringLiteral(": Missing data, check CDI.ASM file version\n"));
+    QCOMPARE(imported.status, 1);
+    QCOMPARE(readFile(asmPath), bytes);
 }
 
 // Another program changes the source while the import waits for its CSV: the import writes
@@ -223,6 +317,17 @@ void TestCli::badCsvLineIsRefused_data()
                               << "RPM over range 20000/min\nLine 6: ";
     QTest::newRow("rpm no number") << ",3,8,6,17.9,14.4,15.8" << QByteArray("en")
                                    << "'' is not a valid integer value.\nLine 6: ";
+    QTest::newRow("code too big") << "1200,256,8,6,,14.4,15.8" << QByteArray("en")
+                                  << "The code of table 1 must be a whole number from 0 to 255: "
+                                     "\"256\"\nLine 6: ";
+    QTest::newRow("code not whole") << "1200,3,8.0,6,17.9,,15.8" << QByteArray("ru")
+                                    << QStringLiteral(u"Код таблицы 2 должен быть целым числом "
+                                                      u"от 0 до 255: \"8.0\"") +
+                                           note;
+    QTest::newRow("code and angle disagree")
+        << "1200,3,8,9,17.9,14.4,16.5" << QByteArray("en")
+        << "Table 3: the code 9 and the angle 16.5 (code 5) are both changed and disagree\nLine "
+           "6: ";
 }
 
 void TestCli::badCsvLineIsRefused()
@@ -248,7 +353,15 @@ void TestCli::diffNamesTheChangedCell()
     const QString sample = QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm");
     const Run same = cdiTables({QStringLiteral("diff"), sample, sample});
     QCOMPARE(same.status, 0);
-    QCOMPARE(same.out, QString());
+    QCOMPARE(same.out, QStringLiteral(u"различий нет\n"));
+    // Leading zeros assemble to the same number: no difference.
+    const QString zeros = writeFile(
+        m_dir, QStringLiteral("zeros.asm"),
+        replacedOnce(sampleBytes(), u"FuozTable1:\r\nldi R16, 14", u"FuozTable1:\r\nldi R16, 014"));
+    const Run leading = cdiTables(
+        {QStringLiteral("diff"), sample, zeros, QStringLiteral("--lang"), QStringLiteral("en")});
+    QCOMPARE(leading.out, QStringLiteral("no differences\n"));
+    QCOMPARE(leading.status, 0);
 
     const QString changed = writeFile(m_dir, QStringLiteral("changed.asm"), sampleBytes());
     QStringList lines = cdiTables({QStringLiteral("show"), changed, QStringLiteral("--format"),
@@ -286,6 +399,31 @@ void TestCli::usageAndFileErrors()
     QCOMPARE(help.status, 0);
     for (const char *command : {"show FILE.asm", "import FILE.asm TABLE.csv", "diff A.asm B.asm"})
         QVERIFY2(help.out.contains(QLatin1String("cdi-tables ") + QLatin1String(command)), command);
+}
+
+void TestCli::repeatedOptionIsRefused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    const QString sample = QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm");
+    QTest::newRow("format") << QStringList{"show", sample, "--format", "csv", "--format=json"}
+                            << "the option --format is given more than once";
+    QTest::newRow("lang") << QStringList{"show", sample, "--lang", "ru", "--lang=en"}
+                          << "the option --lang is given more than once";
+    QTest::newRow("programmer") << QStringList{"flash",  "fw.hex",       "-c",
+                                               "usbasp", "--programmer", "avrisp"}
+                                << "the option -c/--programmer is given more than once";
+}
+
+// A second value of an option would silently win or lose: refused, naming the option.
+void TestCli::repeatedOptionIsRefused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Run run = cdiTables(arguments, "en_US.UTF-8");
+    QCOMPARE(run.err, QStringLiteral("cdi-tables: ") + message + QLatin1Char('\n'));
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.status, 2);
 }
 
 // With a programmer that is not there: avrdude's own complaint, then ours with its status.
