@@ -64,6 +64,7 @@ std::optional<BenchFirmware> readBenchFirmware(const QByteArray &fileBytes, QStr
         firmware.markSteps = int(std::clamp<qint64>(calibration.secondPulse.steps, 0, 255));
         firmware.secondPulseAuto = calibration.secondPulse.automatic.value_or(true);
         firmware.trimmerRead = calibration.trimmerActive;
+        firmware.calibration = calibration;
         firmware.sparkItem = *calibration.sparkOutput == SparkOutput::PortD6 ? 1 : 0;
         for (int row = 2; row <= 32; ++row) {
             const int constant = calibration.compareConstant(row);
@@ -124,9 +125,17 @@ int firmwareRowAt(const BenchFirmware &firmware, double rpm)
     return row;
 }
 
+double toleranceAt(const BenchFirmware &firmware, double rpm, int code)
+{
+    const double base = toleranceAt(firmware, rpm);
+    if (code <= 0 || code >= kNoAngleCode || std::abs(code - firmware.markSteps) > 1)
+        return base;
+    return base + kMarkEdgeCycles / periodCycles(firmware, rpm) * 360.0;
+}
+
 double toleranceAt(const BenchFirmware &firmware, double rpm)
 {
-    constexpr double kTicks = 4;
+    constexpr double kTicks = 4.5;
     constexpr double kCyclesPerTick = 8;
     return 0.01 + kTicks * kCyclesPerTick / periodCycles(firmware, rpm) * 360.0;
 }
@@ -158,7 +167,7 @@ namespace {
 constexpr int kSettle = 2;
 constexpr int kMeasure = 3;
 constexpr int kLongRun = 200;
-constexpr double kRampLow = 600;
+constexpr double kRampLow = 1000;
 constexpr double kRampHigh = 19900;
 
 std::optional<double> tableAngle(const BenchFirmware &firmware, int table, int row)
@@ -232,6 +241,7 @@ QList<BenchPoint> planPoints(const BenchFirmware &firmware, const QList<int> &ta
                 point.expectedRow = expectedRow;
                 point.code = firmware.code(table, expectedRow);
                 point.expected = tableAngle(firmware, table, expectedRow);
+                point.tolerance = toleranceAt(firmware, point.rpm, point.code);
                 return point;
             };
             points.append(expectRow(
@@ -288,6 +298,7 @@ QList<BenchPoint> planPoints(const BenchFirmware &firmware, const QList<int> &ta
             longRun.row = longRun.expectedRow = row;
             longRun.code = firmware.code(table, row);
             longRun.expected = tableAngle(firmware, table, row);
+            longRun.tolerance = toleranceAt(firmware, longRun.rpm, longRun.code);
             points.append(longRun);
             if (!firmware.trimmerRead)
                 continue;
@@ -375,6 +386,19 @@ QList<RevolutionDetail> revolutionDetails(const BenchFirmware &firmware, const B
                 if (rowA != rowB && d.measured && other && d.expected &&
                     std::fabs(*other - *d.measured) < std::fabs(*d.expected - *d.measured))
                     d.expected = other;
+                // A spark due within a tenth of a turn of an edge may fall either side of it,
+                // and the revolution after a row change runs on a compare value that the main
+                // loop sets while the revolution has begun: neither is held to the reference.
+                const double edgeNear = 36.0;
+                if (d.expected) {
+                    const double fromEdge =
+                        std::fmod(firmware.sensorAngle - *d.expected + 720.0, 360.0);
+                    if (fromEdge < edgeNear || fromEdge > 360.0 - edgeNear)
+                        d.expected.reset();
+                }
+                if (i > 1 &&
+                    firmwareRowAt(firmware, clock * 60.0 / double(point.periods[i - 2])) != rowA)
+                    d.expected.reset();
             }
         } else if (point.kind != PointKind::Cranking && point.kind != PointKind::TrimLow &&
                    point.kind != PointKind::TrimHigh) {
@@ -400,6 +424,7 @@ PointResult judgePoint(const BenchFirmware &firmware, const BenchPoint &point,
     double sum = 0;
     int fired = 0;
     double margin = 0;
+    int worstRow = 0; // a ramp's row where it came closest to failing
     bool judged = false;
     std::optional<double> low;
     std::optional<double> high;
@@ -424,6 +449,8 @@ PointResult judgePoint(const BenchFirmware &firmware, const BenchPoint &point,
             high = high ? std::max(*high, *d.measured) : *d.measured;
         }
         if (point.kind == PointKind::Ramp) {
+            // Sparks a ramp loses or doubles where the reference is not held are counted in
+            // the judged revolutions only.
             const int row = firmwareRowAt(firmware, d.rpm);
             if (const auto table = tableAngle(firmware, point.table, row); table && d.measured)
                 result.retard = std::max(result.retard.value_or(-360.0), *table - *d.measured);
@@ -442,6 +469,8 @@ PointResult judgePoint(const BenchFirmware &firmware, const BenchPoint &point,
             const double tolerance =
                 point.kind == PointKind::Ramp ? toleranceAt(firmware, d.rpm) : point.tolerance;
             const double left = tolerance - std::fabs(*d.measured - *d.expected);
+            if (!judged || left < margin)
+                worstRow = d.row;
             margin = judged ? std::min(margin, left) : left;
             judged = true;
         }
@@ -470,6 +499,8 @@ PointResult judgePoint(const BenchFirmware &firmware, const BenchPoint &point,
             result.usedRow = it.key() >= 0 && it.key() < 32 ? it.key() + 1 : 0;
         }
     }
+    if (point.kind == PointKind::Ramp)
+        result.usedRow = worstRow;
     const bool rowOk = !steadyAngle || result.usedRow == point.expectedRow;
     result.ok = within && rowOk && result.missing == 0 && result.extra == 0 && result.pulseOk;
     return result;

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "domain/calibration.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -21,6 +23,7 @@ struct BenchFirmware
     bool trimmerRead = false;               // the ADC that reads the trimmer is enabled
     std::array<int, 31> compareConstants{}; // rows 2..32
     std::array<std::array<int, 32>, 3> codes{};
+    Calibration calibration; // as read, for the exact comparison with the image
 
     int compareConstant(int row) const { return compareConstants[std::size_t(row - 2)]; }
     int code(int table, int row) const
@@ -53,9 +56,13 @@ constexpr int kSensorSparkLatency = 10;
 // compared exactly with the image before any simulation, so this only covers how the firmware
 // counts time: in Timer 1 ticks of 8 cycles, the period up to one tick short, the delay rounded
 // to half a tick, the compare on a tick of the free-running prescaler (up to one), and its
-// compensation of the interrupt path in whole ticks (up to 1.5 off the chip's real path):
-// 4 ticks, plus 0.01 degree for the step of 0.7 degree as a fraction of a turn.
+// compensation of the interrupt path in whole ticks (up to 2 off the chip's real path):
+// 4.5 ticks, plus 0.01 degree for the step of 0.7 degree as a fraction of a turn.
 double toleranceAt(const BenchFirmware &firmware, double rpm);
+// For a code: a spark due at the sensor mark's end (the code within one step of the mark's
+// length) waits behind that edge's interrupt, up to 24 cycles more.
+constexpr int kMarkEdgeCycles = 24;
+double toleranceAt(const BenchFirmware &firmware, double rpm, int code);
 
 enum class CheckMode
 {

@@ -254,7 +254,6 @@ PointOutcome simulatePoint(const SimSetup &setup, const PointRequest &request)
         for (std::size_t s = spark; s < run.sparks.size() && run.sparks[s].first < to; ++s) {
             if (rev.sparks == 0) {
                 rev.firstSpark = std::int64_t(run.sparks[s].first - from);
-                rev.row = run.sparks[s].second;
                 while (fall < run.falls.size() && run.falls[fall] <= run.sparks[s].first)
                     ++fall;
                 if (fall < run.falls.size())

@@ -42,7 +42,7 @@ struct Revolution
 {
     int sparks = 0;               // sparks in the revolution (rising edges and re-triggers)
     std::int64_t firstSpark = -1; // cycles from the rising sensor edge, -1 without a spark
-    int row = -1;                 // the row register at the spark, or at the revolution's end
+    int row = -1;                 // the row register at the revolution's end
     std::int64_t pulse = -1;      // high time of the first spark in cycles, -1 when it never fell
 };
 
