@@ -143,6 +143,11 @@ void TimingCheckDialog::start()
             failRun(failure);
             return;
         }
+        // The image's values against the source's, exactly, before any simulation.
+        QFile hex(m_call.hexPath);
+        if (hex.open(QIODevice::ReadOnly))
+            m_report.image = checkImage(m_firmware.calibration, hex.read(1 << 20));
+        m_report.firmware = m_firmware;
         m_report.findings = staticChecks(m_firmware, {1, 2, 3});
         m_run.start(m_call.hexPath, m_firmware, planPoints(m_firmware, {1, 2, 3}));
     });
@@ -170,7 +175,9 @@ void TimingCheckDialog::finishRun()
     if (m_chart) {
         QList<QPointF> measured;
         for (const PointResult &r : m_report.points) {
-            if (r.point.table == m_input.activeTable && r.measured)
+            const ReportSection section = sectionOf(r.point.kind);
+            if (r.point.table == m_input.activeTable && r.measured &&
+                (section == ReportSection::Steady || section == ReportSection::Breakpoints))
                 measured.append(QPointF(r.point.rpm, *r.measured));
         }
         m_chart->setOverlay(measured, tr2(u"УОЗ по таблице", u"Table angle"),
@@ -255,6 +262,10 @@ void TimingCheckDialog::showReport()
                                 .arg(f.row)
                           : QStringLiteral("%1 %2: ").arg(tr2(u"строка", u"row")).arg(f.row)) +
                      f.text(m_input.language);
+    if (m_report.image && !m_report.image->matches()) {
+        for (const QString &line : imageCheckLines(*m_report.image, m_input.language))
+            lines << line.toHtmlEscaped();
+    }
     lines << QStringLiteral("<b>%1</b>").arg(verdict().toHtmlEscaped());
     m_verdict->setText(lines.join(QStringLiteral("<br>")));
     m_verdict->setStyleSheet(m_report.passed() ? QString() : QStringLiteral("color: red"));

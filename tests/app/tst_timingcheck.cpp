@@ -84,11 +84,12 @@ private slots:
         QVERIFY(dialog);
         QVERIFY2(dialog->failure().isEmpty(), qPrintable(dialog->failure()));
         QCOMPARE(dialog->verdict(),
-                 QStringLiteral("Все 192 точек в допуске, статические проверки пройдены"));
-        QCOMPARE(dialog->table()->rowCount(), 192);
+                 QStringLiteral("Все 307 точек в допуске, статические проверки пройдены"));
+        QCOMPARE(dialog->table()->rowCount(), 307);
         QCOMPARE(dialog->table()->item(0, 8)->text(), QStringLiteral("в допуске"));
         ChartWidget *chart = w.form.Chart1;
-        QCOMPARE(chart->overlay().size(), 64); // table 1, every row with an angle, two points each
+        // Table 1, every row with an angle: its middle, above its breakpoint and below the next.
+        QCOMPARE(chart->overlay().size(), 95);
         QCOMPARE(chart->legend(), (QStringList{"УОЗ по таблице", "Измерено на модели МК"}));
         QCOMPARE(chart->overlay().first(),
                  QPointF(480, dialog->report().points[0].measured.value()));
@@ -136,7 +137,7 @@ private slots:
         QCOMPARE(
             dialog->verdict(),
             QStringLiteral(
-                "6 of 192 points out of tolerance, static findings: 1")); // row 27 of each table
+                "9 of 307 points out of tolerance, static findings: 1")); // row 27 of each table
         const int at = reportRow(*dialog, 1, 27);
         QCOMPARE(dialog->table()->item(at, 6)->text(), QStringLiteral("28"));
         QCOMPARE(dialog->table()->item(at, 8)->text(), QStringLiteral("OUT"));
