@@ -142,7 +142,7 @@ TimingCheckDialog::TimingCheckDialog(TimingCheckInput input, ChartWidget *chart,
     });
     connect(&m_run, &BenchRun::finished, this, &TimingCheckDialog::finishRun);
     connect(&m_run, &BenchRun::failed, this, &TimingCheckDialog::failRun);
-    resize(760, 520);
+    resize(900, 560);
 }
 
 TimingCheckDialog::~TimingCheckDialog()
@@ -319,6 +319,7 @@ void TimingCheckDialog::showReport()
     m_table->setRowCount(0);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_rowOfPoint = QList<int>(m_report.points.size(), -1);
 
     // The image check first: it holds every code and breakpoint exactly.

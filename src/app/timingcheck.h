@@ -3,12 +3,12 @@
 #pragma once
 
 #include "bench/benchrun.h"
+#include "bench/scratchfolder.h"
 #include "bench/verify.h"
 
 #include <QDialog>
 #include <QPointer>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
@@ -83,7 +83,7 @@ private:
 
     TimingCheckInput m_input;
     QPointer<ChartWidget> m_chart;
-    QTemporaryDir m_folder;
+    ScratchFolder m_folder;
     AssemblerCall m_call;
     QProcess m_assembler;
     BenchFirmware m_firmware;

@@ -29,6 +29,7 @@ install(TARGETS cdi-bench-sim RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/cd
 add_library(cdibench STATIC
     ${CMAKE_CURRENT_LIST_DIR}/benchplan.cpp
     ${CMAKE_CURRENT_LIST_DIR}/benchrun.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/scratchfolder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/verify.cpp)
 target_link_libraries(cdibench PUBLIC cdisession cdisim cdiimage)
 target_compile_options(cdibench PRIVATE -Wall -Wextra)

@@ -4,6 +4,7 @@
 
 #include "bench/benchrun.h"
 #include "bench/intelhex.h"
+#include "bench/scratchfolder.h"
 #include "format/assembler.h"
 
 #include <QDir>
@@ -477,7 +478,8 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
         return 2;
     }
 
-    QTemporaryDir scratch;
+    // Made first: it also removes what earlier checks that were killed left behind.
+    ScratchFolder scratch;
     if (hexPath.isEmpty()) {
         if (!scratch.isValid()) {
             err << "verify: cannot create a temporary folder\n";

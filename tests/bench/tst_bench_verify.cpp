@@ -5,6 +5,7 @@
 // the report read back as CSV.
 #include "bench/benchrun.h"
 #include "bench/intelhex.h"
+#include "bench/scratchfolder.h"
 #include "bench/verify.h"
 #include "domain/anglecode.h"
 #include "session/writer.h"
@@ -12,12 +13,16 @@
 #include "firmware/writertestsupport.h"
 
 #include <QLocale>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -600,6 +605,113 @@ private slots:
         hanging.setTimeLimit(1500);
         QCOMPARE(runBenchBlocking(hanging, QStringLiteral("x.hex"), *firmware, points),
                  QStringLiteral("the simulation timed out after 1 s"));
+    }
+
+    // Killed at any moment, a check leaves no scratch folder behind: SIGTERM removes it at once,
+    // SIGKILL leaves it to the next check, which removes it first; a runner killed by SIGKILL
+    // ends the check with a message and the folder goes with it.
+    void noScratchFolderOutlivesItsCheck()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("tmp")));
+        const QString tmp = dir.filePath(QStringLiteral("tmp"));
+        const QString pids = dir.filePath(QStringLiteral("runners.pid"));
+        const QString hang =
+            writeFile(dir, QStringLiteral("hang.sh"),
+                      "#!/bin/sh\necho $$ >> '" + pids.toLocal8Bit() + "'\nexec sleep 60\n");
+        const QString crash =
+            writeFile(dir, QStringLiteral("crash.sh"), "#!/bin/sh\nkill -KILL $$\n");
+        for (const QString &script : {hang, crash})
+            QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+        const auto scratch = [&tmp] {
+            return QDir(tmp).entryList({QStringLiteral("cdi-bench-*")},
+                                       QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+        };
+        const auto start = [&](QProcess &check, const QString &runner) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("TMPDIR"), tmp);
+            env.insert(QStringLiteral("CDI_BENCH_SIM"), runner);
+            check.setProcessEnvironment(env);
+            QFile::remove(pids);
+            check.start(QStringLiteral(CDI_BENCH_PROGRAM),
+                        {QStringLiteral("verify"), QStringLiteral(CDI_EXAMPLES_DIR "/CDI.asm"),
+                         QStringLiteral("--table"), QStringLiteral("1")});
+            return check.waitForStarted();
+        };
+        // The hanging runners outlive the check that started them: ended here, by their ids.
+        const auto endRunners = [&pids] {
+            QFile file(pids);
+            if (!file.open(QIODevice::ReadOnly))
+                return;
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                if (line.toInt() > 1)
+                    ::kill(pid_t(line.toInt()), SIGKILL);
+            }
+        };
+        const auto runnersStarted = [&pids] { return QFileInfo(pids).size() > 0; };
+
+        QProcess killed;
+        QVERIFY(start(killed, hang));
+        QTRY_VERIFY_WITH_TIMEOUT(runnersStarted(), 30000);
+        const QStringList left = scratch();
+        QCOMPARE(left.size(), 1);
+        QVERIFY2(left[0].startsWith(QStringLiteral("cdi-bench-%1-").arg(killed.processId())),
+                 qPrintable(left[0]));
+        QVERIFY(QFileInfo::exists(tmp + QLatin1Char('/') + left[0] + QStringLiteral("/CDI.hex")));
+        killed.kill(); // SIGKILL: nothing runs in the check any more
+        QVERIFY(killed.waitForFinished());
+        endRunners();
+        QCOMPARE(scratch(), left);
+
+        QProcess terminated;
+        QVERIFY(start(terminated, hang));
+        QTRY_VERIFY_WITH_TIMEOUT(runnersStarted(), 30000);
+        QCOMPARE(scratch().size(), 1); // the killed check's folder is gone
+        QVERIFY(
+            scratch()[0].startsWith(QStringLiteral("cdi-bench-%1-").arg(terminated.processId())));
+        terminated.terminate(); // SIGTERM
+        QVERIFY(terminated.waitForFinished());
+        endRunners();
+        QCOMPARE(terminated.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(scratch(), QStringList());
+
+        QProcess crashed;
+        QVERIFY(start(crashed, crash));
+        QVERIFY(crashed.waitForFinished(60000));
+        QCOMPARE(crashed.exitCode(), 2);
+        QCOMPARE(crashed.readAllStandardError(),
+                 QByteArray("verify: the simulator crashed on this firmware image\n"));
+        QCOMPARE(scratch(), QStringList());
+
+        // The sweep takes only real folders of processes that are gone.
+        QProcess gone;
+        gone.start(QStringLiteral("/bin/true"), {});
+        QVERIFY(gone.waitForStarted());
+        const QString dead = QString::number(gone.processId());
+        QVERIFY(gone.waitForFinished());
+        QVERIFY(dead.toInt() > 1);
+        QDir folder(tmp);
+        for (const QString &name :
+             {QStringLiteral("cdi-bench-%1-old").arg(dead),
+              QStringLiteral("cdi-bench-%1-mine").arg(::getpid()),
+              QStringLiteral("cdi-bench-1-init"), QStringLiteral("cdi-bench-%1x-odd").arg(dead),
+              QStringLiteral("target")})
+            QVERIFY(folder.mkdir(name));
+        QVERIFY(!writeFile(dir, QStringLiteral("tmp/cdi-bench-%1-old/CDI.hex").arg(dead), "x")
+                     .isEmpty());
+        QVERIFY(!writeFile(dir, QStringLiteral("tmp/target/keep"), "x").isEmpty());
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("target")),
+                            folder.filePath(QStringLiteral("cdi-bench-%1-link").arg(dead))));
+        QCOMPARE(sweepStaleScratchFolders(tmp), 1);
+        QStringList kept = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        QStringList expected{QStringLiteral("cdi-bench-%1-link").arg(dead),
+                             QStringLiteral("cdi-bench-%1-mine").arg(::getpid()),
+                             QStringLiteral("cdi-bench-%1x-odd").arg(dead),
+                             QStringLiteral("cdi-bench-1-init"), QStringLiteral("target")};
+        kept.sort();
+        expected.sort();
+        QCOMPARE(kept, expected);
+        QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("target/keep"))));
     }
 
     // The same image gives the same figures, byte for byte, however the points are shared out.
