@@ -378,6 +378,28 @@ private slots:
         QCOMPARE(r[cOk], QStringLiteral("0"));
     }
 
+    // The spark bit written high again while the pulse is still on: no edge on the pin, but a
+    // second firing of the output all the same.
+    void secondSparkWithinThePulseFails()
+    {
+        const Verified v =
+            verifyPlanted({{"ldi R31,(1<<CS01)\r\nout TCCR0,R31\r\nreti",
+                            "ldi R31,(1<<CS01)\r\nout TCCR0,R31\r\nsbi PortC,0\r\nreti"}},
+                          {QStringLiteral("--table"), QStringLiteral("1")});
+        QCOMPARE(v.status, 1);
+        const QStringList r = v.point(1, 20, "middle");
+        QCOMPARE(r[cExtra], QStringLiteral("3"));
+        QCOMPARE(r[cMissing], QStringLiteral("0"));
+        QCOMPARE(r[cOk], QStringLiteral("0"));
+        // One pulse of the firmware's width: the second firing came within it.
+        QVERIFY2(r[cPulse].toDouble() >= 100 && r[cPulse].toDouble() < 110,
+                 qPrintable(r.join(',')));
+        // Only the timed spark fires twice; cranking fires from the sensor edge.
+        for (const QStringList &bad : v.failing())
+            QVERIFY2(bad[cKind] != QLatin1String("cranking") && bad[cExtra].toInt() >= 3,
+                     qPrintable(bad.join(',')));
+    }
+
     void shortPulseFails()
     {
         // 2 ticks of 2 us: too short to fire the thyristor.
