@@ -216,6 +216,17 @@ private slots:
             }
             return angle;
         };
+        // Every judged revolution that fired in table 1's two ramps at 2000 rpm/s.
+        qsizetype slowest = 0;
+        for (const PointResult &r : dialog->report().points) {
+            if (r.point.kind != PointKind::Ramp || r.point.table != 1 ||
+                std::abs(r.point.rate) != 2000)
+                continue;
+            for (qsizetype i = r.point.settle; i < r.revolutions.size(); ++i)
+                slowest += r.revolutions[i].sparks > 0 ? 1 : 0;
+        }
+        QVERIFY(slowest > 1000);
+        QCOMPARE(chart->traces()[0].points.size(), slowest);
         for (const ChartWidget::Trace &trace : chart->traces()) {
             QVERIFY(trace.points.size() > 200);
             int behind = 0, ahead = 0;
