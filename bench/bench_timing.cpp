@@ -76,12 +76,14 @@ double childrenCpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// args: tables (1 or 3), processes (0: one per core), busy (1: the busy-loop variant).
+// args: tables (1 or 3), processes (0: one per core), busy (1: the busy-loop variant), mode
+// (0 quick, 1 full).
 void BM_Bench(benchmark::State &state)
 {
     Sample *s = sample();
     const QList<int> tables = state.range(0) == 1 ? QList<int>{1} : QList<int>{1, 2, 3};
-    const QList<BenchPoint> points = planPoints(s->firmware, tables);
+    const QList<BenchPoint> points =
+        planPoints(s->firmware, tables, state.range(3) ? CheckMode::Full : CheckMode::Quick);
     const double cpuBefore = childrenCpuSeconds();
     for (auto _ : state) {
         BenchRun run;
@@ -103,15 +105,17 @@ void BM_Bench(benchmark::State &state)
         benchmark::Counter((childrenCpuSeconds() - cpuBefore) / double(state.iterations()));
 }
 BENCHMARK(BM_Bench)
-    ->ArgNames({"tables", "processes", "busy"})
-    ->Args({1, 0, 0})
-    ->Args({3, 0, 0})
-    ->Args({1, 1, 0})
-    ->Args({3, 1, 0})
-    ->Args({1, 0, 1})
-    ->Args({3, 0, 1})
-    ->Args({1, 1, 1})
-    ->Args({3, 1, 1})
+    ->ArgNames({"tables", "processes", "busy", "full"})
+    ->Args({1, 0, 0, 0})
+    ->Args({3, 0, 0, 0})
+    ->Args({3, 0, 0, 1})
+    ->Args({1, 1, 0, 0})
+    ->Args({3, 1, 0, 0})
+    ->Args({1, 0, 1, 0})
+    ->Args({3, 0, 1, 0})
+    ->Args({3, 0, 1, 1})
+    ->Args({1, 1, 1, 0})
+    ->Args({3, 1, 1, 0})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MeasureProcessCPUTime();

@@ -47,9 +47,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     setFont(m_form->font());
     createMenus();
 #ifdef CDI_HAVE_BENCH
-    connect(addCommand(m_toolsMenu, u"Проверить на &модели МК", u"Check timing on &simulated chip",
-                       QKeySequence(Qt::CTRL | Qt::Key_T)),
-            &QAction::triggered, this, [this, &platform] { startTimingCheck(*this, platform); });
+    addTimingCheckCommands(*this, platform);
 #endif
     createStatusBar();
     m_form->commands().addToMenus(m_fileMenu, m_editMenu, m_viewMenu);

@@ -3,12 +3,12 @@
 #pragma once
 
 #include "bench/benchrun.h"
+#include "bench/scratchfolder.h"
 #include "bench/verify.h"
 
 #include <QDialog>
 #include <QPointer>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
@@ -30,6 +30,7 @@ struct TimingCheckInput
     QString fileName;
     int activeTable = 1;
     unsigned char language = 0;
+    CheckMode mode = CheckMode::Quick;
 };
 
 // The input, or the message that stops the check (no source loaded, an angle out of range, a
@@ -42,8 +43,10 @@ struct TimingCheckStart
 TimingCheckStart timingCheckInput(TForm1 &form);
 
 // The check: assembles the text in a temporary folder, runs the bench on all three tables with a
-// progress bar and Cancel, then shows one row per point (out of tolerance in red), the static
-// findings and a one-line verdict, and puts the active table's measured points on the chart.
+// progress bar and Cancel, then shows the report by sections as the command line prints it (the
+// image check, the points of each section with one row per point, out of tolerance in red, the
+// static findings) and a one-line verdict. It puts the active table's measured steady points on
+// the chart and, in full mode, every revolution of its ramps as traces for the timing-light view.
 class TimingCheckDialog : public QDialog
 {
     Q_OBJECT
@@ -58,6 +61,11 @@ public:
     QString verdict() const;
     QString failure() const { return m_failure; }
     QTableWidget *table() const { return m_table; }
+    // The table row of point `index` of the report, -1 when it has none.
+    int tableRow(int index) const
+    {
+        return index >= 0 && index < m_rowOfPoint.size() ? m_rowOfPoint[index] : -1;
+    }
 
     // Cancel (also Esc and closing the window): stops the assembler and the runners.
     void reject() override;
@@ -69,11 +77,13 @@ private:
     void finishRun();
     void failRun(const QString &detail);
     void showReport();
+    void addSectionRow(const QString &title);
+    void addTextRow(const QString &text, bool failed);
     QString tr2(QStringView russian, QStringView english) const;
 
     TimingCheckInput m_input;
     QPointer<ChartWidget> m_chart;
-    QTemporaryDir m_folder;
+    ScratchFolder m_folder;
     AssemblerCall m_call;
     QProcess m_assembler;
     BenchFirmware m_firmware;
@@ -85,8 +95,14 @@ private:
     QTableWidget *m_table;
     QLabel *m_verdict;
     QDialogButtonBox *m_buttons;
+    QList<int> m_rowOfPoint;
 };
 
 // The window's command: builds the input from the window, warns and stops when it cannot, or
 // opens the dialog (deleted when closed) and starts the check. Returns the dialog.
-TimingCheckDialog *startTimingCheck(MainWindow &window, Platform &platform);
+TimingCheckDialog *startTimingCheck(MainWindow &window, Platform &platform,
+                                    CheckMode mode = CheckMode::Quick);
+// The window's entries: the quick and the full check in the Tools menu, and in the View menu the
+// switch between the table's steps with the measured points and the timing-light view of the
+// ramps, enabled while a full check's ramps are on the chart.
+void addTimingCheckCommands(MainWindow &window, Platform &platform);

@@ -78,42 +78,57 @@ void BenchRun::start(const QString &hexPath, const BenchFirmware &firmware,
         return;
     }
 
-    // Shares of about equal simulated time: the longest revolutions first, each to the
-    // process with the least work so far.
+    // Shares of about equal simulated time: the longest runs first, each to the process with
+    // the least work so far.
     const int count =
         std::max(1, std::min<int>(m_processCount > 0 ? m_processCount : QThread::idealThreadCount(),
                                   (points.size() + 3) / 4));
+    QList<double> cycles(points.size(), 0.0);
+    for (int i = 0; i < points.size(); ++i) {
+        for (const qint64 period : points[i].periods)
+            cycles[i] += double(period);
+    }
     QList<int> order(points.size());
     for (int i = 0; i < points.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return points[a].rpm < points[b].rpm; });
+                     [&](int a, int b) { return cycles[a] > cycles[b]; });
     QList<double> load(count, 0.0);
     QList<QList<int>> shares(count);
     for (const int i : order) {
         const auto least = std::min_element(load.begin(), load.end()) - load.begin();
         shares[least].append(i);
-        load[least] += periodCycles(firmware, points[i].rpm);
+        load[least] += cycles[i];
     }
 
     const QString sparkPin = firmware.sparkItem == 1 ? QStringLiteral("D6") : QStringLiteral("C0");
+    const QByteArray mark = QByteArray::number(markDegrees(firmware), 'f', 3);
     for (const QList<int> &share : shares) {
         QByteArray job;
         job += "hex " + hexPath.toLocal8Bit() + '\n';
         job += "mcu atmega8\nclock " + QByteArray::number(firmware.clockMHz * 1000000) + '\n';
-        job += "sensor " + m_sensorPin.toLatin1() + "\nspark " + sparkPin.toLatin1() +
-               "\nrowreg 20\nsettle 2\nmeasure 3\n";
+        job +=
+            "sensor " + m_sensorPin.toLatin1() + "\nspark " + sparkPin.toLatin1() + "\nrowreg 20\n";
         // A trimming resistor on ADC5 in the middle of the band the firmware reads as no
         // correction (ADCH 0x80..0x8F at a 5 V reference); nothing reads it when it is off.
         job += "adc 5 2578\n";
         for (const int i : share) {
             const BenchPoint &p = points[i];
-            job += QStringLiteral("point %1 %2 %3 %4\n")
-                       .arg(i)
-                       .arg(periodCycles(firmware, p.rpm), 0, 'f', 3)
-                       .arg(markCycles(firmware, p.rpm), 0, 'f', 3)
-                       .arg(jumperLevels(p.table))
-                       .toLatin1();
+            job += "point " + QByteArray::number(i) + ' ' + mark + ' ' +
+                   jumperLevels(p.table).toLatin1();
+            if (p.trimMillivolts >= 0)
+                job += " adc=5:" + QByteArray::number(p.trimMillivolts);
+            job += " periods";
+            for (qsizetype k = 0; k < p.periods.size();) {
+                qsizetype same = 1;
+                while (k + same < p.periods.size() && p.periods[k + same] == p.periods[k])
+                    ++same;
+                job += ' ' + QByteArray::number(p.periods[k]);
+                if (same > 1)
+                    job += 'x' + QByteArray::number(same);
+                k += same;
+            }
+            job += '\n';
         }
         job += "run\n";
 
@@ -174,9 +189,9 @@ void BenchRun::readWorker(Worker &worker)
             QList<RevolutionSample> revs;
             for (qsizetype i = 3; i < words.size(); ++i) {
                 const QList<QByteArray> f = words[i].split(',');
-                if (f.size() != 3)
+                if (f.size() != 4)
                     continue;
-                revs.append({f[0].toInt(), f[1].toLongLong(), f[2].toInt()});
+                revs.append({f[0].toInt(), f[1].toLongLong(), f[2].toInt(), f[3].toLongLong()});
             }
             m_results[index] = judgePoint(m_firmware, m_points[index], revs);
             m_have[index] = true;

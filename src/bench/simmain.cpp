@@ -6,10 +6,11 @@
 // simulator down ends this process only.
 //
 // Job lines:   hex PATH | mcu NAME | clock HZ | sensor PORTBIT | spark PORTBIT | rowreg N
-//              settle N | measure N | adc CHANNEL MILLIVOLTS
-//              point ID PERIOD_CYCLES MARK_CYCLES [PORTBIT=LEVEL ...]
+//              adc CHANNEL MILLIVOLTS
+//              point ID MARK_DEGREES [PORTBIT=LEVEL ...] [adc=CHANNEL:MILLIVOLTS ...]
+//                    periods CYCLES[xCOUNT] ... (each revolution's period, in order)
 //              run (starts the points given so far)
-// Answer lines: "point ID REVS SPARKS,OFFSET,ROW ..." or "fail ID MESSAGE", then "done";
+// Answer lines: "point ID REVS SPARKS,OFFSET,ROW,PULSE ..." or "fail ID MESSAGE", then "done";
 //               "error MESSAGE" when the job cannot start.
 #include "bench/intelhex.h"
 #include "bench/simcore.h"
@@ -38,6 +39,21 @@ bool parsePin(const std::string &text, PinRef &pin)
         return false;
     pin.port = text[0];
     pin.bit = text[1] - '0';
+    return true;
+}
+
+// "CYCLES" or "CYCLESxCOUNT": periods in whole cycles.
+bool parsePeriods(const std::string &word, std::vector<std::int64_t> &periods)
+{
+    long long cycles = 0;
+    long long count = 1;
+    char x = 0;
+    char extra = 0;
+    const int read = std::sscanf(word.c_str(), "%lld%c%lld%c", &cycles, &x, &count, &extra);
+    if (!(read == 1 || (read == 3 && x == 'x')) || cycles <= 0 || count <= 0 ||
+        count + std::int64_t(periods.size()) > 100000)
+        return false;
+    periods.insert(periods.end(), std::size_t(count), std::int64_t(cycles));
     return true;
 }
 
@@ -111,21 +127,34 @@ int main()
             if (channel < 0 || channel > 7 || millivolts < 0 || millivolts > 5000)
                 return fail("bad analog input");
             setup.analog.emplace_back(channel, millivolts);
-        } else if (key == "settle") {
-            in >> setup.settleRevolutions;
-        } else if (key == "measure") {
-            in >> setup.measureRevolutions;
         } else if (key == "point") {
             PointRequest point;
-            in >> point.id >> point.periodCycles >> point.markCycles;
-            std::string drive;
-            while (in >> drive) {
-                PinRef pin;
-                if (drive.size() != 4 || drive[2] != '=' || !parsePin(drive.substr(0, 2), pin))
-                    return fail("bad pin level " + drive);
-                point.levels.emplace_back(pin, drive[3] == '1' ? 1 : 0);
+            in >> point.id >> point.markDegrees;
+            if (in.fail())
+                return fail("bad point line");
+            std::string word;
+            bool periods = false;
+            while (in >> word) {
+                if (periods) {
+                    if (!parsePeriods(word, point.periods))
+                        return fail("bad period " + word);
+                } else if (word == "periods") {
+                    periods = true;
+                } else if (word.rfind("adc=", 0) == 0) {
+                    int channel = -1;
+                    int millivolts = -1;
+                    if (std::sscanf(word.c_str(), "adc=%d:%d", &channel, &millivolts) != 2 ||
+                        channel < 0 || channel > 7 || millivolts < 0 || millivolts > 5000)
+                        return fail("bad analog input " + word);
+                    point.analog.emplace_back(channel, millivolts);
+                } else {
+                    PinRef pin;
+                    if (word.size() != 4 || word[2] != '=' || !parsePin(word.substr(0, 2), pin))
+                        return fail("bad pin level " + word);
+                    point.levels.emplace_back(pin, word[3] == '1' ? 1 : 0);
+                }
             }
-            if (!in.eof() && in.fail())
+            if (point.periods.empty() || point.periods.size() > 100000)
                 return fail("bad point line");
             points.push_back(point);
         } else {
@@ -136,8 +165,7 @@ int main()
         return fail("the job has no run line");
     if (setup.flash.empty())
         return fail("the job names no firmware image");
-    if (setup.frequency == 0 || setup.rowRegister < 0 || setup.rowRegister > 31 ||
-        setup.settleRevolutions < 2 || setup.measureRevolutions < 1)
+    if (setup.frequency == 0 || setup.rowRegister < 0 || setup.rowRegister > 31)
         return fail("bad job settings");
 
     for (const PointRequest &point : points) {
@@ -147,8 +175,9 @@ int main()
         } else {
             std::fprintf(g_out, "point %d %zu", point.id, outcome.revolutions.size());
             for (const Revolution &rev : outcome.revolutions)
-                std::fprintf(g_out, " %d,%lld,%d", rev.sparks,
-                             static_cast<long long>(rev.firstSpark), rev.row);
+                std::fprintf(g_out, " %d,%lld,%d,%lld", rev.sparks,
+                             static_cast<long long>(rev.firstSpark), rev.row,
+                             static_cast<long long>(rev.pulse));
             std::fprintf(g_out, "\n");
         }
         std::fflush(g_out);

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The timing bench: the simulator runner (libsimavr, no Qt) and the client side that plans
 # the points, runs the runner processes and judges what they measured.
+include(${CMAKE_CURRENT_LIST_DIR}/image.cmake)
 find_path(SIMAVR_INCLUDE_DIR simavr/sim_avr.h)
 find_library(SIMAVR_LIBRARY NAMES simavr)
 if(NOT SIMAVR_INCLUDE_DIR OR NOT SIMAVR_LIBRARY)
@@ -11,11 +12,10 @@ endif()
 set(CDI_HAVE_BENCH ON)
 
 add_library(cdisim STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/intelhex.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simcore.cpp)
 target_include_directories(cdisim PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_include_directories(cdisim SYSTEM PRIVATE ${SIMAVR_INCLUDE_DIR})
-target_link_libraries(cdisim PRIVATE ${SIMAVR_LIBRARY})
+target_link_libraries(cdisim PUBLIC cdihex PRIVATE ${SIMAVR_LIBRARY})
 target_compile_options(cdisim PRIVATE -Wall -Wextra)
 set_target_properties(cdisim PROPERTIES AUTOMOC OFF)
 
@@ -29,8 +29,9 @@ install(TARGETS cdi-bench-sim RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/cd
 add_library(cdibench STATIC
     ${CMAKE_CURRENT_LIST_DIR}/benchplan.cpp
     ${CMAKE_CURRENT_LIST_DIR}/benchrun.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/scratchfolder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/verify.cpp)
-target_link_libraries(cdibench PUBLIC cdisession cdisim)
+target_link_libraries(cdibench PUBLIC cdisession cdisim cdiimage)
 target_compile_options(cdibench PRIVATE -Wall -Wextra)
 add_dependencies(cdibench cdi-bench-sim)
 

@@ -4,6 +4,7 @@
 
 #include "bench/benchrun.h"
 #include "bench/intelhex.h"
+#include "bench/scratchfolder.h"
 #include "format/assembler.h"
 
 #include <QDir>
@@ -16,7 +17,7 @@ namespace {
 
 const QString kUsage = QStringLiteral(
     "usage: verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv] "
-    "[--sensor-pin PD2]");
+    "[--mode quick|full] [--trace FILE.csv] [--sensor-pin PD2]");
 
 QString optionalNumber(const std::optional<double> &value, const QString &none)
 {
@@ -46,6 +47,8 @@ AssemblerCall prepareAssembly(const QString &sourcePath, const QString &folder)
     AssemblerCall call;
     const QFileInfo source(sourcePath);
     const QString name = source.fileName();
+    // A name that starts with "-" reaches the assembler as "./-...", never as an option.
+    const QString argument = name.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + name : name;
     const QString copy = QDir(folder).filePath(name);
     const bool inPlace = QFileInfo(copy).canonicalFilePath() == source.canonicalFilePath();
     if (!inPlace)
@@ -56,13 +59,14 @@ AssemblerCall prepareAssembly(const QString &sourcePath, const QString &folder)
     }
     if (isOnSearchPath(QStringLiteral("avrasm2"))) {
         call.program = QStringLiteral("avrasm2");
-        call.arguments = {QStringLiteral("-fI"), QStringLiteral("-I"), source.absolutePath(), name};
+        call.arguments = {QStringLiteral("-fI"), QStringLiteral("-I"), source.absolutePath(),
+                          argument};
     } else if (isOnSearchPath(QStringLiteral("avra"))) {
         call.program = QStringLiteral("avra");
         call.arguments = {QStringLiteral("-I"), source.absolutePath()};
         if (QFileInfo(QStringLiteral("/usr/share/avra")).isDir())
             call.arguments << QStringLiteral("-I") << QStringLiteral("/usr/share/avra");
-        call.arguments << name;
+        call.arguments << argument;
     } else {
         call.noAssembler = true;
         call.error = QStringLiteral("no AVR assembler found: install avra (or avrasm2)");
@@ -113,8 +117,166 @@ AssembleOutcome assembleIntoFolder(const QString &sourcePath, const QString &fol
 
 bool VerifyReport::passed() const
 {
-    return findings.isEmpty() &&
+    return (!image || image->matches()) && findings.isEmpty() &&
            std::all_of(points.begin(), points.end(), [](const PointResult &p) { return p.ok; });
+}
+
+namespace {
+
+bool rowChecked(const PointResult &r)
+{
+    const ReportSection section = sectionOf(r.point.kind);
+    return section == ReportSection::Steady || section == ReportSection::Breakpoints ||
+           r.point.kind == PointKind::LongRun;
+}
+
+} // namespace
+
+QString VerifyReport::clockNote(unsigned char language) const
+{
+    if (firmware.clockMHz == 4)
+        return {};
+    // Where the firmware's rows switch with its constants made for 4 MHz: at clock/4 times the
+    // RPM the grid shows.
+    const double factor = firmware.clockMHz / 4.0;
+    int checked = 0;
+    int explained = 0;
+    for (const PointResult &r : points) {
+        if (!rowChecked(r))
+            continue;
+        ++checked;
+        if (!r.ok && r.usedRow != r.point.expectedRow &&
+            r.usedRow == firmwareRowAt(firmware, r.point.rpm / factor))
+            ++explained;
+    }
+    if (checked == 0 || explained * 2 < checked)
+        return {};
+    const QString f = QString::number(factor, 'g', 3);
+    return language == 0
+               ? QStringLiteral("Все точки сдвинуты в %1 раза по оборотам: константы времени "
+                                "прошивки рассчитаны на кварц 4 МГц, а в строке include указан "
+                                "%2 МГц")
+                     .arg(f)
+                     .arg(firmware.clockMHz)
+               : QStringLiteral("every point is off by the same factor %1 in RPM: the timing "
+                                "constants are for a 4 MHz crystal, the include line names %2 MHz")
+                     .arg(f)
+                     .arg(firmware.clockMHz);
+}
+
+QString kindName(PointKind kind)
+{
+    switch (kind) {
+    case PointKind::Middle:
+        return QStringLiteral("middle");
+    case PointKind::AboveBreakpoint:
+        return QStringLiteral("above");
+    case PointKind::BelowBreakpoint:
+        return QStringLiteral("below");
+    case PointKind::Cranking:
+        return QStringLiteral("cranking");
+    case PointKind::OverRev:
+        return QStringLiteral("over-rev");
+    case PointKind::LongRun:
+        return QStringLiteral("long");
+    case PointKind::TrimLow:
+        return QStringLiteral("trim-low");
+    case PointKind::TrimHigh:
+        return QStringLiteral("trim-high");
+    case PointKind::Ramp:
+        return QStringLiteral("ramp");
+    }
+    return {};
+}
+
+QString sectionTitle(ReportSection section, unsigned char language)
+{
+    const bool ru = language == 0;
+    switch (section) {
+    case ReportSection::Steady:
+        return ru ? QStringLiteral("Постоянные обороты") : QStringLiteral("Steady speed");
+    case ReportSection::Breakpoints:
+        return ru ? QStringLiteral("Пороги оборотов") : QStringLiteral("Breakpoints");
+    case ReportSection::StartAndOverRev:
+        return ru ? QStringLiteral("Пуск и превышение оборотов")
+                  : QStringLiteral("Start and over-rev");
+    case ReportSection::Ramps:
+        return ru ? QStringLiteral("Разгон и сброс оборотов") : QStringLiteral("Ramps");
+    case ReportSection::LongRuns:
+        return ru ? QStringLiteral("Длинные прогоны") : QStringLiteral("Long runs");
+    case ReportSection::Trimmer:
+        return ru ? QStringLiteral("Подстроечный резистор") : QStringLiteral("Trimmer");
+    }
+    return {};
+}
+
+QString speedText(const BenchPoint &point)
+{
+    if (point.kind == PointKind::Ramp)
+        return QStringLiteral("%1>%2@%3").arg(point.rpm).arg(point.toRpm).arg(std::abs(point.rate));
+    return QString::number(point.rpm);
+}
+
+QString pointNote(const PointResult &r, unsigned char language)
+{
+    const bool ru = language == 0;
+    QStringList parts;
+    if (r.missing > 0)
+        parts << (ru ? QStringLiteral("пропусков искры: %1") : QStringLiteral("%1 missing"))
+                     .arg(r.missing);
+    if (r.extra > 0)
+        parts << (ru ? QStringLiteral("лишних искр: %1") : QStringLiteral("%1 extra")).arg(r.extra);
+    if (!r.pulseOk)
+        parts << (ru ? QStringLiteral("импульс вне %1..%2 мкс")
+                     : QStringLiteral("pulse outside %1..%2 us"))
+                     .arg(kPulseMinMicroseconds)
+                     .arg(kPulseMaxMicroseconds);
+    switch (r.point.kind) {
+    case PointKind::LongRun:
+        if (r.jitter)
+            parts << (ru ? QStringLiteral("%1 оборотов, разброс %2°")
+                         : QStringLiteral("%1 revolutions, jitter %2°"))
+                         .arg(r.point.periods.size() - r.point.settle)
+                         .arg(formatDegrees(*r.jitter));
+        break;
+    case PointKind::Ramp:
+        parts << (ru ? QStringLiteral("%1 оборотов") : QStringLiteral("%1 revolutions"))
+                     .arg(r.point.periods.size());
+        if (r.retard)
+            parts << (ru ? QStringLiteral("отставание от таблицы до %1°")
+                         : QStringLiteral("retard against the table up to %1°"))
+                         .arg(formatDegrees(*r.retard));
+        break;
+    case PointKind::OverRev:
+        if (!r.measured)
+            parts << (ru ? QStringLiteral("искры нет") : QStringLiteral("no spark"));
+        break;
+    case PointKind::TrimLow:
+    case PointKind::TrimHigh:
+        if (r.difference)
+            parts << (ru ? QStringLiteral("сдвиг %1°") : QStringLiteral("shift %1°"))
+                         .arg(formatDegrees(*r.difference));
+        break;
+    default:
+        break;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QStringList imageCheckLines(const ImageCheck &check, unsigned char language)
+{
+    if (!check.decode.ok())
+        return {decodeFailureText(check.decode, language)};
+    if (check.differences.isEmpty())
+        return {language == 0
+                    ? QStringLiteral("образ содержит значения исходника: 31 порог, 96 кодов, "
+                                     "второй импульс, выход искры, резистор")
+                    : QStringLiteral("the image holds the source's values: 31 breakpoints, "
+                                     "96 codes, second pulse, spark output, trimmer")};
+    QStringList lines;
+    for (const ImageDifference &d : check.differences)
+        lines << describeDifference(d, language);
+    return lines;
 }
 
 QString verdictLine(const VerifyReport &report)
@@ -125,6 +287,10 @@ QString verdictLine(const VerifyReport &report)
                        .arg(report.passed() ? QStringLiteral("PASS") : QStringLiteral("FAIL"))
                        .arg(within)
                        .arg(report.points.size());
+    if (report.image && !report.image->decode.ok())
+        line += QStringLiteral(", the image does not decode");
+    else if (report.image && !report.image->differences.isEmpty())
+        line += QStringLiteral(", %1 image difference(s)").arg(report.image->differences.size());
     if (report.findings.isEmpty())
         line += QStringLiteral(", no static check failed");
     else
@@ -134,41 +300,122 @@ QString verdictLine(const VerifyReport &report)
 
 QString formatReportCsv(const VerifyReport &report)
 {
-    QString text =
-        QStringLiteral("table,row,rpm,expected,measured,difference,used_row,tolerance,ok\n");
+    QString text = QStringLiteral("table,row,kind,rpm,expected,measured,difference,used_row,"
+                                  "tolerance,margin,pulse_us,missing,extra,jitter,retard,ok\n");
     for (const PointResult &r : report.points) {
         text +=
-            QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9\n")
+            QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,")
                 .arg(r.point.table)
                 .arg(r.point.row)
-                .arg(r.point.rpm)
-                .arg(optionalNumber(r.point.expected, QString()),
+                .arg(kindName(r.point.kind), speedText(r.point),
+                     optionalNumber(r.point.expected, QString()),
                      optionalNumber(r.measured, QString()), optionalNumber(r.difference, QString()))
                 .arg(r.usedRow)
-                .arg(formatDegrees(r.point.tolerance))
-                .arg(r.ok ? 1 : 0);
+                .arg(formatDegrees(r.point.tolerance));
+        text += QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
+                    .arg(optionalNumber(r.margin, QString()),
+                         r.pulseMin ? QString::number(*r.pulseMin, 'f', 1) : QString())
+                    .arg(r.missing)
+                    .arg(r.extra)
+                    .arg(optionalNumber(r.jitter, QString()), optionalNumber(r.retard, QString()))
+                    .arg(r.ok ? 1 : 0);
+    }
+    return text;
+}
+
+QString formatTrace(const VerifyReport &report)
+{
+    QString text = QStringLiteral("run,time,rpm,row,expected,measured,pulse_us\n");
+    for (const PointResult &r : report.points) {
+        const QString run = QStringLiteral("%1-%2-%3%4")
+                                .arg(r.point.table)
+                                .arg(r.point.row)
+                                .arg(kindName(r.point.kind), r.point.kind == PointKind::Ramp
+                                                                 ? QString::number(r.point.rate)
+                                                                 : QString::number(r.point.rpm));
+        for (const RevolutionDetail &d :
+             revolutionDetails(report.firmware, r.point, r.revolutions)) {
+            text +=
+                QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
+                    .arg(run, QString::number(d.seconds, 'f', 6), QString::number(d.rpm, 'f', 1))
+                    .arg(d.row)
+                    .arg(optionalNumber(d.expected, QString()),
+                         optionalNumber(d.measured, QString()),
+                         d.pulseMicroseconds ? QString::number(*d.pulseMicroseconds, 'f', 1)
+                                             : QString());
+        }
     }
     return text;
 }
 
 QString formatReportText(const VerifyReport &report)
 {
-    QString text = QStringLiteral("table row   rpm  expected  measured  difference  used_row  "
-                                  "tolerance  ok\n");
-    for (const PointResult &r : report.points) {
-        text += QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8  %9\n")
-                    .arg(r.point.table, 5)
-                    .arg(r.point.row, 3)
-                    .arg(r.point.rpm, 5)
-                    .arg(optionalNumber(r.point.expected, QStringLiteral("-")), 9)
-                    .arg(optionalNumber(r.measured, QStringLiteral("none")), 9)
-                    .arg(optionalNumber(r.difference, QStringLiteral("-")), 11)
-                    .arg(r.usedRow, 9)
-                    .arg(formatDegrees(r.point.tolerance), 10)
-                    .arg(r.ok ? QStringLiteral("ok") : QStringLiteral("FAIL"));
+    QString text;
+    if (report.image) {
+        text += QStringLiteral("Image check\n");
+        for (const QString &line : imageCheckLines(*report.image, 1))
+            text += QStringLiteral("  ") + line + QLatin1Char('\n');
     }
+    const QString note = report.clockNote();
+    for (const ReportSection section :
+         {ReportSection::Steady, ReportSection::Breakpoints, ReportSection::StartAndOverRev,
+          ReportSection::Ramps, ReportSection::LongRuns, ReportSection::Trimmer}) {
+        QString lines;
+        for (const PointResult &r : report.points) {
+            if (sectionOf(r.point.kind) != section || (!note.isEmpty() && !r.ok && rowChecked(r)))
+                continue;
+            lines += QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                         .arg(r.point.table, 5)
+                         .arg(r.point.row, 3)
+                         .arg(kindName(r.point.kind), -9)
+                         .arg(speedText(r.point), 16)
+                         .arg(optionalNumber(r.point.expected, QStringLiteral("-")), 8)
+                         .arg(optionalNumber(r.measured, QStringLiteral("none")), 9)
+                         .arg(optionalNumber(r.difference, QStringLiteral("-")), 10)
+                         .arg(r.usedRow, 8)
+                         .arg(formatDegrees(r.point.tolerance), 9);
+            lines +=
+                QStringLiteral(" %1 %2  %3")
+                    .arg(optionalNumber(r.margin, QStringLiteral("-")), 7)
+                    .arg(r.pulseMin ? QString::number(*r.pulseMin, 'f', 1) : QStringLiteral("-"), 8)
+                    .arg(r.ok ? QStringLiteral("ok") : QStringLiteral("FAIL"));
+            const QString extra = pointNote(r, 1);
+            if (!extra.isEmpty())
+                lines += QStringLiteral("  ") + extra;
+            lines += QLatin1Char('\n');
+        }
+        if (section == ReportSection::StartAndOverRev) {
+            for (const int table : {1, 2, 3}) {
+                std::optional<int> stops;
+                bool any = false;
+                for (const PointResult &r : report.points) {
+                    if (r.point.kind != PointKind::OverRev || r.point.table != table)
+                        continue;
+                    any = true;
+                    if (!r.measured && !stops)
+                        stops = r.point.rpm;
+                }
+                if (any)
+                    lines +=
+                        stops ? QStringLiteral("  table %1: the spark stops at %2 rpm\n")
+                                    .arg(table)
+                                    .arg(*stops)
+                              : QStringLiteral("  table %1: sparks up to 25000 rpm\n").arg(table);
+            }
+        }
+        if (lines.isEmpty())
+            continue;
+        text += sectionTitle(section, 1) + QLatin1Char('\n');
+        text += QStringLiteral("table row kind                  rpm expected  measured "
+                               "difference used_row tolerance  margin pulse_us  ok\n");
+        text += lines;
+    }
+    if (!report.findings.isEmpty())
+        text += QStringLiteral("Static checks\n");
     for (const StaticFinding &finding : report.findings)
         text += findingText(finding) + QLatin1Char('\n');
+    if (!note.isEmpty())
+        text += note + QLatin1Char('\n');
     text += verdictLine(report) + QLatin1Char('\n');
     return text;
 }
@@ -180,6 +427,8 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
     QString table = QStringLiteral("all");
     QString format = QStringLiteral("text");
     QString sensorPin = QStringLiteral("PD2");
+    QString mode = QStringLiteral("quick");
+    QString tracePath;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -189,6 +438,10 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
             table = args[++i];
         else if (arg == QLatin1String("--format") && hasValue)
             format = args[++i];
+        else if (arg == QLatin1String("--mode") && hasValue)
+            mode = args[++i];
+        else if (arg == QLatin1String("--trace") && hasValue)
+            tracePath = args[++i];
         else if (arg == QLatin1String("--sensor-pin") && hasValue)
             sensorPin = args[++i];
         else if (!arg.startsWith(QLatin1String("--")) && sourcePath.isEmpty())
@@ -207,7 +460,8 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
     // The sensor input: a pin of port B, C or D, such as PD2 (INT0) or PD3 (INT1).
     static const QRegularExpression pinPattern(QStringLiteral("^P[BCD][0-7]$"));
     if (sourcePath.isEmpty() || tables.isEmpty() || !pinPattern.match(sensorPin).hasMatch() ||
-        (format != QLatin1String("text") && format != QLatin1String("csv"))) {
+        (format != QLatin1String("text") && format != QLatin1String("csv")) ||
+        (mode != QLatin1String("quick") && mode != QLatin1String("full"))) {
         err << kUsage << '\n';
         return 2;
     }
@@ -224,7 +478,8 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
         return 2;
     }
 
-    QTemporaryDir scratch;
+    // Made first: it also removes what earlier checks that were killed left behind.
+    ScratchFolder scratch;
     if (hexPath.isEmpty()) {
         if (!scratch.isValid()) {
             err << "verify: cannot create a temporary folder\n";
@@ -243,7 +498,8 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
             << '\n';
         return 2;
     }
-    const FlashImage image = parseIntelHex(hex.readAll().toStdString());
+    const QByteArray hexText = hex.readAll();
+    const FlashImage image = parseIntelHex(hexText.toStdString());
     if (!image.error.empty()) {
         err << "verify: the firmware image " << hexPath
             << " does not load: " << QString::fromStdString(image.error) << '\n';
@@ -256,15 +512,40 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
     }
 
     VerifyReport report;
+    report.mode = mode == QLatin1String("full") ? CheckMode::Full : CheckMode::Quick;
+    report.firmware = *firmware;
+    // First and always: the image's values against the source's, exactly.
+    report.image = checkImage(firmware->calibration, hexText);
     report.findings = staticChecks(*firmware, tables);
     BenchRun run;
     run.setSensorPin(sensorPin.mid(1));
     if (const auto failure = runBenchBlocking(run, QFileInfo(hexPath).absoluteFilePath(), *firmware,
-                                              planPoints(*firmware, tables))) {
+                                              planPoints(*firmware, tables, report.mode))) {
         err << "verify: " << *failure << '\n';
         return 2;
     }
     report.points = run.results();
+    if (!tracePath.isEmpty()) {
+        QFile trace(tracePath);
+        const QByteArray bytes = formatTrace(report).toUtf8();
+        if (!trace.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            trace.write(bytes) != bytes.size() || !trace.flush()) {
+            err << "verify: cannot write the trace " << tracePath << ": " << trace.errorString()
+                << '\n';
+            return 2;
+        }
+    }
+    if (format == QLatin1String("csv")) {
+        // The CSV holds the points; what else made the verdict goes to the error stream.
+        if (report.image && !report.image->matches()) {
+            for (const QString &line : imageCheckLines(*report.image, 1))
+                err << "verify: image check: " << line << '\n';
+        }
+        for (const StaticFinding &finding : report.findings)
+            err << "verify: " << findingText(finding) << '\n';
+        if (!report.clockNote().isEmpty())
+            err << "verify: " << report.clockNote() << '\n';
+    }
     out << (format == QLatin1String("csv") ? formatReportCsv(report) : formatReportText(report));
     out.flush();
     return report.passed() ? 0 : 1;

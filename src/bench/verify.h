@@ -3,6 +3,7 @@
 #pragma once
 
 #include "bench/benchplan.h"
+#include "bench/imagecheck.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -40,23 +41,47 @@ QString assemblyFailure(const AssemblerCall &call, const QProcess &assembler,
 // Degrees with two decimals; a value that rounds to zero shows without a sign.
 QString formatDegrees(double value);
 
-// The whole verdict of a bench run: the points, the static findings and whether all passed.
+// The whole verdict of a bench run: the exact image check, the points, the static findings and
+// whether all passed.
 struct VerifyReport
 {
+    CheckMode mode = CheckMode::Quick;
+    std::optional<ImageCheck> image;
     QList<PointResult> points;
     QList<StaticFinding> findings;
+    BenchFirmware firmware;
     bool passed() const;
+    // When the rows switch where they would with another crystal at most points: one line that
+    // says so, in English and Russian; empty otherwise.
+    QString clockNote(unsigned char language = 1) const;
 };
 
-// The report as text for people (one line per point, then the findings and a verdict) or as CSV
-// with the columns table,row,rpm,expected,measured,difference,used_row,tolerance,ok.
+// A point's kind as the reports name it ("middle", "above", "below", "cranking", "over-rev",
+// "ramp", "long", "trim-low", "trim-high"), and the report's sections' titles.
+QString kindName(PointKind kind);
+QString sectionTitle(ReportSection section, unsigned char language);
+// The speed column: the RPM, or a ramp's "FROM>TO@RATE".
+QString speedText(const BenchPoint &point);
+// What a point shows beyond its angle: missing and extra sparks, jitter, a ramp's retard, where
+// the spark stops above the top; empty when nothing.
+QString pointNote(const PointResult &result, unsigned char language);
+// The image check's lines: the differences named, or that the image matches.
+QStringList imageCheckLines(const ImageCheck &check, unsigned char language);
+
+// The report as text for people (the image check, then the points by section with their
+// margins, then the findings and a verdict) or as CSV with the columns
+// table,row,kind,rpm,expected,measured,difference,used_row,tolerance,margin,pulse_us,missing,
+// extra,jitter,retard,ok.
 QString formatReportText(const VerifyReport &report);
 QString formatReportCsv(const VerifyReport &report);
+// One row per simulated revolution: run,time,rpm,row,expected,measured,pulse_us.
+QString formatTrace(const VerifyReport &report);
 // One line: how many points were within tolerance and whether a static check failed.
 QString verdictLine(const VerifyReport &report);
 
-// verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv] [--sensor-pin PD2]
-// args start after the word "verify". Exit status 0 when every point is within tolerance and no
-// static check fails, 1 otherwise, 2 on errors (bad arguments, no assembler, an image that does
-// not load, a simulation that crashed or timed out).
+// verify FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv] [--mode quick|full]
+//        [--trace FILE.csv] [--sensor-pin PD2]
+// args start after the word "verify". Exit status 0 when the image holds the source's values,
+// every point is within tolerance and no static check fails, 1 otherwise, 2 on errors (bad
+// arguments, no assembler, an image that does not load, a simulation that crashed or timed out).
 int runVerify(const QStringList &args, QTextStream &out, QTextStream &err);

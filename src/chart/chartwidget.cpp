@@ -42,6 +42,13 @@ static void fillLine(QPainter &painter, QPoint from, QPoint to, const QColor &co
     painter.fillRect(QRect(from, to).normalized(), colour);
 }
 
+// A round dot 5 pixels across in full colour, centred on `at`.
+static void fillDot(QPainter &painter, QPoint at, const QColor &colour)
+{
+    painter.fillRect(QRect(at.x() - 2, at.y() - 1, 5, 3), colour);
+    painter.fillRect(QRect(at.x() - 1, at.y() - 2, 3, 5), colour);
+}
+
 ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -117,7 +124,45 @@ std::vector<const ChartWidget::Backdrop *> ChartWidget::shownBackdrops() const
 
 bool ChartWidget::legendShown() const
 {
-    return !shownBackdrops().empty() || !m_overlayLegend.isEmpty();
+    return !shownBackdrops().empty() || !m_overlayLegend.isEmpty() || traceView();
+}
+
+void ChartWidget::setTraces(const QList<Trace> &traces)
+{
+    m_traces = traces;
+    invalidate();
+    emit tracesChanged();
+}
+
+void ChartWidget::setTraceView(bool on)
+{
+    if (m_traceView == on)
+        return;
+    m_traceView = on;
+    invalidate();
+}
+
+QColor ChartWidget::traceColour(int index) const
+{
+    // Darker hues on a light background, lighter ones on a dark background; each far from the
+    // series' red and from the other traces.
+    static constexpr QRgb kOnLight[] = {0x0050E0, 0xB85C00, 0x8A00B8};
+    static constexpr QRgb kOnDark[] = {0x66AAFF, 0xFFB347, 0xE58CFF};
+    const bool dark = palette().color(QPalette::Base).lightness() < 128;
+    const auto &colours = dark ? kOnDark : kOnLight;
+    const std::size_t count = std::size(colours);
+    return QColor::fromRgb(colours[std::size_t(std::max(index, 0)) % count]);
+}
+
+QPointF ChartWidget::tracePosition(int trace, int index) const
+{
+    if (trace < 0 || trace >= m_traces.size() || index < 0 ||
+        index >= m_traces.at(trace).points.size())
+        return QPointF(-1, -1);
+    const QPointF p = m_traces.at(trace).points.at(index);
+    if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+        return QPointF(-1, -1);
+    return QPointF(layout().geometry.toPixel(p.x(), p.y()));
 }
 
 void ChartWidget::setOverlay(const QList<QPointF> &points, const QString &seriesLegend,
@@ -131,12 +176,16 @@ void ChartWidget::setOverlay(const QList<QPointF> &points, const QString &series
 
 void ChartWidget::clearOverlay()
 {
-    if (m_overlay.isEmpty() && m_overlayLegend.isEmpty())
+    if (m_overlay.isEmpty() && m_overlayLegend.isEmpty() && m_traces.isEmpty())
         return;
     m_overlay.clear();
     m_seriesLegend.clear();
     m_overlayLegend.clear();
+    const bool hadTraces = !m_traces.isEmpty();
+    m_traces.clear();
     invalidate();
+    if (hadTraces)
+        emit tracesChanged();
 }
 
 QStringList ChartWidget::legend() const
@@ -269,16 +318,23 @@ const ChartWidget::Layout &ChartWidget::layout() const
         l.titleLines = titleLines();
         const auto backdrops = shownBackdrops();
         const PlotTextMetrics metrics = textMetrics(l.titleLines.size());
-        if (backdrops.empty() && m_overlay.isEmpty()) {
+        if (backdrops.empty() && m_overlay.isEmpty() && !traceView()) {
             l.geometry = layoutPlot(points(), size(), metrics, m_limits);
         } else {
-            // The axes take in the backdrops' and the overlay's points too.
+            // The axes take in the backdrops' and the overlay's (or the traces') points too.
             QList<ChartPoint> all = points();
             for (const Backdrop *b : backdrops)
                 all.append(b->series->points());
-            for (const QPointF &p : m_overlay)
-                all.append(
-                    ChartPoint{p.x(), p.y(), QString(), quint32(kOverlayColour & 0xFFFFFFu)});
+            if (traceView()) {
+                for (const Trace &t : m_traces) {
+                    for (const QPointF &p : t.points)
+                        all.append(ChartPoint{p.x(), p.y(), QString(), 0});
+                }
+            } else {
+                for (const QPointF &p : m_overlay)
+                    all.append(
+                        ChartPoint{p.x(), p.y(), QString(), quint32(kOverlayColour & 0xFFFFFFu)});
+            }
             l.geometry = layoutPlot(all, size(), metrics, m_limits);
         }
         m_layout = std::move(l);
@@ -425,14 +481,21 @@ void ChartWidget::paintLegend(QPainter &painter, const PlotGeometry &g) const
         Qt::PenStyle style;
         QString name;
         bool ring = false;
+        bool dot = false;
     };
-    const bool withOverlay = !m_overlayLegend.isEmpty();
+    const bool withTraces = traceView();
+    const bool withOverlay = !m_overlayLegend.isEmpty() && !withTraces;
     std::vector<Entry> entries{
-        {pointColour(kChartRed), Qt::SolidLine, withOverlay ? m_seriesLegend : m_seriesName}};
+        {pointColour(kChartRed), Qt::SolidLine,
+         withOverlay || (withTraces && !m_seriesLegend.isEmpty()) ? m_seriesLegend : m_seriesName}};
     for (const Backdrop *b : backdrops)
         entries.push_back({pointColour(b->colour), b->style, b->name});
     if (withOverlay)
         entries.push_back({QColor::fromRgb(kOverlayColour), Qt::SolidLine, m_overlayLegend, true});
+    if (withTraces) {
+        for (int i = 0; i < m_traces.size(); ++i)
+            entries.push_back({traceColour(i), Qt::SolidLine, m_traces.at(i).name, false, true});
+    }
     int textWidth = 0;
     for (const Entry &e : entries)
         textWidth = std::max(textWidth, metrics.horizontalAdvance(e.name));
@@ -445,7 +508,10 @@ void ChartWidget::paintLegend(QPainter &painter, const PlotGeometry &g) const
     painter.drawRect(box.adjusted(0, 0, -1, -1));
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const int y = box.top() + kPad + int(i) * lineHeight;
-        if (entries[i].ring) {
+        if (entries[i].dot) {
+            fillDot(painter, QPoint(box.left() + kPad + kSample / 2, y + lineHeight / 2),
+                    entries[i].colour);
+        } else if (entries[i].ring) {
             painter.setPen(QPen(entries[i].colour, 1.5));
             painter.setBrush(Qt::NoBrush);
             painter.setRenderHint(QPainter::Antialiasing, true);
@@ -571,8 +637,18 @@ void ChartWidget::paintEvent(QPaintEvent *)
         const QPoint at = g.toPixel(p.x, yOf(i, p));
         painter.fillRect(QRect(at.x() - 1, at.y() - 1, 3, 3), pointColour(p.colour));
     }
-    // The overlay: rings 7 pixels across, so that a point on the series stays visible inside.
-    if (!m_overlayLegend.isEmpty()) {
+    if (traceView()) {
+        // The timing light: every measured revolution as a dot 5 pixels across over the steps.
+        for (int t = 0; t < m_traces.size(); ++t) {
+            const QColor colour = traceColour(t);
+            for (const QPointF &p : m_traces.at(t).points) {
+                if (std::isfinite(p.x()) && std::isfinite(p.y()))
+                    fillDot(painter, g.toPixel(p.x(), p.y()), colour);
+            }
+        }
+    } else if (!m_overlayLegend.isEmpty()) {
+        // The overlay: rings 7 pixels across, so that a point on the series stays visible
+        // inside.
         painter.setPen(QPen(QColor::fromRgb(kOverlayColour), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.setRenderHint(QPainter::Antialiasing, true);

@@ -60,6 +60,24 @@ public:
     QStringList legend() const;
     static constexpr QRgb kOverlayColour = 0xFF0050E0; // blue, apart from red, green and yellow
 
+    // The timing-light view: sets of measured points (such as every revolution of ramps through
+    // the whole speed range), each in a colour of its own and named in the legend, drawn over
+    // the series instead of the overlay while the view is on. clearOverlay() drops them too.
+    struct Trace
+    {
+        QString name;
+        QList<QPointF> points;
+    };
+    void setTraces(const QList<Trace> &traces);
+    const QList<Trace> &traces() const { return m_traces; }
+    void setTraceView(bool on);
+    bool traceView() const { return m_traceView && !m_traces.isEmpty(); }
+    // The colour of trace `index` on the current palette: darker hues on a light background,
+    // lighter ones on a dark background, so that every point stands out on both.
+    QColor traceColour(int index) const;
+    // The pixel at the centre of a trace point, as pointPosition() gives for the series.
+    QPointF tracePosition(int trace, int index) const;
+
     // One line of text; wrapped onto further lines only where it is wider than the chart, so
     // that a long file name does not push a warning at its end out of sight.
     void setTitle(const QString &title);
@@ -94,6 +112,8 @@ signals:
     void pointHovered(int index, QPoint globalPosition);
     // A drag of point `index` ended on value y.
     void pointDragged(int index, double y);
+    // Traces were set or cleared.
+    void tracesChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -152,4 +172,6 @@ private:
     QList<QPointF> m_overlay;
     QString m_seriesLegend;
     QString m_overlayLegend;
+    QList<Trace> m_traces;
+    bool m_traceView = false;
 };

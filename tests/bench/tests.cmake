@@ -5,6 +5,8 @@ if(CDI_HAVE_BENCH)
     cdi_add_test(tst_bench_verify SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_bench_verify.cpp
         ${PROJECT_SOURCE_DIR}/tests/firmware/writertestsupport.h)
     target_link_libraries(tst_bench_verify PRIVATE cdibench)
+    target_compile_definitions(tst_bench_verify PRIVATE CDI_BENCH_PROGRAM="$<TARGET_FILE:cdi-bench>")
+    add_dependencies(tst_bench_verify cdi-bench)
     set_tests_properties(tst_bench_verify PROPERTIES TIMEOUT 600)
 endif()
 if(CDI_HAVE_BENCH)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include <QImage>
+#include <QSignalSpy>
 #include <QTest>
 #include <cmath>
 
@@ -22,6 +23,7 @@ private slots:
     void backdropsWidenTheAxesAndBringTheLegend();
     void pointUnderTheMouseAndValueAtARow();
     void dragFollowsTheRuleAndReportsTheDrop();
+    void timingLightTracesStandOutOnLightAndDarkPalettes();
 };
 
 static const QColor red(255, 0, 0);
@@ -355,6 +357,73 @@ void TestChartWidget::dragFollowsTheRuleAndReportsTheDrop()
     // The series itself is the caller's to change.
     QCOMPARE(s.points().at(4).y, 15.0);
     QCOMPARE(w.pointPosition(4).toPoint(), from);
+}
+
+// WCAG relative luminance and contrast ratio of two colours.
+static double luminance(const QColor &c)
+{
+    const auto channel = [](double v) {
+        v /= 255;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+
+static double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+void TestChartWidget::timingLightTracesStandOutOnLightAndDarkPalettes()
+{
+    ChartSeries steps;
+    steps.add(1000, 10, QString(), kChartRed);
+    steps.add(5000, 30, QString(), kChartRed);
+    ChartWidget w;
+    w.setSeries(&steps);
+    w.resize(449, 505);
+    QSignalSpy changed(&w, &ChartWidget::tracesChanged);
+    w.setTraces({{QStringLiteral("2000"), {{1500, 9}, {4000, 28}}},
+                 {QStringLiteral("10000"), {{2000, 8}, {2500, 40}}},
+                 {QStringLiteral("30000"), {{3000, 5}, {4800, 26}}}});
+    QCOMPARE(changed.size(), 1);
+    QVERIFY(!w.traceView()); // set, not shown until the view is switched on
+    const QImage steady = paint(w);
+    w.setTraceView(true);
+    QVERIFY(w.traceView());
+    QVERIFY(w.legendShown());
+    // The axes take in the point at 40 degrees, above every step.
+    QVERIFY(std::abs(w.valueAtY(int(w.tracePosition(1, 1).y())) - 40) < 0.2);
+    QVERIFY(pixel(steady, w.tracePosition(1, 1)) != w.traceColour(1));
+
+    for (const bool dark : {false, true}) {
+        QPalette palette = w.palette();
+        palette.setColor(QPalette::Base, dark ? QColor(0x20, 0x20, 0x20) : QColor(Qt::white));
+        palette.setColor(QPalette::Text, dark ? QColor(0xE0, 0xE0, 0xE0) : QColor(Qt::black));
+        w.setPalette(palette);
+        const QImage image = paint(w);
+        QCOMPARE(image.pixelColor(2, 2), palette.color(QPalette::Base));
+        for (int t = 0; t < 3; ++t) {
+            const QColor colour = w.traceColour(t);
+            QVERIFY2(contrast(colour, palette.color(QPalette::Base)) >= 3.0,
+                     qPrintable(colour.name()));
+            for (int i = 0; i < 2; ++i) {
+                const QPointF at = w.tracePosition(t, i);
+                // The dot is 5 pixels across: its centre and the pixels beside it.
+                QCOMPARE(pixel(image, at), colour);
+                QCOMPARE(pixel(image, at + QPointF(2, 0)), colour);
+                QCOMPARE(pixel(image, at + QPointF(0, -2)), colour);
+            }
+        }
+    }
+
+    // An edit of the table clears the overlay and the traces with it.
+    w.clearOverlay();
+    QCOMPARE(changed.size(), 2);
+    QVERIFY(w.traces().isEmpty());
+    QVERIFY(!w.traceView());
+    QVERIFY(!w.legendShown());
 }
 
 QTEST_MAIN(TestChartWidget)

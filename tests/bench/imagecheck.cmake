@@ -1,0 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 CDI table editor developers
+# The exact image check with the real assembler; it needs no simulator.
+cdi_add_test(tst_imagecheck SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_imagecheck.cpp
+    ${PROJECT_SOURCE_DIR}/tests/firmware/writertestsupport.h)
+target_link_libraries(tst_imagecheck PRIVATE cdiimage)
