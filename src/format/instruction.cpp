@@ -84,3 +84,257 @@ std::optional<long long> operandAt(const SourceText &source, qsizetype pos)
         operand.truncate(comment);
     return assemblerNumber(operand);
 }
+
+namespace {
+
+bool isLineBlank(char ch)
+{
+    return ch == ' ' || ch == '\t';
+}
+
+bool isNameChar(char ch)
+{
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+           ch == '_';
+}
+
+QByteArrayView trimmed(QByteArrayView text)
+{
+    while (!text.isEmpty() && isLineBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isLineBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+bool sameLetters(QByteArrayView a, QByteArrayView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// "r16", "R16" and "R016" name register 16.
+std::optional<int> registerNumber(QByteArrayView operand)
+{
+    operand = trimmed(operand);
+    if (operand.size() < 2 || (operand[0] != 'r' && operand[0] != 'R'))
+        return std::nullopt;
+    int number = 0;
+    for (const char ch : operand.sliced(1)) {
+        if (ch < '0' || ch > '9' || number > 99)
+            return std::nullopt;
+        number = number * 10 + (ch - '0');
+    }
+    return number;
+}
+
+} // namespace
+
+Statement statementOf(QByteArrayView line)
+{
+    Statement statement;
+    qsizetype at = 0;
+    const qsizetype n = line.size();
+    for (;;) {
+        while (at < n && isLineBlank(line[at]))
+            ++at;
+        qsizetype end = at;
+        while (end < n && isNameChar(line[end]))
+            ++end;
+        if (end == at || end == n || line[end] != ':')
+            break;
+        at = end + 1; // a label
+    }
+    qsizetype end = at;
+    if (end < n && (line[end] == '.' || line[end] == '#'))
+        ++end;
+    while (end < n && isNameChar(line[end]))
+        ++end;
+    if (end == at)
+        return statement;
+    statement.wordAt = at;
+    statement.word = line.sliced(at, end - at);
+    QByteArrayView operands = line.sliced(end);
+    const qsizetype comment = operands.indexOf(';');
+    if (comment >= 0)
+        operands.truncate(comment);
+    statement.operands = trimmed(operands);
+    return statement;
+}
+
+instruction::Reading instruction::readingOf(const Statement &statement,
+                                            const instructions::Instruction &wanted)
+{
+    if (!sameLetters(statement.word, wanted.mnemonic))
+        return Reading::Other;
+    const qsizetype comma = statement.operands.indexOf(',');
+    const auto reg =
+        registerNumber(comma < 0 ? statement.operands : statement.operands.first(comma));
+    if (!reg)
+        return Reading::Unsure;
+    return *reg == wanted.reg ? Reading::Match : Reading::Other;
+}
+
+std::optional<QByteArray> plainValueOperand(QByteArrayView line)
+{
+    const QByteArrayView operands = statementOf(line).operands;
+    const qsizetype comma = operands.indexOf(',');
+    if (comma < 0)
+        return std::nullopt;
+    const QByteArrayView value = trimmed(operands.sliced(comma + 1));
+    if (value.isEmpty() || value.size() > 3)
+        return std::nullopt;
+    for (const char ch : value) {
+        if (ch < '0' || ch > '9')
+            return std::nullopt;
+    }
+    return value.toByteArray();
+}
+
+namespace {
+
+// Walks the lines as the assembler splits them and keeps, per line of the source, the line
+// that makes its reading unsure.
+class DoubtScan
+{
+public:
+    explicit DoubtScan(const SourceText &source)
+        : m_source(source), m_doubts(std::size_t(source.lineCount()), -1)
+    {}
+
+    std::vector<qsizetype> run()
+    {
+        for (qsizetype index = 0; index < m_source.lineCount(); ++index) {
+            m_index = index;
+            m_doubt = -1;
+            if (m_source.wholeLineDiffers(index)) {
+                // Cut or holding lone CRs: each piece between CRs is a line of its own.
+                const QByteArray whole = m_source.wholeLine(index);
+                qsizetype begin = 0;
+                bool written = false;
+                for (;;) {
+                    const qsizetype cr = whole.indexOf('\r', begin);
+                    const QByteArrayView part =
+                        QByteArrayView(whole).sliced(begin, (cr < 0 ? whole.size() : cr) - begin);
+                    readPiece(part, written);
+                    written = written || !trimmed(part).isEmpty();
+                    if (cr < 0)
+                        break;
+                    begin = cr + 1;
+                }
+            } else {
+                readPiece(m_source.lineView(index), false);
+            }
+            if (m_doubt < 0 && !m_blocks.empty())
+                m_doubt = m_blocks.front().line;
+            if (m_doubt < 0)
+                m_doubt = m_unsureFrom;
+            m_doubts[std::size_t(index)] = m_doubt;
+        }
+        return std::move(m_doubts);
+    }
+
+private:
+    enum class Block
+    {
+        Condition,
+        Macro,
+    };
+    struct Open
+    {
+        Block kind;
+        qsizetype line;
+    };
+
+    void doubtThis()
+    {
+        if (m_doubt < 0)
+            m_doubt = m_index;
+    }
+    void unsureFromHere()
+    {
+        doubtThis();
+        if (m_unsureFrom < 0)
+            m_unsureFrom = m_index;
+    }
+
+    // One line as the assembler splits them; afterText: a piece of the same shown line with
+    // more than blanks stands before it.
+    void readPiece(QByteArrayView piece, bool afterText)
+    {
+        if (!piece.isEmpty() && piece.back() == '\\')
+            unsureFromHere(); // joined with what follows, in ways that do not show
+        const Statement statement = statementOf(piece);
+        if (afterText && !trimmed(piece).isEmpty() && !trimmed(piece).startsWith(';'))
+            doubtThis(); // code that the shown line runs into the text before it
+        if (statement.wordAt < 0)
+            return;
+        const QByteArrayView word = statement.word;
+        if (word.front() != '.' && word.front() != '#') {
+            if (isMacro(word))
+                doubtThis();
+            return;
+        }
+        const QByteArrayView name = word.sliced(1);
+        const bool dot = word.front() == '.';
+        if (sameLetters(name, "if") || sameLetters(name, "ifdef") || sameLetters(name, "ifndef")) {
+            doubtThis();
+            m_blocks.push_back({Block::Condition, m_index});
+        } else if (sameLetters(name, "elif") || sameLetters(name, "else")) {
+            doubtThis();
+            if (m_blocks.empty() || m_blocks.back().kind != Block::Condition)
+                unsureFromHere();
+        } else if (sameLetters(name, "endif")) {
+            closeBlock(Block::Condition);
+        } else if (dot && sameLetters(name, "macro")) {
+            doubtThis();
+            const QByteArrayView operands = statement.operands;
+            qsizetype end = 0;
+            while (end < operands.size() && isNameChar(operands[end]))
+                ++end;
+            m_macros.push_back(operands.first(end).toByteArray());
+            m_blocks.push_back({Block::Macro, m_index});
+        } else if (dot && (sameLetters(name, "endm") || sameLetters(name, "endmacro"))) {
+            closeBlock(Block::Macro);
+        } else if (dot && sameLetters(name, "exit")) {
+            unsureFromHere(); // the assembler reads no further
+        } else if (dot && sameLetters(name, "def")) {
+            const qsizetype equals = statement.operands.indexOf('=');
+            if (equals >= 0 && registerNumber(statement.operands.first(equals)))
+                unsureFromHere(); // a register's own name now names another
+        }
+    }
+
+    void closeBlock(Block kind)
+    {
+        doubtThis();
+        if (m_blocks.empty() || m_blocks.back().kind != kind) {
+            unsureFromHere();
+            return;
+        }
+        m_blocks.pop_back();
+    }
+
+    bool isMacro(QByteArrayView word) const
+    {
+        for (const QByteArray &macro : m_macros) {
+            if (!macro.isEmpty() && sameLetters(word, macro))
+                return true;
+        }
+        return false;
+    }
+
+    const SourceText &m_source;
+    std::vector<qsizetype> m_doubts;
+    std::vector<Open> m_blocks;
+    std::vector<QByteArray> m_macros;
+    qsizetype m_index = 0;
+    qsizetype m_doubt = -1;
+    qsizetype m_unsureFrom = -1;
+};
+
+} // namespace
+
+std::vector<qsizetype> lineDoubts(const SourceText &source)
+{
+    return DoubtScan(source).run();
+}

@@ -338,7 +338,8 @@ class Writer
 {
 public:
     Writer(const SourceText &source, const Calibration &calibration, const WriteOptions &options)
-        : m_text(source), m_calibration(calibration), m_options(options)
+        : m_text(source), m_doubts(lineDoubts(source)), m_calibration(calibration),
+          m_options(options)
     {}
 
     // Whether the write goes through and changes nothing, without building the text.
@@ -378,8 +379,10 @@ private:
         const SecondPulse &pulse = m_calibration.secondPulse;
         if (pulse.automatic == false && (pulse.steps < 0 || pulse.steps > kHighestPulseSteps))
             throw Stopped{MessageId::PulseOutOfRange};
+        // The include line only carries the angle in its comment: it may stand anywhere.
         replaceLineHolding(findOnCodeLine(markers::crystal, 0),
-                           lines::include(m_calibration.sensorAngle.value_or(QString())));
+                           lines::include(m_calibration.sensorAngle.value_or(QString())),
+                           Doubts::Allowed);
         step(writestep::kSecondPulse);
         writeSecondPulse();
         step(writestep::kSparkToZero);
@@ -415,10 +418,6 @@ private:
     {
         return found(m_text.find(marker, from));
     }
-    qsizetype findInCode(QByteArrayView marker, qsizetype from)
-    {
-        return found(::findInCode(m_text, marker, from));
-    }
     qsizetype findAfterCode(QByteArrayView marker, qsizetype from)
     {
         return found(::findAfterCode(m_text, marker, from));
@@ -427,23 +426,58 @@ private:
     {
         return found(::findOnCodeLine(m_text, marker, from));
     }
+    // The mnemonic's position of the next line that is the instruction, in any letter case and
+    // blanks; stops at a line that may be it.
+    qsizetype findInstruction(const instructions::Instruction &wanted, qsizetype from)
+    {
+        const auto instruction = ::findInstruction(m_text, wanted, from);
+        if (!instruction)
+            missing();
+        if (!instruction->sure)
+            throw Stopped{MessageId::MissingData, lineReference(m_text, instruction->pos)};
+        return instruction->pos;
+    }
+
+    enum class Doubts
+    {
+        Refused,
+        Allowed,
+    };
 
     // Replaces a line that no earlier step of this write has rewritten: rewriting it again
     // would silently undo the first rewrite (a table's store line may fall on a spark line).
-    void replaceOnce(qsizetype index, QByteArray line)
+    // Stops at the first of lines first to last that the assembler may read otherwise than the
+    // searches, naming the line that makes it so: the lines between the values written.
+    void requireSure(qsizetype first, qsizetype last) const
+    {
+        last = std::min<qsizetype>(last, m_text.lineCount() - 1);
+        for (qsizetype index = std::max<qsizetype>(first, 0); index <= last; ++index) {
+            const qsizetype doubt = m_doubts[std::size_t(index)];
+            if (doubt >= 0)
+                throw Stopped{MessageId::MissingData,
+                              lineReference(m_text, m_text.lineStart(doubt))};
+        }
+    }
+
+    // A line that the assembler may read otherwise than the searches (in a conditional block,
+    // after a lone CR) is not rewritten: the firmware would not get what the lines say.
+    void replaceOnce(qsizetype index, QByteArray line, Doubts doubts = Doubts::Refused)
     {
         if (index < 0 || index >= m_text.lineCount() || m_text.isReplaced(index))
             missing();
+        const qsizetype doubt = m_doubts[std::size_t(index)];
+        if (doubt >= 0 && doubts == Doubts::Refused)
+            throw Stopped{MessageId::MissingData, lineReference(m_text, m_text.lineStart(doubt))};
         m_text.replaceLine(index, std::move(line));
     }
 
     // Returns the start of the line after it, where a search goes on. For lines in the writer's
     // own form this is where the fixed offsets after a match reach as well; unlike them it never
     // finds the marker just written again, nor jumps over the start of the next line.
-    qsizetype replaceLineHolding(qsizetype pos, QByteArray line)
+    qsizetype replaceLineHolding(qsizetype pos, QByteArray line, Doubts doubts = Doubts::Refused)
     {
         const qsizetype index = m_text.lineIndexAt(pos);
-        replaceOnce(index, std::move(line));
+        replaceOnce(index, std::move(line), doubts);
         return startOfLine(index + 1);
     }
 
@@ -458,14 +492,14 @@ private:
         if (!pulse.automatic)
             return; // a mode the tool does not know stays as the source has it
         if (*pulse.automatic) {
-            replaceLineHolding(findInCode(markers::pulseMode, layout::kPulseStepsFrom),
+            replaceLineHolding(findInstruction(instructions::pulseMode, layout::kPulseStepsFrom),
                                lines::pulseMode(true));
             return;
         }
         const qsizetype next =
-            replaceLineHolding(findInCode(markers::pulseSteps, layout::kPulseStepsFrom),
+            replaceLineHolding(findInstruction(instructions::pulseSteps, layout::kPulseStepsFrom),
                                lines::pulseSteps(pulse.steps));
-        replaceLineHolding(findInCode(markers::pulseMode, next), lines::pulseMode(false));
+        replaceLineHolding(findInstruction(instructions::pulseMode, next), lines::pulseMode(false));
     }
 
     qsizetype writeSparkToOne(SparkOutput port, qsizetype from, int count)
@@ -480,10 +514,14 @@ private:
     void writeCompareLines()
     {
         qsizetype from = layout::kCompareFrom;
+        qsizetype unchecked = -1;
         for (int point = kPointCount; point > 1; --point) {
             step(writestep::compareLine(point));
-            from = replaceLineHolding(findInCode(markers::compareLine, from),
-                                      lines::compare(m_calibration.compareConstant(point)));
+            const qsizetype found = findInstruction(instructions::compareLine, from);
+            const qsizetype index = m_text.lineIndexAt(found);
+            requireSure(unchecked < 0 ? index : unchecked, index);
+            unchecked = index + 1;
+            from = replaceLineHolding(found, lines::compare(m_calibration.compareConstant(point)));
         }
     }
 
@@ -497,15 +535,19 @@ private:
             step(writestep::tableEntry(table, 1));
             const QByteArray label =
                 markers::tableLabel.toByteArray() + QByteArray::number(table) + ':';
-            from = find(label, from) + markers::tableLabel.size();
+            from = find(label, from);
+            qsizetype unchecked = m_text.lineIndexAt(from);
+            from += markers::tableLabel.size();
             for (int point = 1; point <= kPointCount; ++point) {
                 step(writestep::tableEntry(table, point));
-                const qsizetype found = findInCode(markers::tableValue, from);
+                const qsizetype found = findInstruction(instructions::tableValue, from);
+                const qsizetype index = m_text.lineIndexAt(found);
+                requireSure(unchecked, index + 1);
+                unchecked = index + 2;
                 const QString &codeText = m_calibration.code(table, point);
                 const int code = strToInt(codeText);
                 if (code != kNoAngleCode)
                     angle = codeToAngle(code, sensorAngle());
-                const qsizetype index = m_text.lineIndexAt(found);
                 if (index + 1 >= m_text.lineCount() || m_text.isReplaced(index + 1))
                     missing();
                 if (!isStoreLine(m_text.wholeLineView(index + 1)))
@@ -567,6 +609,7 @@ private:
     }
 
     EditedText m_text;
+    const std::vector<qsizetype> m_doubts; // of the source's lines, which keep their indices
     const Calibration &m_calibration;
     const WriteOptions &m_options;
     std::optional<int> m_sensorAngle;
