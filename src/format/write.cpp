@@ -471,13 +471,24 @@ private:
         m_text.replaceLine(index, std::move(line));
     }
 
+    // The line with the labels that stand before the instruction of line `index`: code may
+    // jump to them.
+    QByteArray withLabels(qsizetype index, QByteArray line) const
+    {
+        const QByteArrayView old = m_text.lineView(index);
+        const qsizetype wordAt = statementOf(old).wordAt;
+        if (wordAt > 0 && !instruction::isBlank(old.first(wordAt)))
+            line.prepend(old.first(wordAt));
+        return line;
+    }
+
     // Returns the start of the line after it, where a search goes on. For lines in the writer's
     // own form this is where the fixed offsets after a match reach as well; unlike them it never
     // finds the marker just written again, nor jumps over the start of the next line.
     qsizetype replaceLineHolding(qsizetype pos, QByteArray line, Doubts doubts = Doubts::Refused)
     {
         const qsizetype index = m_text.lineIndexAt(pos);
-        replaceOnce(index, std::move(line), doubts);
+        replaceOnce(index, withLabels(index, std::move(line)), doubts);
         return startOfLine(index + 1);
     }
 
@@ -553,7 +564,7 @@ private:
                 if (!isStoreLine(m_text.wholeLineView(index + 1)))
                     throw Stopped{MessageId::MissingData,
                                   lineReference(m_text, m_text.lineStart(index + 1))};
-                replaceOnce(index, lines::tableValue(codeText));
+                replaceOnce(index, withLabels(index, lines::tableValue(codeText)));
                 replaceOnce(index + 1, storeLine(code, angle));
                 from = startOfLine(index + 2);
             }
