@@ -4,6 +4,8 @@
 
 #include "format/cp1251.h"
 
+#include <cstring>
+
 namespace {
 
 bool isBlank(char ch)
@@ -107,9 +109,21 @@ QByteArrayView trimmed(QByteArrayView text)
     return text;
 }
 
+char lowerAscii(char ch)
+{
+    return ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch;
+}
+
+// Equal but for the letter case of ASCII letters.
 bool sameLetters(QByteArrayView a, QByteArrayView b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i]))
+            return false;
+    }
+    return true;
 }
 
 // "r16", "R16" and "R016" name register 16.
@@ -154,9 +168,8 @@ Statement statementOf(QByteArrayView line)
     statement.wordAt = at;
     statement.word = line.sliced(at, end - at);
     QByteArrayView operands = line.sliced(end);
-    const qsizetype comment = operands.indexOf(';');
-    if (comment >= 0)
-        operands.truncate(comment);
+    if (const void *comment = std::memchr(operands.data(), ';', std::size_t(operands.size())))
+        operands.truncate(static_cast<const char *>(comment) - operands.data());
     statement.operands = trimmed(operands);
     return statement;
 }
@@ -172,6 +185,18 @@ instruction::Reading instruction::readingOf(const Statement &statement,
     if (!reg)
         return Reading::Unsure;
     return *reg == wanted.reg ? Reading::Match : Reading::Other;
+}
+
+bool instruction::mayBe(QByteArrayView line, QByteArrayView mnemonic)
+{
+    qsizetype at = 0;
+    while (at < line.size() && isLineBlank(line[at]))
+        ++at;
+    const qsizetype begin = at;
+    while (at < line.size() && isNameChar(line[at]))
+        ++at;
+    return (at < line.size() && line[at] == ':') ||
+           sameLetters(line.sliced(begin, at - begin), mnemonic);
 }
 
 std::optional<QByteArray> plainValueOperand(QByteArrayView line)
@@ -190,47 +215,41 @@ std::optional<QByteArray> plainValueOperand(QByteArrayView line)
     return value.toByteArray();
 }
 
-namespace {
-
-// Walks the lines as the assembler splits them and keeps, per line of the source, the line
+// Walks the lines as the assembler splits them and notes, per line of the source, the line
 // that makes its reading unsure.
 class DoubtScan
 {
 public:
-    explicit DoubtScan(const SourceText &source)
-        : m_source(source), m_doubts(std::size_t(source.lineCount()), -1)
+    DoubtScan(const SourceText &source, std::vector<LineDoubts::Range> &ranges)
+        : m_source(source), m_ranges(ranges)
     {}
 
-    std::vector<qsizetype> run()
+    void run()
     {
-        for (qsizetype index = 0; index < m_source.lineCount(); ++index) {
+        const qsizetype lines = m_source.lineCount();
+        const char *const text = m_source.text().constData();
+        const bool wholeLines = !m_source.splitsToItself();
+        for (qsizetype index = 0; index < lines && m_unsureFrom < 0; ++index) {
             m_index = index;
             m_doubt = -1;
-            if (m_source.wholeLineDiffers(index)) {
-                // Cut or holding lone CRs: each piece between CRs is a line of its own.
-                const QByteArray whole = m_source.wholeLine(index);
-                qsizetype begin = 0;
-                bool written = false;
-                for (;;) {
-                    const qsizetype cr = whole.indexOf('\r', begin);
-                    const QByteArrayView part =
-                        QByteArrayView(whole).sliced(begin, (cr < 0 ? whole.size() : cr) - begin);
-                    readPiece(part, written);
-                    written = written || !trimmed(part).isEmpty();
-                    if (cr < 0)
-                        break;
-                    begin = cr + 1;
-                }
-            } else {
-                readPiece(m_source.lineView(index), false);
-            }
+            // Every shown line ends in CR LF; most start with an instruction or a comment.
+            const qsizetype start = m_source.lineStart(index);
+            const qsizetype end =
+                (index + 1 < lines ? m_source.lineStart(index + 1) : m_source.size()) - 2;
+            if (wholeLines && m_source.wholeLineDiffers(index))
+                readWholeLine();
+            else if (m_macros.empty() && m_blocks.empty() && end > start && text[end - 1] != '\\' &&
+                     !mayMatter(QByteArrayView(text + start, end - start)))
+                continue;
+            else
+                readPiece(QByteArrayView(text + start, end - start), false);
             if (m_doubt < 0 && !m_blocks.empty())
                 m_doubt = m_blocks.front().line;
-            if (m_doubt < 0)
-                m_doubt = m_unsureFrom;
-            m_doubts[std::size_t(index)] = m_doubt;
+            if (m_doubt >= 0)
+                note(index, index, m_doubt);
         }
-        return std::move(m_doubts);
+        if (m_unsureFrom >= 0 && m_index + 1 < lines)
+            note(m_index + 1, lines - 1, m_unsureFrom);
     }
 
 private:
@@ -244,6 +263,33 @@ private:
         Block kind;
         qsizetype line;
     };
+
+    void note(qsizetype first, qsizetype last, qsizetype cause)
+    {
+        if (!m_ranges.empty() && m_ranges.back().last + 1 == first &&
+            m_ranges.back().cause == cause)
+            m_ranges.back().last = last;
+        else
+            m_ranges.push_back({first, last, cause});
+    }
+
+    // Cut or holding lone CRs: each piece between CRs is a line of its own.
+    void readWholeLine()
+    {
+        const QByteArray whole = m_source.wholeLine(m_index);
+        qsizetype begin = 0;
+        bool written = false;
+        for (;;) {
+            const qsizetype cr = whole.indexOf('\r', begin);
+            const QByteArrayView part =
+                QByteArrayView(whole).sliced(begin, (cr < 0 ? whole.size() : cr) - begin);
+            readPiece(part, written);
+            written = written || !trimmed(part).isEmpty();
+            if (cr < 0)
+                break;
+            begin = cr + 1;
+        }
+    }
 
     void doubtThis()
     {
@@ -263,9 +309,11 @@ private:
     {
         if (!piece.isEmpty() && piece.back() == '\\')
             unsureFromHere(); // joined with what follows, in ways that do not show
-        const Statement statement = statementOf(piece);
         if (afterText && !trimmed(piece).isEmpty() && !trimmed(piece).startsWith(';'))
             doubtThis(); // code that the shown line runs into the text before it
+        if (!mayMatter(piece))
+            return;
+        const Statement statement = statementOf(piece);
         if (statement.wordAt < 0)
             return;
         const QByteArrayView word = statement.word;
@@ -304,6 +352,24 @@ private:
         }
     }
 
+    // Whether the piece may hold a directive or a macro call: its first word, after any labels,
+    // starts with '.' or '#', or the file has macros. Most lines are instructions or comments.
+    bool mayMatter(QByteArrayView piece) const
+    {
+        if (!m_macros.empty())
+            return true;
+        qsizetype at = 0;
+        while (at < piece.size() && isLineBlank(piece[at]))
+            ++at;
+        if (at == piece.size())
+            return false;
+        if (piece[at] == '.' || piece[at] == '#')
+            return true;
+        while (at < piece.size() && isNameChar(piece[at]))
+            ++at;
+        return at < piece.size() && piece[at] == ':'; // a label: look behind it
+    }
+
     void closeBlock(Block kind)
     {
         doubtThis();
@@ -324,7 +390,7 @@ private:
     }
 
     const SourceText &m_source;
-    std::vector<qsizetype> m_doubts;
+    std::vector<LineDoubts::Range> &m_ranges;
     std::vector<Open> m_blocks;
     std::vector<QByteArray> m_macros;
     qsizetype m_index = 0;
@@ -332,9 +398,18 @@ private:
     qsizetype m_unsureFrom = -1;
 };
 
-} // namespace
-
-std::vector<qsizetype> lineDoubts(const SourceText &source)
+LineDoubts::LineDoubts(const SourceText &source)
 {
-    return DoubtScan(source).run();
+    DoubtScan(source, m_ranges).run();
+}
+
+std::optional<qsizetype> LineDoubts::causeIn(qsizetype first, qsizetype last) const
+{
+    // The first range that ends at or after `first`.
+    const auto range =
+        std::lower_bound(m_ranges.begin(), m_ranges.end(), first,
+                         [](const Range &r, qsizetype line) { return r.last < line; });
+    if (range == m_ranges.end() || range->first > last)
+        return std::nullopt;
+    return range->cause;
 }

@@ -103,6 +103,9 @@ enum class Reading
     Unsure, // the mnemonic with a first operand that is no register (it may name one)
 };
 Reading readingOf(const Statement &statement, const instructions::Instruction &wanted);
+// Whether the line's first word is the mnemonic, in any letter case, or a label that may stand
+// before it: a quick look before the whole statement is read.
+bool mayBe(QByteArrayView line, QByteArrayView mnemonic);
 } // namespace instruction
 
 // A line that the assembler reads as an instruction: the line's index, where its mnemonic
@@ -129,7 +132,10 @@ findInstruction(const Text &text, const instructions::Instruction &wanted, qsize
         const qsizetype start = text.lineStart(index);
         if (start > lastStart)
             return std::nullopt;
-        const Statement statement = statementOf(text.lineView(index));
+        const QByteArrayView line = text.lineView(index);
+        if (!instruction::mayBe(line, wanted.mnemonic))
+            continue;
+        const Statement statement = statementOf(line);
         const qsizetype pos = start + statement.wordAt;
         if (statement.wordAt < 0 || pos < from || pos > lastStart)
             continue;
@@ -144,13 +150,31 @@ findInstruction(const Text &text, const instructions::Instruction &wanted, qsize
 // a value that the writer's own form holds the same.
 std::optional<QByteArray> plainValueOperand(QByteArrayView line);
 
-// Per line of the source, the line that keeps the assembler from reading it as the marker
-// searches do, or -1. The assembler ends a line at a lone CR too, so code after a lone CR is
-// hidden in the shown line; it skips or repeats what stands in conditional blocks and macro
-// bodies (the directives themselves, the lines between them and calls of the file's macros count),
-// and after a line that ends in a backslash, a .exit or an unmatched block end, or a register
-// renamed by .def, no later line can be read safely.
-std::vector<qsizetype> lineDoubts(const SourceText &source);
+// The lines of a source that the assembler may read otherwise than the marker searches, each
+// with the line that makes it so. The assembler ends a line at a lone CR too, so code after a
+// lone CR is hidden in the shown line; it skips or repeats what stands in conditional blocks
+// and macro bodies (the directives themselves, the lines between them and calls of the file's
+// macros count); and after a line that ends in a backslash, a .exit, an unmatched block end or a
+// register renamed by .def, no later line can be read safely.
+class LineDoubts
+{
+public:
+    explicit LineDoubts(const SourceText &source);
+
+    // The line that makes the first doubtful line from first to last doubtful, or nothing.
+    std::optional<qsizetype> causeIn(qsizetype first, qsizetype last) const;
+
+private:
+    friend class DoubtScan;
+    // Sorted, apart from each other: lines first to last, doubtful because of line `cause`.
+    struct Range
+    {
+        qsizetype first;
+        qsizetype last;
+        qsizetype cause;
+    };
+    std::vector<Range> m_ranges;
+};
 
 // The operand that follows the text at pos up to the comment or the end of its line (the whole
 // line as read, not the shown one), read as a number; nothing when it is not one.

@@ -32,7 +32,7 @@ struct Misread
 class Scanner
 {
 public:
-    explicit Scanner(const SourceText &source) : m_source(source), m_doubts(lineDoubts(source)) {}
+    explicit Scanner(const SourceText &source) : m_source(source), m_doubts(source) {}
 
     ScanResult run()
     {
@@ -60,12 +60,8 @@ private:
     // naming the line that makes it so.
     void requireSure(qsizetype first, qsizetype last) const
     {
-        last = std::min(last, m_source.lineCount() - 1);
-        for (qsizetype index = std::max<qsizetype>(first, 0); index <= last; ++index) {
-            const qsizetype doubt = m_doubts[std::size_t(index)];
-            if (doubt >= 0)
-                throw Misread{m_source.lineStart(doubt)};
-        }
+        if (const auto cause = m_doubts.causeIn(first, last))
+            throw Misread{m_source.lineStart(*cause)};
     }
 
     qsizetype nextLineStart(qsizetype index) const
@@ -233,7 +229,7 @@ private:
     }
 
     const SourceText &m_source;
-    const std::vector<qsizetype> m_doubts;
+    const LineDoubts m_doubts;
     ScanResult m_result;
     qsizetype m_next = 0;
 };

@@ -338,8 +338,7 @@ class Writer
 {
 public:
     Writer(const SourceText &source, const Calibration &calibration, const WriteOptions &options)
-        : m_text(source), m_doubts(lineDoubts(source)), m_calibration(calibration),
-          m_options(options)
+        : m_text(source), m_doubts(source), m_calibration(calibration), m_options(options)
     {}
 
     // Whether the write goes through and changes nothing, without building the text.
@@ -450,13 +449,8 @@ private:
     // searches, naming the line that makes it so: the lines between the values written.
     void requireSure(qsizetype first, qsizetype last) const
     {
-        last = std::min<qsizetype>(last, m_text.lineCount() - 1);
-        for (qsizetype index = std::max<qsizetype>(first, 0); index <= last; ++index) {
-            const qsizetype doubt = m_doubts[std::size_t(index)];
-            if (doubt >= 0)
-                throw Stopped{MessageId::MissingData,
-                              lineReference(m_text, m_text.lineStart(doubt))};
-        }
+        if (const auto cause = m_doubts.causeIn(first, last))
+            throw Stopped{MessageId::MissingData, lineReference(m_text, m_text.lineStart(*cause))};
     }
 
     // A line that the assembler may read otherwise than the searches (in a conditional block,
@@ -465,9 +459,8 @@ private:
     {
         if (index < 0 || index >= m_text.lineCount() || m_text.isReplaced(index))
             missing();
-        const qsizetype doubt = m_doubts[std::size_t(index)];
-        if (doubt >= 0 && doubts == Doubts::Refused)
-            throw Stopped{MessageId::MissingData, lineReference(m_text, m_text.lineStart(doubt))};
+        if (doubts == Doubts::Refused)
+            requireSure(index, index);
         m_text.replaceLine(index, std::move(line));
     }
 
@@ -620,7 +613,7 @@ private:
     }
 
     EditedText m_text;
-    const std::vector<qsizetype> m_doubts; // of the source's lines, which keep their indices
+    const LineDoubts m_doubts; // of the source's lines, which keep their indices
     const Calibration &m_calibration;
     const WriteOptions &m_options;
     std::optional<int> m_sensorAngle;
