@@ -329,8 +329,6 @@ private:
             m_blocks.push_back({Block::Condition, m_index});
         } else if (sameLetters(name, "elif") || sameLetters(name, "else")) {
             doubtThis();
-            if (m_blocks.empty() || m_blocks.back().kind != Block::Condition)
-                unsureFromHere();
         } else if (sameLetters(name, "endif")) {
             closeBlock(Block::Condition);
         } else if (dot && sameLetters(name, "macro")) {
@@ -370,14 +368,13 @@ private:
         return at < piece.size() && piece[at] == ':'; // a label: look behind it
     }
 
+    // An end that does not match the open block leaves it open: every line after it stays
+    // doubtful (the assembler rejects such a source or skips the end).
     void closeBlock(Block kind)
     {
         doubtThis();
-        if (m_blocks.empty() || m_blocks.back().kind != kind) {
-            unsureFromHere();
-            return;
-        }
-        m_blocks.pop_back();
+        if (!m_blocks.empty() && m_blocks.back().kind == kind)
+            m_blocks.pop_back();
     }
 
     bool isMacro(QByteArrayView word) const

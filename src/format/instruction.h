@@ -154,8 +154,8 @@ std::optional<QByteArray> plainValueOperand(QByteArrayView line);
 // with the line that makes it so. The assembler ends a line at a lone CR too, so code after a
 // lone CR is hidden in the shown line; it skips or repeats what stands in conditional blocks
 // and macro bodies (the directives themselves, the lines between them and calls of the file's
-// macros count); and after a line that ends in a backslash, a .exit, an unmatched block end or a
-// register renamed by .def, no later line can be read safely.
+// macros count); and after a line that ends in a backslash, a .exit or a register renamed by
+// .def, no later line can be read safely.
 class LineDoubts
 {
 public:

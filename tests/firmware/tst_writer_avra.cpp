@@ -217,6 +217,9 @@ private slots:
         loneCr[row1] = "ldi R16, 14 ;c\rldi R16, 30";
         QTest::newRow("lone CR hides an instruction")
             << joinLines(loneCr).replace("\r\n", "\n") << row1 + 1;
+        QList<QByteArray> storeCr = lines;
+        storeCr[row1 + 1] += "\rst X+, R16"; // row 2 of the firmware, but not of the grid
+        QTest::newRow("lone CR hides a store") << joinLines(storeCr) << row1 + 2;
         QTest::newRow("disabled block after the label")
             << joinLines(with(label + 1, {".if 0", "ldi R16, 99", "st X+, R16", ".endif"}))
             << label + 2;
