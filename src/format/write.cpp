@@ -378,10 +378,8 @@ private:
         const SecondPulse &pulse = m_calibration.secondPulse;
         if (pulse.automatic == false && (pulse.steps < 0 || pulse.steps > kHighestPulseSteps))
             throw Stopped{MessageId::PulseOutOfRange};
-        // The include line only carries the angle in its comment: it may stand anywhere.
         replaceLineHolding(findOnCodeLine(markers::crystal, 0),
-                           lines::include(m_calibration.sensorAngle.value_or(QString())),
-                           Doubts::Allowed);
+                           lines::include(m_calibration.sensorAngle.value_or(QString())));
         step(writestep::kSecondPulse);
         writeSecondPulse();
         step(writestep::kSparkToZero);
@@ -437,14 +435,6 @@ private:
         return instruction->pos;
     }
 
-    enum class Doubts
-    {
-        Refused,
-        Allowed,
-    };
-
-    // Replaces a line that no earlier step of this write has rewritten: rewriting it again
-    // would silently undo the first rewrite (a table's store line may fall on a spark line).
     // Stops at the first of lines first to last that the assembler may read otherwise than the
     // searches, naming the line that makes it so: the lines between the values written.
     void requireSure(qsizetype first, qsizetype last) const
@@ -453,14 +443,15 @@ private:
             throw Stopped{MessageId::MissingData, lineReference(m_text, m_text.lineStart(*cause))};
     }
 
-    // A line that the assembler may read otherwise than the searches (in a conditional block,
-    // after a lone CR) is not rewritten: the firmware would not get what the lines say.
-    void replaceOnce(qsizetype index, QByteArray line, Doubts doubts = Doubts::Refused)
+    // Replaces a line that no earlier step of this write has rewritten: rewriting it again
+    // would silently undo the first rewrite (a table's store line may fall on a spark line).
+    // Nor is a line rewritten that the assembler may read otherwise (in a conditional block,
+    // with code after a lone CR): the firmware would not get what it says, or lose that code.
+    void replaceOnce(qsizetype index, QByteArray line)
     {
         if (index < 0 || index >= m_text.lineCount() || m_text.isReplaced(index))
             missing();
-        if (doubts == Doubts::Refused)
-            requireSure(index, index);
+        requireSure(index, index);
         m_text.replaceLine(index, std::move(line));
     }
 
@@ -478,10 +469,10 @@ private:
     // Returns the start of the line after it, where a search goes on. For lines in the writer's
     // own form this is where the fixed offsets after a match reach as well; unlike them it never
     // finds the marker just written again, nor jumps over the start of the next line.
-    qsizetype replaceLineHolding(qsizetype pos, QByteArray line, Doubts doubts = Doubts::Refused)
+    qsizetype replaceLineHolding(qsizetype pos, QByteArray line)
     {
         const qsizetype index = m_text.lineIndexAt(pos);
-        replaceOnce(index, withLabels(index, std::move(line)), doubts);
+        replaceOnce(index, withLabels(index, std::move(line)));
         return startOfLine(index + 1);
     }
 

@@ -228,9 +228,11 @@ private slots:
             with(row5 + 2, {".else", "ldi R16, 99", "st X+, R16", ".endif"});
         branches.insert(row5, ".IF 1");
         QTest::newRow("both branches of a block") << joinLines(branches) << row5 + 1;
-        QTest::newRow("macro body after the label")
-            << joinLines(with(label + 1, {".macro fill", "ldi R16, 99", "st X+, R16", ".endm"}))
-            << label + 2;
+        // The marker search takes the first label, the one in the body.
+        QTest::newRow("macro body with a label")
+            << joinLines(with(label, {".macro fill", "FuozTable1:", "ldi R16, 99", "st X+, R16",
+                                      ".endm"}))
+            << label + 1;
         QList<QByteArray> call = with(row1 + 2, {"\tEXTRA"});
         call = QList<QByteArray>(call.mid(0, label - 2)) << ".macro extra"
                                                          << "ldi R16, 99"
@@ -245,6 +247,10 @@ private slots:
             << joinLines(joined) << beforeCompares + 1;
         QTest::newRow(".exit before the tables") << joinLines(with(label, {".exit"})) << label + 1;
         QTest::newRow("R16 renamed") << joinLines(with(label - 2, {".def R16 = R17"})) << label - 1;
+
+        QList<QByteArray> alias = with(label - 2, {".def temp = R16"});
+        alias[row1 + 1] = "ldi temp, 14";
+        QTest::newRow("R16 under another name") << joinLines(alias) << row1 + 2;
 
         // Read as the assembler reads them.
         QList<QByteArray> forms = with(label - 2, {".if 0", "ldi R16, 99", "st X+, R16", ".endif"});
