@@ -187,7 +187,10 @@ instruction::Reading instruction::readingOf(const Statement &statement,
     return *reg == wanted.reg ? Reading::Match : Reading::Other;
 }
 
-bool instruction::mayBe(QByteArrayView line, QByteArrayView mnemonic)
+namespace {
+
+// The first word of the line after blanks, and whether a colon follows it (a label).
+QByteArrayView firstWord(QByteArrayView line, bool *label)
 {
     qsizetype at = 0;
     while (at < line.size() && isLineBlank(line[at]))
@@ -195,8 +198,24 @@ bool instruction::mayBe(QByteArrayView line, QByteArrayView mnemonic)
     const qsizetype begin = at;
     while (at < line.size() && isNameChar(line[at]))
         ++at;
-    return (at < line.size() && line[at] == ':') ||
-           sameLetters(line.sliced(begin, at - begin), mnemonic);
+    *label = at < line.size() && line[at] == ':';
+    return line.sliced(begin, at - begin);
+}
+
+} // namespace
+
+bool instruction::mayBe(QByteArrayView line, QByteArrayView mnemonic)
+{
+    bool label = false;
+    const QByteArrayView word = firstWord(line, &label);
+    return label || sameLetters(word, mnemonic);
+}
+
+bool instruction::startsWithLabel(QByteArrayView line)
+{
+    bool label = false;
+    firstWord(line, &label);
+    return label;
 }
 
 std::optional<QByteArray> plainValueOperand(QByteArrayView line)

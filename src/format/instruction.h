@@ -106,6 +106,8 @@ Reading readingOf(const Statement &statement, const instructions::Instruction &w
 // Whether the line's first word is the mnemonic, in any letter case, or a label that may stand
 // before it: a quick look before the whole statement is read.
 bool mayBe(QByteArrayView line, QByteArrayView mnemonic);
+// Whether the line's first word, after blanks, is a label.
+bool startsWithLabel(QByteArrayView line);
 } // namespace instruction
 
 // A line that the assembler reads as an instruction: the line's index, where its mnemonic

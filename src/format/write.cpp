@@ -460,6 +460,8 @@ private:
     QByteArray withLabels(qsizetype index, QByteArray line) const
     {
         const QByteArrayView old = m_text.lineView(index);
+        if (!instruction::startsWithLabel(old))
+            return line;
         const qsizetype wordAt = statementOf(old).wordAt;
         if (wordAt > 0 && !instruction::isBlank(old.first(wordAt)))
             line.prepend(old.first(wordAt));
