@@ -36,6 +36,39 @@ def long_lines(data):
     return join(out)
 
 
+def with_lines(data, edit):
+    """The sample's lines after edit(lines), which changes the list in place."""
+    lines = lines_of(data)
+    edit(lines)
+    return join(lines)
+
+
+def first_value_of_table_1(lines):
+    return lines.index(b"FuozTable1:") + 1
+
+
+def lone_cr(lines):
+    """A lone CR in table 1's first value line hides a second value from the editor's view."""
+    lines[first_value_of_table_1(lines)] = b"ldi R16, 14 ;c\rldi R16, 30"
+
+
+def if_block(lines):
+    """A disabled value line in a conditional block right after table 1's label."""
+    at = first_value_of_table_1(lines)
+    lines[at:at] = [b".if 0", b"ldi R16, 99", b"st X+, R16", b".endif"]
+
+
+def instruction_forms(lines):
+    """Value and compare lines in other letter case and blanks, as the assembler takes them."""
+    at = first_value_of_table_1(lines)
+    lines[at] = b"LDI R16, 14"
+    lines[at + 2] = b"ldi r16,14 ;second"
+    lines[at + 4] = b"\tldi\tR16,\t14"
+    lines[at + 6] = b"Codes: Ldi R016 , 11"
+    compare = next(i for i, line in enumerate(lines) if line.startswith(b"cpi R21,"))
+    lines[compare] = b"CPI r21,249"
+
+
 sources = {
     "sample": sample,
     "lf-only": sample.replace(b"\r\n", b"\n"),
@@ -44,6 +77,9 @@ sources = {
     "no-third-label-colon": sample.replace(b"FuozTable3:", b"FuozTable3 ", 1),
     "long-lines": long_lines(sample),
     "no-last-break": sample[:-2],
+    "lone-cr-hides-value": with_lines(sample, lone_cr).replace(b"\r\n", b"\n"),
+    "if-block-before-table": with_lines(sample, if_block),
+    "instruction-forms": with_lines(sample, instruction_forms),
 }
 
 
@@ -79,6 +115,9 @@ saves.update({
     "edited-long-lines": ("edited", "long-lines"),
     "plain-no-third-label-colon": ("plain", "no-third-label-colon"),
     "edited-no-last-break": ("edited", "no-last-break"),
+    "edited-lone-cr-hides-value": ("edited", "lone-cr-hides-value"),
+    "plain-if-block-before-table": ("plain", "if-block-before-table"),
+    "edited-instruction-forms": ("edited", "instruction-forms"),
 })
 for name, (h, s) in saves.items():
     with open(os.path.join(here, "save", name + ".bin"), "wb") as f:
@@ -86,7 +125,8 @@ for name, (h, s) in saves.items():
 
 markers = ["угол", "ldi R23,", "ldi R30,", ';лог"0"на выход "искра"', ';лог"1"на выход "искра"',
            "cpi R21,", "sbi ADCSRA,", "FuozTable", "FuozTable1:", "FuozTable2:", "FuozTable3:",
-           "ldi R16,", "кварц4МГц", "0b00000010", "0b00000000", "\r\n", "PortC,0", "PortD,6"]
+           "ldi R16,", "кварц4МГц", "0b00000010", "0b00000000", "\r\n", "PortC,0", "PortD,6",
+           ".if 0", ".else", ".endif", ".macro", ".endm", ".exit", "\\\r\n", "\r", "LDI r16,"]
 with open(os.path.join(here, "..", "cdi.dict"), "w", encoding="ascii") as f:
     f.write("# Markers of the firmware source layout, in code page 1251.\n")
     for marker in markers:

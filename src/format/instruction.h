@@ -3,9 +3,12 @@
 #pragma once
 
 #include "format/cp1251.h"
+#include "format/layout.h"
 #include "format/sourcetext.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 // How the assembler reads the lines that the marker searches find: whether a match stands in a
 // comment, and which number an instruction's operand is.
@@ -81,6 +84,99 @@ std::optional<qsizetype> findOnCodeLine(const Text &text, QByteArrayView marker,
         return !instruction::isBlank(comment < 0 ? before : before.first(comment));
     });
 }
+
+// One line as the assembler reads it: labels ("name:"), then a mnemonic or directive, its
+// operands and a comment from the first ';' on.
+struct Statement
+{
+    qsizetype wordAt = -1;   // where the mnemonic or directive starts in the line; -1 for none
+    QByteArrayView word;     // a directive with its '.' or '#'
+    QByteArrayView operands; // up to the comment, without blanks at either end
+};
+Statement statementOf(QByteArrayView line);
+
+namespace instruction {
+enum class Reading
+{
+    Other,  // another mnemonic, or the same one with another register
+    Match,  // the instruction, in whatever letter case and blanks
+    Unsure, // the mnemonic with a first operand that is no register (it may name one)
+};
+Reading readingOf(const Statement &statement, const instructions::Instruction &wanted);
+// Whether the line's first word is the mnemonic, in any letter case, or a label that may stand
+// before it: a quick look before the whole statement is read.
+bool mayBe(QByteArrayView line, QByteArrayView mnemonic);
+// Whether the line's first word, after blanks, is a label.
+bool startsWithLabel(QByteArrayView line);
+} // namespace instruction
+
+// A line that the assembler reads as an instruction: the line's index, where its mnemonic
+// starts in the text, and whether its first operand is a register.
+struct FoundInstruction
+{
+    qsizetype line;
+    qsizetype pos;
+    bool sure;
+};
+
+// The first line whose mnemonic starts at `from` or later and at lastStart or earlier and that
+// the assembler reads as `wanted` (or may read so: then not sure). Comments and other
+// instructions on the lines between are passed over; one line holds one instruction.
+template <typename Text>
+std::optional<FoundInstruction>
+findInstruction(const Text &text, const instructions::Instruction &wanted, qsizetype from,
+                qsizetype lastStart = SourceText::kNoLimit)
+{
+    from = std::max<qsizetype>(from, 0);
+    if (from >= text.size() || text.lineCount() == 0)
+        return std::nullopt;
+    for (qsizetype index = text.lineIndexAt(from); index < text.lineCount(); ++index) {
+        const qsizetype start = text.lineStart(index);
+        if (start > lastStart)
+            return std::nullopt;
+        const QByteArrayView line = text.lineView(index);
+        if (!instruction::mayBe(line, wanted.mnemonic))
+            continue;
+        const Statement statement = statementOf(line);
+        const qsizetype pos = start + statement.wordAt;
+        if (statement.wordAt < 0 || pos < from || pos > lastStart)
+            continue;
+        const instruction::Reading reading = instruction::readingOf(statement, wanted);
+        if (reading != instruction::Reading::Other)
+            return FoundInstruction{index, pos, reading == instruction::Reading::Match};
+    }
+    return std::nullopt;
+}
+
+// The operand after the first comma of an instruction, when it is one to three decimal digits:
+// a value that the writer's own form holds the same.
+std::optional<QByteArray> plainValueOperand(QByteArrayView line);
+
+// The lines of a source that the assembler may read otherwise than the marker searches, each
+// with the line that makes it so. The assembler ends a line at a lone CR too, so code after a
+// lone CR is hidden in the shown line; it skips or repeats what stands in conditional blocks
+// and macro bodies (the directives themselves, the lines between them and calls of the file's
+// macros count); and after a line that ends in a backslash, a .exit or a register renamed by
+// .def, no later line can be read safely.
+class LineDoubts
+{
+public:
+    explicit LineDoubts(const SourceText &source);
+
+    // The line that makes the first doubtful line from first to last doubtful, or nothing.
+    std::optional<qsizetype> causeIn(qsizetype first, qsizetype last) const;
+
+private:
+    friend class DoubtScan;
+    // Sorted, apart from each other: lines first to last, doubtful because of line `cause`.
+    struct Range
+    {
+        qsizetype first;
+        qsizetype last;
+        qsizetype cause;
+    };
+    std::vector<Range> m_ranges;
+};
 
 // The operand that follows the text at pos up to the comment or the end of its line (the whole
 // line as read, not the shown one), read as a number; nothing when it is not one.

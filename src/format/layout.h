@@ -35,6 +35,22 @@ inline constexpr Marker tableValue{"ldi R16,"};
 inline constexpr Marker crystal{"\xEA\xE2\xE0\xF0\xF6\x34\xCC\xC3\xF6"};
 } // namespace markers
 
+// The instructions behind the instruction markers: the assembler reads them in any letter case
+// and with any blanks, so a line is one of them when its mnemonic and first register are.
+namespace instructions {
+struct Instruction
+{
+    markers::Marker marker; // the writer's own form, up to the comma
+    QByteArrayView mnemonic;
+    int reg;
+};
+
+inline constexpr Instruction pulseSteps{markers::pulseSteps, "ldi", 23};
+inline constexpr Instruction pulseMode{markers::pulseMode, "ldi", 30};
+inline constexpr Instruction compareLine{markers::compareLine, "cpi", 21};
+inline constexpr Instruction tableValue{markers::tableValue, "ldi", 16};
+} // namespace instructions
+
 namespace layout {
 inline constexpr qsizetype kSensorAngleTries = 60;
 inline constexpr qsizetype kSensorAngleField = 5; // after "угол"
@@ -43,7 +59,6 @@ inline constexpr qsizetype kPulseStepsLast = 1499;
 inline constexpr qsizetype kPulseStepsField = 8;
 inline constexpr qsizetype kPulseModeAfterSteps = 11; // where the mode search starts
 inline constexpr qsizetype kPulseModeLast = 1749;
-inline constexpr qsizetype kPulseModeBit = 16; // "ldi R30,0b000000" then bit 1
 inline constexpr qsizetype kSparkToZeroFrom = 3700;
 inline constexpr qsizetype kSparkPortBefore = 9; // "PortC,0", two tabs, then the marker
 inline constexpr qsizetype kSparkToOneFrom = 5400;

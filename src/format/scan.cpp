@@ -32,7 +32,7 @@ struct Misread
 class Scanner
 {
 public:
-    explicit Scanner(const SourceText &source) : m_source(source) {}
+    explicit Scanner(const SourceText &source) : m_source(source), m_doubts(source) {}
 
     ScanResult run()
     {
@@ -56,6 +56,47 @@ private:
             m_result.stop = MessageId::MissingData;
     }
 
+    // Ends the scan at the first of lines first to last that the assembler may read otherwise,
+    // naming the line that makes it so.
+    void requireSure(qsizetype first, qsizetype last) const
+    {
+        if (const auto cause = m_doubts.causeIn(first, last))
+            throw Misread{m_source.lineStart(*cause)};
+    }
+
+    qsizetype nextLineStart(qsizetype index) const
+    {
+        return index + 1 < m_source.lineCount() ? m_source.lineStart(index + 1) : m_source.size();
+    }
+
+    // The line as the assembler reads it: whole, without its lone CRs.
+    QByteArray codeLine(qsizetype index) const
+    {
+        if (!m_source.wholeLineDiffers(index))
+            return m_source.shownLine(index);
+        QByteArray whole = m_source.wholeLine(index);
+        whole.removeIf([](char ch) { return ch == '\r'; });
+        return whole;
+    }
+
+    // The value of an instruction: in the writer's own form the digits of the value field at
+    // fieldOffset after the marker, as long as they are the number the assembler reads; in
+    // another form the operand itself when it is one to three decimal digits.
+    QByteArray valueOf(const FoundInstruction &found, const instructions::Instruction &wanted,
+                       qsizetype fieldOffset) const
+    {
+        if (!found.sure)
+            throw Misread{found.pos};
+        if (m_source.matchesAt(found.pos, wanted.marker)) {
+            const QByteArray field = m_source.valueField(found.pos + fieldOffset);
+            if (fieldHoldsOperand(m_source, field, found.pos + wanted.marker.size()))
+                return field;
+        }
+        if (const auto plain = plainValueOperand(codeLine(found.line)))
+            return *plain;
+        throw Misread{found.pos};
+    }
+
     // 60 tries over the start of the text; a match moves on past its value field, and a later
     // match within the tries overwrites the angle again.
     void scanSensorAngle()
@@ -74,30 +115,32 @@ private:
 
     bool scanSecondPulse()
     {
-        const auto steps = findInCode(m_source, markers::pulseSteps, layout::kPulseStepsFrom,
-                                      layout::kPulseStepsLast);
+        const auto steps = findInstruction(m_source, instructions::pulseSteps,
+                                           layout::kPulseStepsFrom, layout::kPulseStepsLast);
         if (!steps)
             return false;
         SecondPulse &pulse = m_result.calibration.secondPulse;
-        const QByteArray stepsField = m_source.valueField(*steps + layout::kPulseStepsField);
-        pulse.steps = strToInt(latin(stepsField));
-        if (!fieldHoldsOperand(m_source, stepsField, *steps + layout::kPulseStepsField))
-            throw Misread{*steps};
-        const auto mode = findInCode(m_source, markers::pulseMode,
-                                     *steps + layout::kPulseModeAfterSteps, layout::kPulseModeLast);
+        pulse.steps =
+            strToInt(latin(valueOf(*steps, instructions::pulseSteps, layout::kPulseStepsField)));
+        const auto mode =
+            findInstruction(m_source, instructions::pulseMode,
+                            steps->pos + layout::kPulseModeAfterSteps, layout::kPulseModeLast);
         if (!mode)
             return false;
-        // The character read is bit 1 of the binary literal; a save writes the whole literal as
-        // 0b00000010 or 0b00000000, so the operand must be exactly the one the character stands
-        // for.
-        const char bit = m_source.at(*mode + layout::kPulseModeBit);
-        const auto modeOperand = operandAt(m_source, *mode + markers::pulseMode.size());
-        if (!modeOperand || (bit != '1' && bit != '0') || *modeOperand != (bit == '1' ? 2 : 0))
-            throw Misread{*mode};
-        if (bit == '1')
-            pulse.automatic = true;
-        else if (bit == '0')
-            pulse.automatic = false;
+        requireSure(steps->line, mode->line);
+        if (!mode->sure)
+            throw Misread{mode->pos};
+        // A save writes the whole literal as 0b00000010 or 0b00000000, so the operand must be
+        // exactly one of the two; in the writer's form the character at the fixed offset is bit
+        // 1 of that literal.
+        const QByteArray line = codeLine(mode->line);
+        const Statement statement = statementOf(line);
+        const qsizetype comma = statement.operands.indexOf(',');
+        const auto operand =
+            comma < 0 ? std::nullopt : assemblerNumber(statement.operands.sliced(comma + 1));
+        if (!operand || (*operand != 2 && *operand != 0))
+            throw Misread{mode->pos};
+        pulse.automatic = *operand == 2;
         return true;
     }
 
@@ -106,6 +149,8 @@ private:
         const auto spark = findAfterCode(m_source, markers::sparkToZero, layout::kSparkToZeroFrom);
         if (!spark)
             return false;
+        const qsizetype index = m_source.lineIndexAt(*spark);
+        requireSure(index, index);
         const QByteArray port = m_source.window(*spark - layout::kSparkPortBefore, 7);
         m_result.calibration.sparkOutput = sparkOutputFromText(QString::fromLatin1(port));
         return true;
@@ -114,17 +159,20 @@ private:
     // Highest point first; all are read before any is converted.
     bool scanCompareConstants()
     {
-        m_next = layout::kCompareFrom;
+        qsizetype from = layout::kCompareFrom;
+        qsizetype unchecked = -1;
         for (int point = kPointCount; point > 1; --point) {
-            const auto compare = findInCode(m_source, markers::compareLine, m_next);
+            const auto compare = findInstruction(m_source, instructions::compareLine, from);
             if (!compare)
                 return false;
-            const QByteArray field = m_source.valueField(*compare + layout::kCompareField);
-            if (!fieldHoldsOperand(m_source, field, *compare + markers::compareLine.size()))
-                throw Misread{*compare};
+            requireSure(unchecked < 0 ? compare->line : unchecked, compare->line);
+            unchecked = compare->line + 1;
+            const QByteArray field =
+                valueOf(*compare, instructions::compareLine, layout::kCompareField);
             m_result.compareDigits[std::size_t(point - 2)] = latin(field);
             ++m_result.compareRead;
-            m_next = *compare + layout::kAfterValueField;
+            from = nextLineStart(compare->line);
+            m_next = std::min(compare->pos + layout::kAfterValueField, from);
         }
         for (int point = kPointCount; point > 1; --point) {
             const QString &digits = m_result.compareDigits[std::size_t(point - 2)];
@@ -141,12 +189,15 @@ private:
         const auto adc = m_source.find(markers::adcEnable, m_next);
         if (!adc)
             return false;
+        const qsizetype index = m_source.lineIndexAt(*adc);
+        requireSure(index, index);
         m_result.calibration.trimmerActive = m_source.at(*adc - 1) != ';';
         m_result.trimmerRead = true;
         return true;
     }
 
-    // Each table: a label, then the first 32 value lines after it.
+    // Each table: a label, then the first 32 value lines after it, each with the store line
+    // after it.
     bool scanTables()
     {
         qsizetype q = layout::kTablesFrom;
@@ -158,24 +209,27 @@ private:
             m_result.tableLabels[std::size_t(table - 1)] =
                 digitAt < m_source.size() ? fromCp1251(m_source.window(digitAt, 1)) : QString();
             ++m_result.labelsRead;
-            qsizetype r = *label + 1;
+            qsizetype unchecked = m_source.lineIndexAt(*label);
+            qsizetype from = *label + 1;
             for (int point = 1; point <= kPointCount; ++point) {
-                const auto value = findInCode(m_source, markers::tableValue, r);
+                const auto value = findInstruction(m_source, instructions::tableValue, from);
                 if (!value)
                     return false;
-                const QByteArray field = m_source.valueField(*value + layout::kTableValueField);
-                if (!fieldHoldsOperand(m_source, field, *value + markers::tableValue.size()))
-                    throw Misread{*value};
+                requireSure(unchecked, value->line + 1);
+                unchecked = value->line + 2;
+                const QByteArray field =
+                    valueOf(*value, instructions::tableValue, layout::kTableValueField);
                 m_result.calibration.code(table, point) = latin(field);
                 ++m_result.codesRead[std::size_t(table - 1)];
-                r = *value + layout::kAfterValueField;
+                from = nextLineStart(value->line);
+                q = std::min(value->pos + layout::kAfterValueField, from);
             }
-            q = r;
         }
         return true;
     }
 
     const SourceText &m_source;
+    const LineDoubts m_doubts;
     ScanResult m_result;
     qsizetype m_next = 0;
 };

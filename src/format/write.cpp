@@ -338,7 +338,7 @@ class Writer
 {
 public:
     Writer(const SourceText &source, const Calibration &calibration, const WriteOptions &options)
-        : m_text(source), m_calibration(calibration), m_options(options)
+        : m_text(source), m_doubts(source), m_calibration(calibration), m_options(options)
     {}
 
     // Whether the write goes through and changes nothing, without building the text.
@@ -415,10 +415,6 @@ private:
     {
         return found(m_text.find(marker, from));
     }
-    qsizetype findInCode(QByteArrayView marker, qsizetype from)
-    {
-        return found(::findInCode(m_text, marker, from));
-    }
     qsizetype findAfterCode(QByteArrayView marker, qsizetype from)
     {
         return found(::findAfterCode(m_text, marker, from));
@@ -427,14 +423,49 @@ private:
     {
         return found(::findOnCodeLine(m_text, marker, from));
     }
+    // The mnemonic's position of the next line that is the instruction, in any letter case and
+    // blanks; stops at a line that may be it.
+    qsizetype findInstruction(const instructions::Instruction &wanted, qsizetype from)
+    {
+        const auto instruction = ::findInstruction(m_text, wanted, from);
+        if (!instruction)
+            missing();
+        if (!instruction->sure)
+            throw Stopped{MessageId::MissingData, lineReference(m_text, instruction->pos)};
+        return instruction->pos;
+    }
+
+    // Stops at the first of lines first to last that the assembler may read otherwise than the
+    // searches, naming the line that makes it so: the lines between the values written.
+    void requireSure(qsizetype first, qsizetype last) const
+    {
+        if (const auto cause = m_doubts.causeIn(first, last))
+            throw Stopped{MessageId::MissingData, lineReference(m_text, m_text.lineStart(*cause))};
+    }
 
     // Replaces a line that no earlier step of this write has rewritten: rewriting it again
     // would silently undo the first rewrite (a table's store line may fall on a spark line).
+    // Nor is a line rewritten that the assembler may read otherwise (in a conditional block,
+    // with code after a lone CR): the firmware would not get what it says, or lose that code.
     void replaceOnce(qsizetype index, QByteArray line)
     {
         if (index < 0 || index >= m_text.lineCount() || m_text.isReplaced(index))
             missing();
+        requireSure(index, index);
         m_text.replaceLine(index, std::move(line));
+    }
+
+    // The line with the labels that stand before the instruction of line `index`: code may
+    // jump to them.
+    QByteArray withLabels(qsizetype index, QByteArray line) const
+    {
+        const QByteArrayView old = m_text.lineView(index);
+        if (!instruction::startsWithLabel(old))
+            return line;
+        const qsizetype wordAt = statementOf(old).wordAt;
+        if (wordAt > 0 && !instruction::isBlank(old.first(wordAt)))
+            line.prepend(old.first(wordAt));
+        return line;
     }
 
     // Returns the start of the line after it, where a search goes on. For lines in the writer's
@@ -443,7 +474,7 @@ private:
     qsizetype replaceLineHolding(qsizetype pos, QByteArray line)
     {
         const qsizetype index = m_text.lineIndexAt(pos);
-        replaceOnce(index, std::move(line));
+        replaceOnce(index, withLabels(index, std::move(line)));
         return startOfLine(index + 1);
     }
 
@@ -458,14 +489,14 @@ private:
         if (!pulse.automatic)
             return; // a mode the tool does not know stays as the source has it
         if (*pulse.automatic) {
-            replaceLineHolding(findInCode(markers::pulseMode, layout::kPulseStepsFrom),
+            replaceLineHolding(findInstruction(instructions::pulseMode, layout::kPulseStepsFrom),
                                lines::pulseMode(true));
             return;
         }
         const qsizetype next =
-            replaceLineHolding(findInCode(markers::pulseSteps, layout::kPulseStepsFrom),
+            replaceLineHolding(findInstruction(instructions::pulseSteps, layout::kPulseStepsFrom),
                                lines::pulseSteps(pulse.steps));
-        replaceLineHolding(findInCode(markers::pulseMode, next), lines::pulseMode(false));
+        replaceLineHolding(findInstruction(instructions::pulseMode, next), lines::pulseMode(false));
     }
 
     qsizetype writeSparkToOne(SparkOutput port, qsizetype from, int count)
@@ -480,10 +511,14 @@ private:
     void writeCompareLines()
     {
         qsizetype from = layout::kCompareFrom;
+        qsizetype unchecked = -1;
         for (int point = kPointCount; point > 1; --point) {
             step(writestep::compareLine(point));
-            from = replaceLineHolding(findInCode(markers::compareLine, from),
-                                      lines::compare(m_calibration.compareConstant(point)));
+            const qsizetype found = findInstruction(instructions::compareLine, from);
+            const qsizetype index = m_text.lineIndexAt(found);
+            requireSure(unchecked < 0 ? index : unchecked, index);
+            unchecked = index + 1;
+            from = replaceLineHolding(found, lines::compare(m_calibration.compareConstant(point)));
         }
     }
 
@@ -497,21 +532,25 @@ private:
             step(writestep::tableEntry(table, 1));
             const QByteArray label =
                 markers::tableLabel.toByteArray() + QByteArray::number(table) + ':';
-            from = find(label, from) + markers::tableLabel.size();
+            from = find(label, from);
+            qsizetype unchecked = m_text.lineIndexAt(from);
+            from += markers::tableLabel.size();
             for (int point = 1; point <= kPointCount; ++point) {
                 step(writestep::tableEntry(table, point));
-                const qsizetype found = findInCode(markers::tableValue, from);
+                const qsizetype found = findInstruction(instructions::tableValue, from);
+                const qsizetype index = m_text.lineIndexAt(found);
+                requireSure(unchecked, index + 1);
+                unchecked = index + 2;
                 const QString &codeText = m_calibration.code(table, point);
                 const int code = strToInt(codeText);
                 if (code != kNoAngleCode)
                     angle = codeToAngle(code, sensorAngle());
-                const qsizetype index = m_text.lineIndexAt(found);
                 if (index + 1 >= m_text.lineCount() || m_text.isReplaced(index + 1))
                     missing();
                 if (!isStoreLine(m_text.wholeLineView(index + 1)))
                     throw Stopped{MessageId::MissingData,
                                   lineReference(m_text, m_text.lineStart(index + 1))};
-                replaceOnce(index, lines::tableValue(codeText));
+                replaceOnce(index, withLabels(index, lines::tableValue(codeText)));
                 replaceOnce(index + 1, storeLine(code, angle));
                 from = startOfLine(index + 2);
             }
@@ -567,6 +606,7 @@ private:
     }
 
     EditedText m_text;
+    const LineDoubts m_doubts; // of the source's lines, which keep their indices
     const Calibration &m_calibration;
     const WriteOptions &m_options;
     std::optional<int> m_sensorAngle;

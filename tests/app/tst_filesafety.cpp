@@ -95,16 +95,16 @@ void TestFileSafety::specialAndHugeFilesAreNotRead()
     QVERIFY(!w.form.commands().comparing());
 }
 
-// A value written in a form whose field holds another number stops the load and names the line.
+// A value in a form the writer would not keep the same (hex) stops the load and names the line.
 void TestFileSafety::misreadOperandNamesTheLine()
 {
     QTemporaryDir dir;
-    const QByteArray bytes = replacedOnce(sampleBytes(), u"cpi R21, 249\t", u"cpi R21,249\t");
+    const QByteArray bytes = replacedOnce(sampleBytes(), u"cpi R21, 249\t", u"cpi R21,$F9\t");
     Window w;
     w.load(writeFile(dir, "CDI.asm", bytes));
     QCOMPARE(w.platform.takeBoxes(),
              QList<ShownBox>({{ShownBox::Warning,
-                               kMissingData + QStringLiteral(u"\nСтрока 207: cpi R21,249\t;"
+                               kMissingData + QStringLiteral(u"\nСтрока 207: cpi R21,$F9\t;"
                                                              u"сравнение РОН с контстантой")}}));
     w.form.Button7Click();
     w.platform.answerDialog(dir.filePath("CDI.asm"));
@@ -113,7 +113,7 @@ void TestFileSafety::misreadOperandNamesTheLine()
         w.platform.takeBoxes(),
         QList<ShownBox>({{ShownBox::Warning,
                           QStringLiteral(u"Missing data, check CDI.ASM file version\nLine "
-                                         u"207: cpi R21,249\t;сравнение РОН с контстантой")}}));
+                                         u"207: cpi R21,$F9\t;сравнение РОН с контстантой")}}));
 }
 
 void TestFileSafety::saveAsksBeforeOverwritingAChangedFile()

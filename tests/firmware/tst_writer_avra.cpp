@@ -4,6 +4,8 @@
 // A saved source must still assemble, and the firmware image must hold what the grid held.
 #include "format/assembler.h"
 #include "format/cp1251.h"
+#include "format/scan.h"
+#include "format/write.h"
 #include "session/writer.h"
 
 #include "writertestsupport.h"
@@ -76,6 +78,26 @@ bool isCpiR21(quint16 word)
     return (word & 0xF0F0) == 0x3050;
 }
 constexpr quint16 kStXPlusR16 = 0x930D; // ST X+,R16: 1001 001r rrrr 1101, r = 16
+
+// What the firmware image holds of the tables: the immediate of every LDI R16 right before an
+// ST X+,R16, in program order, and of every CPI R21.
+struct ImageValues
+{
+    QList<int> codes;
+    QList<int> compareConstants;
+};
+
+ImageValues imageValues(const QList<quint16> &words)
+{
+    ImageValues values;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (i > 0 && words[i] == kStXPlusR16 && isLdiR16(words[i - 1]))
+            values.codes.append(immediateOf(words[i - 1]));
+        if (isCpiR21(words[i]))
+            values.compareConstants.append(immediateOf(words[i]));
+    }
+    return values;
+}
 
 // Assembles the source in its own folder; the HEX image, or an empty array with the report.
 QByteArray assemble(const QByteArray &source, QString *report)
@@ -172,6 +194,130 @@ private slots:
         QCOMPARE(after, before);
     }
 
+    // Sources that the assembler reads otherwise than line by line from the top: a lone CR ends
+    // a line, conditional blocks and macro bodies are skipped, a trailing backslash joins lines,
+    // .exit ends the source, .def renames a register; and instructions in other letter case and
+    // blanks. The load reads what the assembler builds, or refuses and names the line that it
+    // cannot read so; no save rewrites such a line either.
+    void sourceReadMatchesTheAssembler_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<int>("refusedAt"); // the line named (from 1), or 0: the source loads
+        const QList<QByteArray> lines = sampleLines();
+        const int label = sample::kTableLabelLines[0];
+        const int row1 = sample::valueLine(1, 1);
+        const auto with = [&lines](int at, const QList<QByteArray> &inserted) {
+            QList<QByteArray> edited = lines;
+            for (qsizetype i = 0; i < inserted.size(); ++i)
+                edited.insert(at + i, inserted[i]);
+            return edited;
+        };
+
+        QList<QByteArray> loneCr = lines;
+        loneCr[row1] = "ldi R16, 14 ;c\rldi R16, 30";
+        QTest::newRow("lone CR hides an instruction")
+            << joinLines(loneCr).replace("\r\n", "\n") << row1 + 1;
+        QList<QByteArray> storeCr = lines;
+        storeCr[row1 + 1] += "\rst X+, R16"; // row 2 of the firmware, but not of the grid
+        QTest::newRow("lone CR hides a store") << joinLines(storeCr) << row1 + 2;
+        QTest::newRow("disabled block after the label")
+            << joinLines(with(label + 1, {".if 0", "ldi R16, 99", "st X+, R16", ".endif"}))
+            << label + 2;
+        const int row5 = sample::valueLine(1, 5);
+        QList<QByteArray> branches =
+            with(row5 + 2, {".else", "ldi R16, 99", "st X+, R16", ".endif"});
+        branches.insert(row5, ".IF 1");
+        QTest::newRow("both branches of a block") << joinLines(branches) << row5 + 1;
+        // The marker search takes the first label, the one in the body.
+        QTest::newRow("macro body with a label")
+            << joinLines(with(label, {".macro fill", "FuozTable1:", "ldi R16, 99", "st X+, R16",
+                                      ".endm"}))
+            << label + 1;
+        QList<QByteArray> call = with(row1 + 2, {"\tEXTRA"});
+        call = QList<QByteArray>(call.mid(0, label - 2)) << ".macro extra"
+                                                         << "ldi R16, 99"
+                                                         << "st X+, R16"
+                                                         << ".endmacro" << call.mid(label - 2);
+        QTest::newRow("macro call between two rows") << joinLines(call) << row1 + 2 + 4 + 1;
+        QList<QByteArray> joined = lines;
+        const int beforeCompares = sample::kFirstCompareLine - 2;
+        QVERIFY(joined[beforeCompares].startsWith(";---"));
+        joined[beforeCompares] += '\\';
+        QTest::newRow("backslash before the compare lines")
+            << joinLines(joined) << beforeCompares + 1;
+        QTest::newRow(".exit before the tables") << joinLines(with(label, {".exit"})) << label + 1;
+        QTest::newRow("R16 renamed") << joinLines(with(label - 2, {".def R16 = R17"})) << label - 1;
+
+        QList<QByteArray> alias = with(label - 2, {".def temp = R16"});
+        alias[row1 + 1] = "ldi temp, 14";
+        QTest::newRow("R16 under another name") << joinLines(alias) << row1 + 2;
+
+        // Read as the assembler reads them.
+        QList<QByteArray> forms = with(label - 2, {".if 0", "ldi R16, 99", "st X+, R16", ".endif"});
+        const int shifted = row1 + 4;
+        forms[shifted] = "LDI R16, 14";
+        forms[shifted + 2] = "ldi r16,14 ;second";
+        forms[shifted + 4] = "\tldi\tR16,\t14";
+        forms[shifted + 6] = "FirstCodes: Ldi R016 , 11";
+        forms[shifted + 8] += '\r';             // CR CR LF
+        forms[shifted + 10] += "\r; a comment"; // a lone CR before a comment only
+        forms[sample::compareLine(32)] = "CPI r21,249";
+        forms[sample::compareLine(2)] = "\tcpi\tR21 , 21";
+        forms << ".equ CODES_AT = FirstCodes"; // a save that drops the label does not assemble
+        QTest::newRow("other forms, a block before the label") << joinLines(forms) << 0;
+    }
+    void sourceReadMatchesTheAssembler()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(int, refusedAt);
+        if (QStandardPaths::findExecutable(QStringLiteral("avra")).isEmpty())
+            QSKIP("avra is not installed");
+        const ScanResult read = scan(SourceText::fromFileBytes(source));
+        if (refusedAt > 0) {
+            QVERIFY(!read.completed());
+            QCOMPARE(read.stopLine.section(QLatin1Char(':'), 0, 0), QString::number(refusedAt));
+            const ScanResult sample = scan(SourceText::fromFileBytes(sampleBytes()));
+            const WriteResult written =
+                write(SourceText::fromFileBytes(source), sample.calibration);
+            QCOMPARE(written.stop, std::optional<Stop>(MessageId::MissingData));
+            QCOMPARE(written.stopLine, read.stopLine);
+            return;
+        }
+        QVERIFY2(read.completed(), qPrintable(read.stopLine));
+        QString report;
+        const QByteArray hex = assemble(source, &report);
+        QVERIFY2(!hex.isEmpty(), qPrintable(report));
+        ImageValues built = imageValues(programWords(hex, &report));
+        QList<int> codes;
+        for (int table = 1; table <= kTableCount; ++table) {
+            for (int point = 1; point <= kPointCount; ++point)
+                codes << read.calibration.code(table, point).toInt();
+        }
+        QCOMPARE(codes, built.codes);
+        QList<int> constants;
+        for (int point = kPointCount; point > 1; --point)
+            constants << read.calibration.compareConstant(point);
+        QCOMPARE(constants, built.compareConstants);
+
+        // A save of edited codes puts each into its own row of the firmware.
+        LoadedSource loaded(source);
+        QVERIFY(loaded.completed);
+        for (int point = 1; point <= kPointCount; ++point) {
+            codes[point - 1] = 100 + point;
+            loaded.doc.cell(1, point) = QString::number(100 + point);
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        QCOMPARE(saveSource(loaded.doc, path), std::nullopt);
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray savedHex = assemble(saved.readAll(), &report);
+        QVERIFY2(!savedHex.isEmpty(), qPrintable(report));
+        built = imageValues(programWords(savedHex, &report));
+        QCOMPARE(built.codes, codes);
+        QCOMPARE(built.compareConstants, constants);
+    }
+
     void savedSourceAssemblesWithItsTables()
     {
         QLocale::setDefault(QLocale::c());
@@ -221,19 +367,12 @@ private slots:
         const QList<quint16> words = programWords(hexFile.readAll(), &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
 
-        QList<int> tableCodes;
-        QList<int> compareConstants;
-        for (qsizetype i = 0; i < words.size(); ++i) {
-            if (i > 0 && words[i] == kStXPlusR16 && isLdiR16(words[i - 1]))
-                tableCodes.append(immediateOf(words[i - 1]));
-            if (isCpiR21(words[i]))
-                compareConstants.append(immediateOf(words[i]));
-        }
-        QCOMPARE(tableCodes, codes);
+        const ImageValues image = imageValues(words);
+        QCOMPARE(image.codes, codes);
         QList<int> expectedConstants;
         for (int row = 32; row >= 2; --row)
             expectedConstants.append(compareConstantForRpm(400 + 600 * row));
-        QCOMPARE(compareConstants, expectedConstants);
+        QCOMPARE(image.compareConstants, expectedConstants);
     }
 };
 
