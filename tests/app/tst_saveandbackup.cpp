@@ -77,6 +77,30 @@ QString csvOf(TForm1 &form)
     return csv;
 }
 
+// The sample cut after the store line of its last table entry, the last line a save rewrites.
+QByteArray sampleEndingAtTheLastEntry()
+{
+    const QByteArray bytes = sampleBytes();
+    qsizetype at = bytes.indexOf("FuozTable3:");
+    for (int entry = 0; entry < 32; ++entry)
+        at = bytes.indexOf("st X+, R16", at + 1);
+    return bytes.left(bytes.indexOf("\r\n", at) + 2);
+}
+
+QByteArray inForm(QByteArray bytes, bool lf, bool lastBreak)
+{
+    if (lf)
+        bytes.replace("\r\n", "\n");
+    return lastBreak ? bytes : bytes.chopped(lf ? 1 : 2);
+}
+
+// The first table entry, value and store line, as a save at that comment angle writes it.
+QByteArray firstEntry(const char *angle)
+{
+    return QByteArrayLiteral("FuozTable1:\r\nldi R16, 14\t;") + toCp1251(u"множитель") +
+           QByteArrayLiteral("\r\nst X+, R16\t;") + toCp1251(u"в ОЗУ, ") + angle + toCp1251(u"°");
+}
+
 } // namespace
 
 class TestSaveAndBackup : public QObject
@@ -89,6 +113,10 @@ private slots:
     void saveRefusesFifosAndDevices();
     void interruptedSaveIsToldAtTheNextLoad();
     void commandLineSaysSoAndWritesNothing();
+    void savedLinesKeepTheFilesBreaks_data();
+    void savedLinesKeepTheFilesBreaks();
+    void eachSaveWritesItsOwnSensorAngle();
+    void saveThatWouldLoadBackOtherwiseIsRefused();
 };
 
 void TestSaveAndBackup::initTestCase()
@@ -225,6 +253,90 @@ void TestSaveAndBackup::commandLineSaysSoAndWritesNothing()
     QCOMPARE(imported.err, QString());
     QCOMPARE(imported.status, 0);
     QVERIFY(readFile(path) != mixed);
+}
+
+void TestSaveAndBackup::savedLinesKeepTheFilesBreaks_data()
+{
+    QTest::addColumn<QByteArray>("crlf"); // the file in CR LF form, with a last break
+    QTest::addColumn<bool>("lf");
+    QTest::addColumn<bool>("lastBreak");
+    QTest::newRow("lf") << sampleBytes() << true << true;
+    QTest::newRow("rewritten last line, no break")
+        << sampleEndingAtTheLastEntry() << false << false;
+    QTest::newRow("lf, rewritten last line, no break")
+        << sampleEndingAtTheLastEntry() << true << false;
+}
+
+// A save that changes lines gives each the file's own break, and a last line without one none:
+// the file is the CR LF save in the file's form.
+void TestSaveAndBackup::savedLinesKeepTheFilesBreaks()
+{
+    QFETCH(QByteArray, crlf);
+    QFETCH(bool, lf);
+    QFETCH(bool, lastBreak);
+    QTemporaryDir dir;
+    const QString reference = writeFile(dir, "reference.asm", crlf);
+    const QString path = writeFile(dir, "CDI.asm", inForm(crlf, lf, lastBreak));
+    for (const QString &file : {reference, path}) {
+        Window w;
+        w.load(file);
+        w.form.ComboBox1->setEditText(QStringLiteral("25"));
+        w.form.Button5Click();
+        QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+    }
+    const QByteArray saved = readFile(reference);
+    QVERIFY(saved.contains(firstEntry("15.2")));
+    const auto lastLine = [](const QByteArray &bytes) {
+        return bytes.sliced(bytes.lastIndexOf('\n', bytes.size() - 2));
+    };
+    QCOMPARE(lastLine(saved) != lastLine(crlf), !lastBreak);
+    QCOMPARE(readFile(path), inForm(saved, lf, lastBreak));
+}
+
+// Saves one after another at other sensor angles each write the comments of their own angle.
+void TestSaveAndBackup::eachSaveWritesItsOwnSensorAngle()
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "CDI.asm", sampleBytes());
+    Window w;
+    w.load(path);
+    w.form.ComboBox1->setEditText(QStringLiteral("25"));
+    w.form.Button5Click();
+    QVERIFY(readFile(path).contains(firstEntry("15.2")));
+    w.form.ComboBox1->setEditText(QStringLiteral("30"));
+    w.form.Button5Click();
+    QVERIFY(readFile(path).contains(firstEntry("20.2")));
+    w.form.ComboBox1->setEditText(QStringLiteral("20"));
+    w.form.Button5Click();
+    QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+    QCOMPARE(readFile(path), sampleBytes());
+}
+
+// A comment right after the include line that names another sensor angle is read last by the
+// load: a save at another angle would load back with the comment's, so it is refused and the
+// file stays; at the comment's own angle it goes through.
+void TestSaveAndBackup::saveThatWouldLoadBackOtherwiseIsRefused()
+{
+    QTemporaryDir dir;
+    const QByteArray bytes =
+        replacedOnce(sampleBytes(), u"; SPDX-License-Identifier: GPL-3.0-or-later",
+                     u"; угол 30 был при прошлой настройке,сверить");
+    const QString path = writeFile(dir, "CDI.asm", bytes);
+    Window w;
+    w.load(path);
+    QCOMPARE(w.form.ComboBox1->currentText(), QStringLiteral("30"));
+    w.form.ComboBox1->setEditText(QStringLiteral("25"));
+    w.form.Button5Click();
+    QCOMPARE(w.platform.takeBoxes(),
+             QList<ShownBox>(
+                 {{ShownBox::Warning, QStringLiteral(u"Не найден параметр, проверьте версию файла "
+                                                     u"CDI.ASM")}}));
+    QCOMPARE(readFile(path), bytes);
+    w.form.ComboBox1->setEditText(QStringLiteral("30"));
+    w.form.Button5Click();
+    QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+    QVERIFY(readFile(path).startsWith(
+        toCp1251(u".include \"m8def.inc\"\t;AT8-16, кварц4МГц, угол 30\r\n; угол 30")));
 }
 
 QTEST_MAIN(TestSaveAndBackup)

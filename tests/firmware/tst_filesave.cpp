@@ -72,10 +72,11 @@ FileWriteError::Kind errorKind(const QString &path, const QByteArray &bytes,
     return FileWriteError::Damaged;
 }
 
-// The folder's names, hidden ones too.
+// The folder's names, hidden ones and special files too.
 QStringList namesIn(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                  QDir::NoDotAndDotDot);
 }
 
 bool hardLink(const QString &path, const QString &other)
@@ -201,6 +202,10 @@ private slots:
         QCOMPARE(statusOf(path).st_ino, inode);
         QCOMPARE(statusOf(path).st_mode & 07777, mode_t(06754));
         QCOMPARE(namesIn(dir.path()), QStringList({"CDI.asm", "other-name.asm"}));
+        // A shorter text leaves nothing of the longer one behind.
+        writeSourceFile(path, kOld);
+        QCOMPARE(readFile(other), kOld);
+        QCOMPARE(statusOf(path).st_ino, inode);
     }
 
     // A file of that backup name that is already there is the user's: the backup goes to the
@@ -283,6 +288,8 @@ private slots:
         QVERIFY(QFile::rename(backup + QStringLiteral(".kept"), backup));
         QCOMPARE(interruptedSaveBackup(path), backup);
 
+        // With one name left, the save replaces the file whole; it ends the record as well.
+        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("b.asm"))));
         writeSourceFile(path, kNew);
         QCOMPARE(readFile(path), kNew);
         QCOMPARE(interruptedSaveBackup(path), std::nullopt);
@@ -333,8 +340,9 @@ private slots:
         QCOMPARE(readFile(b + QLatin1Char('~')), QByteArray("mine"));
     }
 
-    // The folder of our own must be a folder: a link in its place is not followed, and the
-    // message names it.
+    // The folder of our own must be a folder of this user's: a link in its place is not
+    // followed, another user's folder not used, and the message names it. One that others may
+    // enter is made private.
     void linkInPlaceOfTheBackupFolder()
     {
         QTemporaryDir dir;
@@ -353,8 +361,21 @@ private slots:
         QCOMPARE(readFile(path), kOld);
         QCOMPARE(namesIn(elsewhere), QStringList());
         QVERIFY(QFile::remove(saveFolderPath()));
+
+        const QByteArray folder = QFile::encodeName(saveFolderPath());
+        QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+        QCOMPARE(::chmod(folder.constData(), 0755), 0);
+        if (::geteuid() == 0) {
+            QCOMPARE(::chown(folder.constData(), 4321, 4321), 0);
+            QCOMPARE(writeError(path, kNew),
+                     QStringLiteral("Cannot create the backup copy \"%1\"; file \"%2\" is "
+                                    "unchanged. %3")
+                         .arg(saveFolderPath(), path, systemReason(EPERM)));
+            QCOMPARE(::chown(folder.constData(), 0, 0), 0);
+        }
         writeSourceFile(path, kNew);
         QCOMPARE(readFile(path), kNew);
+        QCOMPARE(statusOf(saveFolderPath()).st_mode & 07777, mode_t(0700));
     }
 
     void specialFilesAreNotReplaced_data()
@@ -364,6 +385,7 @@ private slots:
         QTest::newRow("device") << "device";
         QTest::newRow("link to a fifo") << "link";
         QTest::newRow("fifo with two names") << "two names";
+        QTest::newRow("fifo put there during the save") << "during";
     }
     // Neither way of saving replaces a FIFO or a device by a regular file, nor opens it.
     void specialFilesAreNotReplaced()
@@ -380,6 +402,21 @@ private slots:
                 QSKIP("device nodes cannot be made here (needs root)");
         } else {
             QCOMPARE(::mkfifo(name.constData(), 0666), 0);
+        }
+        if (kind == QStringLiteral("during")) {
+            // The file is regular when the save starts; while its new bytes are written, a FIFO
+            // takes its name.
+            QVERIFY(QFile::rename(special, special + QStringLiteral(".fifo")));
+            QVERIFY(createFile(special, kOld));
+            QCOMPARE(writeError(special, kNew,
+                                [&](QIODevice &device, const QByteArray &bytes) {
+                                    ::rename((name + ".fifo").constData(), name.constData());
+                                    return device.write(bytes);
+                                }),
+                     QStringLiteral("Not a regular file, not written: %1").arg(special));
+            QCOMPARE(statusOf(special).st_mode & S_IFMT, mode_t(S_IFIFO));
+            QCOMPARE(namesIn(dir.path()), QStringList({"special"}));
+            return;
         }
         if (kind == QStringLiteral("link"))
             QVERIFY(QFile::link(special, path));
