@@ -4,10 +4,8 @@
 
 #include "format/savejournal.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>

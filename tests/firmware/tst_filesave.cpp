@@ -206,6 +206,8 @@ private slots:
         writeSourceFile(path, kOld);
         QCOMPARE(readFile(other), kOld);
         QCOMPARE(statusOf(path).st_ino, inode);
+        // Nothing is left of the saves' records either.
+        QCOMPARE(namesIn(saveFolderPath()), QStringList());
     }
 
     // A file of that backup name that is already there is the user's: the backup goes to the
