@@ -386,7 +386,6 @@ private slots:
         QTest::newRow("fifo") << "fifo";
         QTest::newRow("device") << "device";
         QTest::newRow("link to a fifo") << "link";
-        QTest::newRow("fifo with two names") << "two names";
         QTest::newRow("fifo put there during the save") << "during";
     }
     // Neither way of saving replaces a FIFO or a device by a regular file, nor opens it.
@@ -422,8 +421,6 @@ private slots:
         }
         if (kind == QStringLiteral("link"))
             QVERIFY(QFile::link(special, path));
-        if (kind == QStringLiteral("two names"))
-            QVERIFY(hardLink(special, dir.filePath(QStringLiteral("other"))));
         const mode_t type = statusOf(special).st_mode & S_IFMT;
         const QStringList names = namesIn(dir.path());
 
