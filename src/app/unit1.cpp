@@ -17,6 +17,7 @@
 #include "chart/chartwidget.h"
 #include "domain/numbers.h"
 #include "format/assembler.h"
+#include "format/savejournal.h"
 #include "session/chartrefresh.h"
 #include "session/loadscan.h"
 #include "session/recompute.h"
@@ -325,7 +326,7 @@ void TForm1::Button1Click()
     });
     if (chosen)
         OpenDialog1.directory = QFileInfo(*chosen).absolutePath();
-    const QString path = document().FirmwarePath;
+    QString path = document().FirmwarePath;
     if (path.isEmpty())
         return;
     // Whatever the load leaves is where undo starts.
@@ -338,7 +339,16 @@ void TForm1::Button1Click()
         m_changes.clear();
         emit documentStateChanged();
     });
-    const SourceFileRead read = readSourceFile(path);
+    SourceFileRead read = readSourceFile(path);
+    // A save that stopped half-way may have left the file part old, part new: the user may open
+    // the copy of its old text instead.
+    if (const auto backup =
+            read.outcome == SourceFileRead::Read ? interruptedSaveBackup(path) : std::nullopt;
+        backup && openBackupInstead(path, *backup)) {
+        path = *backup;
+        change([&](Document &doc) { doc.FirmwarePath = path; });
+        read = readSourceFile(path);
+    }
     if (read.outcome != SourceFileRead::Read) {
         m_platform.showError(this, message(refusalMessage(read.outcome), m_state.Language, path));
         return;
@@ -510,8 +520,7 @@ bool TForm1::saveToFileAt(const QString &path)
         } catch (const FileWriteError &error) {
             written = false;
             // What is on disk now is not what the load read, unless the file is unchanged.
-            if (loadedFile && error.kind != FileWriteError::Unchanged &&
-                error.kind != FileWriteError::DiskFull)
+            if (loadedFile && !error.fileUnchanged())
                 m_diskStamp.reset();
             m_platform.showError(this, fileWriteMessage(error, m_state.Language));
         }
@@ -542,6 +551,14 @@ bool TForm1::confirmUnsavedChanges()
         break;
     }
     return false;
+}
+
+bool TForm1::openBackupInstead(const QString &path, const QString &backup)
+{
+    const unsigned char language = m_state.Language;
+    return m_platform.ask(this, interruptedSaveQuestion(path, backup, language),
+                          answerText(Answer::OpenCopy, language),
+                          answerText(Answer::OpenFile, language));
 }
 
 bool TForm1::confirmOverwrite()

@@ -116,6 +116,8 @@ private:
     // Whether the file may be written: asks first when something else changed or removed it
     // since the load or the last save.
     bool confirmOverwrite();
+    // Asks whether to load the copy of an interrupted save's old text instead of the file.
+    bool openBackupInstead(const QString &path, const QString &backup);
     void refreshChartWithHighlight(int row);
     // After a save stopped on a value: makes the cell that holds it current.
     void showOffendingCell(MessageId stop);

@@ -3,6 +3,7 @@
 #include "cli/firmwarefile.h"
 
 #include "domain/anglecode.h"
+#include "format/savejournal.h"
 #include "session/texts.h"
 
 void CliContext::fail(const QString &text) const
@@ -22,6 +23,9 @@ std::optional<FirmwareFile> loadFirmware(const QString &path, const CliContext &
     file.bytes = read.bytes;
     file.text = SourceText::fromFileBytes(read.bytes);
     file.stamp = read.stamp;
+    file.interruptedBackup = interruptedSaveBackup(path);
+    if (file.interruptedBackup)
+        context.fail(interruptedSaveNote(path, *file.interruptedBackup, context.language));
     file.scan = scan(file.text);
     if (const auto &stop = file.scan.stop) {
         QString text = path + QStringLiteral(": ");

@@ -17,12 +17,15 @@ struct FirmwareFile
     SourceText text;
     ScanResult scan;
     FileStamp stamp;
+    // The copy of the old text when a save of the file did not finish: nothing writes over it.
+    std::optional<QString> interruptedBackup;
 
     const Calibration &calibration() const { return scan.calibration; }
 };
 
-// Reads and scans the file. Reports a file that cannot be read or a scan that stops with the
-// window's message (and the source line it is about) and returns nothing.
+// Reads and scans the file; says on stderr when a save of it did not finish. Reports a file that
+// cannot be read or a scan that stops with the window's message (and the source line it is about)
+// and returns nothing.
 std::optional<FirmwareFile> loadFirmware(const QString &path, const CliContext &context);
 
 // The sensor angle the angles count from: the file's, or the window's start value "20" when the

@@ -291,6 +291,10 @@ int runImport(const CommandArguments &arguments, CliContext &context)
                                  "written")));
         return exitcode::kRefused;
     }
+    if (file->interruptedBackup) {
+        context.fail(file->path + QStringLiteral(": ") + interruptedSaveRefusal(context.language));
+        return exitcode::kRefused;
+    }
     try {
         writeSourceFile(file->path, bytes);
     } catch (const FileWriteError &error) {

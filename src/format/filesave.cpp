@@ -3,6 +3,7 @@
 #include "format/filesave.h"
 
 #include "format/inplacesave.h"
+#include "format/savejournal.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 #include <sys/stat.h>
@@ -55,6 +55,27 @@ FileWriteError FileWriteError::damaged(const QString &path, const QString &reaso
     return error;
 }
 
+FileWriteError FileWriteError::notRegular(const QString &path)
+{
+    FileWriteError error(QStringLiteral("Not a regular file, not written: %1").arg(path));
+    error.kind = NotRegular;
+    error.path = path;
+    return error;
+}
+
+FileWriteError FileWriteError::noBackup(const QString &path, const QString &backupPath,
+                                        const QString &reason)
+{
+    FileWriteError error(QStringLiteral("Cannot create the backup copy \"%1\"; file \"%2\" is "
+                                        "unchanged. %3")
+                             .arg(backupPath, path, reason));
+    error.kind = NoBackup;
+    error.path = path;
+    error.reason = reason;
+    error.backupPath = backupPath;
+    return error;
+}
+
 namespace {
 
 bool isMemberOfGroup(gid_t group)
@@ -65,25 +86,6 @@ bool isMemberOfGroup(gid_t group)
     std::vector<gid_t> groups(std::size_t(count), 0);
     const int got = std::max(::getgroups(count, groups.data()), 0);
     return std::find(groups.begin(), groups.begin() + got, group) != groups.begin() + got;
-}
-
-// Why the file at path must not be replaced, or nothing. The rename at the end of a safe save
-// would replace even a read-only file or a folder's entry, so this is asked first. A file without
-// any write permission bit counts as read-only also for a user whom the system would let write it.
-std::optional<QString> refusalReason(const QString &path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    struct stat status
-    {};
-    if (::stat(name.constData(), &status) != 0)
-        return std::nullopt; // a missing file is created; a missing folder fails when opened
-    if (S_ISDIR(status.st_mode))
-        return systemReason(EISDIR);
-    if (::access(name.constData(), W_OK) != 0)
-        return systemReason(errno);
-    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return systemReason(EACCES);
-    return std::nullopt;
 }
 
 // Whether a new file renamed over the old one would be the same file to everyone else: the old
@@ -102,12 +104,39 @@ bool replaceKeepsIdentity(const QString &target, const struct stat &status)
     return status.st_gid == ::getegid() || isMemberOfGroup(status.st_gid);
 }
 
+// Whether the file at path is now something that is not a regular file (after following links).
+bool isSpecial(const QString &path)
+{
+    struct stat status
+    {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode);
+}
+
 } // namespace
+
+// The rename at the end of a safe save would replace even a read-only file, a folder's entry or
+// a device, so this is asked first. A file without any write permission bit counts as read-only
+// also for a user whom the system would let write it.
+void checkSaveTarget(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status
+    {};
+    if (::stat(name.constData(), &status) != 0)
+        return; // a missing file is created; a missing folder fails when opened
+    if (S_ISDIR(status.st_mode))
+        throw FileWriteError::cannotCreate(path, systemReason(EISDIR));
+    if (!S_ISREG(status.st_mode))
+        throw FileWriteError::notRegular(path);
+    if (::access(name.constData(), W_OK) != 0)
+        throw FileWriteError::cannotCreate(path, systemReason(errno));
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        throw FileWriteError::cannotCreate(path, systemReason(EACCES));
+}
 
 void writeSourceFile(const QString &path, const QByteArray &bytes, const ChunkWriter &writeChunk)
 {
-    if (const auto reason = refusalReason(path))
-        throw FileWriteError::cannotCreate(path, *reason);
+    checkSaveTarget(path);
 
     const QString target = QFileInfo::exists(path) ? QFileInfo(path).canonicalFilePath() : path;
     struct stat status
@@ -142,6 +171,11 @@ void writeSourceFile(const QString &path, const QByteArray &bytes, const ChunkWr
             throw FileWriteError::diskFull(path);
         throw FileWriteError::streamWrite(path, error ? systemReason(error) : QString());
     }
+    // A FIFO or device put there since the check is not replaced.
+    if (isSpecial(path)) {
+        file.cancelWriting();
+        throw FileWriteError::notRegular(path);
+    }
     if (!file.commit()) {
         const int error = errno;
         if (error == ENOSPC || error == EDQUOT)
@@ -150,4 +184,5 @@ void writeSourceFile(const QString &path, const QByteArray &bytes, const ChunkWr
             throw FileWriteError::streamWrite(path, file.errorString());
         throw FileWriteError::cannotCreate(path, file.errorString());
     }
+    endSave(QFileInfo(path).canonicalFilePath());
 }

@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "format/inplacesave.h"
 
-#include <QDir>
+#include "format/savejournal.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
@@ -37,12 +37,6 @@ qint64 writeAllTo(int fd, const QByteArray &bytes)
     return done;
 }
 
-QString cacheBackupPath(const QString &path)
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    return QDir(folder).filePath(QFileInfo(path).fileName() + QLatin1Char('~'));
-}
-
 namespace {
 
 bool isFull(int error)
@@ -50,44 +44,69 @@ bool isFull(int error)
     return error == ENOSPC || error == EDQUOT;
 }
 
+// The bytes of the regular file at path; nothing for anything else, which is not opened for
+// long: a FIFO put there since it was checked must not block.
 std::optional<QByteArray> readAll(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
+    QFile file;
+    struct stat status
+    {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        errno = EIO;
+        return std::nullopt;
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
     return bytes;
 }
 
-// Writes a verified copy of bytes to a new file at path; false (and nothing left) on failure.
-bool writeBackup(const QString &path, const QByteArray &bytes, bool mayReplace)
+struct Backup
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mayReplace ? O_TRUNC : O_EXCL);
-    const int fd = ::open(name.constData(), flags, 0600);
-    if (fd < 0)
-        return false;
-    const bool written = writeAllTo(fd, bytes) == bytes.size() && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (written && closed && readAll(path) == bytes)
-        return true;
-    ::unlink(name.constData());
-    return false;
-}
+    QString path; // where the copy is, or the last place tried when there is none
+    int error = 0;
+};
 
-QString makeBackup(const QString &path, const QByteArray &bytes)
+// A copy of the old bytes, beside the file as "<name>~" when no such name exists and the folder
+// takes it, else in the folder of our own under a name of its own.
+Backup makeBackup(const QString &path, const QByteArray &bytes)
 {
+    const QFileInfo file(path);
     const QString beside = path + QLatin1Char('~');
-    // Never over a file of that name that is already there: it may be the user's own.
-    if (writeBackup(beside, bytes, false))
-        return beside;
-    const QString cached = cacheBackupPath(path);
-    QDir().mkpath(QFileInfo(cached).absolutePath());
-    if (writeBackup(cached, bytes, true))
-        return cached;
-    return {};
+    const int folder = ::open(QFile::encodeName(file.absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        const bool made = createBackupIn(folder, file.fileName() + QLatin1Char('~'), bytes);
+        ::close(folder);
+        if (made)
+            return {beside, 0};
+    }
+
+    const QString first = cacheBackupPath(path);
+    const int own = openSaveFolder(true);
+    if (own < 0) {
+        const int error = errno;
+        return {saveFolderPath(), error};
+    }
+    Backup backup{first, 0};
+    // A name taken by an earlier backup that is still kept: the next number.
+    for (int number = 1; number < 100; ++number) {
+        backup.path = number == 1 ? first : first + QString::number(number);
+        if (createBackupIn(own, QFileInfo(backup.path).fileName(), bytes)) {
+            backup.error = 0;
+            break;
+        }
+        backup.error = errno;
+        if (backup.error != EEXIST)
+            break;
+    }
+    ::close(own);
+    return backup;
 }
 
 // Puts bytes at the start of the open file and cuts it to their size; errno on failure.
@@ -123,24 +142,46 @@ void writeInPlace(const QString &path, const QByteArray &bytes, const ChunkWrite
     {};
     if (::stat(name.constData(), &before) != 0)
         throw FileWriteError::cannotCreate(path, systemReason(errno));
+    if (!S_ISREG(before.st_mode))
+        throw FileWriteError::notRegular(path);
     const auto old = readAll(path);
     if (!old)
         throw FileWriteError::cannotCreate(path, systemReason(errno ? errno : EIO));
-    const QString backup = makeBackup(path, *old);
-    if (backup.isEmpty())
-        throw FileWriteError::cannotCreate(path, systemReason(errno ? errno : EIO));
-
-    const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const Backup backup = makeBackup(path, *old);
+    if (backup.error != 0)
+        throw FileWriteError::noBackup(path, backup.path, systemReason(backup.error));
+    const QByteArray backupName = QFile::encodeName(backup.path);
+    // From here until the file holds either text whole, the record says that a save is under
+    // way and where the old text is.
+    QString record;
+    if (!beginSave(path, backup.path, &record)) {
         const int error = errno;
-        ::unlink(QFile::encodeName(backup).constData());
+        ::unlink(backupName.constData());
+        throw FileWriteError::cannotCreate(path,
+                                           record + QStringLiteral(": ") + systemReason(error));
+    }
+    const auto finished = [&] {
+        endSave(path);
+        ::unlink(backupName.constData());
+    };
+
+    const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat opened
+    {};
+    if (fd < 0 || ::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        finished();
+        if (fd >= 0)
+            throw FileWriteError::notRegular(path);
         throw FileWriteError::cannotCreate(path, systemReason(error));
     }
     // Room for the longer text first, so that a full disk stops the save before a byte changes.
     if (bytes.size() > old->size() && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, bytes.size()) != 0 &&
         isFull(errno)) {
         ::close(fd);
-        ::unlink(QFile::encodeName(backup).constData());
+        finished();
         throw FileWriteError::diskFull(path);
     }
 
@@ -150,22 +191,23 @@ void writeInPlace(const QString &path, const QByteArray &bytes, const ChunkWrite
     ::fchmod(fd, before.st_mode & 07777);
     ::close(fd);
     if (written && readAll(path) == bytes) {
-        ::unlink(QFile::encodeName(backup).constData());
+        finished();
         return;
     }
     if (written)
         error = EIO; // the bytes read back are not the ones written
 
     // Put the old bytes back, in the space they had.
-    const int restoreFd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
+    const int restoreFd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     const bool restored = restoreFd >= 0 && overwrite(restoreFd, *old, {});
     if (restoreFd >= 0) {
         ::fchmod(restoreFd, before.st_mode & 07777);
         ::close(restoreFd);
     }
+    // Not put back: the record and the backup stay, and the next load says so.
     if (!restored || readAll(path) != *old)
-        throw FileWriteError::damaged(path, systemReason(error), backup);
-    ::unlink(QFile::encodeName(backup).constData());
+        throw FileWriteError::damaged(path, systemReason(error), backup.path);
+    finished();
     if (isFull(error))
         throw FileWriteError::diskFull(path);
     throw FileWriteError::streamWrite(path, systemReason(error));

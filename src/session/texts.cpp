@@ -118,6 +118,10 @@ QString answerText(Answer answer, unsigned char language)
         return pick({u"Создать", u"Create"}, language);
     case Answer::Cancel:
         return pick({u"Отмена", u"Cancel"}, language);
+    case Answer::OpenCopy:
+        return pick({u"Открыть копию", u"Open the copy"}, language);
+    case Answer::OpenFile:
+        return pick({u"Открыть файл", u"Open the file"}, language);
     }
     return {};
 }
@@ -138,6 +142,16 @@ QString fileWriteMessage(const FileWriteError &error, unsigned char language)
                      u"file may be damaged. The old content is kept in \"%2\".%3"},
                     language)
             .arg(error.path, error.backupPath, reason);
+    case FileWriteError::NotRegular:
+        return pick({u"Это не обычный файл, он не записан: ", u"Not a regular file, not written: "},
+                    language) +
+               error.path;
+    case FileWriteError::NoBackup:
+        return pick({u"Не удалось создать резервную копию \"%2\", файл \"%1\" остался "
+                     u"прежним.%3",
+                     u"Cannot create the backup copy \"%2\"; file \"%1\" is unchanged.%3"},
+                    language)
+            .arg(error.path, error.backupPath, reason);
     case FileWriteError::Unchanged:
         break;
     }
@@ -145,6 +159,30 @@ QString fileWriteMessage(const FileWriteError &error, unsigned char language)
                  u"Cannot write file \"%1\"; the file is unchanged.%2"},
                 language)
         .arg(error.path, reason);
+}
+
+QString interruptedSaveNote(const QString &path, const QString &backup, unsigned char language)
+{
+    return pick({u"Сохранение файла \"%1\" было прервано, файл может быть испорчен. Его "
+                 u"содержимое до этого сохранения — в \"%2\".",
+                 u"A save of file \"%1\" was interrupted; the file may be damaged. Its content "
+                 u"from before that save is in \"%2\"."},
+                language)
+        .arg(path, backup);
+}
+
+QString interruptedSaveQuestion(const QString &path, const QString &backup, unsigned char language)
+{
+    return interruptedSaveNote(path, backup, language) +
+           pick({u"\nОткрыть эту копию вместо файла?", u"\nOpen that copy instead of the file?"},
+                language);
+}
+
+QString interruptedSaveRefusal(unsigned char language)
+{
+    return pick({u"ничего не записано: сначала проверьте файл, затем удалите копию.",
+                 u"nothing was written: check the file first, then remove the copy."},
+                language);
 }
 
 QString lineNote(const QString &reference, unsigned char language)

@@ -46,12 +46,21 @@ enum class Answer
     Overwrite,
     Create,
     Cancel,
+    OpenCopy,
+    OpenFile,
 };
 QString answerText(Answer answer, unsigned char language);
 
 // A failed file write in words: whether the file is unchanged or may be damaged, then the
 // system's reason.
 QString fileWriteMessage(const FileWriteError &error, unsigned char language);
+
+// That a save of the file at path did not finish, and where its text from before that save is.
+QString interruptedSaveNote(const QString &path, const QString &backup, unsigned char language);
+// The load's question after that note: open the copy instead of the file?
+QString interruptedSaveQuestion(const QString &path, const QString &backup, unsigned char language);
+// The command line's refusal to write over such a file, after the note.
+QString interruptedSaveRefusal(unsigned char language);
 
 // The second line of a message about one line of the source: "Строка "/"Line " and the
 // reference "<number>: <text>".

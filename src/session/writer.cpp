@@ -140,6 +140,8 @@ std::optional<MessageId> saveSource(Document &document, const QString &path,
     const QByteArray bytes = document.text.toFileBytes();
     if (const auto stop = readBack(document.text, bytes, window))
         return stop;
+    // A target that cannot be written is refused before anyone is asked about overwriting it.
+    checkSaveTarget(path);
     if (confirmWrite && !confirmWrite())
         return std::nullopt;
     writeSourceFile(path, bytes, writeChunk);

@@ -46,7 +46,8 @@ std::optional<MessageId> verifyReadBack(const Document &document);
 // written; false stops the save with nothing written and no message. Returns the message to show
 // when it stops before writing (the file is then untouched); nothing on success or when not
 // confirmed. Throws ConversionError for a text that is not a number and FileWriteError when the
-// file cannot be written (the file stays as it was). In every case the document's text keeps
+// file cannot be written (the file stays as it was); a target that checkSaveTarget refuses is
+// refused before confirmWrite is asked. In every case the document's text keeps
 // the lines rewritten so far.
 std::optional<MessageId> saveSource(Document &document, const QString &path,
                                     const ChunkWriter &writeChunk = {},

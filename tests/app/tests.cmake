@@ -8,3 +8,8 @@ foreach(group startstate combokeys load language messages help gridediting selec
     cdi_add_test(tst_app_${group} WIDGETS SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/tst_${group}.cpp ${CDI_APP_TEST_SUPPORT})
 endforeach()
+# Save and backup, through the window and through cdi-tables.
+cdi_add_test(tst_app_saveandbackup WIDGETS SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_saveandbackup.cpp
+    ${CDI_APP_TEST_SUPPORT})
+target_compile_definitions(tst_app_saveandbackup PRIVATE CDI_TABLES="$<TARGET_FILE:cdi-tables>")
+add_dependencies(tst_app_saveandbackup cdi-tables)

@@ -3,6 +3,7 @@
 #include "format/filesave.h"
 
 #include "format/inplacesave.h"
+#include "format/savejournal.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,8 +13,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <functional>
+#include <memory>
+
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -64,10 +72,46 @@ FileWriteError::Kind errorKind(const QString &path, const QByteArray &bytes,
     return FileWriteError::Damaged;
 }
 
-// The folder's names, hidden ones too.
+// The folder's names, hidden ones and special files too.
 QStringList namesIn(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                  QDir::NoDotAndDotDot);
+}
+
+bool hardLink(const QString &path, const QString &other)
+{
+    return ::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) == 0;
+}
+
+// Runs work in a child process; the signal that ended it, 0 when it ended by itself, -1 when it
+// could not be run.
+int endingSignal(const std::function<void()> &work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        try {
+            work();
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child)
+        return -1;
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
+// A save of bytes to path killed when half of them are written over the old ones.
+bool killedWhileOverwriting(const QString &path, const QByteArray &bytes)
+{
+    return endingSignal([&] {
+               writeSourceFile(path, bytes, [](QIODevice &device, const QByteArray &all) {
+                   device.write(all.left(all.size() / 2));
+                   ::raise(SIGKILL);
+                   return qint64(-1);
+               });
+           }) == SIGKILL;
 }
 
 enum class Fault
@@ -86,6 +130,7 @@ Q_DECLARE_METATYPE(Fault)
 class FileSaveTest : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_cache;
 
 private slots:
     void createsMissingFile()
@@ -124,7 +169,14 @@ private slots:
         QCOMPARE(readFile(target), kNew);
     }
 
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    // For each test, the user's cache folder, where the backups that cannot go beside their file
+    // and the records of saves are kept, is a private folder of the test's.
+    void init()
+    {
+        m_cache = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_cache->isValid());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache->path()));
+    }
 
     // A file with a second name is written in place: both names see the new text, it stays the
     // same file, and the backup beside it is gone afterwards. During the write the backup holds
@@ -150,6 +202,12 @@ private slots:
         QCOMPARE(statusOf(path).st_ino, inode);
         QCOMPARE(statusOf(path).st_mode & 07777, mode_t(06754));
         QCOMPARE(namesIn(dir.path()), QStringList({"CDI.asm", "other-name.asm"}));
+        // A shorter text leaves nothing of the longer one behind.
+        writeSourceFile(path, kOld);
+        QCOMPARE(readFile(other), kOld);
+        QCOMPARE(statusOf(path).st_ino, inode);
+        // Nothing is left of the saves' records either.
+        QCOMPARE(namesIn(saveFolderPath()), QStringList());
     }
 
     // A file of that backup name that is already there is the user's: the backup goes to the
@@ -171,6 +229,206 @@ private slots:
         QCOMPARE(readFile(path + QLatin1Char('~')), QByteArray("mine"));
         QVERIFY(!QFile::exists(cacheBackupPath(path)));
         QCOMPARE(readFile(dir.filePath("b.asm")), kNew);
+    }
+
+    // A save killed while it copies the old text leaves no backup that looks whole, and no
+    // record: the file was not touched. The next save goes through.
+    void killedWhileWritingTheBackup()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        const QByteArray old(64 * 1024, 'o');
+        QVERIFY(createFile(path, old));
+        QVERIFY(hardLink(path, dir.filePath(QStringLiteral("b.asm"))));
+        // Writing past 16 KiB kills the child, in the middle of the backup.
+        const int signal = endingSignal([&] {
+            const struct rlimit noCore
+            {
+                0, 0
+            };
+            const struct rlimit small
+            {
+                16 * 1024, 16 * 1024
+            };
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            ::signal(SIGXFSZ, SIG_DFL);
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            writeSourceFile(path, kNew);
+        });
+        QCOMPARE(signal, SIGXFSZ);
+        QCOMPARE(readFile(path), old);
+        QVERIFY(!QFileInfo::exists(path + QLatin1Char('~')));
+        QCOMPARE(interruptedSaveBackup(path), std::nullopt);
+        writeSourceFile(path, kNew);
+        QCOMPARE(readFile(path), kNew);
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("b.asm"))), kNew);
+        QVERIFY(!QFileInfo::exists(path + QLatin1Char('~')));
+    }
+
+    // A save killed while it overwrites the file leaves the file mixed, the complete backup and
+    // the record that names it, found also through a link to the file. A save that finishes ends
+    // the record; the backup stays.
+    void killedWhileOverwritingLeavesARecord()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        const QString link = dir.filePath(QStringLiteral("link.asm"));
+        QVERIFY(createFile(path, kOld));
+        QVERIFY(hardLink(path, dir.filePath(QStringLiteral("b.asm"))));
+        QVERIFY(QFile::link(path, link));
+        QCOMPARE(interruptedSaveBackup(path), std::nullopt);
+        QVERIFY(killedWhileOverwriting(path, kNew));
+        QCOMPARE(readFile(path), kNew.left(kNew.size() / 2) + kOld.mid(kNew.size() / 2));
+        const QString backup = path + QLatin1Char('~');
+        QCOMPARE(interruptedSaveBackup(path), backup);
+        QCOMPARE(interruptedSaveBackup(link), backup);
+        QCOMPARE(readFile(backup), kOld);
+
+        // The backup removed by the user: nothing left to offer.
+        QVERIFY(QFile::rename(backup, backup + QStringLiteral(".kept")));
+        QCOMPARE(interruptedSaveBackup(path), std::nullopt);
+        QVERIFY(QFile::rename(backup + QStringLiteral(".kept"), backup));
+        QCOMPARE(interruptedSaveBackup(path), backup);
+
+        // With one name left, the save replaces the file whole; it ends the record as well.
+        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("b.asm"))));
+        writeSourceFile(path, kNew);
+        QCOMPARE(readFile(path), kNew);
+        QCOMPARE(interruptedSaveBackup(path), std::nullopt);
+        QCOMPARE(readFile(backup), kOld);
+    }
+
+    // When the name beside the file is taken, the backup goes to the folder of our own: never
+    // through a link planted there, never over the kept backup of another file of the same name.
+    void cacheBackupIsANewFileOfItsOwn()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("a/CDI.asm"));
+        const QString b = dir.filePath(QStringLiteral("b/CDI.asm"));
+        const QString victim = dir.filePath(QStringLiteral("victim"));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("b")));
+        QVERIFY(createFile(victim, "victim"));
+        for (const QString &path : {a, b}) {
+            QVERIFY(createFile(path, path.toUtf8()));
+            QVERIFY(createFile(path + QLatin1Char('~'), "mine"));
+            QVERIFY(hardLink(path, path + QStringLiteral(".2")));
+        }
+        QVERIFY(QDir().mkpath(saveFolderPath()));
+        QVERIFY(QFile::link(victim, cacheBackupPath(a)));
+
+        QVERIFY(killedWhileOverwriting(a, kNew));
+        const auto backupOfA = interruptedSaveBackup(a);
+        QVERIFY(backupOfA);
+        QCOMPARE(QFileInfo(*backupOfA).absolutePath(), saveFolderPath());
+        QCOMPARE(readFile(*backupOfA), a.toUtf8());
+        QCOMPARE(readFile(victim), QByteArray("victim"));
+        QVERIFY(QFileInfo(cacheBackupPath(a)).isSymLink());
+        QCOMPARE(statusOf(saveFolderPath()).st_mode & 07777, mode_t(0700));
+
+        QString backupOfB;
+        QByteArray heldDuringWrite;
+        writeSourceFile(b, kNew, [&](QIODevice &device, const QByteArray &bytes) {
+            backupOfB = interruptedSaveBackup(b).value_or(QString());
+            heldDuringWrite = readFile(backupOfB);
+            return device.write(bytes);
+        });
+        QCOMPARE(heldDuringWrite, b.toUtf8());
+        QCOMPARE(QFileInfo(backupOfB).absolutePath(), saveFolderPath());
+        QVERIFY(!QFileInfo::exists(backupOfB));
+        QCOMPARE(readFile(b), kNew);
+        QCOMPARE(readFile(*backupOfA), a.toUtf8());
+        QCOMPARE(readFile(a + QLatin1Char('~')), QByteArray("mine"));
+        QCOMPARE(readFile(b + QLatin1Char('~')), QByteArray("mine"));
+    }
+
+    // The folder of our own must be a folder of this user's: a link in its place is not
+    // followed, another user's folder not used, and the message names it. One that others may
+    // enter is made private.
+    void linkInPlaceOfTheBackupFolder()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("CDI.asm"));
+        const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(createFile(path, kOld));
+        QVERIFY(createFile(path + QLatin1Char('~'), "mine"));
+        QVERIFY(hardLink(path, dir.filePath(QStringLiteral("b.asm"))));
+        QVERIFY(QDir().mkpath(elsewhere));
+        QVERIFY(QDir().mkpath(QFileInfo(saveFolderPath()).absolutePath()));
+        QVERIFY(QFile::link(elsewhere, saveFolderPath()));
+        QCOMPARE(writeError(path, kNew),
+                 QStringLiteral("Cannot create the backup copy \"%1\"; file \"%2\" is "
+                                "unchanged. %3")
+                     .arg(saveFolderPath(), path, systemReason(ELOOP)));
+        QCOMPARE(readFile(path), kOld);
+        QCOMPARE(namesIn(elsewhere), QStringList());
+        QVERIFY(QFile::remove(saveFolderPath()));
+
+        const QByteArray folder = QFile::encodeName(saveFolderPath());
+        QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+        QCOMPARE(::chmod(folder.constData(), 0755), 0);
+        if (::geteuid() == 0) {
+            QCOMPARE(::chown(folder.constData(), 4321, 4321), 0);
+            QCOMPARE(writeError(path, kNew),
+                     QStringLiteral("Cannot create the backup copy \"%1\"; file \"%2\" is "
+                                    "unchanged. %3")
+                         .arg(saveFolderPath(), path, systemReason(EPERM)));
+            QCOMPARE(::chown(folder.constData(), 0, 0), 0);
+        }
+        writeSourceFile(path, kNew);
+        QCOMPARE(readFile(path), kNew);
+        QCOMPARE(statusOf(saveFolderPath()).st_mode & 07777, mode_t(0700));
+    }
+
+    void specialFilesAreNotReplaced_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("device") << "device";
+        QTest::newRow("link to a fifo") << "link";
+        QTest::newRow("fifo put there during the save") << "during";
+    }
+    // Neither way of saving replaces a FIFO or a device by a regular file, nor opens it.
+    void specialFilesAreNotReplaced()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString special = dir.filePath(QStringLiteral("special"));
+        const QString path =
+            kind == QStringLiteral("link") ? dir.filePath(QStringLiteral("CDI.asm")) : special;
+        const QByteArray name = QFile::encodeName(special);
+        if (kind == QStringLiteral("device")) {
+            // The null device's numbers, in the test's own folder.
+            if (::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+                QSKIP("device nodes cannot be made here (needs root)");
+        } else {
+            QCOMPARE(::mkfifo(name.constData(), 0666), 0);
+        }
+        if (kind == QStringLiteral("during")) {
+            // The file is regular when the save starts; while its new bytes are written, a FIFO
+            // takes its name.
+            QVERIFY(QFile::rename(special, special + QStringLiteral(".fifo")));
+            QVERIFY(createFile(special, kOld));
+            QCOMPARE(writeError(special, kNew,
+                                [&](QIODevice &device, const QByteArray &bytes) {
+                                    ::rename((name + ".fifo").constData(), name.constData());
+                                    return device.write(bytes);
+                                }),
+                     QStringLiteral("Not a regular file, not written: %1").arg(special));
+            QCOMPARE(statusOf(special).st_mode & S_IFMT, mode_t(S_IFIFO));
+            QCOMPARE(namesIn(dir.path()), QStringList({"special"}));
+            return;
+        }
+        if (kind == QStringLiteral("link"))
+            QVERIFY(QFile::link(special, path));
+        const mode_t type = statusOf(special).st_mode & S_IFMT;
+        const QStringList names = namesIn(dir.path());
+
+        QCOMPARE(errorKind(path, kNew), FileWriteError::NotRegular);
+        QCOMPARE(writeError(path, kNew),
+                 QStringLiteral("Not a regular file, not written: %1").arg(path));
+        QCOMPARE(statusOf(special).st_mode & S_IFMT, type);
+        QCOMPARE(namesIn(dir.path()), names);
     }
 
     // A write in place that fails part-way puts the old text back under both names.
