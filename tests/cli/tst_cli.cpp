@@ -288,7 +288,7 @@ void TestCli::usageAndFileErrors()
         QVERIFY2(help.out.contains(QLatin1String("cdi-tables ") + QLatin1String(command)), command);
 }
 
-// With a programmer that is not there: avrdude's own complaint, then ours with its status.
+// With a programmer that is not there: avrdude's own complaint, then ours: no copy, no write.
 void TestCli::flashReportsAvrdudesFailure()
 {
     QTemporaryDir dir;
@@ -297,7 +297,8 @@ void TestCli::flashReportsAvrdudesFailure()
                          "/dev/cdi-test-no-such-port", "--lang", "en"});
     QVERIFY2(run.err.contains(QStringLiteral("unable to open programmer avrisp")),
              qPrintable(run.err));
-    QVERIFY(run.err.endsWith(QStringLiteral("PROGRAMMING FAILED. avrdude's exit status: 1\n")));
+    QVERIFY(run.err.endsWith(QStringLiteral("No copy of the chip could be made; the chip was not "
+                                            "touched. --force programs it without a copy.\n")));
     QCOMPARE(run.status, 1);
 
     const QString source = writeFile(dir, QStringLiteral("CDI.asm"), sampleBytes());
