@@ -17,6 +17,7 @@
 #include "domain/numbers.h"
 #include "format/assembler.h"
 #include "session/chartrefresh.h"
+#include "session/imagedocument.h"
 #include "session/loadscan.h"
 #include "session/recompute.h"
 #include "session/savetable.h"
@@ -160,7 +161,7 @@ void TForm1::createControls()
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
-    OpenDialog1.filter = QStringLiteral("asm|*asm");
+    OpenDialog1.filter = QStringLiteral("asm|*asm|hex|*.hex");
     OpenDialog1.fileName = QStringLiteral("CDI.asm");
 
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
@@ -246,6 +247,7 @@ void TForm1::setTexts()
     m_grid.setHeader(GridModel::kRpmColumn, caption(Caption::RpmHeader, language));
     m_grid.setHeader(GridModel::kAngleColumn, caption(Caption::AngleHeader, language));
     setWindowTitle(caption(Caption::WindowTitle, language));
+    applyImageMode();
     applyHints(*this);
     if (!document().FirmwarePath.isEmpty()) {
         for (int table = 1; table <= 3; ++table)
@@ -313,6 +315,7 @@ void TForm1::Button1Click()
     change([&](Document &doc) {
         doc.text = SourceText();
         doc.loaded = false;
+        doc.image = false;
         if (chosen)
             doc.FirmwarePath = *chosen;
     });
@@ -329,11 +332,16 @@ void TForm1::Button1Click()
     const auto loaded = qScopeGuard([this] {
         m_changes.setPaused(false);
         m_changes.clear();
+        applyImageMode();
         emit documentStateChanged();
     });
     const SourceFileRead read = readSourceFile(path);
     if (read.outcome != SourceFileRead::Read) {
         m_platform.showError(this, message(refusalMessage(read.outcome), m_state.Language, path));
+        return;
+    }
+    if (isImagePath(path)) {
+        openImage(path, read.bytes);
         return;
     }
     change([&](Document &doc) { doc.text = SourceText::fromFileBytes(read.bytes); });
@@ -355,6 +363,8 @@ void TForm1::Button1Click()
 
 void TForm1::Button2Click()
 {
+    if (refuseOnImage())
+        return;
     // One undo step, apart from an edit that was still open.
     m_commands->checkpoint();
     const auto step = qScopeGuard([this] { m_commands->checkpoint(); });
@@ -468,6 +478,8 @@ void TForm1::saveAs()
 
 bool TForm1::saveToFileAt(const QString &path)
 {
+    if (refuseOnImage())
+        return false;
     // An edit still open stays an undo step; the save itself is none.
     m_commands->checkpoint();
     std::optional<MessageId> refused;
@@ -555,6 +567,8 @@ bool TForm1::confirmOverwrite()
 
 void TForm1::Button6Click()
 {
+    if (refuseOnImage())
+        return;
     const auto lookup = [this](const QString &name) { return m_platform.isInstalled(name); };
     const auto command = assemblerCommand(document().FirmwarePath, lookup);
     if (!command)

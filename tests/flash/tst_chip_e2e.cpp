@@ -4,6 +4,7 @@
 // to our STK500v1 emulator with an ATmega8 behind it, on a pseudo-terminal pair.
 #include "bench/intelhex.h"
 #include "firmware/writertestsupport.h"
+#include "flash/stk500emulator.h"
 
 #include <QDir>
 #include <QProcess>
@@ -18,33 +19,6 @@ struct Run
     int status = -1;
     QString err;
     QString out;
-};
-
-// The emulator, on its own port in `dir`, until destroyed.
-class Emulator
-{
-public:
-    Emulator(const QTemporaryDir &dir, const QStringList &options)
-        : m_port(dir.filePath(QStringLiteral("port-%1").arg(++s_count)))
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("python3"), QStringList{QStringLiteral(CDI_STK500_EMULATOR),
-                                                               QStringLiteral("--port"), m_port} +
-                                                       options);
-        if (!m_process.waitForReadyRead(10000) || !m_process.readLine().startsWith("ready"))
-            qFatal("the programmer emulator did not start");
-    }
-    ~Emulator()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    const QString &port() const { return m_port; }
-
-private:
-    static inline int s_count = 0;
-    QString m_port;
-    QProcess m_process;
 };
 
 Run cdiTables(const QStringList &arguments)
@@ -141,7 +115,7 @@ private slots:
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("my tune.asm"));
         writeFile(source, sampleBytes());
-        Emulator chip(dir, {"--flash", m_oldHex});
+        Stk500Emulator chip(dir, {"--flash", m_oldHex});
         const Run flashed = cdiTables(
             {"flash", m_sampleHex, "--source", source, "-c", "arduino", "-P", chip.port()});
         QCOMPARE(flashed.status, 0);
@@ -179,7 +153,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString dump = dir.filePath(QStringLiteral("written"));
-        Emulator chip(dir, {"--flash", m_sampleHex, "--dump", dump});
+        Stk500Emulator chip(dir, {"--flash", m_sampleHex, "--dump", dump});
         const Run refused = cdiTables(
             {"flash", m_oldHex, "--source", m_source, "-c", "arduino", "-P", chip.port()});
         QCOMPARE(refused.status, 1);
@@ -205,7 +179,7 @@ private slots:
     void failedVerifyIsAnError()
     {
         QTemporaryDir dir;
-        Emulator chip(dir, {"--flip", "0x40"});
+        Stk500Emulator chip(dir, {"--flip", "0x40"});
         const QString hex = dir.filePath(QStringLiteral("CDI.hex"));
         QVERIFY(QFile::copy(m_sampleHex, hex));
         const Run run = cdiTables({"flash", hex, "-c", "arduino", "-P", chip.port()});
@@ -224,7 +198,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString dump = dir.filePath(QStringLiteral("written"));
-        Emulator chip(dir, {"--signature", "1e9587", "--dump", dump});
+        Stk500Emulator chip(dir, {"--signature", "1e9587", "--dump", dump});
         const QString hex = dir.filePath(QStringLiteral("CDI.hex"));
         QVERIFY(QFile::copy(m_sampleHex, hex));
         const Run run = cdiTables({"flash", hex, "-c", "arduino", "-P", chip.port()});
@@ -241,7 +215,7 @@ private slots:
     void silentProgrammerEndsClearly()
     {
         QTemporaryDir dir;
-        Emulator chip(dir, {"--mute-after", "10"});
+        Stk500Emulator chip(dir, {"--mute-after", "10"});
         const QString out = dir.filePath(QStringLiteral("chip.hex"));
         const Run run = cdiTables({"read-chip", out, "-c", "arduino", "-P", chip.port()});
         QCOMPARE(run.status, 1);
