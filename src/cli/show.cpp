@@ -178,10 +178,10 @@ int runShow(const CommandArguments &arguments, CliContext &context)
             return exitcode::kFailed;
     }
     if (format == u"csv")
-        printCsv(*file, *sensorAngle, context);
+        printCsv(*file, sensorAngle, context);
     else if (format == u"json")
-        printJson(*file, *sensorAngle, context);
+        printJson(*file, sensorAngle, context);
     else
-        printText(*file, *sensorAngle, context);
+        printText(*file, sensorAngle, context);
     return exitcode::kOk;
 }

@@ -136,6 +136,15 @@ private slots:
         QCOMPARE(read.status, 0);
         QVERIFY(read.err.endsWith(QStringLiteral("The chip's image was saved in %1.\n").arg(back)));
         QCOMPARE(flashOf(back), flashOf(m_sampleHex));
+        // Shown as a document: codes and RPMs, angles only with a sensor angle.
+        const Run shown = cdiTables({"show", back, "--format", "csv"});
+        QCOMPARE(shown.status, 0);
+        QCOMPARE(shown.out.section(QLatin1Char('\n'), 0, 1),
+                 QStringLiteral("rpm,code1,code2,code3\n460,14,17,21"));
+        const Run angles = cdiTables({"show", back, "--format", "csv", "--source", source});
+        QCOMPARE(angles.out.section(QLatin1Char('\n'), 0, 1),
+                 QStringLiteral("rpm,code1,code2,code3,angle1,angle2,angle3\n"
+                                "460,14,17,21,10.2,8.1,5.3"));
         const Run same = cdiTables({"diff", source, back});
         QCOMPARE(same.status, 0);
         const Run differs = cdiTables({"diff", back, copy});
@@ -225,6 +234,21 @@ private slots:
         QVERIFY(!QFile::exists(out));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{chip.port().section(QLatin1Char('/'), -1)});
+    }
+
+    // An image not built from a source of this layout is refused, naming the part not found.
+    void undecodableImageIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString hex = dir.filePath(QStringLiteral("other.hex"));
+        writeFile(hex, ":0400000012C047C023\n:00000001FF\n");
+        const Run run = cdiTables({"show", hex});
+        QCOMPARE(run.status, 2);
+        QCOMPARE(run.err, QStringLiteral("cdi-tables: %1: The image was not built from a source of "
+                                         "this layout: not found in it: the 31 RPM compare "
+                                         "instructions (cpi R21, K, each followed by sbci R20, "
+                                         "0).\n")
+                              .arg(hex));
     }
 
     // Values from the user that avrdude would read as options are refused.
