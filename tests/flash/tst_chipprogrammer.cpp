@@ -32,7 +32,6 @@ private slots:
     void realAvrdudeWithoutAProgrammerFails();
     void compilesFirstWithTheRealAssembler();
     void failedAssemblyProgramsNothing();
-    void flashNowReturnsAvrdudesStatus();
     void commandLineRefusesBadInput_data();
     void commandLineRefusesBadInput();
     void commandLineTakesRememberedChoiceAndOptions();
@@ -328,16 +327,6 @@ void TestChipProgrammer::failedAssemblyProgramsNothing()
     QCOMPARE(run.lines.constLast(),
              QStringLiteral("ASSEMBLER FAILED, the chip was not touched. Exit status: 1"));
     QVERIFY(!QFile::exists(marker));
-}
-
-void TestChipProgrammer::flashNowReturnsAvrdudesStatus()
-{
-    QTemporaryDir dir;
-    const QString hex = dir.filePath(QStringLiteral("CDI.hex"));
-    writeBytes(hex, ":00000001FF\n");
-    QCOMPARE(
-        flashNow({QStringLiteral("avrisp"), QStringLiteral("/dev/cdi-test-no-such-port")}, hex),
-        std::optional<int>(1));
 }
 
 namespace {
