@@ -60,3 +60,67 @@ CompileAnswer askCompileUnsaved(Platform &platform, QWidget *owner, unsigned cha
         return CompileAnswer::Cancel;
     }
 }
+
+QString chipText(ChipText id, unsigned char language)
+{
+    switch (id) {
+    case ChipText::ReadOnlyTitle:
+        return inLanguage(language, u" — образ МК, только просмотр",
+                          u" — firmware image, read-only");
+    case ChipText::ReadOnlyStatus:
+        return inLanguage(language, u"только просмотр", u"read-only");
+    case ChipText::ImageNotEditable:
+        return inLanguage(language,
+                          u"Открыт образ прошивки (HEX): он только для просмотра и сравнения. "
+                          u"Чтобы менять таблицы, откройте исходник .asm.",
+                          u"A firmware image (HEX) is open: it is for viewing and comparing "
+                          u"only. To change the tables, open the .asm source.");
+    case ChipText::ImageDiffers:
+        return inLanguage(language,
+                          u"Файл прошивки %1 не совпадает с таблицами в окне:\n%2\n\nПрошить "
+                          u"его всё равно?",
+                          u"The firmware file %1 does not hold the tables in the window:\n%2\n\n"
+                          u"Program it anyway?");
+    case ChipText::SaveCompileProgram:
+        return inLanguage(language, u"Сохранить, компилировать и прошить",
+                          u"Save, compile and program");
+    case ChipText::ProgramAnyway:
+        return inLanguage(language, u"Прошить всё равно", u"Program anyway");
+    case ChipText::Cancel:
+        return inLanguage(language, u"Отмена", u"Cancel");
+    case ChipText::NoCopy:
+        return inLanguage(language,
+                          u"Прочитать МК перед записью не удалось, копии его прошивки не будет:\n"
+                          u"%1\n\nПрошить без копии?",
+                          u"The chip could not be read before the write, so there will be no copy "
+                          u"of what it holds:\n%1\n\nProgram it without a copy?");
+    case ChipText::ProgramWithoutCopy:
+        return inLanguage(language, u"Прошить без копии", u"Program without a copy");
+    case ChipText::CopyKept:
+        return inLanguage(language, u"Копия прошивки МК до записи: %1",
+                          u"The chip's firmware before the write was kept in %1");
+    case ChipText::ChipHolds:
+        return inLanguage(language, u"МК прошит и проверен: в нём таблицы и настройки %1.",
+                          u"The chip is programmed and verified: it holds the tables and "
+                          u"settings of %1.");
+    case ChipText::ChipDiffers:
+        return inLanguage(language, u"МК прошит, но его таблицы отличаются от %1:\n%2",
+                          u"The chip was programmed, but its tables differ from %1:\n%2");
+    case ChipText::ChipUnreadable:
+        return inLanguage(language, u"Таблицы в МК не прочитать: %1",
+                          u"The tables on the chip cannot be read: %1");
+    case ChipText::ChipRead:
+        return inLanguage(language, u"Прошивка МК прочитана и сохранена: %1",
+                          u"The chip's firmware was read and saved in %1");
+    case ChipText::AssemblerFailed:
+        return inLanguage(language, u"ОШИБКА АССЕМБЛЕРА, МК не прошивался.\n%1",
+                          u"ASSEMBLER FAILED, the chip was not touched.\n%1");
+    case ChipText::UnsafeValue:
+        return inLanguage(language,
+                          u"Значение %1 начинается с «-»: avrdude принял бы его за параметр.",
+                          u"The value %1 starts with '-': avrdude would take it for an option.");
+    case ChipText::Busy:
+        return inLanguage(language, u"avrdude работает с МК…", u"avrdude is working on the chip…");
+    }
+    return {};
+}

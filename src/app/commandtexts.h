@@ -33,3 +33,27 @@ enum class CompileAnswer
 // Before assembling a file whose changes are not saved yet.
 CompileAnswer askCompileUnsaved(Platform &platform, QWidget *owner, unsigned char language,
                                 const QString &path);
+
+// The texts of the chip commands (programming, reading the chip) and of a firmware image shown
+// read-only. "%1" and "%2" stand for the arguments named in the comment.
+enum class ChipText
+{
+    ReadOnlyTitle,      // the window title's ending while an image is shown
+    ReadOnlyStatus,     // the status bar's mark of an image
+    ImageNotEditable,   // a command that would change or save an image
+    ImageDiffers,       // %1 the HEX's name, %2 what differs
+    SaveCompileProgram, // answers of that question
+    ProgramAnyway,
+    Cancel,
+    NoCopy, // %1 why the chip could not be read
+    ProgramWithoutCopy,
+    CopyKept,        // %1 the copy's path
+    ChipHolds,       // %1 the document's name
+    ChipDiffers,     // %1 the document's name, %2 what differs
+    ChipUnreadable,  // %1 why the tables cannot be read
+    ChipRead,        // %1 the path the chip's image was saved in
+    AssemblerFailed, // %1 the assembler's report
+    UnsafeValue,     // %1 the value that starts with '-'
+    Busy,            // while avrdude runs
+};
+QString chipText(ChipText id, unsigned char language);

@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/editcommands.h"
 
+#include "bench/imagedecode.h"
+#include "session/imagedocument.h"
+
 #include "app/edittexts.h"
 #include "app/gridmodel.h"
 #include "app/gridview.h"
@@ -189,7 +192,7 @@ void EditCommands::connectWindow()
         chart.addBackdrop(&m_comparison, kComparisonColour, Qt::DashLine, QString());
     chart.setDragRule([this](int index, double y) -> std::optional<ChartWidget::DragTarget> {
         const ChartSeries *series = m_form.Series1;
-        if (index < 0 || index >= series->count() ||
+        if (m_form.document().image || index < 0 || index >= series->count() ||
             series->points().at(index).colour == kChartGreen)
             return std::nullopt;
         const QString sensorText = m_form.ComboBox1->currentText();
@@ -351,7 +354,9 @@ void EditCommands::syncViews()
         const int table = active.toInt(&ok);
         if (ok && table >= 1 && table <= 3) {
             const Document &theirDocument = m_compared->document;
-            const QString &theirSensor = theirDocument.settings.sensorAngle;
+            // An image has no sensor angle of its own: its angles count from the window's.
+            const QString &theirSensor =
+                theirDocument.image ? sensor : theirDocument.settings.sensorAngle;
             fillTableCurve(theirDocument, table, theirSensor, kComparisonColour, m_comparison);
             QStringList theirs;
             for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
@@ -381,7 +386,7 @@ void EditCommands::editRows(
     checkpoint();
     GridView &view = *m_form.StringGrid1;
     GridModel &grid = m_form.grid();
-    if (view.col() != kAngle || grid.anyAngleEmpty())
+    if (view.col() != kAngle || grid.anyAngleEmpty() || grid.document().image)
         return;
     const auto [first, last] = view.selectedRows();
     const bool changed = guarded([&] {
@@ -533,6 +538,21 @@ bool EditCommands::compareWith(const QString &path)
         return false;
     }
     auto compared = std::make_unique<Comparison>();
+    if (isImagePath(path)) {
+        const ImageDecode decode = decodeIntelHex(file.bytes);
+        if (!decode.ok()) {
+            m_platform.showWarning(&m_form, path + QStringLiteral(":\n") +
+                                                decodeFailureText(decode, language));
+            return false;
+        }
+        const bool made = guarded([&] {
+            compared->document = imageDocument(*decode.calibration, path, file.bytes,
+                                               m_form.document().settings, language);
+        });
+        if (!made)
+            return false;
+        return showComparison(std::move(compared), path);
+    }
     compared->document = Document::atStart(language);
     compared->document.text = SourceText::fromFileBytes(file.bytes);
     std::optional<MessageId> stop;
@@ -543,6 +563,12 @@ bool EditCommands::compareWith(const QString &path)
         m_platform.showWarning(&m_form, message(*stop, language));
         return false;
     }
+    return showComparison(std::move(compared), path);
+}
+
+bool EditCommands::showComparison(std::unique_ptr<Comparison> compared, const QString &path)
+{
+    const unsigned char language = m_form.state().Language;
     compared->fileName = QFileInfo(path).fileName();
     m_compared = std::move(compared);
     m_form.Chart1->setBackdropName(

@@ -75,7 +75,8 @@ public:
     // The read-out of the point that stands for a row: RPM range, angle and code.
     QString pointReadOut(int row) const;
 
-    // Compares with the source at `path`; false (after a message) when it cannot be read.
+    // Compares with the source or firmware image (".hex") at `path`; false (after a message) when
+    // it cannot be read. An image's angles count from the window's sensor angle.
     bool compareWith(const QString &path);
     void clearComparison();
     bool comparing() const;
@@ -99,6 +100,7 @@ private:
     void editRows(const std::function<QStringList(const QStringList &angles,
                                                   const QStringList &rpms)> &change);
     void chooseComparison();
+    bool showComparison(std::unique_ptr<Comparison> compared, const QString &path);
     void showHover(int index, QPoint globalPosition);
     template <typename Work> bool guarded(Work &&work);
 

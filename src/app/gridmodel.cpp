@@ -106,7 +106,8 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 
 bool GridModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole)
+    // A firmware image is shown, never edited.
+    if (!index.isValid() || role != Qt::EditRole || m_document.image)
         return false;
     setCell(index.column(), index.row() + 1, value.toString());
     return true;
@@ -117,7 +118,9 @@ Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    return editable(index.column(), index.row() + 1) ? flags | Qt::ItemIsEditable : flags;
+    return !m_document.image && editable(index.column(), index.row() + 1)
+               ? flags | Qt::ItemIsEditable
+               : flags;
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/mainwindow.h"
 
+#include "app/commandtexts.h"
 #include "app/editcommands.h"
 #ifdef CDI_HAVE_BENCH
 #include "app/timingcheck.h"
@@ -61,7 +62,12 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
         applyLanguage();
         emit languageChanged(language());
     });
+    connect(m_form, &TForm1::chipNote, this, &MainWindow::showNote);
     connect(m_form, &TForm1::documentStateChanged, this, [this] {
+        // A firmware image is shown read-only: nothing saves it.
+        m_readOnly = m_form->document().image;
+        for (QAction *save : std::as_const(m_saveActions))
+            save->setEnabled(!m_readOnly);
         showPathAndEdited(m_form->document().FirmwarePath, m_form->hasUnsavedChanges());
         rememberFolder();
     });
@@ -129,16 +135,17 @@ void MainWindow::createMenus()
     TForm1 *const form = m_form;
     connect(addCommand(m_fileMenu, u"&Открыть…", u"&Open…", QKeySequence::Open),
             &QAction::triggered, form, &TForm1::Button1Click);
-    connect(addCommand(m_fileMenu, u"&Сохранить в файл", u"&Save to file", QKeySequence::Save),
-            &QAction::triggered, form, &TForm1::Button5Click);
-    connect(addCommand(m_fileMenu, u"Сохранить &как…", u"Save &as…", QKeySequence::SaveAs),
-            &QAction::triggered, form, &TForm1::saveAs);
+    m_saveActions << addCommand(m_fileMenu, u"&Сохранить в файл", u"&Save to file",
+                                QKeySequence::Save);
+    connect(m_saveActions.last(), &QAction::triggered, form, &TForm1::Button5Click);
+    m_saveActions << addCommand(m_fileMenu, u"Сохранить &как…", u"Save &as…", QKeySequence::SaveAs);
+    connect(m_saveActions.last(), &QAction::triggered, form, &TForm1::saveAs);
     m_fileMenu->addSeparator();
     connect(addCommand(m_fileMenu, u"В&ыход", u"&Quit", QKeySequence(Qt::CTRL | Qt::Key_Q)),
             &QAction::triggered, this, &QWidget::close);
 
-    connect(addCommand(m_editMenu, u"Сохранить в &таблицу", u"Save to &table"), &QAction::triggered,
-            form, &TForm1::Button2Click);
+    m_saveActions << addCommand(m_editMenu, u"Сохранить в &таблицу", u"Save to &table");
+    connect(m_saveActions.last(), &QAction::triggered, form, &TForm1::Button2Click);
 
     connect(addCommand(m_viewMenu, u"&Обновить график", u"&Refresh chart"), &QAction::triggered,
             form, &TForm1::Button4Click);
@@ -150,6 +157,9 @@ void MainWindow::createMenus()
             form, &TForm1::Button6Click);
     connect(addCommand(m_toolsMenu, u"&Прошить МК", u"&Program chip"), &QAction::triggered, form,
             &TForm1::ProgramChipClick);
+    connect(addCommand(m_toolsMenu, u"Прочитать М&К", u"&Read chip",
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)),
+            &QAction::triggered, form, &TForm1::ReadChipClick);
 
     connect(addCommand(m_helpMenu, u"&Справка", u"&Help", QKeySequence::HelpContents),
             &QAction::triggered, form, &TForm1::Button3Click);
@@ -209,7 +219,7 @@ void MainWindow::applyLanguage()
             entry.action->setToolTip(pick(entry.russianTip, entry.englishTip));
     }
     m_noteLabel->setText(pick(m_noteRussian, m_noteEnglish));
-    m_editedLabel->setText(m_edited ? pick(u"изменён", u"edited") : QString());
+    m_editedLabel->setText(stateText());
 }
 
 void MainWindow::showPathAndEdited(const QString &path, bool edited)
@@ -217,7 +227,7 @@ void MainWindow::showPathAndEdited(const QString &path, bool edited)
     m_pathLabel->setText(path);
     m_pathLabel->setToolTip(path);
     m_edited = edited;
-    m_editedLabel->setText(m_edited ? pick(u"изменён", u"edited") : QString());
+    m_editedLabel->setText(stateText());
 }
 
 void MainWindow::showNote(QStringView russian, QStringView english)
@@ -230,6 +240,13 @@ void MainWindow::showNote(QStringView russian, QStringView english)
 void MainWindow::showReadout(const QString &text)
 {
     m_readoutLabel->setText(text);
+}
+
+QString MainWindow::stateText() const
+{
+    if (m_readOnly)
+        return chipText(ChipText::ReadOnlyStatus, language());
+    return m_edited ? pick(u"изменён", u"edited") : QString();
 }
 
 QString MainWindow::note() const

@@ -94,6 +94,8 @@ private:
     void createStatusBar();
     void applyLanguage();
     QString pick(QStringView russian, QStringView english) const;
+    // The mark beside the path: read-only for a firmware image, else whether it is edited.
+    QString stateText() const;
 
     TForm1 *m_form;
     QMenu *m_fileMenu;
@@ -110,4 +112,6 @@ private:
     QLabel *m_editedLabel = nullptr;
     QString m_noteRussian, m_noteEnglish;
     bool m_edited = false;
+    bool m_readOnly = false;
+    QList<QAction *> m_saveActions; // off while a firmware image is shown
 };

@@ -33,6 +33,7 @@ struct Question
     QString text;
     QStringList answers;
     int escapeAnswer = 0;
+    int defaultAnswer = 0; // the one Enter chooses
 };
 
 // What the window asks of the desktop: modal boxes, the file dialog, opening a document with its

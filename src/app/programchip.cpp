@@ -1,16 +1,147 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-// "Прошить МК" / "Program chip": writes the HEX built beside the loaded source into the
-// ATmega8 with avrdude, in a terminal that shows avrdude's report, as "Компилировать" shows the
-// assembler's.
+// The chip: "Прошить МК" / "Program chip" writes the HEX built beside the loaded source into the
+// ATmega8 with avrdude, after checking that the HEX holds the window's tables and keeping a copy
+// of what the chip held; "Прочитать МК" / "Read chip" reads the chip into a HEX and compares it
+// with the window. A HEX opened with "File" is shown read-only.
 #include "app/unit1.h"
 
 #include "app/commandtexts.h"
+#include "app/editcommands.h"
+#include "bench/imagecheck.h"
+#include "chart/chartwidget.h"
 #include "domain/language.h"
+#include "domain/numbers.h"
 #include "flash/chipprogrammer.h"
+#include "flash/chipsession.h"
+#include "session/chartrefresh.h"
+#include "session/imagedocument.h"
+#include "session/texts.h"
+#include "session/writer.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
+
+namespace {
+
+// avrdude runs in this process: the window keeps painting meanwhile, but takes no input.
+void keepPainting(const QString &)
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+bool TForm1::refuseOnImage()
+{
+    if (!document().image)
+        return false;
+    m_platform.showWarning(this, chipText(ChipText::ImageNotEditable, m_state.Language));
+    return true;
+}
+
+void TForm1::applyImageMode()
+{
+    const bool image = document().image;
+    for (QWidget *control : std::initializer_list<QWidget *>{Button2, Button5, Button6, ComboBox3,
+                                                             ComboBox4, CheckBox1})
+        control->setEnabled(!image);
+    setWindowTitle(caption(Caption::WindowTitle, m_state.Language) +
+                   (image ? chipText(ChipText::ReadOnlyTitle, m_state.Language) : QString()));
+}
+
+void TForm1::openImage(const QString &path, const QByteArray &bytes)
+{
+    // Whatever happens next, this path is an image: nothing is ever saved over it.
+    change([](Document &doc) { doc.image = true; });
+    const ImageDecode decode = decodeIntelHex(bytes);
+    if (!decode.ok()) {
+        m_platform.showWarning(this, path + QStringLiteral(":\n") +
+                                         decodeFailureText(decode, m_state.Language));
+        return;
+    }
+    try {
+        Document image =
+            imageDocument(*decode.calibration, path, bytes, document().settings, m_state.Language);
+        change([&](Document &doc) { doc = std::move(image); });
+        showSource();
+        refreshChart(document(), *Series1);
+        m_state.FirmwareName = QFileInfo(path).fileName();
+        Chart1->setTitle(chartTitle(m_state, document().calibration.trimmerActive));
+    } catch (const ConversionError &error) {
+        m_platform.showError(this, error.message() + QLatin1Char('.'));
+    }
+}
+
+// Assembles the loaded source in its folder and waits for it; false after a message.
+bool TForm1::assembleNow()
+{
+    const QFileInfo source(document().FirmwarePath);
+    QString name = source.fileName();
+    if (name.startsWith(QLatin1Char('-')))
+        name.prepend(QStringLiteral("./"));
+    const QStringList command = assemblerInvocation(
+        name, [this](const QString &program) { return m_platform.isInstalled(program); });
+    QProcess assembler;
+    assembler.setWorkingDirectory(source.absolutePath());
+    assembler.setProcessChannelMode(QProcess::MergedChannels);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    assembler.start(command.first(), command.mid(1));
+    const bool finished = assembler.waitForFinished(120000);
+    QApplication::restoreOverrideCursor();
+    const QString report = QString::fromLocal8Bit(assembler.readAll()).trimmed();
+    if (!finished || assembler.exitStatus() != QProcess::NormalExit || assembler.exitCode() != 0) {
+        assembler.kill();
+        m_platform.showError(this, chipText(ChipText::AssemblerFailed, m_state.Language)
+                                       .arg(report.isEmpty() ? assembler.errorString() : report));
+        return false;
+    }
+    return true;
+}
+
+// What keeps the HEX from holding the window's tables: the decoder's complaint or the
+// differences; empty when it holds them exactly.
+QString TForm1::imageProblem(const QString &hexPath) const
+{
+    const ImageCheck check =
+        checkImage(calibrationForWrite(document()).calibration, fileBytes(hexPath));
+    if (!check.decode.ok())
+        return decodeFailureText(check.decode, m_state.Language);
+    if (check.differences.isEmpty())
+        return {};
+    return inLanguage(m_state.Language, u"отличий: %1", u"%1 differences")
+               .arg(check.differences.size()) +
+           QLatin1Char('\n') + describeDifferences(check.differences, m_state.Language);
+}
+
+std::optional<ProgrammerChoice> TForm1::askProgrammer()
+{
+    QSettings settings;
+    const auto choice =
+        m_platform.chooseProgrammer(this, loadProgrammerChoice(settings), m_state.Language);
+    if (!choice)
+        return std::nullopt;
+    if (const QString unsafe = unsafeArgument(*choice); !unsafe.isEmpty()) {
+        m_platform.showWarning(this, chipText(ChipText::UnsafeValue, m_state.Language).arg(unsafe));
+        return std::nullopt;
+    }
+    saveProgrammerChoice(settings, *choice);
+    return choice;
+}
 
 void TForm1::ProgramChipClick()
 {
@@ -25,13 +156,10 @@ void TForm1::ProgramChipClick()
                                             "it first.")));
         return;
     }
-    const auto lookup = [this](const QString &name) { return m_platform.isInstalled(name); };
-    if (!lookup(QStringLiteral("avrdude"))) {
-        m_platform.showWarning(this, flashTexts(language).avrdudeMissing);
+    if (refuseOnImage())
         return;
-    }
-    if (!terminalProgram(lookup)) {
-        warn(MessageId::NoTerminal);
+    if (!m_platform.isInstalled(QStringLiteral("avrdude"))) {
+        m_platform.showWarning(this, flashTexts(language).avrdudeMissing);
         return;
     }
 
@@ -100,13 +228,138 @@ void TForm1::ProgramChipClick()
         break;
     }
 
-    QSettings settings;
-    const auto choice = m_platform.chooseProgrammer(this, loadProgrammerChoice(settings), language);
+    // The image to be written against the window: what differs is shown before anything runs.
+    if (!assembleFirst) {
+        const QString problem = imageProblem(hex);
+        if (!problem.isEmpty()) {
+            Question question;
+            question.text = chipText(ChipText::ImageDiffers, language).arg(hexName, problem);
+            question.answers = {chipText(ChipText::SaveCompileProgram, language),
+                                chipText(ChipText::ProgramAnyway, language),
+                                chipText(ChipText::Cancel, language)};
+            question.escapeAnswer = 2;
+            question.defaultAnswer = 2;
+            const int answer = m_platform.choose(this, question);
+            if (answer == 0) {
+                if (m_changes.edited() && !saveToFile())
+                    return;
+                assembleFirst = true;
+            } else if (answer != 1) {
+                return;
+            }
+        }
+    }
+    if (assembleFirst) {
+        if (!assembleNow())
+            return;
+        if (const QString problem = imageProblem(hex); !problem.isEmpty()) {
+            m_platform.showError(this, chipText(ChipText::ImageDiffers, language)
+                                           .arg(hexName, problem)
+                                           .section(QStringLiteral("\n\n"), 0, 0));
+            return;
+        }
+    }
+
+    const auto choice = askProgrammer();
     if (!choice)
         return;
-    saveProgrammerChoice(settings, *choice);
-    const LaunchCommand command =
-        flashCommand(source, hex, *choice, assembleFirst, flashTexts(language), lookup);
-    if (!m_platform.startDetached({command.program, command.arguments, command.workingDirectory}))
-        warn(MessageId::CommandNotStarted, command.program);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto cursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+
+    // A copy of what the chip holds now, beside the source.
+    const QString copy = chipCopyPath(source, QDateTime::currentDateTime());
+    const AvrdudeRun copied = readChip(*choice, copy, keepPainting);
+    if (copied.outcome == AvrdudeRun::WrongSignature) {
+        QFile::remove(copy);
+        m_platform.showError(this, runFailureText(copied, language));
+        return;
+    }
+    if (!copied.ok()) {
+        QFile::remove(copy);
+        Question question;
+        question.text = chipText(ChipText::NoCopy, language).arg(runFailureText(copied, language));
+        question.answers = {chipText(ChipText::ProgramWithoutCopy, language),
+                            chipText(ChipText::Cancel, language)};
+        question.escapeAnswer = 1;
+        question.defaultAnswer = 1;
+        if (m_platform.choose(this, question) != 0)
+            return;
+    }
+
+    // The write with avrdude's verify, then what the chip holds.
+    QTemporaryDir scratch;
+    const QString back = scratch.filePath(QStringLiteral("chip.hex"));
+    const AvrdudeRun written = writeChip(*choice, hex, back, keepPainting);
+    if (!written.ok()) {
+        m_platform.showError(this, written.outcome == AvrdudeRun::Failed
+                                       ? flashTexts(language).flashFailed + QLatin1Char(' ') +
+                                             QString::number(written.exitCode) + QLatin1Char('\n') +
+                                             written.finding
+                                       : runFailureText(written, language));
+        return;
+    }
+    const QString name = QFileInfo(source).fileName();
+    const ImageCheck onChip =
+        checkImage(calibrationForWrite(document()).calibration, fileBytes(back));
+    const auto bothLanguages = [&](const auto &text) { return std::pair{text(0), text(1)}; };
+    const auto copyNote = [&](unsigned char l) {
+        return copied.ok() ? chipText(ChipText::CopyKept, l).arg(copy) + QStringLiteral(". ")
+                           : QString();
+    };
+    if (!onChip.decode.ok() || !onChip.differences.isEmpty()) {
+        const QString what = onChip.decode.ok()
+                                 ? chipText(ChipText::ChipDiffers, language)
+                                       .arg(name, describeDifferences(onChip.differences, language))
+                                 : chipText(ChipText::ChipUnreadable, language)
+                                       .arg(decodeFailureText(onChip.decode, language));
+        m_platform.showWarning(this, copyNote(language) + what);
+        return;
+    }
+    const auto [russian, english] = bothLanguages(
+        [&](unsigned char l) { return copyNote(l) + chipText(ChipText::ChipHolds, l).arg(name); });
+    emit chipNote(russian, english);
+}
+
+void TForm1::ReadChipClick()
+{
+    const unsigned char language = m_state.Language;
+    if (!m_platform.isInstalled(QStringLiteral("avrdude"))) {
+        m_platform.showWarning(this, flashTexts(language).avrdudeMissing);
+        return;
+    }
+    const auto choice = askProgrammer();
+    if (!choice)
+        return;
+    // Beside the document, or in the folder the open dialog last showed.
+    QString beside = document().FirmwarePath;
+    if (beside.isEmpty())
+        beside = QDir(OpenDialog1.directory.isEmpty() ? QDir::homePath() : OpenDialog1.directory)
+                     .filePath(QStringLiteral("CDI.asm"));
+    const QString path = chipCopyPath(beside, QDateTime::currentDateTime());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const AvrdudeRun run = readChip(*choice, path, keepPainting);
+    QApplication::restoreOverrideCursor();
+    if (!run.ok()) {
+        QFile::remove(path);
+        m_platform.showError(this, runFailureText(run, language));
+        return;
+    }
+    emit chipNote(chipText(ChipText::ChipRead, 0).arg(path),
+                  chipText(ChipText::ChipRead, 1).arg(path));
+    if (!document().FirmwarePath.isEmpty() && !document().anyAngleEmpty()) {
+        m_commands->compareWith(path);
+        return;
+    }
+    // Nothing to compare with: the chip's image becomes the document.
+    const auto history = qScopeGuard([this] { m_commands->sourceLoaded(); });
+    m_changes.setPaused(true);
+    const auto loaded = qScopeGuard([this] {
+        m_changes.setPaused(false);
+        m_changes.clear();
+        applyImageMode();
+        emit documentStateChanged();
+    });
+    OpenDialog1.directory = QFileInfo(path).absolutePath();
+    change([&](Document &doc) { doc.FirmwarePath = path; });
+    openImage(path, fileBytes(path));
 }

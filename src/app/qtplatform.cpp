@@ -87,7 +87,8 @@ int QtPlatform::choose(QWidget *owner, const Question &question)
         buttons.append(box.addButton(question.answers[i], role));
     }
     if (!buttons.isEmpty()) {
-        box.setDefaultButton(qobject_cast<QPushButton *>(buttons.constFirst()));
+        box.setDefaultButton(
+            qobject_cast<QPushButton *>(buttons.value(question.defaultAnswer, buttons.first())));
         box.setEscapeButton(buttons.value(question.escapeAnswer));
     }
     box.exec();

@@ -19,6 +19,7 @@
 #include "format/assembler.h"
 #include "format/savejournal.h"
 #include "session/chartrefresh.h"
+#include "session/imagedocument.h"
 #include "session/loadscan.h"
 #include "session/recompute.h"
 #include "session/savetable.h"
@@ -162,7 +163,7 @@ void TForm1::createControls()
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
-    OpenDialog1.filter = QStringLiteral("asm|*asm");
+    OpenDialog1.filter = QStringLiteral("asm|*asm|hex|*.hex");
     OpenDialog1.fileName = QStringLiteral("CDI.asm");
 
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
@@ -254,6 +255,7 @@ void TForm1::setTexts()
     m_grid.setHeader(GridModel::kRpmColumn, caption(Caption::RpmHeader, language));
     m_grid.setHeader(GridModel::kAngleColumn, caption(Caption::AngleHeader, language));
     setWindowTitle(caption(Caption::WindowTitle, language));
+    applyImageMode();
     applyHints(*this);
     if (!document().FirmwarePath.isEmpty()) {
         for (int table = 1; table <= 3; ++table)
@@ -321,6 +323,7 @@ void TForm1::Button1Click()
     change([&](Document &doc) {
         doc.text = SourceText();
         doc.loaded = false;
+        doc.image = false;
         if (chosen)
             doc.FirmwarePath = *chosen;
     });
@@ -337,6 +340,7 @@ void TForm1::Button1Click()
     const auto loaded = qScopeGuard([this] {
         m_changes.setPaused(false);
         m_changes.clear();
+        applyImageMode();
         emit documentStateChanged();
     });
     SourceFileRead read = readSourceFile(path);
@@ -351,6 +355,10 @@ void TForm1::Button1Click()
     }
     if (read.outcome != SourceFileRead::Read) {
         m_platform.showError(this, message(refusalMessage(read.outcome), m_state.Language, path));
+        return;
+    }
+    if (isImagePath(path)) {
+        openImage(path, read.bytes);
         return;
     }
     change([&](Document &doc) { doc.text = SourceText::fromFileBytes(read.bytes); });
@@ -372,6 +380,8 @@ void TForm1::Button1Click()
 
 void TForm1::Button2Click()
 {
+    if (refuseOnImage())
+        return;
     // One undo step, apart from an edit that was still open.
     m_commands->checkpoint();
     const auto step = qScopeGuard([this] { m_commands->checkpoint(); });
@@ -485,6 +495,8 @@ void TForm1::saveAs()
 
 bool TForm1::saveToFileAt(const QString &path)
 {
+    if (refuseOnImage())
+        return false;
     // An edit still open stays an undo step; the save itself is none.
     m_commands->checkpoint();
     std::optional<MessageId> refused;
@@ -579,6 +591,8 @@ bool TForm1::confirmOverwrite()
 
 void TForm1::Button6Click()
 {
+    if (refuseOnImage())
+        return;
     const auto lookup = [this](const QString &name) { return m_platform.isInstalled(name); };
     const auto command = assemblerCommand(document().FirmwarePath, lookup);
     if (!command)

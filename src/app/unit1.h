@@ -71,8 +71,13 @@ public:
     bool StringGrid1SelectCell(int ACol, int ARow);
     void Button7Click();
     void ComboBox3KeyPress(QChar &Key);
-    // "Прошить МК" / "Program chip": avrdude writes the HEX beside the source into the chip.
+    // "Прошить МК" / "Program chip": avrdude writes the HEX beside the source into the chip,
+    // once the HEX is checked against the window and a copy of the chip is kept beside the source;
+    // then the chip is read back and compared.
     void ProgramChipClick();
+    // "Прочитать МК" / "Read chip": the chip's image beside the document, opened as the
+    // comparison (or, with nothing loaded, as the document).
+    void ReadChipClick();
 
     // The program-wide values.
     ProgramState &state() { return m_state; }
@@ -105,8 +110,20 @@ signals:
     // one, the general error report.
     void savedToFile(const QString &path);
     void saveRefused(std::optional<MessageId> reason);
+    // A note on what a chip command did, for the status bar.
+    void chipNote(const QString &russian, const QString &english);
 
 private:
+    // A firmware image shown read-only (programchip.cpp): its document from the HEX's bytes;
+    // the controls that would change or save it off while it is shown; a warning and true for a
+    // command that would change or save it.
+    void openImage(const QString &path, const QByteArray &bytes);
+    void applyImageMode();
+    bool refuseOnImage();
+    bool assembleNow();
+    QString imageProblem(const QString &hexPath) const;
+    std::optional<ProgrammerChoice> askProgrammer();
+
     void createControls();
     void setTexts();
     void showSource();

@@ -52,6 +52,7 @@ struct Command
     QString (*summary)(unsigned char language); // one line for the help
     QStringList optionsTaken;                   // named options with a value, without "--"
     int (*run)(const CommandArguments &arguments, CliContext &context);
+    QStringList flagsTaken = {}; // named options without a value, without "--"
 };
 
 int runShow(const CommandArguments &arguments, CliContext &context);
@@ -64,3 +65,5 @@ QString diffSummary(unsigned char language);
 int runVerifyCommand(const CommandArguments &arguments, CliContext &context);
 QString verifySummary(unsigned char language);
 QString flashSummary(unsigned char language);
+int runReadChip(const CommandArguments &arguments, CliContext &context);
+QString readChipSummary(unsigned char language);

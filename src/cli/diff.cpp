@@ -36,20 +36,27 @@ bool sameNumber(const QString &a, const QString &b)
 QString diffSummary(unsigned char language)
 {
     return language == 0
-               ? QStringLiteral(u"различия настроек и ячеек таблиц двух исходников")
-               : QStringLiteral("the settings and table cells in which two sources differ");
+               ? QStringLiteral(u"различия настроек и ячеек таблиц двух исходников или образов "
+                                u"(.hex в любом сочетании)")
+               : QStringLiteral("the settings and table cells in which two sources or images "
+                                "differ (.hex in any mix)");
 }
 
 int runDiff(const CommandArguments &arguments, CliContext &context)
 {
     if (arguments.positional.size() != 2)
         return -1;
-    const auto a = loadFirmware(arguments.positional[0], context);
-    const auto b = a ? loadFirmware(arguments.positional[1], context) : std::nullopt;
+    std::optional<QString> imageSensor;
+    if (!imageSensorAngle(arguments, context, imageSensor))
+        return exitcode::kFailed;
+    const auto a = loadFirmware(arguments.positional[0], context, imageSensor);
+    const auto b = a ? loadFirmware(arguments.positional[1], context, imageSensor) : std::nullopt;
     if (!a || !b)
         return exitcode::kFailed;
-    const auto sensorA = sensorAngleOf(*a, context);
-    const auto sensorB = sensorAngleOf(*b, context);
+    // An image without a sensor angle compares by codes alone.
+    const bool angles = hasAngles(*a) && hasAngles(*b);
+    const auto sensorA = angles ? sensorAngleOf(*a, context) : std::optional<int>(0);
+    const auto sensorB = angles ? sensorAngleOf(*b, context) : std::optional<int>(0);
     if (!sensorA || !sensorB)
         return exitcode::kFailed;
     const Calibration &from = a->calibration();
@@ -59,8 +66,8 @@ int runDiff(const CommandArguments &arguments, CliContext &context)
     const auto differ = [&](const QString &what, const QString &before, const QString &after) {
         lines << QStringLiteral("%1: %2 -> %3").arg(what, before, after);
     };
-    if (from.sensorAngle.has_value() != to.sensorAngle.has_value() ||
-        (from.sensorAngle && !sameNumber(*from.sensorAngle, *to.sensorAngle)))
+    if (angles && (from.sensorAngle.has_value() != to.sensorAngle.has_value() ||
+                   (from.sensorAngle && !sameNumber(*from.sensorAngle, *to.sensorAngle))))
         differ(context.pick(QStringLiteral(u"угол датчика"), QStringLiteral("sensor angle")),
                optionalText(from.sensorAngle), optionalText(to.sensorAngle));
     if (!(from.secondPulse == to.secondPulse))
@@ -90,8 +97,8 @@ int runDiff(const CommandArguments &arguments, CliContext &context)
         for (int point = 1; point <= kPointCount; ++point) {
             const QString &codeA = from.code(table, point);
             const QString &codeB = to.code(table, point);
-            const QString angleA = angleText(codeA, *sensorA);
-            const QString angleB = angleText(codeB, *sensorB);
+            const QString angleA = angles ? angleText(codeA, *sensorA) : QString();
+            const QString angleB = angles ? angleText(codeB, *sensorB) : QString();
             if (angleA == angleB && sameNumber(codeA, codeB))
                 continue;
             const QString where = QStringLiteral("%1 %2, %3 %4 (%5 %6)")

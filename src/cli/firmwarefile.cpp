@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "cli/firmwarefile.h"
 
+#include "bench/imagedecode.h"
 #include "domain/anglecode.h"
 #include "format/savejournal.h"
 #include "session/texts.h"
@@ -11,7 +12,8 @@ void CliContext::fail(const QString &text) const
     err << "cdi-tables: " << text << Qt::endl;
 }
 
-std::optional<FirmwareFile> loadFirmware(const QString &path, const CliContext &context)
+std::optional<FirmwareFile> loadFirmware(const QString &path, const CliContext &context,
+                                         const std::optional<QString> &imageSensorAngle)
 {
     SourceFileRead read = readSourceFile(path);
     if (read.outcome != SourceFileRead::Read) {
@@ -21,8 +23,20 @@ std::optional<FirmwareFile> loadFirmware(const QString &path, const CliContext &
     FirmwareFile file;
     file.path = path;
     file.bytes = read.bytes;
-    file.text = SourceText::fromFileBytes(read.bytes);
     file.stamp = read.stamp;
+    if (path.endsWith(QLatin1String(".hex"), Qt::CaseInsensitive)) {
+        const ImageDecode decode = decodeIntelHex(read.bytes);
+        if (!decode.ok()) {
+            context.fail(path + QStringLiteral(": ") + decodeFailureText(decode, context.language));
+            return std::nullopt;
+        }
+        file.image = true;
+        file.scan.calibration = *decode.calibration;
+        file.scan.calibration.sensorAngle = imageSensorAngle;
+        file.scan.tableLabels = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
+        return file;
+    }
+    file.text = SourceText::fromFileBytes(read.bytes);
     file.interruptedBackup = interruptedSaveBackup(path);
     if (file.interruptedBackup)
         context.fail(interruptedSaveNote(path, *file.interruptedBackup, context.language));
@@ -39,6 +53,30 @@ std::optional<FirmwareFile> loadFirmware(const QString &path, const CliContext &
         return std::nullopt;
     }
     return file;
+}
+
+bool imageSensorAngle(const CommandArguments &arguments, const CliContext &context,
+                      std::optional<QString> &angle)
+{
+    if (arguments.has(QStringLiteral("sensor"))) {
+        const QString text = arguments.option(QStringLiteral("sensor")).trimmed();
+        try {
+            angle = QString::number(strToInt(text));
+            return true;
+        } catch (const ConversionError &error) {
+            context.fail(QStringLiteral("--sensor: ") + error.message() + QLatin1Char('.'));
+            return false;
+        }
+    }
+    if (arguments.has(QStringLiteral("source"))) {
+        const auto source = loadFirmware(arguments.option(QStringLiteral("source")), context);
+        if (source && source->image)
+            context.fail(QStringLiteral("--source: ") + source->path);
+        if (!source || source->image || !sensorAngleOf(*source, context))
+            return false;
+        angle = source->calibration().sensorAngle.value_or(QStringLiteral("20"));
+    }
+    return true;
 }
 
 std::optional<int> sensorAngleOf(const FirmwareFile &file, const CliContext &context)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-// cdi-tables flash: the HEX into the ATmega8 with avrdude, as the window's "Program chip" does.
+// cdi-tables flash: the HEX into the ATmega8 with avrdude, as the window's "Program chip" does;
+// read-chip: the chip's flash into a HEX file.
 #include "cli/command.h"
 #include "flash/flashcommand.h"
 
@@ -36,8 +37,30 @@ int runFlash(const CommandArguments &arguments, CliContext &context)
         words << QStringLiteral("-c") << arguments.option(QStringLiteral("programmer"));
     if (arguments.has(QStringLiteral("port")))
         words << QStringLiteral("-P") << arguments.option(QStringLiteral("port"));
+    if (arguments.has(QStringLiteral("source")))
+        words << QStringLiteral("--source") << arguments.option(QStringLiteral("source"));
+    if (arguments.has(QStringLiteral("force")))
+        words << QStringLiteral("--force");
     // The window's settings, where its programmer dialog remembers the last choice.
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
                        QStringLiteral("cdi-table-editor"), QStringLiteral("cdi-editor"));
     return runFlashCommand(words, settings, context.err, context.language);
+}
+
+QString readChipSummary(unsigned char language)
+{
+    return language == 0 ? QStringLiteral(u"прочитать флэш-память ATmega8 в HEX-файл")
+                         : QStringLiteral("read the ATmega8's flash into a HEX file");
+}
+
+int runReadChip(const CommandArguments &arguments, CliContext &context)
+{
+    QStringList words = arguments.positional;
+    if (arguments.has(QStringLiteral("programmer")))
+        words << QStringLiteral("-c") << arguments.option(QStringLiteral("programmer"));
+    if (arguments.has(QStringLiteral("port")))
+        words << QStringLiteral("-P") << arguments.option(QStringLiteral("port"));
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                       QStringLiteral("cdi-table-editor"), QStringLiteral("cdi-editor"));
+    return runReadChipCommand(words, settings, context.err, context.language);
 }

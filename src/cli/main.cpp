@@ -13,13 +13,21 @@
 namespace {
 
 const Command kCommands[] = {
-    {"show", "FILE.asm [--format text|csv|json]", showSummary, {QStringLiteral("format")}, runShow},
+    {"show",
+     "FILE.asm [--format text|csv|json] [--sensor N | --source FILE.asm]",
+     showSummary,
+     {QStringLiteral("format"), QStringLiteral("sensor"), QStringLiteral("source")},
+     runShow},
     {"import",
      "FILE.asm TABLE.csv [--table N]",
      importSummary,
      {QStringLiteral("table")},
      runImport},
-    {"diff", "A.asm B.asm", diffSummary, {}, runDiff},
+    {"diff",
+     "A.asm B.asm [--sensor N | --source FILE.asm]",
+     diffSummary,
+     {QStringLiteral("sensor"), QStringLiteral("source")},
+     runDiff},
 #ifdef CDI_HAVE_BENCH
     {"verify",
      "FILE.asm [--hex FILE.hex] [--table 1|2|3|all] [--format text|csv] [--sensor-pin PD2]",
@@ -29,10 +37,16 @@ const Command kCommands[] = {
      runVerifyCommand},
 #endif
     {"flash",
-     "FILE.hex [-c PROGRAMMER] [-P PORT]",
+     "FILE.hex [-c PROGRAMMER] [-P PORT] [--source FILE.asm] [--force]",
      flashSummary,
+     {QStringLiteral("programmer"), QStringLiteral("port"), QStringLiteral("source")},
+     runFlash,
+     {QStringLiteral("force")}},
+    {"read-chip",
+     "OUT.hex [-c PROGRAMMER] [-P PORT]",
+     readChipSummary,
      {QStringLiteral("programmer"), QStringLiteral("port")},
-     runFlash},
+     runReadChip},
 };
 
 const Command *findCommand(const QString &name)
@@ -80,6 +94,14 @@ Parsed parseArguments(const QStringList &words, const Command &command, CommandA
             continue;
         }
         QString name = word.mid(2);
+        if (command.flagsTaken.contains(name)) {
+            if (parsed.has(name)) {
+                repeated = name;
+                return Parsed::Repeated;
+            }
+            parsed.options.append({name, QString()});
+            continue;
+        }
         QString value;
         const qsizetype equals = name.indexOf(QLatin1Char('='));
         if (equals >= 0) {

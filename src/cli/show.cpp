@@ -15,7 +15,8 @@ struct Row
     std::array<QString, kTableCount> angles;
 };
 
-std::array<Row, kPointCount> rowsOf(const Calibration &calibration, int sensorAngle)
+// Without a sensor angle (an image shown without one) the angles stay empty.
+std::array<Row, kPointCount> rowsOf(const Calibration &calibration, std::optional<int> sensorAngle)
 {
     std::array<Row, kPointCount> rows;
     for (int point = 1; point <= kPointCount; ++point) {
@@ -23,8 +24,9 @@ std::array<Row, kPointCount> rowsOf(const Calibration &calibration, int sensorAn
         row.rpm = calibration.rpm(point);
         for (int table = 1; table <= kTableCount; ++table) {
             row.codes[std::size_t(table - 1)] = calibration.code(table, point);
-            row.angles[std::size_t(table - 1)] =
-                angleText(calibration.code(table, point), sensorAngle);
+            if (sensorAngle)
+                row.angles[std::size_t(table - 1)] =
+                    angleText(calibration.code(table, point), *sensorAngle);
         }
     }
     return rows;
@@ -36,12 +38,19 @@ QString sparkText(const Calibration &calibration)
                                    : QStringLiteral("?");
 }
 
-void printText(const FirmwareFile &file, int sensorAngle, CliContext &context)
+void printText(const FirmwareFile &file, std::optional<int> sensorAngle, CliContext &context)
 {
     const Calibration &calibration = file.calibration();
     QTextStream &out = context.out;
-    out << context.pick(QStringLiteral(u"Угол датчика: "), QStringLiteral("Sensor angle: "))
-        << sensorAngle << '\n';
+    out << context.pick(QStringLiteral(u"Угол датчика: "), QStringLiteral("Sensor angle: "));
+    if (sensorAngle)
+        out << *sensorAngle << '\n';
+    else
+        out << context.pick(QStringLiteral(u"в образе его нет; углы — с --sensor N или --source "
+                                           u"FILE.asm"),
+                            QStringLiteral("not in the image; angles with --sensor N or --source "
+                                           "FILE.asm"))
+            << '\n';
     out << context.pick(QStringLiteral(u"Второй импульс: "), QStringLiteral("Second pulse: "))
         << secondPulseText(calibration.secondPulse) << '\n';
     out << context.pick(QStringLiteral(u"Выход \"искра\": "), QStringLiteral("Spark output: "))
@@ -57,7 +66,7 @@ void printText(const FirmwareFile &file, int sensorAngle, CliContext &context)
     QStringList header{caption(Caption::RpmHeader, context.language)};
     for (int table = 1; table <= kTableCount; ++table)
         header << tablePrefix + file.scan.tableLabels[std::size_t(table - 1)];
-    for (int table = 1; table <= kTableCount; ++table)
+    for (int table = 1; sensorAngle && table <= kTableCount; ++table)
         header << anglePrefix + QString::number(table);
     const auto printCells = [&](const QStringList &cells) {
         QString line;
@@ -70,21 +79,26 @@ void printText(const FirmwareFile &file, int sensorAngle, CliContext &context)
         QStringList cells{QString::number(row.rpm)};
         for (const QString &code : row.codes)
             cells << code;
-        for (const QString &angle : row.angles)
-            cells << angle;
+        for (const QString &angle : row.angles) {
+            if (sensorAngle)
+                cells << angle;
+        }
         printCells(cells);
     }
 }
 
-void printCsv(const FirmwareFile &file, int sensorAngle, CliContext &context)
+void printCsv(const FirmwareFile &file, std::optional<int> sensorAngle, CliContext &context)
 {
-    context.out << "rpm,code1,code2,code3,angle1,angle2,angle3\n";
+    context.out << (sensorAngle ? "rpm,code1,code2,code3,angle1,angle2,angle3\n"
+                                : "rpm,code1,code2,code3\n");
     for (const Row &row : rowsOf(file.calibration(), sensorAngle)) {
         QStringList fields{QString::number(row.rpm)};
         for (const QString &code : row.codes)
             fields << code;
-        for (const QString &angle : row.angles)
-            fields << angle;
+        for (const QString &angle : row.angles) {
+            if (sensorAngle)
+                fields << angle;
+        }
         context.out << fields.join(QLatin1Char(',')) << '\n';
     }
 }
@@ -99,12 +113,14 @@ QString jsonNumber(const QString &text)
     return whole ? QString::number(value) : text;
 }
 
-void printJson(const FirmwareFile &file, int sensorAngle, CliContext &context)
+void printJson(const FirmwareFile &file, std::optional<int> sensorAngle, CliContext &context)
 {
     const Calibration &calibration = file.calibration();
     const SecondPulse &pulse = calibration.secondPulse;
     QTextStream &out = context.out;
-    out << "{\"sensor_angle\":" << sensorAngle << ",\"second_pulse\":"
+    out << "{\"sensor_angle\":"
+        << (sensorAngle ? QString::number(*sensorAngle) : QStringLiteral("null"))
+        << ",\"second_pulse\":"
         << (pulse.automatic == true ? QStringLiteral("\"auto\"") : secondPulseText(pulse))
         << ",\"spark_output\":"
         << (calibration.sparkOutput
@@ -131,8 +147,13 @@ void printJson(const FirmwareFile &file, int sensorAngle, CliContext &context)
 
 QString showSummary(unsigned char language)
 {
-    return language == 0 ? QStringLiteral(u"настройки и 32 строки таблиц (text, csv или json)")
-                         : QStringLiteral("the settings and the 32 table rows (text, csv or json)");
+    return language == 0
+               ? QStringLiteral(u"настройки и 32 строки таблиц (text, csv или json) исходника или "
+                                u"образа FILE.hex; углы образа — с --sensor или --source")
+               : QStringLiteral(
+                     "the settings and the 32 table rows (text, csv or json) of a source "
+                     "or of an image FILE.hex; an image's angles with --sensor or "
+                     "--source");
 }
 
 int runShow(const CommandArguments &arguments, CliContext &context)
@@ -144,17 +165,23 @@ int runShow(const CommandArguments &arguments, CliContext &context)
                                : QStringLiteral("text");
     if (format != u"text" && format != u"csv" && format != u"json")
         return -1;
-    const auto file = loadFirmware(arguments.positional[0], context);
+    std::optional<QString> imageSensor;
+    if (!imageSensorAngle(arguments, context, imageSensor))
+        return exitcode::kFailed;
+    const auto file = loadFirmware(arguments.positional[0], context, imageSensor);
     if (!file)
         return exitcode::kFailed;
-    const auto sensorAngle = sensorAngleOf(*file, context);
-    if (!sensorAngle)
-        return exitcode::kFailed;
+    std::optional<int> sensorAngle;
+    if (hasAngles(*file)) {
+        sensorAngle = sensorAngleOf(*file, context);
+        if (!sensorAngle)
+            return exitcode::kFailed;
+    }
     if (format == u"csv")
-        printCsv(*file, *sensorAngle, context);
+        printCsv(*file, sensorAngle, context);
     else if (format == u"json")
-        printJson(*file, *sensorAngle, context);
+        printJson(*file, sensorAngle, context);
     else
-        printText(*file, *sensorAngle, context);
+        printText(*file, sensorAngle, context);
     return exitcode::kOk;
 }

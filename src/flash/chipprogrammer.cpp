@@ -179,15 +179,3 @@ LaunchCommand flashCommand(const QString &sourcePath, const QString &hexPath,
     command.workingDirectory = folder;
     return command;
 }
-
-std::optional<int> flashNow(const ProgrammerChoice &choice, const QString &hexPath)
-{
-    QProcess avrdude;
-    avrdude.setProcessChannelMode(QProcess::ForwardedChannels);
-    avrdude.setInputChannelMode(QProcess::ForwardedInputChannel);
-    avrdude.start(kAvrdude, avrdudeArguments(choice, QFileInfo(hexPath).absoluteFilePath()));
-    if (!avrdude.waitForStarted() || !avrdude.waitForFinished(-1) ||
-        avrdude.exitStatus() != QProcess::NormalExit)
-        return std::nullopt;
-    return avrdude.exitCode();
-}

@@ -77,7 +77,3 @@ LaunchCommand flashCommand(const QString &sourcePath, const QString &hexPath,
                            const ProgrammerChoice &choice, bool assembleFirst,
                            const FlashTexts &texts,
                            const ExecutableLookup &onSearchPath = isOnSearchPath);
-
-// Runs avrdude in this process's terminal, its output passed through; its exit status, or
-// nothing when it could not be started or crashed.
-std::optional<int> flashNow(const ProgrammerChoice &choice, const QString &hexPath);

@@ -43,6 +43,9 @@ struct Document
     // True once a load has read every setting and table of `text`, so that a save writes the
     // points only into the text they were read from.
     bool loaded = false;
+    // A firmware image (a HEX) shown read-only: its settings and tables decoded from it; its
+    // text is the HEX, never written.
+    bool image = false;
     // The codes of the three tables (as their digits) and the trimming resistor, as the load
     // read them and "Save to table" stored them.
     Calibration calibration;

@@ -70,7 +70,7 @@ void TestLoad::completedLoadOfTheSample()
 
     QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
     QCOMPARE(w.platform.dialogsShown.size(), 1);
-    QCOMPARE(w.platform.dialogsShown[0].filter, QStringLiteral("asm|*asm"));
+    QCOMPARE(w.platform.dialogsShown[0].filter, QStringLiteral("asm|*asm|hex|*.hex"));
     QCOMPARE(w.platform.dialogsShown[0].fileName, QStringLiteral("CDI.asm"));
 
     QCOMPARE(w.form.Memo1->document()->blockCount(), sampleBytes().count('\n'));

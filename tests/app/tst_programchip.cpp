@@ -1,7 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-// "Прошить МК" / "Program chip" from the window, and Qt's own texts in the window's language.
+// "Прошить МК" / "Program chip" and "Прочитать МК" / "Read chip" from the window with the real
+// avra and avrdude against our programmer emulator, a HEX shown read-only, and Qt's own texts
+// in the window's language.
+#include "app/editcommands.h"
+#include "app/gridview.h"
 #include "apptestsupport.h"
+#include "bench/intelhex.h"
+#include "chart/chartseries.h"
+#include "flash/stk500emulator.h"
 #include "session/texts.h"
 
 #include <QApplication>
@@ -9,8 +16,10 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -22,10 +31,10 @@ private slots:
     void init();
     void nothingLoadedSaysSo();
     void missingToolsSaySo();
-    void currentHexGoesToTheChosenProgrammer();
-    void missingHexOffersToCompileFirst();
     void olderHexOffersToCompileOrProgramItAsItIs();
-    void unsavedEditsAreSavedAndCompiledFirst();
+    void staleHexIsStoppedThenCompiledCopiedAndVerified();
+    void anotherChipAndAFailedVerifyAreErrors();
+    void readChipComparesAndAHexIsReadOnly();
     void qtButtonsFollowTheLanguage();
     void dialogOffersAvrdudesProgrammers();
 
@@ -35,17 +44,6 @@ private:
 
 namespace {
 
-// The terminal command's layout: -e bash -c <script> bash <folder> <n> <hex> <4 texts>, then
-// n words of the assembler's command, then avrdude's.
-constexpr int kAssemblerWordCount = 6;
-constexpr int kFirstToolWord = 12;
-
-QStringList assemblerWords(const DetachedCommand &command)
-{
-    const int count = command.arguments.value(kAssemblerWordCount).toInt();
-    return command.arguments.mid(kFirstToolWord, count);
-}
-
 QStringList questionTexts(const FakePlatform &platform)
 {
     QStringList texts;
@@ -53,12 +51,6 @@ QStringList questionTexts(const FakePlatform &platform)
         texts << question.text + QLatin1String(" [") + question.answers.join(QLatin1Char('|')) +
                      QLatin1Char(']');
     return texts;
-}
-
-QStringList avrdudeWords(const DetachedCommand &command)
-{
-    const int count = command.arguments.value(kAssemblerWordCount).toInt();
-    return command.arguments.mid(kFirstToolWord + count);
 }
 
 void setModified(const QString &path, const QDateTime &when)
@@ -87,6 +79,38 @@ struct Loaded
         w.load(source);
     }
 };
+
+// The sample with table 1, row 5 one code later, assembled by avra: its HEX's bytes.
+QByteArray otherImage()
+{
+    QTemporaryDir dir;
+    QByteArray source = sampleBytes();
+    // Table 1, row 5 is the only code 7 of the sample.
+    if (source.count("ldi R16, 7\t") != 1)
+        qFatal("the sample's table 1, row 5 is no longer the only code 7");
+    source.replace("ldi R16, 7\t", "ldi R16, 8\t");
+    writeFile(dir.filePath(QStringLiteral("CDI.asm")), source);
+    QProcess avra;
+    avra.setWorkingDirectory(dir.path());
+    avra.start(QStringLiteral("avra"), {QStringLiteral("CDI.asm")});
+    if (!avra.waitForFinished(60000) || avra.exitCode() != 0)
+        qFatal("avra failed");
+    return readFile(dir.filePath(QStringLiteral("CDI.hex")));
+}
+
+QByteArray flashOf(const QByteArray &hex)
+{
+    FlashImage image = parseIntelHex(hex.toStdString());
+    while (!image.bytes.empty() && image.bytes.back() == 0xFF)
+        image.bytes.pop_back();
+    return QByteArray(reinterpret_cast<const char *>(image.bytes.data()),
+                      qsizetype(image.bytes.size()));
+}
+
+QStringList chipCopies(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("CDI-chip-*.hex")}, QDir::Files);
+}
 
 } // namespace
 
@@ -124,102 +148,158 @@ void TestProgramChip::missingToolsSaySo()
     writeFile(l.hex, ":00000001FF\n");
     l.w.platform.missingPrograms << QStringLiteral("avrdude");
     l.w.form.ProgramChipClick();
-    l.w.platform.missingPrograms = {QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")};
-    l.w.form.Button7Click();
-    l.w.form.ProgramChipClick();
-    const QList<ShownBox> boxes = l.w.platform.takeBoxes();
-    QCOMPARE(boxes.size(), 2);
-    QCOMPARE(boxes.first(), (ShownBox{ShownBox::Warning,
-                                      QStringLiteral(u"Программа avrdude не найдена. "
-                                                     u"Установите её: sudo apt install avrdude")}));
-    QCOMPARE(boxes.last(), (ShownBox{ShownBox::Warning, message(MessageId::NoTerminal, 1)}));
-    QCOMPARE(l.w.platform.commandsStarted.size(), 0);
+    l.w.form.ReadChipClick();
+    const QString missing =
+        QStringLiteral(u"Программа avrdude не найдена. Установите её: sudo apt install avrdude");
+    QCOMPARE(l.w.platform.takeBoxes(),
+             (QList<ShownBox>{{ShownBox::Warning, missing}, {ShownBox::Warning, missing}}));
     QCOMPARE(l.w.platform.programmerDialogsShown.size(), 0);
 }
 
-void TestProgramChip::currentHexGoesToTheChosenProgrammer()
-{
-    Loaded l;
-    writeFile(l.hex, ":00000001FF\n");
-    l.w.platform.programmerAnswers = {
-        ProgrammerChoice{QStringLiteral("avrisp"), QStringLiteral("/dev/ttyUSB0")}, std::nullopt};
-    l.w.form.ProgramChipClick();
-    QCOMPARE(l.w.platform.questions.size(), 0);
-    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
-    const DetachedCommand command = l.w.platform.commandsStarted.constFirst();
-    QCOMPARE(command.workingDirectory, l.dir.filePath(QStringLiteral("my fw")));
-    QCOMPARE(assemblerWords(command), QStringList());
-    QCOMPARE(avrdudeWords(command), QStringList({"avrdude", "-p", "m8", "-c", "avrisp", "-P",
-                                                 "/dev/ttyUSB0", "-U", "flash:w:" + l.hex + ":i"}));
-
-    // The next time the dialog starts from that choice; cancelled, nothing starts.
-    l.w.form.ProgramChipClick();
-    QCOMPARE(l.w.platform.programmerDialogsShown,
-             (QList<ProgrammerChoice>{{QStringLiteral("usbasp"), QString()},
-                                      {QStringLiteral("avrisp"), QStringLiteral("/dev/ttyUSB0")}}));
-    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
-    QCOMPARE(l.w.platform.takeBoxes(), QList<ShownBox>());
-}
-
-void TestProgramChip::missingHexOffersToCompileFirst()
-{
-    Loaded l;
-    const QString question = QStringLiteral(u"Файла прошивки CDI.hex нет рядом с исходником. "
-                                            u"Скомпилировать исходник и затем прошить МК? "
-                                            u"[Компилировать и прошить|Отмена]");
-    l.w.platform.questionAnswers = {1, 0};
-    l.w.form.ProgramChipClick();
-    QCOMPARE(l.w.platform.commandsStarted.size(), 0);
-    QCOMPARE(l.w.platform.programmerDialogsShown.size(), 0);
-
-    l.w.platform.programmerAnswers = {ProgrammerChoice{}};
-    l.w.form.ProgramChipClick();
-    QCOMPARE(questionTexts(l.w.platform), QStringList({question, question}));
-    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
-    const DetachedCommand command = l.w.platform.commandsStarted.constFirst();
-    QCOMPARE(assemblerWords(command), QStringList({"avra", "CDI.asm"}));
-    QCOMPARE(avrdudeWords(command),
-             QStringList({"avrdude", "-p", "m8", "-c", "usbasp", "-U", "flash:w:" + l.hex + ":i"}));
-}
-
+// Today's date check stays; a HEX of no known layout is then stopped by the image check, Cancel
+// being the default.
 void TestProgramChip::olderHexOffersToCompileOrProgramItAsItIs()
 {
     Loaded l;
     writeFile(l.hex, ":00000001FF\n");
     setModified(l.hex, QDateTime::currentDateTime().addSecs(-120));
     l.w.form.Button7Click();
-    l.w.platform.questionAnswers = {1, 2};
-    l.w.platform.programmerAnswers = {ProgrammerChoice{}};
+    l.w.platform.questionAnswers = {2, 1, 2};
     l.w.form.ProgramChipClick();
     l.w.form.ProgramChipClick();
-    const QString question = QStringLiteral(
+    const QString older = QStringLiteral(
         "The firmware file CDI.hex is older than the source: the last changes are not in it. "
         "Compile the source before programming? "
         "[Compile and program|Program the file as it is|Cancel]");
-    QCOMPARE(questionTexts(l.w.platform), QStringList({question, question}));
-    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
-    QCOMPARE(assemblerWords(l.w.platform.commandsStarted.constFirst()), QStringList());
+    QCOMPARE(questionTexts(l.w.platform),
+             QStringList({older, older,
+                          "The firmware file CDI.hex does not hold the tables in the window:\nThe "
+                          "file is not an Intel HEX image: no data records\n\nProgram it anyway? "
+                          "[Save, compile and program|Program anyway|Cancel]"}));
+    QCOMPARE(l.w.platform.questions.last().defaultAnswer, 2);
+    QCOMPARE(l.w.platform.questions.last().escapeAnswer, 2);
+    QCOMPARE(l.w.platform.programmerDialogsShown.size(), 0);
     QCOMPARE(l.w.platform.unexpectedDialogs, 0);
 }
 
-void TestProgramChip::unsavedEditsAreSavedAndCompiledFirst()
+// A HEX built from another source is stopped with what differs; "Save, compile and program"
+// builds it anew, keeps a copy of the chip beside the source, writes and reads it back.
+void TestProgramChip::staleHexIsStoppedThenCompiledCopiedAndVerified()
 {
     Loaded l;
-    writeFile(l.hex, ":00000001FF\n");
-    l.w.form.grid().setCell(4, 5, QStringLiteral("5"));
-    QVERIFY(l.w.form.hasUnsavedChanges());
-    l.w.platform.questionAnswers = {0};
-    l.w.platform.programmerAnswers = {ProgrammerChoice{}};
+    const QByteArray other = otherImage();
+    writeFile(l.hex, other);
+    QTemporaryDir chipDir;
+    const QString written = chipDir.filePath(QStringLiteral("written"));
+    Stk500Emulator chip(chipDir, {"--flash", l.hex, "--dump", written});
+    QSignalSpy notes(&l.w.form, &TForm1::chipNote);
+
+    l.w.platform.questionAnswers = {2};
     l.w.form.ProgramChipClick();
-    QCOMPARE(l.w.platform.questions.size(), 1);
-    QCOMPARE(l.w.platform.questions.constFirst().answers.constFirst(),
-             QStringLiteral(u"Сохранить и компилировать"));
-    QVERIFY(readFile(l.source) != sampleBytes());
-    QVERIFY(!l.w.form.hasUnsavedChanges());
-    QCOMPARE(l.w.platform.commandsStarted.size(), 1);
-    QCOMPARE(assemblerWords(l.w.platform.commandsStarted.constFirst()),
-             QStringList({"avra", "CDI.asm"}));
+    QCOMPARE(questionTexts(l.w.platform),
+             QStringList{QStringLiteral(u"Файл прошивки CDI.hex не совпадает с таблицами в окне:\n"
+                                        u"отличий: 1\nтаблица 1, строка 5: код 7 в исходнике, 8 в "
+                                        u"образе\n\nПрошить его всё равно? [Сохранить, "
+                                        u"компилировать и прошить|Прошить всё равно|Отмена]")});
+    QCOMPARE(l.w.platform.programmerDialogsShown.size(), 0);
+    QVERIFY(!QFile::exists(written));
+
+    l.w.platform.questionAnswers = {0};
+    l.w.platform.programmerAnswers = {ProgrammerChoice{QStringLiteral("arduino"), chip.port()}};
+    l.w.form.ProgramChipClick();
     QCOMPARE(l.w.platform.takeBoxes(), QList<ShownBox>());
+    QVERIFY(flashOf(readFile(l.hex)) != flashOf(other));
+    const QString folder = l.dir.filePath(QStringLiteral("my fw"));
+    const QStringList copies = chipCopies(folder);
+    QCOMPARE(copies.size(), 1);
+    const QString copy = folder + QLatin1Char('/') + copies.first();
+    QCOMPARE(flashOf(readFile(copy)), flashOf(other));
+    QCOMPARE(notes.size(), 1);
+    QCOMPARE(notes.first().at(0).toString(),
+             QStringLiteral(u"Копия прошивки МК до записи: %1. МК прошит и проверен: в нём таблицы "
+                            u"и настройки CDI.asm.")
+                 .arg(copy));
+    QVERIFY(QFile::exists(written));
+}
+
+// Another chip is refused before anything is written, naming its signature; a bad cell fails
+// avrdude's verify, and that is an error, never a success.
+void TestProgramChip::anotherChipAndAFailedVerifyAreErrors()
+{
+    Loaded l;
+    l.w.platform.questionAnswers = {0};
+    l.w.platform.programmerAnswers = {ProgrammerChoice{QStringLiteral("arduino"), QString()}};
+    QTemporaryDir chipDir;
+    const QString written = chipDir.filePath(QStringLiteral("written"));
+    QSignalSpy notes(&l.w.form, &TForm1::chipNote);
+    l.w.form.Button7Click();
+    {
+        Stk500Emulator chip(chipDir, {"--signature", "1e9587", "--dump", written});
+        l.w.platform.programmerAnswers = {ProgrammerChoice{QStringLiteral("arduino"), chip.port()}};
+        l.w.form.ProgramChipClick(); // no HEX yet: compiled first
+        const QList<ShownBox> boxes = l.w.platform.takeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().kind, ShownBox::Error);
+        QVERIFY2(boxes.first().text.startsWith(
+                     QStringLiteral("This is no ATmega8: the chip's signature is 1E 95 87 (an "
+                                    "ATmega8's is 1E 93 07). Nothing was written to it.")),
+                 qPrintable(boxes.first().text));
+        QVERIFY(!QFile::exists(written));
+    }
+    Stk500Emulator chip(chipDir, {"--flip", "0x40"});
+    l.w.platform.programmerAnswers = {ProgrammerChoice{QStringLiteral("arduino"), chip.port()}};
+    l.w.form.ProgramChipClick();
+    const QList<ShownBox> boxes = l.w.platform.takeBoxes();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().kind, ShownBox::Error);
+    QVERIFY2(boxes.first().text.startsWith(QStringLiteral("VERIFY FAILED")),
+             qPrintable(boxes.first().text));
+    QVERIFY(boxes.first().text.contains(QStringLiteral("at addr 0x0040")));
+    QCOMPARE(notes.size(), 0);
+}
+
+// "Read chip" opens the chip's image as the comparison, its differing row marked; the image
+// opened with "File" is shown read-only, and compares with the source the other way round.
+void TestProgramChip::readChipComparesAndAHexIsReadOnly()
+{
+    Loaded l;
+    QTemporaryDir chipDir;
+    const QString otherHex = chipDir.filePath(QStringLiteral("other.hex"));
+    writeFile(otherHex, otherImage());
+    Stk500Emulator chip(chipDir, {"--flash", otherHex});
+    l.w.platform.programmerAnswers = {ProgrammerChoice{QStringLiteral("arduino"), chip.port()}};
+    QSignalSpy notes(&l.w.form, &TForm1::chipNote);
+    l.w.form.ReadChipClick();
+    QCOMPARE(l.w.platform.takeBoxes(), QList<ShownBox>());
+    const QString folder = l.dir.filePath(QStringLiteral("my fw"));
+    const QStringList copies = chipCopies(folder);
+    QCOMPARE(copies.size(), 1);
+    const QString read = folder + QLatin1Char('/') + copies.first();
+    QCOMPARE(notes.size(), 1);
+    QCOMPARE(notes.first().at(1).toString(),
+             QStringLiteral("The chip's firmware was read and saved in ") + read);
+    QVERIFY(l.w.form.commands().comparing());
+    QCOMPARE(l.w.form.commands().comparisonSeries().count(), 32);
+    QCOMPARE(l.w.form.StringGrid1->boldRows(), QList<int>{5});
+
+    // The image as the document: the codes it holds, nothing editable or saved.
+    const QByteArray bytes = readFile(read);
+    l.w.load(read);
+    QVERIFY(l.w.form.document().image);
+    QCOMPARE(l.w.form.document().cell(1, 5), QStringLiteral("8"));
+    QCOMPARE(l.w.form.document().cell(4, 5), QStringLiteral("14.4"));
+    QVERIFY(!l.w.form.grid().flags(l.w.form.grid().index(4, 4)).testFlag(Qt::ItemIsEditable));
+    QVERIFY(!l.w.form.Button5->isEnabled());
+    QVERIFY(l.w.form.windowTitle().endsWith(QStringLiteral(u" — образ МК, только просмотр")));
+    QVERIFY(!l.w.form.saveToFile());
+    QCOMPARE(l.w.platform.takeBoxes(),
+             (QList<ShownBox>{
+                 {ShownBox::Warning, QStringLiteral(u"Открыт образ прошивки (HEX): он только для "
+                                                    u"просмотра и сравнения. Чтобы менять таблицы, "
+                                                    u"откройте исходник .asm.")}}));
+    QCOMPARE(readFile(read), bytes);
+    QVERIFY(l.w.form.commands().compareWith(l.source));
+    QCOMPARE(l.w.form.StringGrid1->boldRows(), QList<int>{5});
 }
 
 void TestProgramChip::qtButtonsFollowTheLanguage()

@@ -260,7 +260,7 @@ void TestStartState::nothingLoaded()
     QCOMPARE(w.form.state().FirmwareName, QString());
     QCOMPARE(w.form.state().Language, 0);
     QCOMPARE(w.form.document().calibration.trimmerActive, false);
-    QCOMPARE(w.form.OpenDialog1.filter, QStringLiteral("asm|*asm"));
+    QCOMPARE(w.form.OpenDialog1.filter, QStringLiteral("asm|*asm|hex|*.hex"));
     QCOMPARE(w.form.OpenDialog1.fileName, QStringLiteral("CDI.asm"));
     QVERIFY(w.platform.boxes.isEmpty());
 }

@@ -32,7 +32,6 @@ private slots:
     void realAvrdudeWithoutAProgrammerFails();
     void compilesFirstWithTheRealAssembler();
     void failedAssemblyProgramsNothing();
-    void flashNowReturnsAvrdudesStatus();
     void commandLineRefusesBadInput_data();
     void commandLineRefusesBadInput();
     void commandLineTakesRememberedChoiceAndOptions();
@@ -330,16 +329,6 @@ void TestChipProgrammer::failedAssemblyProgramsNothing()
     QVERIFY(!QFile::exists(marker));
 }
 
-void TestChipProgrammer::flashNowReturnsAvrdudesStatus()
-{
-    QTemporaryDir dir;
-    const QString hex = dir.filePath(QStringLiteral("CDI.hex"));
-    writeBytes(hex, ":00000001FF\n");
-    QCOMPARE(
-        flashNow({QStringLiteral("avrisp"), QStringLiteral("/dev/cdi-test-no-such-port")}, hex),
-        std::optional<int>(1));
-}
-
 namespace {
 
 struct CommandRun
@@ -364,15 +353,17 @@ void TestChipProgrammer::commandLineRefusesBadInput_data()
     QTest::addColumn<int>("language");
     QTest::addColumn<QString>("message");
     const QString usage =
-        QStringLiteral("Usage: cdi-tables flash FILE.hex [-c PROGRAMMER] [-P PORT]\n");
+        QStringLiteral("Usage: cdi-tables flash FILE.hex [-c PROGRAMMER] [-P PORT] [--source "
+                       "FILE.asm] [--force]\n");
     QTest::newRow("no file") << QStringList() << 1 << usage;
     QTest::newRow("two files") << QStringList{"a.hex", "b.hex"} << 1 << usage;
     QTest::newRow("-c without a value") << QStringList{"a.hex", "-c"} << 1 << usage;
-    QTest::newRow("unknown option") << QStringList{"a.hex", "--force"} << 1 << usage;
+    QTest::newRow("unknown option") << QStringList{"a.hex", "--forced"} << 1 << usage;
     QTest::newRow("Russian usage")
         << QStringList{"-P", " "} << 0
         << QStringLiteral(
-               u"Использование: cdi-tables flash FILE.hex [-c ПРОГРАММАТОР] [-P ПОРТ]\n");
+               u"Использование: cdi-tables flash FILE.hex [-c ПРОГРАММАТОР] [-P ПОРТ] [--source "
+               u"FILE.asm] [--force]\n");
     QTest::newRow("the source instead of the HEX")
         << QStringList{"@DIR@/CDI.asm"} << 1
         << QStringLiteral("The file @DIR@/CDI.asm is not Intel HEX; the chip was not touched.\n");
@@ -421,18 +412,24 @@ void TestChipProgrammer::commandLineTakesRememberedChoiceAndOptions()
                                               : QStringList();
     };
 
+    // The last run writes and reads back: the choice, then the two operations.
     qputenv("FAKE_STATUS", "0");
     CommandRun run = runFlash({hex}, settings, 1);
-    QCOMPARE(recordedArguments(), QStringList({"-p", "m8", "-c", "avrisp", "-P", "/dev/ttyUSB1",
-                                               "-U", "flash:w:" + hex + ":i"}));
-    QCOMPARE(run.err, flashTexts(1).flashEnded + QLatin1Char('\n'));
+    QCOMPARE(recordedArguments().mid(0, 8),
+             QStringList({"-p", "m8", "-c", "avrisp", "-P", "/dev/ttyUSB1", "-U",
+                          "flash:w:" + hex + ":i"}));
+    QCOMPARE(run.err.section(QLatin1Char('\n'), -2),
+             QStringLiteral("avrdude wrote and verified my fw.hex.\n"));
     QCOMPARE(run.status, 0);
 
+    // The first run, the copy, fails: nothing more runs.
     qputenv("FAKE_STATUS", "1");
     run = runFlash({"-P", "/dev/ttyACM0", hex, "--programmer", "stk500v2"}, settings, 0);
-    QCOMPARE(recordedArguments(), QStringList({"-p", "m8", "-c", "stk500v2", "-P", "/dev/ttyACM0",
-                                               "-U", "flash:w:" + hex + ":i"}));
-    QCOMPARE(run.err, QStringLiteral(u"ОШИБКА ПРОШИВКИ МК. Код завершения avrdude: 1\n"));
+    QCOMPARE(recordedArguments().mid(0, 7),
+             QStringList({"-p", "m8", "-c", "stk500v2", "-P", "/dev/ttyACM0", "-U"}));
+    QVERIFY(recordedArguments().at(7).startsWith(QStringLiteral("flash:r:") + dir.path()));
+    QVERIFY(run.err.endsWith(QStringLiteral(u"Копию МК сделать не удалось; МК не прошивался. "
+                                            u"--force прошьёт без копии.\n")));
     QCOMPARE(run.status, 1);
 }
 
@@ -444,8 +441,16 @@ void TestChipProgrammer::commandLineReportsRealAvrdudesFailure()
     QSettings settings(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
     const CommandRun run =
         runFlash({hex, "-c", "avrisp", "-P", "/dev/cdi-test-no-such-port"}, settings, 1);
-    QCOMPARE(run.err, QStringLiteral("PROGRAMMING FAILED. avrdude's exit status: 1\n"));
+    QVERIFY2(run.err.endsWith(QStringLiteral("No copy of the chip could be made; the chip was not "
+                                             "touched. --force programs it without a copy.\n")),
+             qPrintable(run.err));
     QCOMPARE(run.status, 1);
+    // With --force it goes on to the write, which fails the same way: our message with the
+    // status last.
+    const CommandRun forced =
+        runFlash({hex, "-c", "avrisp", "-P", "/dev/cdi-test-no-such-port", "--force"}, settings, 1);
+    QVERIFY(forced.err.endsWith(QStringLiteral("PROGRAMMING FAILED. avrdude's exit status: 1\n")));
+    QCOMPARE(forced.status, 1);
 }
 
 QTEST_GUILESS_MAIN(TestChipProgrammer)
