@@ -22,7 +22,9 @@ using gridkeys::kBackspace;
 using gridkeys::kEnter;
 using gridkeys::typedText;
 
-// Asks the view before every move of the current cell, and keeps the selection on it.
+// Asks the view before every move of the current cell. A selection is a run of rows in the
+// range column that reaches the current cell; any other is cut to the current cell, and one
+// towards a refused cell changes nothing.
 class GridView::SelectionModel final : public QItemSelectionModel
 {
 public:
@@ -34,17 +36,26 @@ public:
 
     void setCurrentIndex(const QModelIndex &index, SelectionFlags command) override
     {
+        m_refused = QPersistentModelIndex();
         if (m_view.approveMove(index))
             QItemSelectionModel::setCurrentIndex(index, command);
+        else
+            m_refused = index;
     }
 
-    void select(const QItemSelection &, SelectionFlags) override
+    void select(const QItemSelection &selection, SelectionFlags command) override
     {
+        if (m_refused.isValid() && selection.contains(m_refused))
+            return;
         const QModelIndex current = currentIndex();
-        if (current.isValid())
-            QItemSelectionModel::select(QItemSelection(current, current), ClearAndSelect);
-        else
+        if (!current.isValid()) {
             QItemSelectionModel::select(QItemSelection(), Clear);
+            return;
+        }
+        if (isRun(selection, current))
+            QItemSelectionModel::select(selection, command);
+        else
+            QItemSelectionModel::select(QItemSelection(current, current), ClearAndSelect);
     }
 
     // The start position, set before anyone can be asked.
@@ -54,7 +65,17 @@ public:
     }
 
 private:
+    bool isRun(const QItemSelection &selection, const QModelIndex &current) const
+    {
+        if (!selection.contains(current))
+            return false;
+        return std::all_of(selection.begin(), selection.end(), [&](const QItemSelectionRange &r) {
+            return r.left() == m_view.m_rangeColumn && r.right() == m_view.m_rangeColumn;
+        });
+    }
+
     GridView &m_view;
+    QPersistentModelIndex m_refused;
 };
 
 GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegate(*this))
@@ -77,7 +98,9 @@ GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegat
     setGridStyle(Qt::SolidLine);
     setWordWrap(false);
     setCornerButtonEnabled(false);
-    setSelectionMode(SingleSelection);
+    // Runs of rows are selected in the range column only; the selection model keeps any other
+    // selection to the current cell.
+    setSelectionMode(ContiguousSelection);
     setSelectionBehavior(SelectItems);
     // Editors are opened by the grid itself: always on the current cell while editing is on.
     setEditTriggers(NoEditTriggers);
@@ -144,49 +167,47 @@ bool GridView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event
 void GridView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
-    const bool hadRange = m_anchorRow > 0;
-    if (!m_extending)
-        m_anchorRow = -1;
-    if (hadRange || m_anchorRow > 0) {
-        viewport()->update();
-        emit rowRangeChanged();
-    }
     settleEditor();
 }
 
 void GridView::setRangeColumn(int column)
 {
     m_rangeColumn = column;
-    m_anchorRow = -1;
-    viewport()->update();
+    if (const QModelIndex current = currentIndex(); current.isValid())
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
 }
 
 bool GridView::hasRowRange() const
 {
-    return m_anchorRow > 0 && col() == m_rangeColumn && m_anchorRow != row();
+    const auto [first, last] = selectedRows();
+    return first != last;
 }
 
 std::pair<int, int> GridView::selectedRows() const
 {
-    if (!hasRowRange())
-        return {row(), row()};
-    return {std::min(m_anchorRow, row()), std::max(m_anchorRow, row())};
+    int first = row();
+    int last = row();
+    if (col() == m_rangeColumn && selectionModel()) {
+        for (const QModelIndex &index : selectionModel()->selectedIndexes()) {
+            first = std::min(first, index.row() + 1);
+            last = std::max(last, index.row() + 1);
+        }
+    }
+    return {first, last};
 }
 
 void GridView::extendRowRange(int targetRow)
 {
     if (!model() || col() != m_rangeColumn || targetRow < 1 || targetRow > model()->rowCount())
         return;
-    const int anchor = m_anchorRow > 0 ? m_anchorRow : row();
-    {
-        const QScopedValueRollback extending(m_extending, true);
-        setCurrentCell(m_rangeColumn, targetRow);
-    }
+    const auto [first, last] = selectedRows();
+    const int anchor = row() == first ? last : first;
+    setCurrentCell(m_rangeColumn, targetRow);
     if (row() != targetRow)
         return;
-    m_anchorRow = anchor == targetRow ? -1 : anchor;
-    viewport()->update();
-    emit rowRangeChanged();
+    selectionModel()->select(QItemSelection(model()->index(anchor - 1, m_rangeColumn),
+                                            model()->index(targetRow - 1, m_rangeColumn)),
+                             QItemSelectionModel::ClearAndSelect);
 }
 
 void GridView::setBoldRows(int column, const QList<int> &rows)
@@ -223,12 +244,6 @@ void GridView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
 
 void GridView::keyPressEvent(QKeyEvent *event)
 {
-    const bool upOrDown = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
-    if (upOrDown && event->modifiers() == Qt::ShiftModifier && col() == m_rangeColumn) {
-        event->accept();
-        extendRowRange(row() + (event->key() == Qt::Key_Up ? -1 : 1));
-        return;
-    }
     const QString typed = typedText(*event);
     // Keys the editor did not take come on to the grid; their characters were filtered there.
     const QWidget *focus = QApplication::focusWidget();
@@ -257,12 +272,6 @@ void GridView::mousePressEvent(QMouseEvent *event)
     const QModelIndex hit = indexAt(event->position().toPoint());
     if (event->button() != Qt::LeftButton) {
         event->accept();
-        return;
-    }
-    if (event->modifiers() == Qt::ShiftModifier && hit.isValid() && hit.column() == m_rangeColumn &&
-        col() == m_rangeColumn) {
-        event->accept();
-        extendRowRange(hit.row() + 1);
         return;
     }
     // A click on the current cell selects it again, as long as no editor covers it.

@@ -71,9 +71,6 @@ public:
     void setWindowShortcuts(const QList<QKeySequence> &sequences);
     bool isWindowShortcut(const QKeyEvent &event) const;
 
-signals:
-    void rowRangeChanged();
-
 protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
@@ -104,7 +101,5 @@ private:
     bool m_inSelectCell = false;
     bool m_keepEditorClosed = false;
     int m_rangeColumn = -1;
-    int m_anchorRow = -1;
-    bool m_extending = false;
     QList<QKeySequence> m_windowShortcuts;
 };

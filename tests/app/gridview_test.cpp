@@ -310,6 +310,31 @@ private slots:
         QVERIFY(!h->grid->selectionModel()->isSelected(h->model.index(6, 1)));
     }
 
+    void runOfRowsStaysInTheRangeColumnAndStopsAtARefusedCell()
+    {
+        h->refused = {{4, 8}};
+        h->grid->setRangeColumn(4);
+        QVERIFY(h->showFocused());
+        h->grid->setCurrentCell(4, 5);
+        h->press(Qt::Key_Down, Qt::ShiftModifier);
+        h->press(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(h->grid->selectedRows(), std::make_pair(5, 7));
+        // The move to row 8 is refused: the run and the current cell stay.
+        h->press(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(h->current(), QPoint(4, 7));
+        QCOMPARE(h->grid->selectedRows(), std::make_pair(5, 7));
+        QTest::mouseClick(h->grid->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          h->cellRect(4, 3).center());
+        QCOMPARE(h->grid->selectedRows(), std::make_pair(3, 5));
+        // Outside the range column a Shift+click selects the current cell alone.
+        QTest::mouseClick(h->grid->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          h->cellRect(3, 3).center());
+        QCOMPARE(h->current(), QPoint(3, 3));
+        QVERIFY(!h->grid->hasRowRange());
+        QCOMPARE(h->grid->selectionModel()->selectedIndexes(),
+                 QModelIndexList({h->model.index(2, 3)}));
+    }
+
     void mouseClicksSelectTheCellUnderThePointer()
     {
         QVERIFY(h->showFocused());
