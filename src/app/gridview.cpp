@@ -78,9 +78,28 @@ private:
     QPersistentModelIndex m_refused;
 };
 
+namespace {
+
+// The stock header, told its fixed size: asked for a size hint, the toolkit would measure every
+// caption in bold, a second face of the font to load before the first frame.
+class FixedHeader final : public QHeaderView
+{
+public:
+    explicit FixedHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        return {sectionSize(logicalIndex), GridView::kHeaderRowHeight};
+    }
+};
+
+} // namespace
+
 GridView::GridView(QWidget *parent) : QTableView(parent), m_delegate(new Delegate(*this))
 {
     setItemDelegate(m_delegate);
+    setHorizontalHeader(new FixedHeader(this));
     verticalHeader()->hide();
     horizontalHeader()->setFixedHeight(kHeaderRowHeight);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
