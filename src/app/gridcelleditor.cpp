@@ -41,13 +41,15 @@ void GridView::Delegate::initStyleOption(QStyleOptionViewItem *option,
     const auto [first, last] = m_view.selectedRows();
     const bool inRun = m_view.hasRowRange() && index.column() == m_view.m_rangeColumn &&
                        point >= first && point <= last;
-    option->state.setFlag(QStyle::State_Selected, inRun);
+    option->state.setFlag(QStyle::State_Selected, false);
     if (!inRun)
         return;
-    QColor shade = option->palette.color(QPalette::Active, QPalette::Highlight);
-    shade.setAlpha(110);
-    option->palette.setColor(QPalette::Highlight, shade);
-    option->palette.setBrush(QPalette::HighlightedText, option->palette.brush(QPalette::Text));
+    // The highlight laid over the cell's own colour at 110/255, the text left as it is.
+    const QColor own = option->backgroundBrush.color();
+    const QColor shade = option->palette.color(QPalette::Active, QPalette::Highlight);
+    const auto over = [](int below, int above) { return (below * 145 + above * 110) / 255; };
+    option->backgroundBrush = QColor(over(own.red(), shade.red()), over(own.green(), shade.green()),
+                                     over(own.blue(), shade.blue()));
 }
 
 QWidget *GridView::Delegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,

@@ -451,6 +451,27 @@ private slots:
         QCOMPARE(image.pixelColor(h->inPicture(2, 5, &QRect::topRight) + QPoint(1, 0)), line);
     }
 
+    void angleCellKeepsItsColoursWhenCurrentAndShadedInARun()
+    {
+        h->grid->setRangeColumn(4);
+        QVERIFY(h->showFocused());
+        h->grid->setCurrentCell(4, 5);
+        h->before->setFocus(); // the editor closes: the current cell is painted
+        QVERIFY(!h->focusInGrid());
+        const auto inside = [this](int row) {
+            return h->grid->viewport()->grab().toImage().pixelColor(
+                h->cellRect(4, row).bottomRight() - QPoint(2, 2));
+        };
+        QCOMPARE(inside(5), kYellow);
+        h->grid->extendRowRange(7);
+        QVERIFY(h->grid->hasRowRange());
+        for (int row : {5, 6, 7}) {
+            QVERIFY(inside(row) != kYellow);
+            QVERIFY(inside(row) != h->grid->palette().color(QPalette::Highlight));
+        }
+        QCOMPARE(inside(8), kYellow);
+    }
+
     void editorBackgroundPerColumn()
     {
         QVERIFY(h->showFocused());
