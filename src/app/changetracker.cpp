@@ -9,7 +9,12 @@
 
 void ChangeTracker::watch(GridModel &grid)
 {
-    connect(&grid, &QAbstractItemModel::dataChanged, this, [this] { changed(); });
+    // A change of look only (the bold rows of a comparison) is no edit.
+    connect(&grid, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::EditRole))
+                    changed();
+            });
 }
 
 void ChangeTracker::watch(QComboBox *box)

@@ -3,10 +3,19 @@
 #include "app/gridmodel.h"
 
 #include <QColor>
+#include <QFont>
 
 namespace {
 
 constexpr QColor kYellow(255, 255, 0);
+
+// Bold over whatever font the view draws in.
+QFont boldFont()
+{
+    QFont font;
+    font.setBold(true);
+    return font;
+}
 
 } // namespace
 
@@ -35,6 +44,21 @@ void GridModel::setDocument(Document document)
         emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
     if (before.settings != m_document.settings)
         emit settingsChanged();
+}
+
+void GridModel::setBoldRows(int column, const QList<int> &points)
+{
+    if (points == m_boldRows && (column == m_boldColumn || points.isEmpty())) {
+        m_boldColumn = column;
+        return;
+    }
+    const int before = m_boldColumn;
+    m_boldColumn = column;
+    m_boldRows = points;
+    for (const int changed : {before, column}) {
+        if (changed >= 0 && changed < kColumns)
+            emit dataChanged(index(0, changed), index(kPointCount - 1, changed), {Qt::FontRole});
+    }
 }
 
 void GridModel::setSettings(const DocumentSettings &settings)
@@ -98,6 +122,10 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
         if (index.column() == kAngleColumn)
             return QColor(Qt::black);
         break;
+    case Qt::FontRole:
+        if (index.column() == m_boldColumn && m_boldRows.contains(index.row() + 1))
+            return boldFont();
+        break;
     default:
         break;
     }
@@ -129,8 +157,14 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     if (role == Qt::DisplayRole)
         return header(section);
-    if (role == ActiveHeaderRole)
-        return section >= 1 && section <= 3 && !header(section).isEmpty() &&
-               m_document.settings.activeTable == QString::number(section);
+    if (role == Qt::FontRole && isActiveTable(section))
+        return boldFont();
     return {};
+}
+
+bool GridModel::isActiveTable(int column) const
+{
+    // Only a table header with a caption is marked.
+    return column >= 1 && column <= 3 && !header(column).isEmpty() &&
+           m_document.settings.activeTable == QString::number(column);
 }

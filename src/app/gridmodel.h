@@ -5,12 +5,15 @@
 #include "session/document.h"
 
 #include <QAbstractTableModel>
+#include <QList>
 #include <QString>
 
 // The window's document, and the grid's view of it: five columns (the RPM breakpoints, the
 // three tables' codes, the angle column) by 32 rows, one per point, under the document's column
 // headers. Cells are addressed (column, point) with points 1..32; the model's row is the point
-// less one. Which cells take typing is the model's flags(); the angle column is yellow.
+// less one. The model decides the look and the editing rules the stock item views follow:
+// flags() says which cells take typing, data() gives the angle column its yellow and black and
+// the marked rows their bold font, headerData() sets the active table's caption in bold.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -20,8 +23,6 @@ public:
     static constexpr int kAngleColumn = Document::kAngleColumn;
     static constexpr int kFirstPoint = Document::kFirstPoint;
     static constexpr int kLastPoint = Document::kLastPoint;
-    // headerData(): true for the header of the active table's column while it has a caption.
-    static constexpr int ActiveHeaderRole = Qt::UserRole;
 
     explicit GridModel(QObject *parent = nullptr);
 
@@ -36,6 +37,10 @@ public:
     void setCell(int column, int point, const QString &text);
     const QString &header(int column) const { return m_document.headers[std::size_t(column)]; }
     void setHeader(int column, const QString &text);
+
+    // Points of one column whose text is bold (the rows that differ from a comparison).
+    void setBoldRows(int column, const QList<int> &points);
+    const QList<int> &boldRows() const { return m_boldRows; }
 
     bool anyAngleEmpty() const { return m_document.anyAngleEmpty(); }
     int firstEmptyAngleRow() const { return m_document.firstEmptyAngleRow(); }
@@ -56,5 +61,9 @@ signals:
     void settingsChanged();
 
 private:
+    bool isActiveTable(int column) const;
+
     Document m_document;
+    int m_boldColumn = -1;
+    QList<int> m_boldRows;
 };

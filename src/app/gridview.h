@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include <QColor>
 #include <QKeySequence>
 #include <QList>
 #include <QTableView>
@@ -64,16 +63,13 @@ public:
     bool hasRowRange() const;
     // Moves the current cell to `row` in the range column, keeping (or starting) the run.
     void extendRowRange(int row);
-    // Rows of one column whose text is drawn bold.
+    // Rows of one column whose text is drawn bold: the GridModel's font for them.
     void setBoldRows(int column, const QList<int> &rows);
-    QList<int> boldRows() const { return m_boldRows; }
+    QList<int> boldRows() const;
     // Key sequences that belong to the window's commands even while the cell editor, which
     // would otherwise take them (Ctrl+Z for its own undo), has the focus.
     void setWindowShortcuts(const QList<QKeySequence> &sequences);
     bool isWindowShortcut(const QKeyEvent &event) const;
-
-signals:
-    void rowRangeChanged();
 
 protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
@@ -83,16 +79,11 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void keyboardSearch(const QString &search) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
 
 private:
     class Delegate;
-    class Header;
     class SelectionModel;
 
-    // The colour of the lines between cells, also under the header.
-    QColor gridLineColour() const;
     bool approveMove(const QModelIndex &target);
     bool askSelectCell(const QModelIndex &target);
     void settleEditor();
@@ -110,9 +101,5 @@ private:
     bool m_inSelectCell = false;
     bool m_keepEditorClosed = false;
     int m_rangeColumn = -1;
-    int m_anchorRow = -1;
-    bool m_extending = false;
-    int m_boldColumn = -1;
-    QList<int> m_boldRows;
     QList<QKeySequence> m_windowShortcuts;
 };

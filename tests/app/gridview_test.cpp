@@ -310,6 +310,31 @@ private slots:
         QVERIFY(!h->grid->selectionModel()->isSelected(h->model.index(6, 1)));
     }
 
+    void runOfRowsStaysInTheRangeColumnAndStopsAtARefusedCell()
+    {
+        h->refused = {{4, 8}};
+        h->grid->setRangeColumn(4);
+        QVERIFY(h->showFocused());
+        h->grid->setCurrentCell(4, 5);
+        h->press(Qt::Key_Down, Qt::ShiftModifier);
+        h->press(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(h->grid->selectedRows(), std::make_pair(5, 7));
+        // The move to row 8 is refused: the run and the current cell stay.
+        h->press(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(h->current(), QPoint(4, 7));
+        QCOMPARE(h->grid->selectedRows(), std::make_pair(5, 7));
+        QTest::mouseClick(h->grid->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          h->cellRect(4, 3).center());
+        QCOMPARE(h->grid->selectedRows(), std::make_pair(3, 5));
+        // Outside the range column a Shift+click selects the current cell alone.
+        QTest::mouseClick(h->grid->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          h->cellRect(3, 3).center());
+        QCOMPARE(h->current(), QPoint(3, 3));
+        QVERIFY(!h->grid->hasRowRange());
+        QCOMPARE(h->grid->selectionModel()->selectedIndexes(),
+                 QModelIndexList({h->model.index(2, 3)}));
+    }
+
     void mouseClicksSelectTheCellUnderThePointer()
     {
         QVERIFY(h->showFocused());
@@ -410,21 +435,41 @@ private slots:
         QVERIFY(image.pixelColor(h->inPicture(4, 5, &QRect::bottomLeft) + QPoint(0, 1)) != kYellow);
     }
 
-    void headerRowHasButtonFace()
+    void headerRowStandsApartFromTheCells()
     {
         h->window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&h->window));
         const QImage image = h->picture();
-        const QColor face = h->grid->palette().color(QPalette::Button);
+        const QColor header = image.pixelColor(h->inPicture(2, 0));
         const QColor base = h->grid->palette().color(QPalette::Base);
-        QVERIFY(face != base);
-        QCOMPARE(image.pixelColor(h->inPicture(2, 0)), face);
         QCOMPARE(image.pixelColor(h->inPicture(2, 5)), base);
-        // The header's lines below and right of it are the cells' grid lines.
+        QVERIFY(header != base);
+        // A line parts the header from the first row, and the cells have lines between them.
+        QVERIFY(image.pixelColor(h->inPicture(2, 0, &QRect::bottomLeft) + QPoint(0, 1)) != header);
         const QColor line = image.pixelColor(h->inPicture(2, 5, &QRect::bottomLeft) + QPoint(0, 1));
         QVERIFY(line != base);
-        QCOMPARE(image.pixelColor(h->inPicture(2, 0, &QRect::bottomLeft) + QPoint(0, 1)), line);
-        QCOMPARE(image.pixelColor(h->inPicture(2, 0, &QRect::topRight) + QPoint(1, 0)), line);
+        QCOMPARE(image.pixelColor(h->inPicture(2, 5, &QRect::topRight) + QPoint(1, 0)), line);
+    }
+
+    void angleCellKeepsItsColoursWhenCurrentAndShadedInARun()
+    {
+        h->grid->setRangeColumn(4);
+        QVERIFY(h->showFocused());
+        h->grid->setCurrentCell(4, 5);
+        h->before->setFocus(); // the editor closes: the current cell is painted
+        QVERIFY(!h->focusInGrid());
+        const auto inside = [this](int row) {
+            return h->grid->viewport()->grab().toImage().pixelColor(
+                h->cellRect(4, row).bottomRight() - QPoint(2, 2));
+        };
+        QCOMPARE(inside(5), kYellow);
+        h->grid->extendRowRange(7);
+        QVERIFY(h->grid->hasRowRange());
+        for (int row : {5, 6, 7}) {
+            QVERIFY(inside(row) != kYellow);
+            QVERIFY(inside(row) != h->grid->palette().color(QPalette::Highlight));
+        }
+        QCOMPARE(inside(8), kYellow);
     }
 
     void editorBackgroundPerColumn()

@@ -2,9 +2,25 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/gridmodel.h"
 
+#include <QAbstractItemModelTester>
 #include <QColor>
+#include <QFont>
 #include <QSignalSpy>
 #include <QTest>
+
+namespace {
+
+bool boldHeader(const GridModel &model, int column)
+{
+    return model.headerData(column, Qt::Horizontal, Qt::FontRole).value<QFont>().bold();
+}
+
+bool boldCell(const GridModel &model, int column, int point)
+{
+    return model.data(model.index(point - 1, column), Qt::FontRole).value<QFont>().bold();
+}
+
+} // namespace
 
 // The window's document seen as the grid's table model.
 class TestGridModel : public QObject
@@ -15,6 +31,8 @@ private slots:
     void replacingTheDocumentAnnouncesOnlyWhatDiffers()
     {
         GridModel model;
+        const QAbstractItemModelTester tester(
+            &model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setDocument(Document::atStart(0));
         QSignalSpy cells(&model, &GridModel::dataChanged);
         QSignalSpy headers(&model, &GridModel::headerDataChanged);
@@ -47,6 +65,8 @@ private slots:
     void editingRulesColoursAndHeaders()
     {
         GridModel model;
+        const QAbstractItemModelTester tester(
+            &model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setDocument(Document::atStart(0));
         const auto editable = [&](int column, int point) {
             return model.flags(model.index(point - 1, column)).testFlag(Qt::ItemIsEditable);
@@ -68,18 +88,41 @@ private slots:
 
         // Only a table header with a caption is marked active.
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral(u"об/мин"));
-        QVERIFY(!model.headerData(1, Qt::Horizontal, GridModel::ActiveHeaderRole).toBool());
+        QVERIFY(!boldHeader(model, 1));
         model.setHeader(1, QStringLiteral(u"таб.1"));
         model.setHeader(2, QStringLiteral(u"таб.2"));
-        QVERIFY(model.headerData(1, Qt::Horizontal, GridModel::ActiveHeaderRole).toBool());
-        QVERIFY(!model.headerData(2, Qt::Horizontal, GridModel::ActiveHeaderRole).toBool());
+        QVERIFY(boldHeader(model, 1));
+        QVERIFY(!boldHeader(model, 2));
         DocumentSettings settings = model.document().settings;
         settings.activeTable = QStringLiteral("2");
+        QSignalSpy headers(&model, &GridModel::headerDataChanged);
         model.setSettings(settings);
-        QVERIFY(!model.headerData(1, Qt::Horizontal, GridModel::ActiveHeaderRole).toBool());
-        QVERIFY(model.headerData(2, Qt::Horizontal, GridModel::ActiveHeaderRole).toBool());
+        QCOMPARE(headers.count(), 1);
+        QVERIFY(!boldHeader(model, 1));
+        QVERIFY(boldHeader(model, 2));
+        QVERIFY(!boldHeader(model, 0));
+    }
+
+    void boldRowsAreTheModelsFont()
+    {
+        GridModel model;
+        const QAbstractItemModelTester tester(
+            &model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setDocument(Document::atStart(0));
+        QSignalSpy cells(&model, &GridModel::dataChanged);
+        model.setBoldRows(GridModel::kAngleColumn, {5, 9});
+        QCOMPARE(cells.count(), 1);
+        QCOMPARE(cells.at(0).at(2).value<QList<int>>(), QList<int>({Qt::FontRole}));
+        QVERIFY(boldCell(model, 4, 5));
+        QVERIFY(boldCell(model, 4, 9));
+        QVERIFY(!boldCell(model, 4, 6));
+        QVERIFY(!boldCell(model, 3, 5));
+        model.setBoldRows(GridModel::kAngleColumn, {5, 9});
+        QCOMPARE(cells.count(), 1);
+        model.setBoldRows(GridModel::kAngleColumn, {});
+        QVERIFY(!boldCell(model, 4, 5));
     }
 };
 
-QTEST_GUILESS_MAIN(TestGridModel)
+QTEST_MAIN(TestGridModel)
 #include "tst_gridmodel.moc"
