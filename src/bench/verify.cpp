@@ -5,6 +5,8 @@
 #include "bench/benchrun.h"
 #include "bench/intelhex.h"
 #include "format/assembler.h"
+#include "format/inputfile.h"
+#include "session/texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -212,13 +214,14 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
         return 2;
     }
 
-    QFile file(sourcePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "verify: cannot read " << sourcePath << ": " << file.errorString() << '\n';
+    const InputFileRead file = readInputFile(sourcePath);
+    if (file.outcome != InputFileRead::Read) {
+        err << "verify: cannot read the source: "
+            << message(refusalMessage(file.outcome), 1, sourcePath) << '\n';
         return 2;
     }
     QString error;
-    const auto firmware = readBenchFirmware(file.readAll(), &error);
+    const auto firmware = readBenchFirmware(file.bytes, &error);
     if (!firmware) {
         err << "verify: " << sourcePath << ": " << error << '\n';
         return 2;
@@ -237,13 +240,13 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
         }
         hexPath = assembled.hexPath;
     }
-    QFile hex(hexPath);
-    if (!hex.open(QIODevice::ReadOnly)) {
-        err << "verify: cannot read the firmware image " << hexPath << ": " << hex.errorString()
-            << '\n';
+    const InputFileRead hex = readInputFile(hexPath);
+    if (hex.outcome != InputFileRead::Read) {
+        err << "verify: cannot read the firmware image: "
+            << message(refusalMessage(hex.outcome), 1, hexPath) << '\n';
         return 2;
     }
-    const FlashImage image = parseIntelHex(hex.readAll().toStdString());
+    const FlashImage image = parseIntelHex(hex.bytes.toStdString());
     if (!image.error.empty()) {
         err << "verify: the firmware image " << hexPath
             << " does not load: " << QString::fromStdString(image.error) << '\n';

@@ -17,6 +17,7 @@ enum class MessageId
     PulseOutOfRange,   // the second pulse's step count outside 0 to 255
     NotRegularFile,    // the chosen source is a FIFO, a device or a socket (error box, the path)
     FileTooLarge,      // the chosen source is larger than 64 MiB (error box, the path)
+    NotAFile,          // the chosen path is a folder (error box, the path)
     ChangedOnDisk,     // question: the file changed since the load (the path)
     DeletedFromDisk,   // question: the file was removed since the load (the path)
     NoTerminal,        // no terminal program to run the assembler in

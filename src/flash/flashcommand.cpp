@@ -4,17 +4,17 @@
 
 #include "domain/language.h"
 #include "flash/chipprogrammer.h"
+#include "format/inputfile.h"
+#include "session/texts.h"
 
-#include <QFile>
 #include <QTextStream>
 
 namespace {
 
 // An Intel HEX file starts with a record mark, possibly after blank lines.
-bool looksLikeIntelHex(QFile &file)
+bool looksLikeIntelHex(const QByteArray &bytes)
 {
-    const QByteArray start = file.read(4096).trimmed();
-    return start.startsWith(':');
+    return bytes.left(4096).trimmed().startsWith(':');
 }
 
 } // namespace
@@ -53,18 +53,15 @@ int runFlashCommand(const QStringList &arguments, QSettings &settings, QTextStre
     if (hex.isEmpty())
         return fail(usage);
 
-    QFile file(hex);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(inLanguage(language, QStringLiteral(u"Не удалось открыть файл %1: %2"),
-                               QStringLiteral("Cannot open the file %1: %2"))
-                        .arg(hex, file.errorString()));
-    if (!looksLikeIntelHex(file))
+    const InputFileRead file = readInputFile(hex);
+    if (file.outcome != InputFileRead::Read)
+        return fail(message(refusalMessage(file.outcome), language, hex));
+    if (!looksLikeIntelHex(file.bytes))
         return fail(inLanguage(language,
                                QStringLiteral(u"Файл %1 не в формате Intel HEX; МК не прошивался."),
                                QStringLiteral("The file %1 is not Intel HEX; the chip was not "
                                               "touched."))
                         .arg(hex));
-    file.close();
     const FlashTexts texts = flashTexts(language);
     if (!isOnSearchPath(QStringLiteral("avrdude")))
         return fail(texts.avrdudeMissing);
