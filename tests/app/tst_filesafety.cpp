@@ -6,7 +6,6 @@
 #include "apptestsupport.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QTest>
@@ -63,8 +62,6 @@ void TestFileSafety::specialAndHugeFilesAreNotRead_data()
                             << "Not a regular file, not read: ";
     QTest::newRow("64 MiB and one byte") << "huge" << u"Файл больше 64 МиБ, он не прочитан: "_qs
                                          << "The file is larger than 64 MiB, not read: ";
-    QTest::newRow("folder") << "folder" << u"Это папка, а не файл, она не прочитана: "_qs
-                            << "A folder, not a file, not read: ";
 }
 
 // A FIFO would block the window and a device fill the memory: they are refused unread.
@@ -80,8 +77,6 @@ void TestFileSafety::specialAndHugeFilesAreNotRead()
     } else if (kind == QStringLiteral("device")) {
         // A node of /dev/zero's kind, made in the private folder.
         QCOMPARE(::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0600, makedev(1, 5)), 0);
-    } else if (kind == QStringLiteral("folder")) {
-        QVERIFY(QDir().mkdir(path));
     } else {
         QFile huge(path);
         QVERIFY(huge.open(QIODevice::WriteOnly));
