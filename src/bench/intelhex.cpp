@@ -2,19 +2,25 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "bench/intelhex.h"
 
+#include <array>
 #include <cstdio>
 
 namespace {
 
+// The value of each hexadecimal digit, -1 for every other character.
+constexpr std::array<std::int8_t, 256> kHexDigits = [] {
+    std::array<std::int8_t, 256> digits{};
+    for (int c = 0; c < 256; ++c)
+        digits[std::size_t(c)] = std::int8_t(c >= '0' && c <= '9'   ? c - '0'
+                                             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                                    : -1);
+    return digits;
+}();
+
 int hexDigit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return kHexDigits[static_cast<unsigned char>(c)];
 }
 
 std::string hexNumber(std::uint64_t value)
@@ -37,8 +43,9 @@ std::uint8_t intelHexChecksum(const std::vector<std::uint8_t> &recordBytes)
 FlashImage parseIntelHex(const std::string &text, std::uint32_t capacity)
 {
     FlashImage image;
-    // Each byte of the program memory: its value, or -1 while no record wrote it.
-    std::vector<std::int16_t> written(capacity, -1);
+    // Each byte of the program memory up to the highest written: its value, or -1 while no
+    // record wrote it.
+    std::vector<std::int16_t> written;
     std::uint64_t size = 0;
     std::uint64_t base = 0;
     bool ended = false;
@@ -91,6 +98,8 @@ FlashImage parseIntelHex(const std::string &text, std::uint32_t capacity)
             if (start + count > capacity)
                 return fail("data at " + hexNumber(start) + " lies past the end of the " +
                             std::to_string(capacity) + " bytes of program memory");
+            if (written.size() < start + count)
+                written.resize(std::size_t(start + count), -1);
             for (std::size_t i = 0; i < count; ++i) {
                 std::int16_t &cell = written[std::size_t(start + i)];
                 if (cell >= 0 && cell != record[4 + i])
