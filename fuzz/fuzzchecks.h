@@ -13,9 +13,8 @@
 // otherwise a description of the first one that failed.
 
 // The load of arbitrary file bytes: the reader's line count and text positions agree with the
-// bytes, and the scan ends with a result, a message or a conversion error. After a completed
-// scan, an unedited save keeps every line it does not rewrite byte for byte, turns no comment
-// line into code, and a second unedited save gives back the first one's bytes.
+// bytes, and the scan ends with a result, a message or a conversion error; a completed one fills
+// every row. (What a save then does with the text, an unedited one included, checkSave checks.)
 QString checkLoad(QByteArrayView bytes);
 
 // The file a save writes to, in a scratch folder in the temporary folder (scripts/fuzz.sh puts
@@ -58,5 +57,6 @@ inline constexpr qsizetype kSaveHeaderSize = 4;
 // - a completed save wrote exactly the text's file bytes, changed a line's break only with its
 //   text and turned no comment line into code, and loading them gives back the
 //   codes of columns 1-3, the settings and the RPM breakpoints as their compare constants
-//   give them.
+//   give them; saving them again with the same cells changes nothing.
+// A header without edits that keeps the source's spark output is an unedited save.
 QString checkSave(QByteArrayView input, SaveScratchFile &file);

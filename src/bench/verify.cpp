@@ -6,6 +6,8 @@
 #include "bench/intelhex.h"
 #include "bench/scratchfolder.h"
 #include "format/assembler.h"
+#include "format/inputfile.h"
+#include "session/texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -466,13 +468,14 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
         return 2;
     }
 
-    QFile file(sourcePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "verify: cannot read " << sourcePath << ": " << file.errorString() << '\n';
+    const InputFileRead file = readInputFile(sourcePath);
+    if (file.outcome != InputFileRead::Read) {
+        err << "verify: cannot read the source: "
+            << message(refusalMessage(file.outcome), 1, sourcePath) << '\n';
         return 2;
     }
     QString error;
-    const auto firmware = readBenchFirmware(file.readAll(), &error);
+    const auto firmware = readBenchFirmware(file.bytes, &error);
     if (!firmware) {
         err << "verify: " << sourcePath << ": " << error << '\n';
         return 2;
@@ -492,13 +495,13 @@ int runVerify(const QStringList &args, QTextStream &out, QTextStream &err)
         }
         hexPath = assembled.hexPath;
     }
-    QFile hex(hexPath);
-    if (!hex.open(QIODevice::ReadOnly)) {
-        err << "verify: cannot read the firmware image " << hexPath << ": " << hex.errorString()
-            << '\n';
+    const InputFileRead hex = readInputFile(hexPath);
+    if (hex.outcome != InputFileRead::Read) {
+        err << "verify: cannot read the firmware image: "
+            << message(refusalMessage(hex.outcome), 1, hexPath) << '\n';
         return 2;
     }
-    const QByteArray hexText = hex.readAll();
+    const QByteArray &hexText = hex.bytes;
     const FlashImage image = parseIntelHex(hexText.toStdString());
     if (!image.error.empty()) {
         err << "verify: the firmware image " << hexPath

@@ -223,15 +223,15 @@ int runImport(const CommandArguments &arguments, CliContext &context)
     const auto sensorAngle = sensorAngleOf(*file, context);
     if (!sensorAngle)
         return exitcode::kFailed;
-    QFile csv(csvPath);
-    if (!csv.open(QIODevice::ReadOnly)) {
-        context.fail(message(MessageId::FileAccess, context.language, csvPath));
+    const InputFileRead csv = readInputFile(csvPath);
+    if (csv.outcome != InputFileRead::Read) {
+        context.fail(message(refusalMessage(csv.outcome), context.language, csvPath));
         return exitcode::kFailed;
     }
 
     Calibration calibration = file->calibration();
-    if (const auto refusal = applyCsv(csv.readAll(), onlyTable, QString::number(*sensorAngle),
-                                      context, calibration)) {
+    if (const auto refusal =
+            applyCsv(csv.bytes, onlyTable, QString::number(*sensorAngle), context, calibration)) {
         QString text = csvPath + QStringLiteral(": ") + refusal->text;
         if (refusal->line > 0)
             text += QLatin1Char('\n') +

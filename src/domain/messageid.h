@@ -15,8 +15,9 @@ enum class MessageId
     RpmTooHigh,        // an RPM breakpoint above 20000
     HelpMissing,       // the help file is not there
     PulseOutOfRange,   // the second pulse's step count outside 0 to 255
-    NotRegularFile,    // the chosen source is a FIFO, a device or a socket (error box, the path)
-    FileTooLarge,      // the chosen source is larger than 64 MiB (error box, the path)
+    NotRegularFile,    // a file to read is a FIFO, a device or a socket (error box, the path)
+    FileTooLarge,      // a file to read is larger than 64 MiB (error box, the path)
+    NotAFile,          // a file to read is a folder (error box, the path)
     ChangedOnDisk,     // question: the file changed since the load (the path)
     DeletedFromDisk,   // question: the file was removed since the load (the path)
     NoTerminal,        // no terminal program to run the assembler in

@@ -6,8 +6,10 @@
 #include "domain/language.h"
 #include "flash/chipprogrammer.h"
 #include "flash/chipsession.h"
+#include "format/inputfile.h"
 #include "format/scan.h"
 #include "format/sourcefile.h"
+#include "session/texts.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -85,8 +87,7 @@ std::optional<Calibration> sourceCalibration(const QString &path, const Reporter
 {
     const SourceFileRead read = readSourceFile(path);
     if (read.outcome != SourceFileRead::Read) {
-        report.line(report.pick(u"Не удалось прочитать исходник %1.", u"Cannot read the source %1.")
-                        .arg(path));
+        report.line(message(refusalMessage(read.outcome), report.language, path));
         return std::nullopt;
     }
     const ScanResult result = scan(SourceText::fromFileBytes(read.bytes));
@@ -144,15 +145,9 @@ int runFlashCommand(const QStringList &arguments, QSettings &settings, QTextStre
                            2);
     const QString hex = words.positional.first();
 
-    const SourceFileRead read = readSourceFile(hex);
-    if (read.outcome != SourceFileRead::Read) {
-        QFile file(hex);
-        file.open(QIODevice::ReadOnly);
-        return report.fail(
-            report.pick(u"Не удалось открыть файл %1: %2", u"Cannot open the file %1: %2")
-                .arg(hex, file.errorString()),
-            2);
-    }
+    const InputFileRead read = readInputFile(hex);
+    if (read.outcome != InputFileRead::Read)
+        return report.fail(message(refusalMessage(read.outcome), language, hex), 2);
     if (!looksLikeIntelHex(read.bytes))
         return report.fail(report
                                .pick(u"Файл %1 не в формате Intel HEX; МК не прошивался.",

@@ -5,9 +5,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -31,49 +29,9 @@ bool statOf(const QString &path, struct stat &status)
 SourceFileRead readSourceFile(const QString &path)
 {
     SourceFileRead read;
-    struct stat status
-    {};
-    if (path.isEmpty() || !statOf(path, status)) {
-        read.outcome = SourceFileRead::CannotOpen;
-        return read;
-    }
-    if (S_ISDIR(status.st_mode)) {
-        read.outcome = SourceFileRead::CannotOpen;
-        return read;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        read.outcome = SourceFileRead::NotRegular;
-        return read;
-    }
-    if (status.st_size > kLargestSource) {
-        read.outcome = SourceFileRead::TooLarge;
-        return read;
-    }
-    // Opened without blocking, in case the name was replaced by a FIFO since the check; the
-    // opened file is checked again.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        read.outcome = SourceFileRead::CannotOpen;
-        return read;
-    }
-    QFile file;
-    struct stat opened
-    {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        read.outcome =
-            S_ISREG(opened.st_mode) ? SourceFileRead::CannotOpen : SourceFileRead::NotRegular;
-        return read;
-    }
-    read.bytes = file.read(kLargestSource + 1);
-    if (read.bytes.size() > kLargestSource) {
-        read.bytes.clear();
-        read.outcome = SourceFileRead::TooLarge;
-        return read;
-    }
-    read.outcome = SourceFileRead::Read;
-    read.stamp = {read.bytes.size(), modifiedNs(opened), hashOf(read.bytes)};
+    static_cast<InputFileRead &>(read) = readInputFile(path);
+    if (read.outcome == SourceFileRead::Read)
+        read.stamp = {read.bytes.size(), read.modifiedNs, hashOf(read.bytes)};
     return read;
 }
 
@@ -99,16 +57,4 @@ DiskChange diskChangeSince(const FileStamp &stamp, const QString &path)
     if (now.outcome != SourceFileRead::Read || hashOf(now.bytes) != stamp.hash)
         return DiskChange::Changed;
     return DiskChange::None;
-}
-
-MessageId refusalMessage(SourceFileRead::Outcome outcome)
-{
-    switch (outcome) {
-    case SourceFileRead::NotRegular:
-        return MessageId::NotRegularFile;
-    case SourceFileRead::TooLarge:
-        return MessageId::FileTooLarge;
-    default:
-        return MessageId::FileAccess;
-    }
 }

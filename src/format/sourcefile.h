@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
-#include "domain/messageid.h"
+#include "format/inputfile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,29 +21,16 @@ struct FileStamp
 };
 
 // The largest source the load reads.
-inline constexpr qint64 kLargestSource = 64 * 1024 * 1024;
+inline constexpr qint64 kLargestSource = kLargestInput;
 
-struct SourceFileRead
+// A source file read by the rule for every input file, with its stamp.
+struct SourceFileRead : InputFileRead
 {
-    enum Outcome
-    {
-        Read,
-        CannotOpen, // missing, unreadable, or a folder
-        NotRegular, // a FIFO, a device, a socket: refused before it is opened
-        TooLarge,   // more than kLargestSource bytes
-    };
-    Outcome outcome = CannotOpen;
-    QByteArray bytes;
     FileStamp stamp;
 };
 
-// Reads a source file. Only a regular file (also through a symbolic link) of at most
-// kLargestSource bytes is opened and read; anything else is refused without a read, so that a
-// FIFO cannot block and a device cannot fill the memory.
+// Reads a source file as readInputFile does; a read one gets its stamp.
 SourceFileRead readSourceFile(const QString &path);
-
-// The message for a read that was refused: FileAccess, NotRegularFile or FileTooLarge.
-MessageId refusalMessage(SourceFileRead::Outcome outcome);
 
 // The stamp of bytes just written to path, or nothing when path cannot be examined.
 std::optional<FileStamp> stampOfWritten(const QString &path, const QByteArray &bytes);

@@ -76,6 +76,8 @@ TextPair messagePair(MessageId id)
     case MessageId::FileTooLarge:
         return {u"Файл больше 64 МиБ, он не прочитан: ",
                 u"The file is larger than 64 MiB, not read: "};
+    case MessageId::NotAFile:
+        return {u"Это папка, а не файл, она не прочитана: ", u"A folder, not a file, not read: "};
     case MessageId::ChangedOnDisk:
         return {u"После загрузки файл изменён на диске другой программой. Перезаписать его?\n",
                 u"Since it was loaded, another program has changed the file on disk. Overwrite "

@@ -159,7 +159,10 @@ void TestLoad::fileThatCannotBeOpened_data()
     QTest::addColumn<QString>("prefix");
     QTest::newRow("missing, Russian") << 0 << false << QStringLiteral(u"Ошибка доступа к файлу ");
     QTest::newRow("missing, English") << 1 << false << QStringLiteral("No file found ");
-    QTest::newRow("a folder, Russian") << 0 << true << QStringLiteral(u"Ошибка доступа к файлу ");
+    QTest::newRow("a folder, Russian")
+        << 0 << true << QStringLiteral(u"Это папка, а не файл, она не прочитана: ");
+    QTest::newRow("a folder, English")
+        << 1 << true << QStringLiteral("A folder, not a file, not read: ");
 }
 
 void TestLoad::fileThatCannotBeOpened()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "fuzzchecks.h"
+#include "inputchecks.h"
 
 #include "session/writer.h"
 #include "writertestsupport.h"
@@ -57,6 +58,22 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString failure = checkLoad(file.readAll());
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+
+    void hex_data() { addInputRows(QStringLiteral("hex")); }
+    void hex()
+    {
+        QFETCH(QString, path);
+        const QString failure = checkIntelHex(readFile(path));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+
+    void csv_data() { addInputRows(QStringLiteral("csv")); }
+    void csv()
+    {
+        QFETCH(QString, path);
+        const QString failure = checkCsvImport(readFile(path));
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
 
