@@ -375,26 +375,10 @@ void TimingCheckDialog::showReport()
             }
         }
         if (section == ReportSection::StartAndOverRev) {
-            // Where the spark stops above the top row, per table.
             for (const int table : {1, 2, 3}) {
-                std::optional<int> stops;
-                bool any = false;
-                for (const PointResult &r : m_report.points) {
-                    if (r.point.kind != PointKind::OverRev || r.point.table != table)
-                        continue;
-                    any = true;
-                    if (!r.measured && !stops)
-                        stops = r.point.rpm;
-                }
-                if (any)
-                    addTextRow(stops ? tr2(u"таблица %1: искра прекращается на %2 об/мин",
-                                           u"table %1: the spark stops at %2 rpm")
-                                           .arg(table)
-                                           .arg(*stops)
-                                     : tr2(u"таблица %1: искра есть до 25000 об/мин",
-                                           u"table %1: sparks up to 25000 rpm")
-                                           .arg(table),
-                               false);
+                if (const QString stop = sparkStopText(m_report, table, m_input.language);
+                    !stop.isEmpty())
+                    addTextRow(stop, false);
             }
         }
     }

@@ -5,6 +5,7 @@
 #include "bench/benchrun.h"
 #include "bench/intelhex.h"
 #include "bench/scratchfolder.h"
+#include "domain/language.h"
 #include "format/assembler.h"
 #include "format/inputfile.h"
 #include "session/texts.h"
@@ -350,6 +351,29 @@ QString formatTrace(const VerifyReport &report)
     return text;
 }
 
+QString sparkStopText(const VerifyReport &report, int table, unsigned char language)
+{
+    std::optional<int> stops;
+    bool any = false;
+    for (const PointResult &r : report.points) {
+        if (r.point.kind != PointKind::OverRev || r.point.table != table)
+            continue;
+        any = true;
+        if (!r.measured && !stops)
+            stops = r.point.rpm;
+    }
+    if (!any)
+        return {};
+    if (stops)
+        return inLanguage(language, u"таблица %1: искра прекращается на %2 об/мин",
+                          u"table %1: the spark stops at %2 rpm")
+            .arg(table)
+            .arg(*stops);
+    return inLanguage(language, u"таблица %1: искра есть до 25000 об/мин",
+                      u"table %1: sparks up to 25000 rpm")
+        .arg(table);
+}
+
 QString formatReportText(const VerifyReport &report)
 {
     QString text;
@@ -388,21 +412,8 @@ QString formatReportText(const VerifyReport &report)
         }
         if (section == ReportSection::StartAndOverRev) {
             for (const int table : {1, 2, 3}) {
-                std::optional<int> stops;
-                bool any = false;
-                for (const PointResult &r : report.points) {
-                    if (r.point.kind != PointKind::OverRev || r.point.table != table)
-                        continue;
-                    any = true;
-                    if (!r.measured && !stops)
-                        stops = r.point.rpm;
-                }
-                if (any)
-                    lines +=
-                        stops ? QStringLiteral("  table %1: the spark stops at %2 rpm\n")
-                                    .arg(table)
-                                    .arg(*stops)
-                              : QStringLiteral("  table %1: sparks up to 25000 rpm\n").arg(table);
+                if (const QString stop = sparkStopText(report, table, 1); !stop.isEmpty())
+                    lines += QStringLiteral("  ") + stop + QLatin1Char('\n');
             }
         }
         if (lines.isEmpty())

@@ -72,6 +72,9 @@ QStringList imageCheckLines(const ImageCheck &check, unsigned char language);
 // margins, then the findings and a verdict) or as CSV with the columns
 // table,row,kind,rpm,expected,measured,difference,used_row,tolerance,margin,pulse_us,missing,
 // extra,jitter,retard,ok.
+// Where the spark stops above the top row for one table, as a line of the report; empty when the
+// table had no over-rev point.
+QString sparkStopText(const VerifyReport &report, int table, unsigned char language);
 QString formatReportText(const VerifyReport &report);
 QString formatReportCsv(const VerifyReport &report);
 // One row per simulated revolution: run,time,rpm,row,expected,measured,pulse_us.

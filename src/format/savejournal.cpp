@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "format/savejournal.h"
 
+#include "format/inplacesave.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -55,23 +57,6 @@ QString canonical(const QString &path)
 {
     const QString resolved = QFileInfo(path).canonicalFilePath();
     return resolved.isEmpty() ? QFileInfo(path).absoluteFilePath() : resolved;
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += n;
-    }
-    return true;
 }
 
 // The bytes of the regular file name in the folder, at most limit of them, or nothing.
@@ -168,7 +153,7 @@ bool createFileIn(int folderFd, const QString &name, const QByteArray &bytes, bo
         errno = error;
         return false;
     };
-    if (!writeAll(file.fd, bytes) || ::fsync(file.fd) != 0)
+    if (writeAllTo(file.fd, bytes) != bytes.size() || ::fsync(file.fd) != 0)
         return discard();
     if (readIn(folderFd, temporary, bytes.size()) != bytes) {
         errno = EIO;
