@@ -382,7 +382,10 @@ void TForm1::ReadChipClick()
     const AvrdudeRun run = runOnChip(readChipArguments(*choice, path));
     if (!run.ok()) {
         QFile::remove(path);
-        m_platform.showError(this, runFailureText(run, language));
+        if (run.outcome == AvrdudeRun::Cancelled)
+            m_platform.showWarning(this, runFailureText(run, language));
+        else
+            m_platform.showError(this, runFailureText(run, language));
         return;
     }
     emit chipNote(chipText(ChipText::ChipRead, 0).arg(path),
