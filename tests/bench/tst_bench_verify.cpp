@@ -376,6 +376,12 @@ private slots:
         const QStringList r = v.point(1, 20, "middle");
         QCOMPARE(r[cExtra], QStringLiteral("3"));
         QCOMPARE(r[cOk], QStringLiteral("0"));
+        // Where the first spark is at its angle, the second one alone fails the point.
+        const QStringList atAngle = v.point(1, 5, "middle");
+        QCOMPARE(atAngle.mid(cMeasured, 1), QStringList{QStringLiteral("15.06")});
+        QVERIFY(atAngle[cMargin].toDouble() > 0);
+        QCOMPARE(atAngle[cExtra], QStringLiteral("3"));
+        QCOMPARE(atAngle[cOk], QStringLiteral("0"));
     }
 
     // The spark bit written high again while the pulse is still on: no edge on the pin, but a
