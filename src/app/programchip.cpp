@@ -26,17 +26,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
-
-// avrdude runs in this process: the window keeps painting meanwhile, but takes no input.
-void keepPainting(const QString &)
-{
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
 
 QByteArray fileBytes(const QString &path)
 {
@@ -126,6 +122,46 @@ QString TForm1::imageProblem(const QString &hexPath) const
     return inLanguage(m_state.Language, u"отличий: %1", u"%1 differences")
                .arg(check.differences.size()) +
            QLatin1Char('\n') + describeDifferences(check.differences, m_state.Language);
+}
+
+AvrdudeRun TForm1::runOnChip(const QStringList &arguments)
+{
+    AvrdudeJob job;
+    QProgressDialog progress(chipText(ChipText::Busy, m_state.Language),
+                             chipText(ChipText::Cancel, m_state.Language), 0, 0, this);
+    progress.setObjectName(QStringLiteral("chipProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumDuration(0);
+    progress.setMinimumWidth(420);
+    // avrdude's last step as the label, and its percentage where it prints one.
+    QString pending;
+    connect(&job, &AvrdudeJob::output, &progress, [&](const QString &text) {
+        static const QRegularExpression step(QStringLiteral(R"(^avrdude: (\S.*)$)"));
+        static const QRegularExpression percent(QStringLiteral(R"((\d+)% )"));
+        pending += text;
+        const QStringList lines = pending.split(QRegularExpression(QStringLiteral("[\r\n]")));
+        pending = lines.last();
+        for (const QString &line : lines) {
+            if (const auto match = step.match(line); match.hasMatch())
+                progress.setLabelText(chipText(ChipText::Busy, m_state.Language) +
+                                      QLatin1Char('\n') + match.captured(1));
+            const auto found = percent.globalMatch(line);
+            for (auto it = found; it.hasNext();) {
+                progress.setMaximum(100);
+                progress.setValue(it.next().captured(1).toInt());
+            }
+        }
+    });
+    connect(&job, &AvrdudeJob::finished, &progress, &QDialog::accept);
+    connect(&progress, &QProgressDialog::canceled, &job, &AvrdudeJob::cancel);
+    job.start(arguments);
+    if (job.isRunning())
+        progress.exec();
+    // Closed in any other way: stopped as by Cancel.
+    job.cancel();
+    return job.run();
 }
 
 std::optional<ProgrammerChoice> TForm1::askProgrammer()
@@ -263,12 +299,15 @@ void TForm1::ProgramChipClick()
     const auto choice = askProgrammer();
     if (!choice)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto cursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
 
     // A copy of what the chip holds now, beside the source.
     const QString copy = chipCopyPath(source, QDateTime::currentDateTime());
-    const AvrdudeRun copied = readChip(*choice, copy, keepPainting);
+    const AvrdudeRun copied = runOnChip(readChipArguments(*choice, copy));
+    if (copied.outcome == AvrdudeRun::Cancelled) {
+        QFile::remove(copy);
+        m_platform.showWarning(this, runFailureText(copied, language));
+        return;
+    }
     if (copied.outcome == AvrdudeRun::WrongSignature) {
         QFile::remove(copy);
         m_platform.showError(this, runFailureText(copied, language));
@@ -289,7 +328,11 @@ void TForm1::ProgramChipClick()
     // The write with avrdude's verify, then what the chip holds.
     QTemporaryDir scratch;
     const QString back = scratch.filePath(QStringLiteral("chip.hex"));
-    const AvrdudeRun written = writeChip(*choice, hex, back, keepPainting);
+    const AvrdudeRun written = runOnChip(writeChipArguments(*choice, hex, back));
+    if (written.outcome == AvrdudeRun::Cancelled) {
+        m_platform.showWarning(this, runFailureText(written, language));
+        return;
+    }
     if (!written.ok()) {
         m_platform.showError(this, written.outcome == AvrdudeRun::Failed
                                        ? flashTexts(language).flashFailed + QLatin1Char(' ') +
@@ -336,12 +379,13 @@ void TForm1::ReadChipClick()
         beside = QDir(OpenDialog1.directory.isEmpty() ? QDir::homePath() : OpenDialog1.directory)
                      .filePath(QStringLiteral("CDI.asm"));
     const QString path = chipCopyPath(beside, QDateTime::currentDateTime());
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const AvrdudeRun run = readChip(*choice, path, keepPainting);
-    QApplication::restoreOverrideCursor();
+    const AvrdudeRun run = runOnChip(readChipArguments(*choice, path));
     if (!run.ok()) {
         QFile::remove(path);
-        m_platform.showError(this, runFailureText(run, language));
+        if (run.outcome == AvrdudeRun::Cancelled)
+            m_platform.showWarning(this, runFailureText(run, language));
+        else
+            m_platform.showError(this, runFailureText(run, language));
         return;
     }
     emit chipNote(chipText(ChipText::ChipRead, 0).arg(path),

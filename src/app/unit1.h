@@ -6,6 +6,7 @@
 #include "app/gridmodel.h"
 #include "app/platform.h"
 #include "domain/messageid.h"
+#include "flash/chipsession.h"
 #include "format/sourcefile.h"
 #include "format/sourcetext.h"
 #include "session/programstate.h"
@@ -123,6 +124,8 @@ private:
     bool assembleNow();
     QString imageProblem(const QString &hexPath) const;
     std::optional<ProgrammerChoice> askProgrammer();
+    // avrdude with these arguments behind a modal progress box whose Cancel stops it.
+    AvrdudeRun runOnChip(const QStringList &arguments);
 
     void createControls();
     void setTexts();

@@ -5,10 +5,10 @@
 #include "domain/language.h"
 
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace {
 
@@ -85,52 +85,142 @@ void judge(AvrdudeRun &run)
     }
 }
 
+AvrdudeRun::Reached reachedIn(const QString &report)
+{
+    if (report.contains(QStringLiteral("bytes of flash verified")))
+        return AvrdudeRun::Verified;
+    if (report.contains(QStringLiteral("bytes of flash written")))
+        return AvrdudeRun::Written;
+    if (report.contains(QStringLiteral("erasing chip")))
+        return AvrdudeRun::Erased;
+    return AvrdudeRun::NothingWritten;
+}
+
+// The run in a local event loop, for the command line.
 AvrdudeRun runAvrdude(const QStringList &arguments, const AvrdudeListener &listener, int timeoutMs)
 {
-    AvrdudeRun run;
-    run.timeoutMs = timeoutMs;
-    QProcess avrdude;
-    avrdude.setProcessChannelMode(QProcess::MergedChannels);
-    avrdude.start(QStringLiteral("avrdude"), arguments, QIODevice::ReadOnly);
-    if (!avrdude.waitForStarted(10000)) {
-        run.outcome = AvrdudeRun::NotStarted;
-        run.finding = avrdude.errorString();
-        return run;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    const auto take = [&] {
-        const QString text = QString::fromLocal8Bit(avrdude.readAll());
-        if (text.isEmpty())
-            return;
-        run.report += text;
-        if (listener)
-            listener(text);
-    };
-    while (avrdude.state() != QProcess::NotRunning) {
-        avrdude.waitForReadyRead(100);
-        take();
-        const bool gone = run.report.count(QStringLiteral("not responding")) >= kNotRespondingLimit;
-        if (gone || clock.elapsed() > timeoutMs) {
-            avrdude.kill();
-            avrdude.waitForFinished(5000);
-            take();
-            run.outcome = gone ? AvrdudeRun::NotResponding : AvrdudeRun::TimedOut;
-            static const QRegularExpression silence(QStringLiteral(R"(not responding|timeout)"),
-                                                    QRegularExpression::CaseInsensitiveOption);
-            run.finding = linesMatching(run.report, silence);
-            judge(run);
-            return run;
-        }
-    }
-    take();
-    run.exitCode = avrdude.exitStatus() == QProcess::NormalExit ? avrdude.exitCode() : -1;
-    run.outcome = AvrdudeRun::Done;
-    judge(run);
-    return run;
+    AvrdudeJob job;
+    QEventLoop loop;
+    if (listener)
+        QObject::connect(&job, &AvrdudeJob::output, listener);
+    QObject::connect(&job, &AvrdudeJob::finished, &loop, &QEventLoop::quit);
+    job.start(arguments, timeoutMs);
+    if (job.isRunning())
+        loop.exec();
+    return job.run();
 }
 
 } // namespace
+
+AvrdudeJob::AvrdudeJob(QObject *parent) : QObject(parent)
+{
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    connect(&m_process, &QProcess::readyRead, this, &AvrdudeJob::take);
+    connect(&m_process, &QProcess::finished, this, &AvrdudeJob::end);
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart || !m_running)
+            return;
+        m_run.outcome = AvrdudeRun::NotStarted;
+        m_run.finding = m_process.errorString();
+        m_running = false;
+        emit finished();
+    });
+}
+
+AvrdudeJob::~AvrdudeJob()
+{
+    m_process.disconnect(this);
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+void AvrdudeJob::start(const QStringList &arguments, int timeoutMs)
+{
+    m_run = AvrdudeRun();
+    m_run.timeoutMs = timeoutMs;
+    m_stoppedAs.reset();
+    m_running = true;
+    m_clock.start();
+    // Checked while avrdude prints nothing, too.
+    auto *watch = new QTimer(this);
+    watch->setInterval(100);
+    connect(watch, &QTimer::timeout, this, [this, watch] {
+        if (!m_running) {
+            watch->deleteLater();
+            return;
+        }
+        if (m_clock.elapsed() > m_run.timeoutMs)
+            stop(AvrdudeRun::TimedOut);
+    });
+    watch->start();
+    m_process.start(QStringLiteral("avrdude"), arguments, QIODevice::ReadOnly);
+}
+
+void AvrdudeJob::take()
+{
+    const QString text = QString::fromLocal8Bit(m_process.readAll());
+    if (text.isEmpty())
+        return;
+    m_run.report += text;
+    emit output(text);
+    if (m_running && !m_stoppedAs &&
+        m_run.report.count(QStringLiteral("not responding")) >= kNotRespondingLimit)
+        stop(AvrdudeRun::NotResponding);
+}
+
+void AvrdudeJob::cancel()
+{
+    if (m_running && !m_stoppedAs)
+        stop(AvrdudeRun::Cancelled);
+}
+
+// Stops avrdude and waits for it: finished() has been emitted on return.
+void AvrdudeJob::stop(AvrdudeRun::Outcome outcome)
+{
+    m_stoppedAs = outcome;
+    m_process.terminate();
+    if (!m_process.waitForFinished(2000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    if (m_running)
+        end();
+}
+
+void AvrdudeJob::end()
+{
+    if (!m_running)
+        return;
+    take();
+    m_running = false;
+    m_run.reached = reachedIn(m_run.report);
+    if (m_stoppedAs) {
+        m_run.outcome = *m_stoppedAs;
+        static const QRegularExpression silence(QStringLiteral(R"(not responding|timeout)"),
+                                                QRegularExpression::CaseInsensitiveOption);
+        if (m_run.outcome != AvrdudeRun::Cancelled)
+            m_run.finding = linesMatching(m_run.report, silence);
+    } else {
+        m_run.exitCode = m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+        m_run.outcome = AvrdudeRun::Done;
+    }
+    judge(m_run);
+    emit finished();
+}
+
+QStringList readChipArguments(const ProgrammerChoice &choice, const QString &hexPath)
+{
+    return baseArguments(choice) + memoryOperation(QLatin1Char('r'), hexPath);
+}
+
+QStringList writeChipArguments(const ProgrammerChoice &choice, const QString &hexPath,
+                               const QString &readBackPath)
+{
+    return baseArguments(choice) + memoryOperation(QLatin1Char('w'), hexPath) +
+           memoryOperation(QLatin1Char('r'), readBackPath);
+}
 
 QString unsafeArgument(const ProgrammerChoice &choice)
 {
@@ -144,16 +234,13 @@ QString unsafeArgument(const ProgrammerChoice &choice)
 AvrdudeRun readChip(const ProgrammerChoice &choice, const QString &hexPath,
                     const AvrdudeListener &listener, int timeoutMs)
 {
-    return runAvrdude(baseArguments(choice) + memoryOperation(QLatin1Char('r'), hexPath), listener,
-                      timeoutMs);
+    return runAvrdude(readChipArguments(choice, hexPath), listener, timeoutMs);
 }
 
 AvrdudeRun writeChip(const ProgrammerChoice &choice, const QString &hexPath,
                      const QString &readBackPath, const AvrdudeListener &listener, int timeoutMs)
 {
-    return runAvrdude(baseArguments(choice) + memoryOperation(QLatin1Char('w'), hexPath) +
-                          memoryOperation(QLatin1Char('r'), readBackPath),
-                      listener, timeoutMs);
+    return runAvrdude(writeChipArguments(choice, hexPath, readBackPath), listener, timeoutMs);
 }
 
 QString chipCopyPath(const QString &besidePath, const QDateTime &when)
@@ -211,6 +298,36 @@ QString runFailureText(const AvrdudeRun &run, unsigned char language)
                           u"avrdude did not finish within %1 s and was stopped. A write may be "
                           u"incomplete.")
                    .arg(run.timeoutMs / 1000);
+        break;
+    case AvrdudeRun::Cancelled:
+        switch (run.reached) {
+        case AvrdudeRun::NothingWritten:
+            text = inLanguage(language, u"Отменено: avrdude остановлен, в МК ничего не записано.",
+                              u"Cancelled: avrdude was stopped, nothing was written to the chip.");
+            break;
+        case AvrdudeRun::Erased:
+            text = inLanguage(language,
+                              u"Отменено во время записи: МК уже стёрт и прошит не полностью. "
+                              u"Прошейте его снова, прежде чем ставить на двигатель.",
+                              u"Cancelled while writing: the chip was already erased and is "
+                              u"written only in part. Program it again before it goes back on "
+                              u"the engine.");
+            break;
+        case AvrdudeRun::Written:
+            text = inLanguage(language,
+                              u"Отменено во время проверки: прошивка записана в МК, но не "
+                              u"проверена. Прошейте его снова.",
+                              u"Cancelled while verifying: the firmware was written to the chip "
+                              u"but not verified. Program it again.");
+            break;
+        case AvrdudeRun::Verified:
+            text = inLanguage(language,
+                              u"Отменено после записи: прошивка записана и проверена avrdude, "
+                              u"чтение МК обратно остановлено.",
+                              u"Cancelled after the write: avrdude wrote and verified the "
+                              u"firmware; reading the chip back was stopped.");
+            break;
+        }
         break;
     }
     if (!run.finding.isEmpty())

@@ -16,7 +16,9 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -34,6 +36,7 @@ private slots:
     void olderHexOffersToCompileOrProgramItAsItIs();
     void staleHexIsStoppedThenCompiledCopiedAndVerified();
     void anotherChipAndAFailedVerifyAreErrors();
+    void unreadableChipAsksAndCancelStopsAvrdude();
     void readChipComparesAndAHexIsReadOnly();
     void qtButtonsFollowTheLanguage();
     void dialogOffersAvrdudesProgrammers();
@@ -256,6 +259,80 @@ void TestProgramChip::anotherChipAndAFailedVerifyAreErrors()
              qPrintable(boxes.first().text));
     QVERIFY(boxes.first().text.contains(QStringLiteral("at addr 0x0040")));
     QCOMPARE(notes.size(), 0);
+}
+
+// A chip that cannot be read before the write: the user is asked, Cancel leaves the chip as it
+// was, "Program without a copy" writes it. A programmer that hangs: the progress box's Cancel
+// stops avrdude long before it would give up, and says what was written, never a success.
+void TestProgramChip::unreadableChipAsksAndCancelStopsAvrdude()
+{
+    Loaded l;
+    l.w.form.Button7Click();
+    QTemporaryDir chipDir;
+    const QString written = chipDir.filePath(QStringLiteral("written"));
+    const QString folder = l.dir.filePath(QStringLiteral("my fw"));
+    QSignalSpy notes(&l.w.form, &TForm1::chipNote);
+    {
+        Stk500Emulator chip(chipDir, {"--unreadable", "2", "--dump", written});
+        const ProgrammerChoice choice{QStringLiteral("arduino"), chip.port()};
+        l.w.platform.programmerAnswers = {choice, choice};
+        l.w.platform.questionAnswers = {0, 1, 0}; // compile; Cancel; program without a copy
+        l.w.form.ProgramChipClick();
+        QVERIFY(!QFile::exists(written));
+        l.w.form.ProgramChipClick();
+        const QStringList asked = questionTexts(l.w.platform);
+        QCOMPARE(asked.size(), 3);
+        QVERIFY2(asked[1].startsWith(QStringLiteral(
+                     "The chip could not be read before the write, so there will be no copy")),
+                 qPrintable(asked[1]));
+        QVERIFY(asked[1].contains(QStringLiteral("protocol expects sync byte")));
+        QVERIFY(asked[1].endsWith(QStringLiteral("[Program without a copy|Cancel]")));
+        QCOMPARE(asked[2], asked[1]);
+        QCOMPARE(l.w.platform.questions[1].defaultAnswer, 1);
+        QCOMPARE(l.w.platform.takeBoxes(), QList<ShownBox>());
+        QVERIFY(QFile::exists(written));
+        QVERIFY(chipCopies(folder).isEmpty());
+        QCOMPARE(notes.size(), 1);
+        QCOMPARE(notes.takeFirst().at(1).toString(),
+                 QStringLiteral("The chip is programmed and verified: it holds the tables and "
+                                "settings of CDI.asm."));
+    }
+    // Cancel pressed in the progress box while avrdude waits for a silent programmer.
+    const auto cancelAfter = [](int ms, QString *label) {
+        QTimer::singleShot(ms, [label] {
+            auto *progress = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            QVERIFY(progress);
+            QCOMPARE(progress->objectName(), QStringLiteral("chipProgress"));
+            *label = progress->labelText();
+            progress->findChild<QPushButton *>()->click();
+        });
+    };
+    QString label;
+    QElapsedTimer clock;
+    for (const auto &[option, expected] :
+         {std::pair{"--mute-after",
+                    QStringLiteral("Cancelled: avrdude was stopped, nothing was written to the "
+                                   "chip.")},
+          std::pair{"--mute-writing",
+                    QStringLiteral("Cancelled while writing: the chip was already erased and is "
+                                   "written only in part. Program it again before it goes back "
+                                   "on the engine.")}}) {
+        QStringList options{QString::fromLatin1(option)};
+        if (options.first() == QStringLiteral("--mute-after"))
+            options << QStringLiteral("10");
+        Stk500Emulator chip(chipDir, options);
+        l.w.platform.programmerAnswers = {ProgrammerChoice{QStringLiteral("arduino"), chip.port()}};
+        cancelAfter(options.size() == 2 ? 1500 : 2500, &label);
+        clock.start();
+        l.w.form.ProgramChipClick();
+        QVERIFY(clock.elapsed() < 10000); // the silent programmer alone takes 16 s
+        QCOMPARE(l.w.platform.takeBoxes(), (QList<ShownBox>{{ShownBox::Warning, expected}}));
+        QVERIFY2(label.startsWith(QStringLiteral("avrdude is working on the chip…\n")),
+                 qPrintable(label));
+        QCOMPARE(notes.size(), 0);
+    }
+    // The copy of the second run was kept; the first one's was removed.
+    QCOMPARE(chipCopies(folder).size(), 1);
 }
 
 // "Read chip" opens the chip's image as the comparison, its differing row marked; the image

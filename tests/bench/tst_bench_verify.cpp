@@ -376,6 +376,12 @@ private slots:
         const QStringList r = v.point(1, 20, "middle");
         QCOMPARE(r[cExtra], QStringLiteral("3"));
         QCOMPARE(r[cOk], QStringLiteral("0"));
+        // Where the first spark is at its angle, the second one alone fails the point.
+        const QStringList atAngle = v.point(1, 5, "middle");
+        QCOMPARE(atAngle[cMeasured], QStringLiteral("15.06"));
+        QVERIFY(atAngle[cMargin].toDouble() > 0);
+        QCOMPARE(atAngle[cExtra], QStringLiteral("3"));
+        QCOMPARE(atAngle[cOk], QStringLiteral("0"));
     }
 
     // The spark bit written high again while the pulse is still on: no edge on the pin, but a
@@ -768,11 +774,15 @@ private slots:
         QCOMPARE(staticChecks(*firmware, {1, 2, 3}).size(), 0);
         firmware->codes[1][9] = 230;  // table 2 row 10: 37.5 after 20 in row 9
         firmware->codes[1][10] = 180; // no spark in row 11: no jump counted
+        firmware->codes[2][29] = 14;  // table 3 row 30: 10.2 after 24.9, then no spark
         const QList<StaticFinding> found = staticChecks(*firmware, {1, 2, 3});
-        QCOMPARE(found.size(), 1);
+        QCOMPARE(found.size(), 2);
         QCOMPARE(found[0].table, 2);
         QCOMPARE(found[0].row, 10);
         QCOMPARE(found[0].message, QStringLiteral("angle jumps by 17.5° from row 9"));
+        QCOMPARE(found[1].table, 3);
+        QCOMPARE(found[1].row, 30);
+        QCOMPARE(found[1].message, QStringLiteral("angle jumps by -14.7° from row 29"));
     }
 
 private:

@@ -34,14 +34,28 @@ QByteArray assemble(const QByteArray &source, QString *report)
     return hex.open(QIODevice::ReadOnly) ? hex.readAll() : QByteArray();
 }
 
-// The image as Intel HEX text again, 16 bytes a record.
-QByteArray toHex(const std::vector<std::uint8_t> &bytes)
+// The image as Intel HEX text again, 16 bytes a record; with a `segment`, the bytes from
+// 16 * segment on follow an extended segment address record (type 02) and carry addresses
+// relative to it.
+QByteArray toHex(const std::vector<std::uint8_t> &bytes, std::size_t segment = 0)
 {
     QByteArray text;
     for (std::size_t at = 0; at < bytes.size(); at += 16) {
+        const std::size_t base = segment && at >= 16 * segment ? 16 * segment : 0;
+        if (base && at == base) {
+            std::vector<std::uint8_t> record = {
+                2, 0, 0, 2, std::uint8_t(segment >> 8), std::uint8_t(segment)};
+            record.push_back(intelHexChecksum(record));
+            text +=
+                ':' +
+                QByteArray(reinterpret_cast<const char *>(record.data()), qsizetype(record.size()))
+                    .toHex()
+                    .toUpper() +
+                "\r\n";
+        }
         std::vector<std::uint8_t> record = {
-            std::uint8_t(std::min<std::size_t>(16, bytes.size() - at)), std::uint8_t(at >> 8),
-            std::uint8_t(at), 0};
+            std::uint8_t(std::min<std::size_t>(16, bytes.size() - at)),
+            std::uint8_t((at - base) >> 8), std::uint8_t(at - base), 0};
         for (std::size_t i = at; i < bytes.size() && i < at + 16; ++i)
             record.push_back(bytes[i]);
         record.push_back(intelHexChecksum(record));
@@ -141,6 +155,12 @@ private slots:
         QCOMPARE(image.sparkOutput, std::optional<SparkOutput>(SparkOutput::PortC0));
         QVERIFY(!image.trimmerActive);
         QVERIFY(!image.sensorAngle);
+        // The same bytes from 0x100 on under a non-zero extended segment address.
+        const QByteArray segmented = toHex(parseIntelHex(hex.toStdString()).bytes, 0x10);
+        QVERIFY(segmented.contains(":020000020010EC\r\n:10000000"));
+        const ImageCheck again = checkImage(scanned(sampleBytes()), segmented);
+        QVERIFY2(again.decode.ok(), qPrintable(decodeFailureText(again.decode, 1)));
+        QVERIFY(again.matches());
     }
 
     // Every code 0..255 and a spread of breakpoints, both pins, both pulse modes and the

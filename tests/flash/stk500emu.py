@@ -12,6 +12,9 @@ killed or has been idle for --idle seconds. The chip is 8 KiB of flash in memory
   --flip ADDR        the flash byte at ADDR reads back inverted after a page is written there
                      (a bad cell), so that avrdude's verify fails
   --mute-after N     stop answering after N commands (a programmer that hangs)
+  --mute-writing     stop answering at the first page written (a programmer that hangs mid-write)
+  --unreadable N     the flash cannot be read in the first N programming sessions (a loose
+                     wire on the first try): reads there answer "failed"
   --dump FILE        write the flash as raw bytes to FILE after every page written
 """
 import argparse
@@ -21,7 +24,7 @@ import sys
 import tty
 
 FLASH_SIZE = 8192
-INSYNC, OK, NOSYNC, EOP = 0x14, 0x10, 0x15, 0x20
+INSYNC, OK, FAILED, NOSYNC, EOP = 0x14, 0x10, 0x11, 0x15, 0x20
 
 
 def read_hex(path):
@@ -52,6 +55,9 @@ class Chip:
         self.signature = bytes.fromhex(args.signature)
         self.flip = args.flip
         self.mute_after = args.mute_after
+        self.unreadable = args.unreadable
+        self.mute_writing = args.mute_writing
+        self.sessions = 0
         self.dump = args.dump
         self.address = 0  # in words for flash
         self.commands = 0
@@ -101,6 +107,7 @@ def serve(fd, chip, idle):
             answer()
         elif command in (0x50, 0x51):  # enter, leave programming mode
             take(1)
+            chip.sessions += 1 if command == 0x50 else 0
             answer()
         elif command == 0x55:  # load address (words for flash)
             low, high, _ = take(3)
@@ -114,6 +121,9 @@ def serve(fd, chip, idle):
                 chip.save()
             elif a == 0x30:  # signature byte c
                 result = chip.signature[c & 3] if (c & 3) < 3 else 0
+            elif a in (0x20, 0x28) and chip.sessions <= chip.unreadable:
+                os.write(fd, bytes([FAILED]))
+                continue
             elif a in (0x20, 0x28):  # flash byte, low or high
                 address = 2 * ((b << 8) | c) + (1 if a == 0x28 else 0)
                 result = chip.flash[address % FLASH_SIZE]
@@ -127,6 +137,8 @@ def serve(fd, chip, idle):
             high, low, memory = take(3)
             data = take((high << 8) | low)
             take(1)
+            if chip.mute_writing:
+                chip.mute_after = 0
             if memory == ord("F"):
                 start = 2 * chip.address
                 for i, byte in enumerate(data):
@@ -138,6 +150,9 @@ def serve(fd, chip, idle):
         elif command == 0x74:  # read page
             high, low, memory = take(3)
             take(1)
+            if chip.sessions <= chip.unreadable:
+                os.write(fd, bytes([FAILED]))
+                continue
             length = (high << 8) | low
             if memory == ord("F"):
                 start = 2 * chip.address
@@ -160,6 +175,8 @@ def main():
     parser.add_argument("--signature", default="1e9307")
     parser.add_argument("--flip", type=lambda text: int(text, 0))
     parser.add_argument("--mute-after", type=int)
+    parser.add_argument("--mute-writing", action="store_true")
+    parser.add_argument("--unreadable", type=int, default=0)
     parser.add_argument("--dump")
     parser.add_argument("--idle", type=float, default=120)
     args = parser.parse_args()
