@@ -13,11 +13,13 @@ QString flashSummary(unsigned char language)
                          : QStringLiteral("write the HEX file into the ATmega8 with avrdude");
 }
 
-int runFlash(const CommandArguments &arguments, CliContext &context)
+namespace {
+
+// "-c ID" and "-P PORT" arrive among the positional words, the long forms as options. Each names
+// one value, so a second one, which would silently win, is refused with a message.
+bool programmerGivenOnce(const CommandArguments &arguments, const CliContext &context)
 {
-    // "-c ID" and "-P PORT" arrive among the positional words; the long forms as options.
-    QStringList words = arguments.positional;
-    // Each names one value: a second one would silently win.
+    const QStringList &words = arguments.positional;
     for (const auto &[flag, name] : {std::pair{"-c", "programmer"}, std::pair{"-P", "port"}}) {
         int given = arguments.has(QLatin1String(name)) ? 1 : 0;
         for (qsizetype i = 0; i < words.size(); ++i) {
@@ -30,9 +32,19 @@ int runFlash(const CommandArguments &arguments, CliContext &context)
             context.fail(repeatedOption(
                 QStringLiteral("%1/--%2").arg(QLatin1String(flag), QLatin1String(name)),
                 context.language));
-            return exitcode::kFailed;
+            return false;
         }
     }
+    return true;
+}
+
+} // namespace
+
+int runFlash(const CommandArguments &arguments, CliContext &context)
+{
+    if (!programmerGivenOnce(arguments, context))
+        return exitcode::kFailed;
+    QStringList words = arguments.positional;
     if (arguments.has(QStringLiteral("programmer")))
         words << QStringLiteral("-c") << arguments.option(QStringLiteral("programmer"));
     if (arguments.has(QStringLiteral("port")))
@@ -55,6 +67,8 @@ QString readChipSummary(unsigned char language)
 
 int runReadChip(const CommandArguments &arguments, CliContext &context)
 {
+    if (!programmerGivenOnce(arguments, context))
+        return exitcode::kFailed;
     QStringList words = arguments.positional;
     if (arguments.has(QStringLiteral("programmer")))
         words << QStringLiteral("-c") << arguments.option(QStringLiteral("programmer"));

@@ -425,6 +425,11 @@ void TestCli::repeatedOptionIsRefused_data()
     QTest::newRow("programmer") << QStringList{"flash",  "fw.hex",       "-c",
                                                "usbasp", "--programmer", "avrisp"}
                                 << "the option -c/--programmer is given more than once";
+    QTest::newRow("read-chip port")
+        << QStringList{"read-chip", "out.hex", "-P", "/dev/ttyUSB0", "-P", "/dev/ttyACM0"}
+        << "the option -P/--port is given more than once";
+    QTest::newRow("force") << QStringList{"flash", "fw.hex", "--force", "--force"}
+                           << "the option --force is given more than once";
 }
 
 // A second value of an option would silently win or lose: refused, naming the option.
