@@ -33,3 +33,12 @@ enum class CompileAnswer
 // Before assembling a file whose changes are not saved yet.
 CompileAnswer askCompileUnsaved(Platform &platform, QWidget *owner, unsigned char language,
                                 const QString &path);
+
+// Why a Tools command is greyed out in this build or on this desktop: its menu entry's tip.
+struct UnavailableTexts
+{
+    QString russian;
+    QString english;
+};
+UnavailableTexts timingCheckUnavailable();
+UnavailableTexts chipProgrammingUnavailable();

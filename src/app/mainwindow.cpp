@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/mainwindow.h"
 
+#include "app/commandtexts.h"
 #include "app/editcommands.h"
 #ifdef CDI_HAVE_BENCH
 #include "app/timingcheck.h"
@@ -20,6 +21,8 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTime>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,7 +53,13 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     connect(addCommand(m_toolsMenu, u"Проверить на &модели МК", u"Check timing on &simulated chip",
                        QKeySequence(Qt::CTRL | Qt::Key_T)),
             &QAction::triggered, this, [this, &platform] { startTimingCheck(*this, platform); });
+#else
+    disableCommand(
+        addCommand(m_toolsMenu, u"Проверить на &модели МК", u"Check timing on &simulated chip"),
+        timingCheckUnavailable());
 #endif
+    if (!platform.canProgramChip())
+        disableCommand(m_programChip, chipProgrammingUnavailable());
     createStatusBar();
     m_form->commands().addToMenus(m_fileMenu, m_editMenu, m_viewMenu);
     connect(&m_form->commands(), &EditCommands::statusMessage, this, &MainWindow::showReadout);
@@ -150,8 +159,8 @@ void MainWindow::createMenus()
 
     connect(addCommand(m_toolsMenu, u"&Компилировать", u"&Compile HEX file"), &QAction::triggered,
             form, &TForm1::Button6Click);
-    connect(addCommand(m_toolsMenu, u"&Прошить МК", u"&Program chip"), &QAction::triggered, form,
-            &TForm1::ProgramChipClick);
+    m_programChip = addCommand(m_toolsMenu, u"&Прошить МК", u"&Program chip");
+    connect(m_programChip, &QAction::triggered, form, &TForm1::ProgramChipClick);
 
     connect(addCommand(m_helpMenu, u"&Справка", u"&Help", QKeySequence::HelpContents),
             &QAction::triggered, form, &TForm1::Button3Click);
@@ -192,6 +201,19 @@ void MainWindow::translate(QAction *action, QStringView russian, QStringView eng
     m_translated.append(std::move(entry));
 }
 
+void MainWindow::disableCommand(QAction *action, const UnavailableTexts &why)
+{
+    action->setEnabled(false);
+    m_toolsMenu->setToolTipsVisible(true);
+    const auto entry = std::find_if(m_translated.begin(), m_translated.end(),
+                                    [action](const Translated &t) { return t.action == action; });
+    if (entry != m_translated.end()) {
+        entry->russianTip = why.russian;
+        entry->englishTip = why.english;
+    }
+    // applyLanguage() puts the tip in the current language.
+}
+
 unsigned char MainWindow::language() const
 {
     return m_form->state().Language;
@@ -207,8 +229,12 @@ void MainWindow::applyLanguage()
     m_translated.removeIf([](const Translated &entry) { return entry.action.isNull(); });
     for (const Translated &entry : std::as_const(m_translated)) {
         entry.action->setText(pick(entry.russian, entry.english));
-        if (!entry.russianTip.isEmpty() || !entry.englishTip.isEmpty())
+        if (!entry.russianTip.isEmpty() || !entry.englishTip.isEmpty()) {
             entry.action->setToolTip(pick(entry.russianTip, entry.englishTip));
+            // Also in the status bar while the pointer is on a greyed-out entry.
+            if (!entry.action->isEnabled())
+                entry.action->setStatusTip(entry.action->toolTip());
+        }
     }
     m_noteLabel->setText(pick(m_noteRussian, m_noteEnglish));
     m_editedLabel->setText(m_edited ? pick(u"изменён", u"edited") : QString());
