@@ -5,7 +5,7 @@
 # - Qt for 64-bit Windows (QtCore, QtGui, QtWidgets, QtTest, the windows and offscreen platform
 #   plug-ins) from Debian's qt6-base source, the host Qt's version, with the host's moc, rcc and uic;
 # - the assembler avra.exe with the ATmega8 definitions file, from Debian's avra source.
-# Does nothing when the cache is complete. The Qt build takes hours of both cores (docs/windows.md).
+# Does nothing when the cache is complete. The Qt build takes hours of both cores (docs/WINDOWS.md).
 # Environment: CDI_CACHE (default ~/.cache/cdi-editor), JOBS (default: the number of cores).
 set -euo pipefail
 cd "$(dirname "$0")/.."
