@@ -175,8 +175,12 @@ void writeSourceFile(const QString &path, const QByteArray &bytes, const ChunkWr
     const QFileInfo info(path);
     if (info.isDir())
         throw FileWriteError::cannotCreate(path, systemReason(EISDIR));
-    // QSaveFile would rename over a read-only file too.
-    if (info.exists() && !info.isWritable())
+    // QSaveFile would rename over a read-only file too. A file without write permission (the
+    // owner, group and other bits, not the "user" one, which asks the system) counts as read-only
+    // also for a user whom the system would let write it.
+    const QFileDevice::Permissions writable =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & writable)))
         throw FileWriteError::cannotCreate(path, systemReason(EACCES));
 
     QSaveFile file(path);
