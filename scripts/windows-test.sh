@@ -68,7 +68,7 @@ run_both() { # name args...: runs both in their own copies of the sample, compar
     if [ "$linux_status" != "$windows_status" ]; then
         fail "cdi-tables $*: exit status $windows_status on Windows, $linux_status on Linux"
     elif ! cmp -s "$scratch/$name.linux" "$scratch/$name.windows"; then
-        diff <(od -c "$scratch/$name.linux") <(od -c "$scratch/$name.windows") | head -20
+        diff <(od -c "$scratch/$name.linux") <(od -c "$scratch/$name.windows") | head -20 || true
         fail "cdi-tables $*: the output differs from the Linux build's"
     else
         pass "cdi-tables $* (exit status $linux_status, $(wc -c <"$scratch/$name.linux") bytes alike)"
