@@ -79,6 +79,15 @@ head -1 source/debian/changelog | grep -q "($qt_version" || {
     exit 1
 }
 
+# Debian's source leaves out the Wintab SDK's header (its licence forbids changes): the windows
+# platform plug-in is built without Wintab tablet support; pens still arrive as mouse input.
+if [ ! -f source/src/3rdparty/wintab/wintab.h ]; then
+    sed -i 's|QT_CONFIG(tabletevent)|0 /* no Wintab */|' \
+        source/src/plugins/platforms/windows/*.cpp source/src/plugins/platforms/windows/*.h
+    sed -i 's|CONDITION QT_FEATURE_tabletevent|CONDITION FALSE|' \
+        source/src/plugins/platforms/windows/CMakeLists.txt
+fi
+
 # Only what the programs and their tests use; the third-party libraries Qt bundles instead of
 # system ones, as Debian has none of them built for Windows.
 cmake -G Ninja -S source -B build \
