@@ -88,6 +88,10 @@ if [ ! -f source/src/3rdparty/wintab/wintab.h ]; then
         source/src/plugins/platforms/windows/CMakeLists.txt
 fi
 
+# Qt 6.4's windows plug-in uses its dynamic OpenGL loader even when OpenGL is left out.
+sed -i 's|QT_CONFIG(dynamicgl)|0 /* no OpenGL */|' \
+    source/src/plugins/platforms/windows/*.cpp source/src/plugins/platforms/windows/*.h
+
 # Only what the programs and their tests use; the third-party libraries Qt bundles instead of
 # system ones, as Debian has none of them built for Windows.
 cmake -G Ninja -S source -B build \
