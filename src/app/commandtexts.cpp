@@ -124,3 +124,19 @@ QString chipText(ChipText id, unsigned char language)
     }
     return {};
 }
+
+UnavailableTexts timingCheckUnavailable()
+{
+    return {QStringLiteral(u"Нет в этой сборке: она собрана без библиотеки симулятора "
+                           u"libsimavr."),
+            QStringLiteral("Not in this build: it was built without the simulator library "
+                           "libsimavr.")};
+}
+
+UnavailableTexts chipProgrammingUnavailable()
+{
+    return {QStringLiteral(u"Нет в версии для Windows: прошейте МК программой avrdude из "
+                           u"командной строки, файл HEX лежит рядом с исходником."),
+            QStringLiteral("Not in the Windows version: program the chip with avrdude from a "
+                           "command prompt; the HEX file is beside the source.")};
+}

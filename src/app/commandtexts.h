@@ -57,3 +57,12 @@ enum class ChipText
     Busy,            // while avrdude runs
 };
 QString chipText(ChipText id, unsigned char language);
+
+// Why a Tools command is greyed out in this build or on this desktop: its menu entry's tip.
+struct UnavailableTexts
+{
+    QString russian;
+    QString english;
+};
+UnavailableTexts timingCheckUnavailable();
+UnavailableTexts chipProgrammingUnavailable();

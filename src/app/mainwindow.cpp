@@ -22,6 +22,8 @@
 #include <QStatusBar>
 #include <QTime>
 
+#include <algorithm>
+
 namespace {
 
 const QString kLastFolderKey = QStringLiteral("openDialog/lastFolder");
@@ -49,7 +51,15 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     createMenus();
 #ifdef CDI_HAVE_BENCH
     addTimingCheckCommands(*this, platform);
+#else
+    disableCommand(
+        addCommand(m_toolsMenu, u"Проверить на &модели МК", u"Check timing on &simulated chip"),
+        timingCheckUnavailable());
 #endif
+    if (!platform.canProgramChip()) {
+        disableCommand(m_programChip, chipProgrammingUnavailable());
+        disableCommand(m_readChip, chipProgrammingUnavailable());
+    }
     createStatusBar();
     m_form->commands().addToMenus(m_fileMenu, m_editMenu, m_viewMenu);
     connect(&m_form->commands(), &EditCommands::statusMessage, this, &MainWindow::showReadout);
@@ -155,11 +165,11 @@ void MainWindow::createMenus()
 
     connect(addCommand(m_toolsMenu, u"&Компилировать", u"&Compile HEX file"), &QAction::triggered,
             form, &TForm1::Button6Click);
-    connect(addCommand(m_toolsMenu, u"&Прошить МК", u"&Program chip"), &QAction::triggered, form,
-            &TForm1::ProgramChipClick);
-    connect(addCommand(m_toolsMenu, u"Прочитать М&К", u"&Read chip",
-                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)),
-            &QAction::triggered, form, &TForm1::ReadChipClick);
+    m_programChip = addCommand(m_toolsMenu, u"&Прошить МК", u"&Program chip");
+    connect(m_programChip, &QAction::triggered, form, &TForm1::ProgramChipClick);
+    m_readChip = addCommand(m_toolsMenu, u"Прочитать М&К", u"&Read chip",
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    connect(m_readChip, &QAction::triggered, form, &TForm1::ReadChipClick);
 
     connect(addCommand(m_helpMenu, u"&Справка", u"&Help", QKeySequence::HelpContents),
             &QAction::triggered, form, &TForm1::Button3Click);
@@ -200,6 +210,19 @@ void MainWindow::translate(QAction *action, QStringView russian, QStringView eng
     m_translated.append(std::move(entry));
 }
 
+void MainWindow::disableCommand(QAction *action, const UnavailableTexts &why)
+{
+    action->setEnabled(false);
+    m_toolsMenu->setToolTipsVisible(true);
+    const auto entry = std::find_if(m_translated.begin(), m_translated.end(),
+                                    [action](const Translated &t) { return t.action == action; });
+    if (entry != m_translated.end()) {
+        entry->russianTip = why.russian;
+        entry->englishTip = why.english;
+    }
+    // applyLanguage() puts the tip in the current language.
+}
+
 unsigned char MainWindow::language() const
 {
     return m_form->state().Language;
@@ -215,8 +238,12 @@ void MainWindow::applyLanguage()
     m_translated.removeIf([](const Translated &entry) { return entry.action.isNull(); });
     for (const Translated &entry : std::as_const(m_translated)) {
         entry.action->setText(pick(entry.russian, entry.english));
-        if (!entry.russianTip.isEmpty() || !entry.englishTip.isEmpty())
+        if (!entry.russianTip.isEmpty() || !entry.englishTip.isEmpty()) {
             entry.action->setToolTip(pick(entry.russianTip, entry.englishTip));
+            // Also in the status bar while the pointer is on a greyed-out entry.
+            if (!entry.action->isEnabled())
+                entry.action->setStatusTip(entry.action->toolTip());
+        }
     }
     m_noteLabel->setText(pick(m_noteRussian, m_noteEnglish));
     m_editedLabel->setText(stateText());

@@ -19,6 +19,7 @@ class QLabel;
 class QMenu;
 class QSettings;
 class TForm1;
+struct UnavailableTexts;
 
 // The program's top-level window: the table window TForm1 as its central widget, with every
 // control at its place, a menu bar above it and a status bar below it. Fixed size; its title
@@ -88,6 +89,8 @@ private:
     };
 
     void createMenus();
+    // Greys out a Tools command, with why as its tip in both languages.
+    void disableCommand(QAction *action, const UnavailableTexts &why);
     void rememberFolder();
     void noteSaved(const QString &path);
     void noteRefused(std::optional<MessageId> reason);
@@ -103,6 +106,8 @@ private:
     QMenu *m_viewMenu;
     QMenu *m_toolsMenu;
     QMenu *m_helpMenu;
+    QAction *m_programChip = nullptr;
+    QAction *m_readChip = nullptr;
     QList<Translated> m_translated;
     std::unique_ptr<QSettings> m_settings;
 

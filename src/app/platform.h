@@ -68,6 +68,15 @@ public:
     // when the box is closed.
     virtual bool ask(QWidget *owner, const QString &text, const QString &acceptText,
                      const QString &rejectText) = 0;
+
+    // The console that assembles the source at `firmwarePath` in its folder and stays open for the
+    // assembler's report; nothing for an empty path. By default a terminal with a shell script
+    // (assemblerCommand()), with the programs that isInstalled() finds.
+    virtual std::optional<DetachedCommand> assemblerConsole(const QString &firmwarePath) const;
+    // Whether the desktop has a console to run it in.
+    virtual bool hasConsole() const;
+    // Whether "Program chip" works here: avrdude in a terminal of the Unix desktop.
+    virtual bool canProgramChip() const { return true; }
 };
 
 // The real desktop through Qt.
@@ -90,4 +99,15 @@ public:
     bool isInstalled(const QString &program) const override;
     bool ask(QWidget *owner, const QString &text, const QString &acceptText,
              const QString &rejectText) override;
+#ifdef Q_OS_WIN
+    std::optional<DetachedCommand> assemblerConsole(const QString &firmwarePath) const override;
+    bool hasConsole() const override
+    {
+        return true;
+    }
+    bool canProgramChip() const override
+    {
+        return false;
+    }
+#endif
 };

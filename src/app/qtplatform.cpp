@@ -6,12 +6,20 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <shellapi.h>
+#endif
 
 namespace {
 
@@ -43,6 +51,47 @@ std::optional<QString> runFileDialog(QFileDialog &fileDialog, const OpenDialogSe
         return std::nullopt;
     return fileDialog.selectedFiles().constFirst();
 }
+
+#ifdef Q_OS_WIN
+// Starts a program or opens a document through the shell, as Explorer does: a console program gets
+// a console window of its own (QProcess gives none to a child of a program without one).
+bool shellExecute(const QString &file, const QString &parameters, const QString &folder)
+{
+    const std::wstring fileText = QDir::toNativeSeparators(file).toStdWString();
+    const std::wstring parameterText = parameters.toStdWString();
+    const std::wstring folderText = QDir::toNativeSeparators(folder).toStdWString();
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = L"open";
+    info.lpFile = fileText.c_str();
+    info.lpParameters = parameters.isEmpty() ? nullptr : parameterText.c_str();
+    info.lpDirectory = folder.isEmpty() ? nullptr : folderText.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&info) != FALSE;
+}
+
+// One argument as the C runtime splits a command line: quoted when it has blanks or quotes.
+QString quotedArgument(const QString &argument)
+{
+    if (!argument.isEmpty() && !argument.contains(QRegularExpression(QStringLiteral("[\\s\"]"))))
+        return argument;
+    QString quoted = QStringLiteral("\"");
+    qsizetype backslashes = 0;
+    for (const QChar c : argument) {
+        if (c == QLatin1Char('\\')) {
+            ++backslashes;
+            continue;
+        }
+        quoted +=
+            QString(c == QLatin1Char('"') ? 2 * backslashes + 1 : backslashes, QLatin1Char('\\'));
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted += QString(2 * backslashes, QLatin1Char('\\'));
+    return quoted + QLatin1Char('"');
+}
+#endif
 
 } // namespace
 
@@ -98,6 +147,16 @@ int QtPlatform::choose(QWidget *owner, const Question &question)
 
 bool QtPlatform::openDocument(const QString &path, int topic)
 {
+#ifdef Q_OS_WIN
+    // The system's help viewer, at the page the topic names.
+    if (path.endsWith(QLatin1String(".chm"), Qt::CaseInsensitive) && topic != 0)
+        return shellExecute(QStringLiteral("hh.exe"),
+                            QStringLiteral("-mapid %1 %2")
+                                .arg(topic)
+                                .arg(quotedArgument(QDir::toNativeSeparators(path))),
+                            {});
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#else
     const bool help = path.endsWith(QLatin1String(".chm"), Qt::CaseInsensitive);
     // The desktop's handler cannot be told a page: a topic goes to the viewer that takes one.
     if (help && topic != 0 && !QStandardPaths::findExecutable(QStringLiteral("xchm")).isEmpty() &&
@@ -108,6 +167,7 @@ bool QtPlatform::openDocument(const QString &path, int topic)
         return true;
     // A desktop without a handler for the file type: the help viewer the set-up installs.
     return help && QProcess::startDetached(QStringLiteral("xchm"), {path});
+#endif
 }
 
 QString QtPlatform::programFolder() const
@@ -117,7 +177,18 @@ QString QtPlatform::programFolder() const
 
 bool QtPlatform::startDetached(const DetachedCommand &command)
 {
+#ifdef Q_OS_WIN
+    // cmd.exe parses its command line itself: its arguments are passed as they are written.
+    const bool console =
+        command.program.compare(QLatin1String("cmd.exe"), Qt::CaseInsensitive) == 0;
+    QStringList arguments;
+    for (const QString &argument : command.arguments)
+        arguments << (console ? argument : quotedArgument(argument));
+    return shellExecute(command.program, arguments.join(QLatin1Char(' ')),
+                        command.workingDirectory);
+#else
     return QProcess::startDetached(command.program, command.arguments, command.workingDirectory);
+#endif
 }
 
 bool QtPlatform::isInstalled(const QString &program) const
@@ -137,3 +208,57 @@ bool QtPlatform::ask(QWidget *owner, const QString &text, const QString &acceptT
     box.exec();
     return box.clickedButton() == accept;
 }
+
+std::optional<DetachedCommand> Platform::assemblerConsole(const QString &firmwarePath) const
+{
+    const auto command =
+        assemblerCommand(firmwarePath, [this](const QString &name) { return isInstalled(name); });
+    if (!command)
+        return std::nullopt;
+    return DetachedCommand{command->program, command->arguments, command->workingDirectory};
+}
+
+bool Platform::hasConsole() const
+{
+    return terminalProgram([this](const QString &name) { return isInstalled(name); }).has_value();
+}
+
+#ifdef Q_OS_WIN
+// cmd.exe /k runs the assembler in the file's folder and keeps the console open for its report.
+// The vendor's avrasm2 when it is on the search path, else the avra.exe that comes with the
+// program (with its definitions files in include\ beside it), else an avra on the search path.
+// The file name is quoted, so that a name with blanks arrives whole.
+std::optional<DetachedCommand> QtPlatform::assemblerConsole(const QString &firmwarePath) const
+{
+    const QFileInfo source(firmwarePath);
+    QString name = source.fileName();
+    if (firmwarePath.isEmpty() || name.isEmpty())
+        return std::nullopt;
+    if (name.startsWith(QLatin1Char('-')))
+        name.prepend(QStringLiteral(".\\"));
+    const QString quotedName = QLatin1Char('"') + name + QLatin1Char('"');
+
+    const QDir program(programFolder());
+    const QString bundled = program.filePath(QStringLiteral("avra.exe"));
+    QString line;
+    if (isInstalled(QStringLiteral("avrasm2"))) {
+        line = QStringLiteral("avrasm2 -fI ") + quotedName;
+    } else if (QFileInfo(bundled).isFile()) {
+        line = QStringLiteral("\"%1\" -I \"%2\" %3")
+                   .arg(QDir::toNativeSeparators(bundled),
+                        QDir::toNativeSeparators(program.filePath(QStringLiteral("include"))),
+                        quotedName);
+    } else if (isInstalled(QStringLiteral("avra"))) {
+        line = QStringLiteral("avra ") + quotedName;
+    } else {
+        line = QStringLiteral("avrasm2 -fI ") + quotedName; // the console says it is missing
+    }
+    DetachedCommand command;
+    command.program = QStringLiteral("cmd.exe");
+    // /s: the outer quotes are removed as they are, whatever the line holds.
+    command.arguments = {QStringLiteral("/s"), QStringLiteral("/k"),
+                         QLatin1Char('"') + line + QLatin1Char('"')};
+    command.workingDirectory = QDir::toNativeSeparators(source.absolutePath());
+    return command;
+}
+#endif

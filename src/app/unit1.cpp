@@ -593,11 +593,10 @@ void TForm1::Button6Click()
 {
     if (refuseOnImage())
         return;
-    const auto lookup = [this](const QString &name) { return m_platform.isInstalled(name); };
-    const auto command = assemblerCommand(document().FirmwarePath, lookup);
+    const auto command = m_platform.assemblerConsole(document().FirmwarePath);
     if (!command)
         return;
-    if (!terminalProgram(lookup)) {
+    if (!m_platform.hasConsole()) {
         warn(MessageId::NoTerminal);
         return;
     }
@@ -614,8 +613,7 @@ void TForm1::Button6Click()
             return;
         }
     }
-    if (!m_platform.startDetached(
-            {command->program, command->arguments, command->workingDirectory}))
+    if (!m_platform.startDetached(*command))
         warn(MessageId::CommandNotStarted, command->program);
 }
 
