@@ -81,9 +81,9 @@ std::optional<int> tableCode(const QString &text)
     return value;
 }
 
-// The code of one table in one line. An empty angle leaves the code column to decide, an empty
-// code the angle; an empty pair keeps the file's code. When both are given, the one that still
-// reads as `show` prints the file gives way to the other; edited both, they must agree.
+// The code of one table in one line. A given angle decides it, by the angle-to-code rule; an empty
+// angle leaves it to the code column, and an empty pair keeps the file's code. The rule looks at
+// the line alone, never at the file, so that the same CSV imported twice gives the same file.
 std::optional<QString> applyCell(const QString &angle, const QString &codeText, int table,
                                  const QString &sensorAngle, const CliContext &context,
                                  QString &code)
@@ -108,19 +108,7 @@ std::optional<QString> applyCell(const QString &angle, const QString &codeText, 
     }
     bool whole = false;
     const int now = code.toInt(&whole);
-    std::optional<int> wanted = fromAngle ? fromAngle : fromCode;
-    if (fromAngle && fromCode && *fromAngle != *fromCode) {
-        if (whole && angle == angleTextForCode(now, sensorAngle))
-            wanted = fromCode;
-        else if (!(whole && *fromCode == now))
-            return pick(context,
-                        u"Таблица %1: код %2 и угол %3 (код %4) изменены оба и не совпадают",
-                        "Table %1: the code %2 and the angle %3 (code %4) are both changed and "
-                        "disagree")
-                .arg(table)
-                .arg(codeText, angle)
-                .arg(*fromAngle);
-    }
+    const std::optional<int> wanted = fromAngle ? fromAngle : fromCode;
     // The digits stand as they are when they already are this code ("012" stays).
     if (wanted && (!whole || now != *wanted))
         code = QString::number(*wanted);

@@ -168,8 +168,8 @@ void TestCli::importOfTheShownCsvKeepsTheFile()
     QCOMPARE(QFileInfo(asmPath).lastModified(), old);
 }
 
-// In the full CSV a code column is read too: an empty angle leaves the code to it, and of a
-// code and an angle the one that still reads as shown gives way to the other.
+// In the full CSV a code column is read too: an empty angle leaves the code to it, a given angle
+// decides. The same CSV imported again changes nothing.
 void TestCli::importTakesEditedCodes()
 {
     const QString asmPath = writeFile(m_dir, QStringLiteral("codes.asm"), sampleBytes());
@@ -181,13 +181,14 @@ void TestCli::importTakesEditedCodes()
     QCOMPARE(beforeLines[4], QStringLiteral("800,11,14,14,12.3,10.2,10.2"));
     QCOMPARE(beforeLines[5], QStringLiteral("1000,7,11,10,15.1,12.3,13"));
     const QString csv = editedCsv(asmPath, {
-                                               {3, 1, "33"}, // the code edited, the angle not
-                                               {3, 3, ""},   // neither code nor angle: kept
+                                               {3, 1, "33"}, // the code, its angle emptied
+                                               {3, 4, ""},
+                                               {3, 3, ""}, // neither code nor angle: kept
                                                {3, 6, ""},
                                                {4, 2, "40"}, // the code alone
                                                {4, 5, ""},
                                                {4, 6, "12.3"}, // the angle edited, the code not
-                                               {5, 1, "1"},    // both edited, and they agree
+                                               {5, 1, "9"},    // both edited: the angle decides
                                                {5, 4, "19.3"},
                                                {5, 6, ""}, // the angle emptied: the code kept
                                            });
@@ -206,6 +207,11 @@ void TestCli::importTakesEditedCodes()
                         QStringLiteral("csv")})
                  .out,
              expected.join(QLatin1Char('\n')));
+    const Run again =
+        cdiTables({QStringLiteral("import"), asmPath, csvPath, QStringLiteral("--lang=en")});
+    QCOMPARE(again.out,
+             asmPath + QStringLiteral(": nothing to change, the file is left as it was\n"));
+    QCOMPARE(again.status, 0);
 }
 
 // A source whose saved text would load with other values: here a second sensor-angle note
@@ -336,10 +342,6 @@ void TestCli::badCsvLineIsRefused_data()
                                     << QStringLiteral(u"Код таблицы 2 должен быть целым числом "
                                                       u"от 0 до 255: \"8.0\"") +
                                            note;
-    QTest::newRow("code and angle disagree")
-        << "1200,3,8,9,17.9,14.4,16.5" << QByteArray("en")
-        << "Table 3: the code 9 and the angle 16.5 (code 5) are both changed and disagree\nLine "
-           "6: ";
 }
 
 void TestCli::badCsvLineIsRefused()
