@@ -142,6 +142,8 @@ void writeSourceFile(const QString &path, const QByteArray &bytes, const ChunkWr
     struct stat status
     {};
     const bool exists = ::stat(QFile::encodeName(target).constData(), &status) == 0;
+    if (exists)
+        removeStaleParts(target);
     if (exists && !replaceKeepsIdentity(target, status)) {
         writeInPlace(target, bytes, writeChunk);
         return;

@@ -63,6 +63,7 @@ using ChunkWriter = std::function<qint64(QIODevice &device, const QByteArray &by
 // created, and a symbolic link stays one (its target is written). Refused (see
 // checkSaveTarget): a read-only file, a folder, a FIFO, device or socket, a missing folder. On a
 // failure FileWriteError is thrown; the file holds its old bytes unless the error's kind says
-// Damaged. A save that completes ends the record of an earlier one that did not.
+// Damaged. A save that completes ends the record of an earlier one that did not; every save
+// first removes what a killed one left under a temporary name (removeStaleParts).
 void writeSourceFile(const QString &path, const QByteArray &bytes,
                      const ChunkWriter &writeChunk = {});

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,13 +111,53 @@ bool renameNoReplace(int folderFd, const QByteArray &from, const QByteArray &to)
     return true;
 }
 
+constexpr char kPartSuffix[] = ".part-";
+
+// Whether entry is `final` followed by the temporary names' suffix and its random part.
+bool isPartOf(QByteArrayView entry, QByteArrayView final)
+{
+    const qsizetype prefix = final.size() + qsizetype(sizeof kPartSuffix) - 1;
+    if (entry.size() <= prefix || entry.size() > prefix + 7 || !entry.startsWith(final) ||
+        !entry.sliced(final.size()).startsWith(kPartSuffix))
+        return false;
+    for (const char ch : entry.sliced(prefix)) {
+        if (!((ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'z')))
+            return false;
+    }
+    return true;
+}
+
+// Removes the regular files of this user's in the folder that `matches` takes for temporary
+// names of ours, left by a save that was killed before it renamed them. A link is removed as
+// a name only if at all, never followed: lstat and unlinkat see the entry itself.
+template <typename Matches> void removeParts(int folderFd, Matches matches)
+{
+    const int listFd = ::dup(folderFd);
+    DIR *const folder = listFd < 0 ? nullptr : ::fdopendir(listFd);
+    if (!folder) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return;
+    }
+    while (const dirent *entry = ::readdir(folder)) {
+        if (!matches(QByteArrayView(entry->d_name)))
+            continue;
+        struct stat status
+        {};
+        if (::fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(status.st_mode) && status.st_uid == ::geteuid())
+            ::unlinkat(folderFd, entry->d_name, 0);
+    }
+    ::closedir(folder);
+}
+
 // A new private file in the folder, written and synced under a temporary name and then renamed
 // to name (replacing it only when replace is true).
 bool createFileIn(int folderFd, const QString &name, const QByteArray &bytes, bool replace)
 {
     const QByteArray final = QFile::encodeName(name);
     const QByteArray temporary =
-        final + ".part-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        final + kPartSuffix + QByteArray::number(QRandomGenerator::global()->generate(), 36);
     const Descriptor file(::openat(folderFd, temporary.constData(),
                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (file.fd < 0)
@@ -209,6 +250,34 @@ void endSave(const QString &source)
         return;
     if (::unlinkat(folder.fd, QFile::encodeName(recordName(source)).constData(), 0) == 0)
         ::fsync(folder.fd);
+}
+
+void removeStaleParts(const QString &source)
+{
+    const QFileInfo file(source);
+    const QByteArray beside = QFile::encodeName(file.fileName() + QLatin1Char('~'));
+    const int folderFd = ::open(QFile::encodeName(file.absolutePath()).constData(),
+                                O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        const Descriptor folder(folderFd);
+        removeParts(folder.fd, [&](QByteArrayView entry) { return isPartOf(entry, beside); });
+    }
+    const Descriptor own(openSaveFolder(false));
+    if (own.fd < 0)
+        return;
+    // The backups "<key>-<name>~" and "<key>-<name>~<number>", and the record.
+    const QByteArray backup = QFile::encodeName(QFileInfo(cacheBackupPath(source)).fileName());
+    const QByteArray record = QFile::encodeName(recordName(source));
+    removeParts(own.fd, [&](QByteArrayView entry) {
+        if (isPartOf(entry, record) || isPartOf(entry, backup))
+            return true;
+        if (!entry.startsWith(backup))
+            return false;
+        qsizetype digits = backup.size();
+        while (digits < entry.size() && entry[digits] >= '0' && entry[digits] <= '9')
+            ++digits;
+        return digits > backup.size() && isPartOf(entry, entry.first(digits));
+    });
 }
 
 std::optional<QString> interruptedSaveBackup(const QString &path)

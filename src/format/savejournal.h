@@ -40,6 +40,11 @@ bool beginSave(const QString &source, const QString &backup, QString *recordPath
 // The save of source (a canonical path) has finished: its record goes.
 void endSave(const QString &source);
 
+// Removes what saves of source (a canonical path) killed while they made a backup or a record
+// left under a temporary name: beside it and in the folder of our own, only regular files of
+// this user's with exactly those names.
+void removeStaleParts(const QString &source);
+
 // The backup of an unfinished save of the file at path (or of the file a link at path points
 // to), when its record and the backup are both there.
 std::optional<QString> interruptedSaveBackup(const QString &path);

@@ -52,6 +52,7 @@ public:
 private:
     void scanAll()
     {
+        requireSureIfFound(findOnCodeLine(m_source, markers::crystal, 0));
         scanSensorAngle();
         if (!scanSecondPulse() || !scanSparkOutput() || !scanCompareConstants() || !scanTrimmer() ||
             !scanTables())
@@ -64,6 +65,17 @@ private:
     {
         if (const auto cause = m_doubts.causeIn(first, last))
             throw Misread{m_source.lineStart(*cause)};
+    }
+
+    // A line that a save rewrites without the load reading a value from it (the include line,
+    // the spark lines that set the output): when the assembler may read it otherwise, every
+    // save would be refused, so the load is refused first.
+    void requireSureIfFound(const std::optional<qsizetype> &pos) const
+    {
+        if (pos) {
+            const qsizetype index = m_source.lineIndexAt(*pos);
+            requireSure(index, index);
+        }
     }
 
     qsizetype nextLineStart(qsizetype index) const
@@ -151,8 +163,18 @@ private:
         const auto spark = findAfterCode(m_source, markers::sparkToZero, layout::kSparkToZeroFrom);
         if (!spark)
             return false;
-        const qsizetype index = m_source.lineIndexAt(*spark);
-        requireSure(index, index);
+        requireSureIfFound(spark);
+        // The lines that set the output again, found as a save finds them.
+        qsizetype from = layout::kSparkToOneFrom;
+        for (int line = 1; line <= 3; ++line) {
+            if (line == 3)
+                from = std::max(layout::kSparkToOneThirdFrom, from);
+            const auto again = findAfterCode(m_source, markers::sparkToOne, from);
+            requireSureIfFound(again);
+            if (!again)
+                break;
+            from = nextLineStart(m_source.lineIndexAt(*again));
+        }
         const QByteArray port = m_source.window(*spark - layout::kSparkPortBefore, 7);
         m_result.calibration.sparkOutput = sparkOutputFromText(QString::fromLatin1(port));
         return true;

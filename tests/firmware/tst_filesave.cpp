@@ -232,7 +232,9 @@ private slots:
     }
 
     // A save killed while it copies the old text leaves no backup that looks whole, and no
-    // record: the file was not touched. The next save goes through.
+    // record: the file was not touched. The next save goes through and removes the pieces that
+    // killed saves of this file left, beside it and in the folder of our own, and only those:
+    // not a link or another user's file of such a name, nor a piece of another file's.
     void killedWhileWritingTheBackup()
     {
         QTemporaryDir dir;
@@ -259,10 +261,46 @@ private slots:
         QCOMPARE(readFile(path), old);
         QVERIFY(!QFileInfo::exists(path + QLatin1Char('~')));
         QCOMPARE(interruptedSaveBackup(path), std::nullopt);
+        const QStringList killed = namesIn(dir.path()).filter(QStringLiteral("CDI.asm~.part-"));
+        QCOMPARE(killed.size(), 1);
+
+        QVERIFY(QDir().mkpath(saveFolderPath()));
+        const QString own = cacheBackupPath(path);
+        const QString key = QFileInfo(own).fileName().section(QLatin1Char('-'), 0, 0);
+        const QStringList ours{QFileInfo(own).fileName() + QStringLiteral(".part-1z141z3"),
+                               QFileInfo(own).fileName() + QStringLiteral("2.part-0"),
+                               key + QStringLiteral(".saving.part-k9")};
+        const QStringList kept{
+            QFileInfo(cacheBackupPath(dir.filePath(QStringLiteral("b.asm")))).fileName() +
+                QStringLiteral(".part-abc"),
+            QFileInfo(own).fileName() + QStringLiteral(".part-12345678"),
+            QFileInfo(own).fileName() + QStringLiteral(".part-ABC"),
+            QFileInfo(own).fileName() + QStringLiteral("x.part-abc"),
+            key + QStringLiteral(".saving.part-")};
+        for (const QString &name : ours + kept)
+            QVERIFY(createFile(QDir(saveFolderPath()).filePath(name), "piece"));
+        const QString linked = path + QStringLiteral("~.part-lnk");
+        const QString foreign = path + QStringLiteral("~.part-frn");
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("b.asm")), linked));
+        QVERIFY(createFile(foreign, "foreign"));
+        if (::geteuid() == 0)
+            QCOMPARE(::chown(QFile::encodeName(foreign).constData(), 4321, 4321), 0);
+
         writeSourceFile(path, kNew);
         QCOMPARE(readFile(path), kNew);
         QCOMPARE(readFile(dir.filePath(QStringLiteral("b.asm"))), kNew);
-        QVERIFY(!QFileInfo::exists(path + QLatin1Char('~')));
+        QStringList besideLeft{"CDI.asm", "CDI.asm~.part-lnk", "b.asm"};
+        if (::geteuid() == 0)
+            besideLeft << QStringLiteral("CDI.asm~.part-frn");
+        QStringList ownLeft = kept;
+        for (QStringList *names : {&besideLeft, &ownLeft})
+            names->sort();
+        QStringList besideNow = namesIn(dir.path());
+        QStringList ownNow = namesIn(saveFolderPath());
+        besideNow.sort();
+        ownNow.sort();
+        QCOMPARE(besideNow, besideLeft);
+        QCOMPARE(ownNow, ownLeft);
     }
 
     // A save killed while it overwrites the file leaves the file mixed, the complete backup and

@@ -217,6 +217,16 @@ private slots:
         loneCr[row1] = "ldi R16, 14 ;c\rldi R16, 30";
         QTest::newRow("lone CR hides an instruction")
             << joinLines(loneCr).replace("\r\n", "\n") << row1 + 1;
+        // Lines that a save rewrites but the load reads no value from: the include line and
+        // the third line that sets the spark output.
+        QList<QByteArray> includeCr = lines;
+        includeCr[sample::kIncludeLine] += "\rldi R16, 30";
+        QTest::newRow("lone CR hides code on the include line") << joinLines(includeCr) << 1;
+        QList<QByteArray> sparkOff = lines;
+        const int sparkOn = sample::kSparkToOneLines[2];
+        sparkOff.insert(sparkOn + 1, ".endif");
+        sparkOff.insert(sparkOn, ".if 0");
+        QTest::newRow("spark line in a disabled block") << joinLines(sparkOff) << sparkOn + 1;
         QList<QByteArray> storeCr = lines;
         storeCr[row1 + 1] += "\rst X+, R16"; // row 2 of the firmware, but not of the grid
         QTest::newRow("lone CR hides a store") << joinLines(storeCr) << row1 + 2;
@@ -230,8 +240,8 @@ private slots:
         QTest::newRow("both branches of a block") << joinLines(branches) << row5 + 1;
         // The marker search takes the first label, the one in the body.
         QTest::newRow("macro body with a label")
-            << joinLines(with(label, {".macro fill", "FuozTable1:", "ldi R16, 99", "st X+, R16",
-                                      ".endm"}))
+            << joinLines(with(label,
+                              {".macro fill", "FuozTable1:", "ldi R16, 99", "st X+, R16", ".endm"}))
             << label + 1;
         QList<QByteArray> call = with(row1 + 2, {"\tEXTRA"});
         call = QList<QByteArray>(call.mid(0, label - 2)) << ".macro extra"

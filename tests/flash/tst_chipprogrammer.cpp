@@ -65,14 +65,14 @@ QByteArray sampleBytes()
 }
 
 // A stand-in for avrdude that prints each argument on a line of its own and ends with
-// $FAKE_STATUS; a marker file tells that it ran.
+// $FAKE_STATUS; a marker file, when $FAKE_MARKER names one, tells that it ran.
 QString fakeAvrdudeFolder(const QTemporaryDir &dir)
 {
     const QString bin = dir.filePath(QStringLiteral("bin"));
     QDir().mkpath(bin);
     const QString path = bin + QStringLiteral("/avrdude");
     writeBytes(path, "#!/bin/sh\n"
-                     "touch \"$FAKE_MARKER\"\n"
+                     "if [ -n \"$FAKE_MARKER\" ]; then touch \"$FAKE_MARKER\"; fi\n"
                      "for a in \"$@\"; do printf 'arg<%s>\\n' \"$a\"; done\n"
                      "exit \"${FAKE_STATUS:-0}\"\n");
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -99,8 +99,7 @@ ScriptRun runInsteadOfTerminal(const LaunchCommand &command, const QString &path
                                                        environment.value(QStringLiteral("PATH")));
     environment.insert(QStringLiteral("SHELL"), QStringLiteral("/bin/sh"));
     environment.insert(QStringLiteral("FAKE_STATUS"), QString::number(fakeStatus));
-    environment.insert(QStringLiteral("FAKE_MARKER"),
-                       marker.isEmpty() ? QStringLiteral("/dev/null") : marker);
+    environment.insert(QStringLiteral("FAKE_MARKER"), marker);
     shell.setProcessEnvironment(environment);
     shell.setProcessChannelMode(QProcess::MergedChannels);
     shell.setWorkingDirectory(command.workingDirectory);
