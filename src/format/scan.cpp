@@ -32,7 +32,9 @@ struct Misread
 class Scanner
 {
 public:
-    explicit Scanner(const SourceText &source) : m_source(source), m_doubts(source) {}
+    Scanner(const SourceText &source, LineDoubts doubts)
+        : m_source(source), m_doubts(std::move(doubts))
+    {}
 
     ScanResult run()
     {
@@ -260,5 +262,10 @@ private:
 
 ScanResult scan(const SourceText &source)
 {
-    return Scanner(source).run();
+    return Scanner(source, LineDoubts(source)).run();
+}
+
+ScanResult scan(const SourceText &source, const LineDoubts &doubts)
+{
+    return Scanner(source, doubts).run();
 }

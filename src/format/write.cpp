@@ -337,8 +337,10 @@ struct Stopped
 class Writer
 {
 public:
-    Writer(const SourceText &source, const Calibration &calibration, const WriteOptions &options)
-        : m_text(source), m_doubts(source), m_calibration(calibration), m_options(options)
+    Writer(const SourceText &source, LineDoubts doubts, const Calibration &calibration,
+           const WriteOptions &options)
+        : m_text(source), m_doubts(std::move(doubts)), m_calibration(calibration),
+          m_options(options)
     {}
 
     // Whether the write goes through and changes nothing, without building the text.
@@ -626,7 +628,7 @@ bool sameWrittenValues(const Calibration &read, const Calibration &written)
 WriteResult write(const SourceText &source, const Calibration &calibration,
                   const WriteOptions &options)
 {
-    return Writer(source, calibration, options).run();
+    return Writer(source, LineDoubts(source), calibration, options).run();
 }
 
 long double lastAngleOfTable(const Calibration &calibration, int table)
@@ -648,12 +650,14 @@ namespace {
 bool textReadsBack(const SourceText &reloaded, const Calibration &calibration,
                    const WriteOptions &options)
 {
-    const ScanResult read = scan(reloaded);
+    // The scan and the second write mark the same lines' doubts: once.
+    LineDoubts doubts(reloaded);
+    const ScanResult read = scan(reloaded, doubts);
     if (!read.completed() || !sameWrittenValues(read.calibration, calibration))
         return false;
     WriteOptions again = options;
     again.stopBefore.reset();
-    return Writer(reloaded, calibration, again).keepsText();
+    return Writer(reloaded, std::move(doubts), calibration, again).keepsText();
 }
 
 } // namespace
