@@ -583,7 +583,10 @@ def scenario_compile(run, program):
             except ProcessLookupError:
                 pass
         for group in groups - {program_group, os.getpgid(0)}:
-            os.killpg(group, signal.SIGTERM)
+            try:
+                os.killpg(group, signal.SIGTERM)
+            except ProcessLookupError:
+                pass  # the terminal ended by itself in between
     wait_for(lambda: not terminal(), 10, "the terminal to close")
 
 
