@@ -169,7 +169,7 @@ void TestCli::importOfTheShownCsvKeepsTheFile()
 }
 
 // In the full CSV a code column is read too: an empty angle leaves the code to it, a given angle
-// decides. The same CSV imported again changes nothing.
+// decides, and a code it overrules is named. The same CSV imported again changes nothing.
 void TestCli::importTakesEditedCodes()
 {
     const QString asmPath = writeFile(m_dir, QStringLiteral("codes.asm"), sampleBytes());
@@ -195,7 +195,9 @@ void TestCli::importTakesEditedCodes()
     const QString csvPath = writeFile(m_dir, QStringLiteral("codes.csv"), csv.toUtf8());
     const Run imported =
         cdiTables({QStringLiteral("import"), asmPath, csvPath, QStringLiteral("--lang=en")});
-    QCOMPARE(imported.err, QString());
+    QCOMPARE(imported.err, QStringLiteral("cdi-tables: ") + csvPath +
+                               QStringLiteral(": Line 6: table 1: the code 9 was not taken, the "
+                                              "angle 19.3 (code 1) decides\n"));
     QCOMPARE(imported.out, asmPath + QStringLiteral(": saved; 4 table codes and 0 RPM points "
                                                     "changed\n"));
     QCOMPARE(imported.status, 0);
