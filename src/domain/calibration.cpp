@@ -15,12 +15,12 @@ long double rpmOfCompareConstant(long double constant)
 {
     if (constant == 255)
         throw ConversionError::divisionByZero();
-    return 10 * roundHalfEven(11718.75L / (255 - constant));
+    return 10 * roundHalfEven(kRpmTimesCompareSteps / 10 / (255 - constant));
 }
 
 int compareConstantForRpm(int rpm)
 {
-    return int(roundHalfEven(255.0L - 117187.5L / rpm));
+    return int(roundHalfEven(255.0L - kRpmTimesCompareSteps / rpm));
 }
 
 QString sparkOutputText(SparkOutput output)

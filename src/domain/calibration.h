@@ -17,6 +17,9 @@ inline constexpr int kCompareCount = kPointCount - 1; // the idle point has no c
 inline constexpr int kIdleRpm = 460;                  // the first point, fixed
 inline constexpr int kLowestRpm = 460;
 inline constexpr int kHighestRpm = 20000;
+// A breakpoint's RPM times (255 - its compare constant): 60 s of the 4 MHz clock over the
+// firmware's 2048 clock cycles per compare step.
+inline constexpr long double kRpmTimesCompareSteps = 117187.5L;
 
 enum class SparkOutput
 {
