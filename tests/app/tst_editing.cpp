@@ -402,9 +402,9 @@ void TestEditing::menusOfTheTopWindowCarryTheCommands()
         return shown;
     };
     QCOMPARE(texts(top.window.editMenu()).mid(0, 3), QStringList({"Отменить", "Повторить", "|"}));
-    QCOMPARE(texts(top.window.editMenu()).mid(texts(top.window.editMenu()).size() - 5),
+    QCOMPARE(texts(top.window.editMenu()).mid(texts(top.window.editMenu()).size() - 6),
              QStringList({"Интерполировать", "Сдвинуть вверх на шаг", "Сдвинуть вниз на шаг",
-                          "Задать значение…", "Сгладить"}));
+                          "Задать значение…", "Сгладить", "Показать записанные углы"}));
     QVERIFY(texts(top.window.fileMenu()).contains(QStringLiteral("Сравнить с…")));
     QCOMPARE(texts(top.window.viewMenu()).last(), QStringLiteral("Другие таблицы на графике"));
 

@@ -4,11 +4,13 @@
 // pass, the chart on Enter and on selection, and the yellow angle column.
 #include "apptestsupport.h"
 
+#include "app/editcommands.h"
 #include "app/gridview.h"
 #include "chart/chartseries.h"
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QPushButton>
 
 #include <QApplication>
 #include <QClipboard>
@@ -33,6 +35,7 @@ private slots:
     void selectingAnAngleCellHighlightsIt();
     void parseErrorKeepsTheCurrentCell();
     void refusedMoveKeepsTheCodesClosed();
+    void mistypedAngleIsMarkedUntilCorrected();
     void angleColumnPaintedYellow();
     void tabLeavesTheGrid();
     void pasteGoesInWholeOrNotAtAll_data();
@@ -306,6 +309,47 @@ void TestGridEditing::refusedMoveKeepsTheCodesClosed()
     const QString code = w.form.grid().cell(2, 9);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("77"));
     QCOMPARE(w.form.grid().cell(2, 9), code);
+}
+
+// The cell whose text stops a handler as no number is marked and made current, and the status
+// bar names it, until the text reads as a number; the error report stays as it was.
+void TestGridEditing::mistypedAngleIsMarkedUntilCorrected()
+{
+    Window &w = *m_window;
+    loadAndFocus(w, m_dir);
+    QStringList status;
+    connect(&w.form.commands(), &EditCommands::statusMessage, &w.form,
+            [&status](const QString &text) { status.append(text); });
+    typeInto(w, 4, 9, QStringLiteral("1.2.3"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(w.platform.takeBoxes(),
+             QList<ShownBox>({{ShownBox::Error,
+                               QStringLiteral("'1.2.3' is not a valid floating point value.")}}));
+    QCOMPARE(w.form.grid().unreadableCell(), QPoint(4, 9));
+    QCOMPARE(w.form.grid().data(w.form.grid().index(8, 4), Qt::BackgroundRole).value<QColor>(),
+             GridModel::kUnreadableColour);
+    const QString named = QStringLiteral(u"Строка 9 (1990 об/мин): \"1.2.3\" — не число");
+    QCOMPARE(status.last(), named);
+    QCOMPARE(w.form.StringGrid1->row(), 9);
+
+    // Save to table from another cell: the same report, and the cell becomes current.
+    w.form.grid().setCell(4, 9, QStringLiteral("33"));
+    QCOMPARE(w.form.grid().unreadableCell(), std::nullopt);
+    typeInto(w, 0, 3, QStringLiteral("600"));
+    w.form.grid().setCell(4, 20, QStringLiteral("5-"));
+    w.form.Button2->click();
+    QCOMPARE(w.platform.takeBoxes(),
+             QList<ShownBox>(
+                 {{ShownBox::Error, QStringLiteral("'5-' is not a valid floating point value.")}}));
+    QCOMPARE(w.form.StringGrid1->col(), 4);
+    QCOMPARE(w.form.StringGrid1->row(), 20);
+    QCOMPARE(status.last(), QStringLiteral(u"Строка 20 (5860 об/мин): \"5-\" — не число"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    QCOMPARE(w.form.grid().cell(4, 20), QStringLiteral("5"));
+    QCOMPARE(w.form.grid().unreadableCell(), std::nullopt);
+    // What the status bar names now is that the cell is not what its code stores.
+    QCOMPARE(status.last(), QStringLiteral(u"записано как 34°"));
 }
 
 void TestGridEditing::angleColumnPaintedYellow()
