@@ -146,6 +146,9 @@ GridModel::Mark GridModel::markOf(int column, int point) const
         return mark;
     }
     if (column == kRpmColumn) {
+        // Before a load the breakpoints belong to no firmware.
+        if (!m_document.loaded && !m_document.image)
+            return mark;
         if (const auto unordered = unorderedBreakpointAt(m_document, point)) {
             mark.flags |= kUnordered;
             mark.note = unorderedBreakpointNote(*unordered, m_language);

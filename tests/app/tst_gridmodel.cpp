@@ -118,6 +118,11 @@ private slots:
         }
         model.setLanguage(1);
         model.setDocument(document);
+        // The start breakpoints 9500 and 10000 share a compare constant, but belong to no file.
+        QCOMPARE(model.note(0, 28), QString());
+        document.loaded = true;
+        model.setDocument(document);
+        QVERIFY(model.note(0, 28).startsWith(QStringLiteral("Row 28 (10000 RPM) is not above")));
         QCOMPARE(model.data(model.index(14, 0), Qt::BackgroundRole), QVariant());
         QCOMPARE(model.boldRows(), QList<int>());
 
