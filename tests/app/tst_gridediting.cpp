@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include <QApplication>
 #include <QClipboard>
@@ -304,6 +305,13 @@ void TestGridEditing::refusedMoveKeepsTheCodesClosed()
     w.form.StringGrid1->setCurrentCell(4, 9);
     QCOMPARE(w.platform.takeBoxes().size(), 1);
     QCOMPARE(w.form.StringGrid1->col(), 2);
+    // ... the angle is marked and named in the status bar ...
+    QCOMPARE(w.form.grid().unreadableCell(), QPoint(4, 9));
+    QSignalSpy status(&w.form.commands(), &EditCommands::statusMessage);
+    w.form.Button7->click();
+    QCOMPARE(status.count(), 1);
+    QCOMPARE(status.last().at(0).toString(),
+             QStringLiteral("Row 9 (1990 RPM): \"1.2.3\" is not a number"));
     // ... and the code cell that stays current still takes no input.
     QVERIFY(!w.form.StringGrid1->editingEnabled());
     const QString code = w.form.grid().cell(2, 9);
@@ -356,6 +364,8 @@ void TestGridEditing::angleColumnPaintedYellow()
 {
     Window &w = *m_window;
     loadAndFocus(w, m_dir);
+    w.form.grid().setCell(4, 7, QStringLiteral("22"));   // stored as 22.1: a corner mark
+    w.form.grid().setCell(0, 9, QStringLiteral("1500")); // not above row 8's 1500: orange
     w.form.StringGrid1->setCurrentCell(0, 2);
     GridView *grid = w.form.StringGrid1;
     const QImage image = grid->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -373,6 +383,10 @@ void TestGridEditing::angleColumnPaintedYellow()
             yellow);
     QVERIFY(background(3, 5) != yellow);
     QVERIFY(background(0, 5) != yellow);
+    QCOMPARE(background(0, 9), GridModel::kUnorderedColour);
+    const QRect marked = grid->visualRect(grid->model()->index(6, 4));
+    QCOMPARE(image.pixelColor(marked.right() - 1, marked.top() + 1), GridModel::kStoredMarkColour);
+    QCOMPARE(image.pixelColor(marked.right() - 1, marked.bottom() - 1), yellow);
 }
 
 void TestGridEditing::tabLeavesTheGrid()
