@@ -345,6 +345,14 @@ void TestGridEditing::mistypedAngleIsMarkedUntilCorrected()
     QCOMPARE(w.form.grid().unreadableCell(), std::nullopt);
     typeInto(w, 0, 3, QStringLiteral("600"));
     w.form.grid().setCell(4, 20, QStringLiteral("5-"));
+    // An error about another text marks no cell.
+    w.form.ComboBox2->setEditText(QString());
+    QCOMPARE(
+        w.platform.takeBoxes(),
+        QList<ShownBox>({{ShownBox::Error, QStringLiteral("'' is not a valid integer value.")}}));
+    QCOMPARE(w.form.grid().unreadableCell(), std::nullopt);
+    w.form.ComboBox2->setEditText(QStringLiteral("1"));
+    w.form.grid().setCell(4, 20, QStringLiteral("5-"));
     w.form.Button2->click();
     QCOMPARE(w.platform.takeBoxes(),
              QList<ShownBox>(

@@ -138,7 +138,10 @@ private slots:
                                             "never used");
         QCOMPARE(model.data(model.index(14, 0), Qt::ToolTipRole).toString(), note);
         QCOMPARE(model.data(model.index(14, 0), Qt::AccessibleDescriptionRole).toString(), note);
-        QCOMPARE(cells.count(), 2); // the text, then its mark
+        QCOMPARE(cells.count(), 2);                 // the text, then its mark
+        model.setCell(0, 15, QStringLiteral("34")); // out of range, still typed: the numbers
+        QVERIFY(model.note(0, 15).startsWith(QStringLiteral("Row 15 (34 RPM) is not above")));
+        model.setCell(0, 15, QStringLiteral("3400"));
         // Lowering the row before clears it; two speeds on one compare constant are marked.
         model.setCell(0, 14, QStringLiteral("3000"));
         QCOMPARE(model.note(0, 15), QString());
