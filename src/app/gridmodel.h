@@ -23,9 +23,9 @@
 // It also marks, from the cells as they stand after every change, what the firmware would do
 // otherwise than the grid shows, each with a note as tooltip (and accessible description):
 // a breakpoint not counted above the one before it (orange), an angle whose text is not the
-// angle of its stored code (italic, corner mark: noteRole), the cell that stopped a handler as
-// no number (red, until it reads as one), and the angles that differ from a compared source
-// (bold).
+// angle of its stored code (italic, a corner mark by kStoredAngleRole), the cell that stopped a
+// handler as no number (red, until it reads as one), and the angles that differ from a compared
+// source (bold).
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT

@@ -339,6 +339,11 @@ void TestGridEditing::mistypedAngleIsMarkedUntilCorrected()
     const QString named = QStringLiteral(u"Строка 9 (1990 об/мин): \"1.2.3\" — не число");
     QCOMPARE(status.last(), named);
     QCOMPARE(w.form.StringGrid1->row(), 9);
+    // A range command that reads it stops the same way.
+    w.form.grid().setUnreadableCell(std::nullopt);
+    w.form.commands().shift(1);
+    QCOMPARE(w.platform.takeBoxes().size(), 1);
+    QCOMPARE(w.form.grid().unreadableCell(), QPoint(4, 9));
 
     // Save to table from another cell: the same report, and the cell becomes current.
     w.form.grid().setCell(4, 9, QStringLiteral("33"));
