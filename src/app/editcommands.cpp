@@ -529,6 +529,8 @@ void EditCommands::showHover(int index, QPoint globalPosition)
         QToolTip::hideText();
     else
         QToolTip::showText(globalPosition, text, m_form.Chart1);
+    // One status text at a time: a cell's note comes back when it is selected again.
+    m_shownNote = text;
     emit statusMessage(text);
 }
 
