@@ -6,6 +6,7 @@
 #include "app/gridmodel.h"
 #include "app/platform.h"
 #include "domain/messageid.h"
+#include "domain/numbers.h"
 #include "flash/chipsession.h"
 #include "format/sourcefile.h"
 #include "format/sourcetext.h"
@@ -101,6 +102,9 @@ public:
     bool saveToFile();
     // "Save to file" into a file the user chooses, which the window edits from then on.
     void saveAs();
+    // After the general error report on `error`: marks the grid cell whose text it is about
+    // and makes it current.
+    void showUnreadableCell(const ConversionError &error);
 
 signals:
     // After the language switch has set every text of the window.
@@ -136,6 +140,8 @@ private:
     // Whether the file may be written: asks first when something else changed or removed it
     // since the load or the last save.
     bool confirmOverwrite();
+    // Whether the file may be written with breakpoints out of order: asks, naming them.
+    bool confirmUnorderedBreakpoints();
     // Asks whether to load the copy of an interrupted save's old text instead of the file.
     bool openBackupInstead(const QString &path, const QString &backup);
     void refreshChartWithHighlight(int row);
@@ -158,6 +164,7 @@ private:
     // The file as the load read it, or as the last save wrote it.
     std::optional<FileStamp> m_diskStamp;
     EditCommands *m_commands = nullptr;
+    bool m_inSelectCell = false;
 };
 
 template <typename Operation> decltype(auto) TForm1::change(Operation &&operation)

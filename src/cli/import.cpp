@@ -244,6 +244,17 @@ int runImport(const CommandArguments &arguments, CliContext &context)
         return exitcode::kRefused;
     }
 
+    // Breakpoints the firmware does not count in order leave a row unused: written only when
+    // asked for.
+    if (const QList<UnorderedBreakpoint> unordered = unorderedBreakpoints(calibration);
+        !unordered.isEmpty() && !arguments.has(QStringLiteral("allow-unordered"))) {
+        context.fail(csvPath + QStringLiteral(": ") +
+                     unorderedBreakpointsText(unordered, context.language) + QLatin1Char(' ') +
+                     pick(context, u"Ничего не записано; --allow-unordered записывает всё равно.",
+                          "Nothing was written; --allow-unordered writes it anyway."));
+        return exitcode::kRefused;
+    }
+
     // The save of the window: the angle column shows table 1, whose last angle starts the
     // store lines' comments.
     calibration.sensorAngle = QString::number(*sensorAngle);

@@ -43,3 +43,28 @@ QString secondPulseText(const SecondPulse &pulse)
         return QStringLiteral("auto");
     return floatToStr(pulse.steps * kAngleStep);
 }
+
+bool breakpointAbove(int rpm, int below)
+{
+    if (rpm <= below)
+        return false;
+    const auto inRange = [](int value) { return value >= kLowestRpm && value <= kHighestRpm; };
+    if (!inRange(rpm) || !inRange(below))
+        return true;
+    return compareConstantForRpm(rpm) > compareConstantForRpm(below);
+}
+
+QList<UnorderedBreakpoint> unorderedBreakpoints(const Calibration &calibration)
+{
+    const auto rpmOf = [&](int point) {
+        const int constant = point == 1 ? 0 : calibration.compareConstant(point);
+        return constant == 255 ? 0 : int(rpmOfCompareConstant(constant));
+    };
+    QList<UnorderedBreakpoint> found;
+    for (int point = 2; point <= kPointCount; ++point) {
+        const int below = point == 2 ? 0 : calibration.compareConstant(point - 1);
+        if (calibration.compareConstant(point) <= below)
+            found.append({point, rpmOf(point), rpmOf(point - 1)});
+    }
+    return found;
+}
