@@ -53,6 +53,46 @@ TextPair pair(CommandText id)
             u"Вставляемый текст занимает несколько строк (%1), а в поле вставляется одно значение. "
             u"Ничего не изменено.",
             u"The pasted text has %1 lines; a field takes one value. Nothing was changed."};
+    case CommandText::CopyRows:
+        return {u"Копировать строки", u"Copy rows"};
+    case CommandText::PasteRows:
+        return {u"Вставить столбец", u"Paste column"};
+    case CommandText::AddDegrees:
+        return {u"Прибавить…", u"Add…"};
+    case CommandText::ScalePercent:
+        return {u"Умножить…", u"Scale…"};
+    case CommandText::EnterMovesDown:
+        return {u"Enter переходит вниз", u"Enter moves down"};
+    case CommandText::AddTitle:
+        return {u"Прибавить к углам", u"Add to the angles"};
+    case CommandText::AddLabel:
+        return {u"Прибавить к углам выбранных строк, °:", u"Degrees to add to the selected rows:"};
+    case CommandText::ScaleTitle:
+        return {u"Умножить углы", u"Scale the angles"};
+    case CommandText::ScaleLabel:
+        return {u"Углы выбранных строк умножить на, %:", u"Scale the selected rows' angles to, %:"};
+    case CommandText::UndoNamed:
+        return {u"Отменить «%1»", u"Undo %1"};
+    case CommandText::RedoNamed:
+        return {u"Повторить «%1»", u"Redo %1"};
+    case CommandText::PasteNotNumber:
+        return {u"«%1» для строки %2 — не число для этого столбца. Ничего не вставлено.",
+                u"\"%1\" for row %2 is not a number this column takes. Nothing was pasted."};
+    case CommandText::PasteBeyondCode:
+        return {u"Угол %1 для строки %2 не записать кодом таблицы (от 125° ниже до 52° выше "
+                u"датчика). Ничего не вставлено.",
+                u"The angle %1 for row %2 has no table code (125° below to 52° above the "
+                u"sensor). Nothing was pasted."};
+    case CommandText::PasteTooMany:
+        return {u"Вставляется значений: %1, а строк до конца выделения: %3; «%2» уже не "
+                u"помещается. Ничего не вставлено.",
+                u"%1 values to paste, but %3 rows to the end of the selection: \"%2\" does not "
+                u"fit. Nothing was pasted."};
+    case CommandText::AnglesReplaced:
+        return {u"Введённые углы таблицы %2, не сохранённые в таблицу, заменены: %1.",
+                u"Typed angles of table %2 not saved to the table were replaced: %1."};
+    case CommandText::RowNote:
+        return {u"Строка %1 (%2 об/мин).", u"Row %1 (%2 RPM)."};
     }
     return {u"", u""};
 }

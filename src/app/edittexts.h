@@ -26,6 +26,23 @@ enum class CommandText
     HoverLast,      // %1: RPM from; %2: angle; %3: code
     PasteRefused,   // %1: the pasted text, shortened
     PasteLines,     // %1: how many lines
+    // Spreadsheet habits: copy and paste of rows, add and scale, Enter moves down.
+    CopyRows,
+    PasteRows,
+    AddDegrees,
+    ScalePercent,
+    EnterMovesDown,
+    AddTitle,
+    AddLabel,
+    ScaleTitle,
+    ScaleLabel,
+    UndoNamed,       // %1: the step's name
+    RedoNamed,       // %1: the step's name
+    PasteNotNumber,  // %1: the value; %2: its row
+    PasteBeyondCode, // %1: the value; %2: its row
+    PasteTooMany,    // %1: how many values; %2: the first that does not fit; %3: rows free
+    AnglesReplaced,  // %1: how many angles; %2: their table
+    RowNote,         // %1: the row; %2: its RPM
 };
 
 QString commandText(CommandText id, unsigned char language);
