@@ -402,9 +402,12 @@ void TestEditing::menusOfTheTopWindowCarryTheCommands()
         return shown;
     };
     QCOMPARE(texts(top.window.editMenu()).mid(0, 3), QStringList({"Отменить", "Повторить", "|"}));
-    QCOMPARE(texts(top.window.editMenu()).mid(texts(top.window.editMenu()).size() - 5),
+    const QStringList edit = texts(top.window.editMenu());
+    QCOMPARE(edit.mid(edit.indexOf(QStringLiteral("Интерполировать")), 7),
              QStringList({"Интерполировать", "Сдвинуть вверх на шаг", "Сдвинуть вниз на шаг",
-                          "Задать значение…", "Сгладить"}));
+                          "Задать значение…", "Сгладить", "Прибавить…", "Умножить…"}));
+    QCOMPARE(edit.mid(edit.size() - 4),
+             QStringList({"Копировать строки", "Вставить столбец", "|", "Enter переходит вниз"}));
     QVERIFY(texts(top.window.fileMenu()).contains(QStringLiteral("Сравнить с…")));
     QCOMPARE(texts(top.window.viewMenu()).last(), QStringLiteral("Другие таблицы на графике"));
 
