@@ -188,7 +188,6 @@ void EditCommands::createActions()
     m_pasteRows = make(QKeySequence::Paste, {}, &EditCommands::pasteRows);
     for (QAction *action : {m_copyRows, m_pasteRows}) {
         m_form.removeAction(action);
-        m_form.StringGrid1->addAction(action);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     }
     m_form.StringGrid1->setCellShortcuts(m_copyRows->shortcuts() + m_pasteRows->shortcuts());

@@ -84,10 +84,9 @@ TextPair pair(CommandText id)
                 u"The angle %1 for row %2 has no table code (125° below to 52° above the "
                 u"sensor). Nothing was pasted."};
     case CommandText::PasteTooMany:
-        return {u"Вставляется значений: %1, а строк до конца выделения: %3; «%2» уже не "
-                u"помещается. Ничего не вставлено.",
-                u"%1 values to paste, but %3 rows to the end of the selection: \"%2\" does not "
-                u"fit. Nothing was pasted."};
+        return {u"Вставляется значений: %1, а места есть для %3; «%2» уже не помещается. "
+                u"Ничего не вставлено.",
+                u"%1 values to paste, but room for %3: \"%2\" does not fit. Nothing was pasted."};
     case CommandText::AnglesReplaced:
         return {u"Введённые углы таблицы %2, не сохранённые в таблицу, заменены: %1.",
                 u"Typed angles of table %2 not saved to the table were replaced: %1."};

@@ -40,7 +40,7 @@ enum class CommandText
     RedoNamed,       // %1: the step's name
     PasteNotNumber,  // %1: the value; %2: its row
     PasteBeyondCode, // %1: the value; %2: its row
-    PasteTooMany,    // %1: how many values; %2: the first that does not fit; %3: rows free
+    PasteTooMany,    // %1: how many values; %2: the first that does not fit; %3: rows there
     AnglesReplaced,  // %1: how many angles; %2: their table
     RowNote,         // %1: the row; %2: its RPM
 };

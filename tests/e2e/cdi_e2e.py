@@ -861,8 +861,7 @@ def scenario_copy_paste(run, program):
     select_cell(program, 4, 31)
     press("ctrl+v")
     program.message_box(
-        f"Вставляется значений: 4, а строк до конца выделения: 2; «{before[4]}» уже не помещается. "
-        "Ничего не вставлено."
+        f"Вставляется значений: 4, а места есть для 2; «{before[4]}» уже не помещается. Ничего не вставлено."
     )
     expect_equal(angle_column(program), before, "the angles after the refused paste")
 
