@@ -387,6 +387,11 @@ void EditCommands::checkpoint(QStringView mergeKey)
     record(mergeKey, 0);
 }
 
+void EditCommands::checkpoint(CommandText name)
+{
+    record({}, stepName(name));
+}
+
 void EditCommands::record(QStringView mergeKey, int name)
 {
     if (!m_history.record(capture(), mergeKey, name))
@@ -592,7 +597,7 @@ void EditCommands::pointDragged(int index, double y)
         m_form.grid().setCell(kAngle, row, angleTextForCode(code, sensorText));
     });
     refreshChartKeepingHighlight();
-    checkpoint();
+    checkpoint(CommandText::DragPoint);
 }
 
 QString EditCommands::pointReadOut(int row) const

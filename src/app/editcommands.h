@@ -76,6 +76,8 @@ public:
     void sourceSaved();
     // Makes pending changes an undo step now.
     void checkpoint(QStringView mergeKey = {});
+    // Makes pending changes an undo step that Undo and Redo call by `name`.
+    void checkpoint(CommandText name);
     void undo();
     void redo();
     bool canUndo() const { return m_history.canUndo(); }

@@ -92,6 +92,10 @@ TextPair pair(CommandText id)
                 u"Typed angles of table %2 not saved to the table were replaced: %1."};
     case CommandText::RowNote:
         return {u"Строка %1 (%2 об/мин).", u"Row %1 (%2 RPM)."};
+    case CommandText::SaveToTable:
+        return {u"Сохранить в таблицу", u"Save to table"};
+    case CommandText::DragPoint:
+        return {u"Перетащить точку", u"Drag point"};
     }
     return {u"", u""};
 }

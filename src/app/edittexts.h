@@ -43,6 +43,8 @@ enum class CommandText
     PasteTooMany,    // %1: how many values; %2: the first that does not fit; %3: rows there
     AnglesReplaced,  // %1: how many angles; %2: their table
     RowNote,         // %1: the row; %2: its RPM
+    SaveToTable,     // undo steps of commands without a menu text here
+    DragPoint,
 };
 
 QString commandText(CommandText id, unsigned char language);

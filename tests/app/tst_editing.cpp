@@ -294,6 +294,7 @@ void TestEditing::dragMovesOnePointByWholeCodeSteps()
     QCOMPARE(after, expected);
     QCOMPARE(chart.pointPosition(9).y() < from.y(), true);
     QCOMPARE(columnTexts(form, 1), sampleCodes(1));
+    QCOMPARE(form.commands().undoAction()->text(), QStringLiteral(u"Отменить «Перетащить точку»"));
 
     key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(columnTexts(form, 4), before);

@@ -275,6 +275,7 @@ void TestSpreadsheet::sensorChangeNoticeAndItsUndo()
     grid.cellEditor()->selectAll();
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("13.1"));
     QTest::mouseClick(form.Button2, Qt::LeftButton);
+    QCOMPARE(commands.undoAction()->text(), QStringLiteral(u"Отменить «Сохранить в таблицу»"));
     grid.setFocus();
     grid.setCurrentCell(4, 24);
     grid.cellEditor()->selectAll();
