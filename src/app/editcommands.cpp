@@ -6,6 +6,7 @@
 #include "session/imagedocument.h"
 
 #include "app/edittexts.h"
+#include "app/gridclipboard.h"
 #include "app/gridmodel.h"
 #include "app/gridview.h"
 #include "app/platform.h"
@@ -24,16 +25,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalBlocker>
+#include <QToolButton>
 #include <QToolTip>
 
 #include <algorithm>
@@ -43,6 +50,38 @@ namespace {
 constexpr int kAngle = GridModel::kAngleColumn;
 constexpr quint32 kTableColours[3] = {0x1F5FD0, 0xD07000, 0x8A2BB0};
 constexpr quint32 kComparisonColour = 0x006060;
+constexpr QStringView kSensorAngleKey = u"sensor angle";
+constexpr QStringView kActiveTableKey = u"active table";
+const QString kEnterMovesDownSetting = QStringLiteral("grid/enterMovesDown");
+// The notice of replaced angles fills the strip between the top edge and the grid.
+constexpr int kNoticeHeight = 16;
+
+// A command's name as an undo step: its text without a trailing ellipsis.
+int stepName(CommandText name)
+{
+    return int(name) + 1;
+}
+
+QString stepText(int name, unsigned char language)
+{
+    QString text = commandText(CommandText(name - 1), language);
+    if (text.endsWith(QChar(u'…')))
+        text.chop(1);
+    return text;
+}
+
+// Whether a row's angle text is what "Save to table" stored for it: the code it converts to at
+// the snapshot's sensor angle is the active table's code.
+bool storedAngle(const GridSnapshot &snapshot, int table, int row)
+{
+    try {
+        const AngleCode code =
+            angleToCode(snapshot.cell(kAngle, row), snapshot.settings.sensorAngle);
+        return code.failure == AngleLimit::None && code.code == strToInt(snapshot.cell(table, row));
+    } catch (const ConversionError &) {
+        return false;
+    }
+}
 
 // Keys of the window's commands pass by an editor that would take them for itself.
 class ShortcutPassage final : public QObject
@@ -88,7 +127,20 @@ EditCommands::EditCommands(TForm1 &form, Platform &platform)
             commandText(CommandText::SetValueLabel, language), proposed, -200, 200, 1, &ok);
         return ok ? std::optional<double>(value) : std::nullopt;
     };
+    const auto askNumber = [this](CommandText title, CommandText label, double low, double high) {
+        return [this, title, label, low, high](double proposed) -> std::optional<double> {
+            const unsigned char language = m_form.state().Language;
+            bool ok = false;
+            const double value =
+                QInputDialog::getDouble(&m_form, commandText(title, language),
+                                        commandText(label, language), proposed, low, high, 1, &ok);
+            return ok ? std::optional<double>(value) : std::nullopt;
+        };
+    };
+    askDegrees = askNumber(CommandText::AddTitle, CommandText::AddLabel, -180, 180);
+    askPercent = askNumber(CommandText::ScaleTitle, CommandText::ScaleLabel, 0, 1000);
     createActions();
+    createReplacedNotice();
     connectWindow();
     retranslate();
     m_history.reset(capture());
@@ -124,6 +176,23 @@ void EditCommands::createActions()
     m_clearComparison = make(K::UnknownKey, {}, &EditCommands::clearComparison);
     m_clearComparison->setEnabled(false);
     m_showStored = make(K::UnknownKey, {}, &EditCommands::showStoredAngles);
+    m_addDegrees = make(K::UnknownKey, {}, &EditCommands::addDegrees);
+    m_scalePercent = make(K::UnknownKey, {}, &EditCommands::scalePercent);
+    m_enterMovesDown = make(K::UnknownKey, {}, [this](bool on) {
+        if (m_settings) {
+            m_settings->setValue(kEnterMovesDownSetting, on);
+            m_settings->sync();
+        }
+    });
+    m_enterMovesDown->setCheckable(true);
+    // Copy and paste belong to the grid: elsewhere the focused field copies and pastes its own.
+    m_copyRows = make(QKeySequence::Copy, {}, &EditCommands::copyRows);
+    m_pasteRows = make(QKeySequence::Paste, {}, &EditCommands::pasteRows);
+    for (QAction *action : {m_copyRows, m_pasteRows}) {
+        m_form.removeAction(action);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    }
+    m_form.StringGrid1->setCellShortcuts(m_copyRows->shortcuts() + m_pasteRows->shortcuts());
 
     QList<QKeySequence> keys;
     for (QAction *action : {m_undo, m_redo, m_interpolate, m_shiftUp, m_shiftDown, m_setValue})
@@ -143,8 +212,11 @@ void EditCommands::createActions()
         s->setSeparator(true);
         return s;
     }();
-    grid.addActions({m_undo, m_redo, separator, m_interpolate, m_shiftUp, m_shiftDown, m_setValue,
-                     m_smooth, m_showStored});
+    auto *clipboardSeparator = new QAction(this);
+    clipboardSeparator->setSeparator(true);
+    grid.addActions({m_undo, m_redo, clipboardSeparator, m_copyRows, m_pasteRows, separator,
+                     m_interpolate, m_shiftUp, m_shiftDown, m_setValue, m_smooth, m_addDegrees,
+                     m_scalePercent, m_showStored});
     auto *chartSeparator = new QAction(this);
     chartSeparator->setSeparator(true);
     m_form.Chart1->addActions(
@@ -170,8 +242,11 @@ void EditCommands::connectWindow()
         const bool enter = key == QLatin1Char('\r');
         if (keyPress)
             keyPress(key);
-        if (enter && self)
+        if (enter && self) {
             self->checkpoint();
+            if (self->m_enterMovesDown->isChecked())
+                self->moveDownAfterEnter();
+        }
     };
     connect(qApp, &QApplication::focusChanged, this, [this] { checkpoint(); });
     // The note of a marked cell goes to the status bar when it is selected or changes.
@@ -181,9 +256,14 @@ void EditCommands::connectWindow()
 
     connect(&m_form, &TForm1::languageChanged, this, &EditCommands::retranslate);
     connect(m_form.ComboBox1, &QComboBox::currentTextChanged, this,
-            [this] { checkpoint(u"sensor angle"); });
+            [this] { checkpoint(kSensorAngleKey); });
     connect(m_form.ComboBox2, &QComboBox::currentTextChanged, this,
-            [this] { checkpoint(u"active table"); });
+            [this] { checkpoint(kActiveTableKey); });
+    // The next edit, typing in a cell included, takes the notice of replaced angles away.
+    connect(&m_form.grid(), &QAbstractItemModel::dataChanged, this, [this] {
+        if (m_notice->isVisible() && !(capture() == m_history.recorded()))
+            hideReplacedNotice();
+    });
     connect(m_form.ComboBox3, &QComboBox::currentTextChanged, this,
             [this] { checkpoint(u"second pulse"); });
     connect(m_form.ComboBox4, &QComboBox::currentIndexChanged, this, [this] { checkpoint(); });
@@ -231,7 +311,12 @@ void EditCommands::addToMenus(QMenu *file, QMenu *edit, QMenu *view)
     if (first)
         edit->insertSeparator(first);
     edit->addSeparator();
-    edit->addActions({m_interpolate, m_shiftUp, m_shiftDown, m_setValue, m_smooth, m_showStored});
+    edit->addActions({m_interpolate, m_shiftUp, m_shiftDown, m_setValue, m_smooth});
+    edit->addActions({m_addDegrees, m_scalePercent, m_showStored});
+    edit->addSeparator();
+    edit->addActions({m_copyRows, m_pasteRows});
+    edit->addSeparator();
+    edit->addAction(m_enterMovesDown);
 
     view->addSeparator();
     view->addAction(m_otherTables);
@@ -252,6 +337,11 @@ void EditCommands::retranslate()
         {m_compare, CommandText::CompareWith},
         {m_clearComparison, CommandText::ClearComparison},
         {m_showStored, CommandText::ShowStoredAngles},
+        {m_copyRows, CommandText::CopyRows},
+        {m_pasteRows, CommandText::PasteRows},
+        {m_addDegrees, CommandText::AddDegrees},
+        {m_scalePercent, CommandText::ScalePercent},
+        {m_enterMovesDown, CommandText::EnterMovesDown},
     };
     for (const auto &[action, id] : texts)
         action->setText(commandText(id, language));
@@ -265,6 +355,9 @@ void EditCommands::retranslate()
         chart.setBackdropName(
             m_comparisonBackdrop,
             commandText(CommandText::ComparisonName, language).arg(m_compared->fileName));
+    updateUndoTexts();
+    m_noticeUndo->setText(commandText(CommandText::Undo, language));
+    showReplacedNoticeText();
 }
 
 template <typename Work> bool EditCommands::guarded(Work &&work)
@@ -300,6 +393,7 @@ GridSnapshot EditCommands::capture() const
 
 void EditCommands::sourceLoaded()
 {
+    hideReplacedNotice();
     m_history.reset(capture());
     syncViews();
 }
@@ -312,8 +406,23 @@ void EditCommands::sourceSaved()
 
 void EditCommands::checkpoint(QStringView mergeKey)
 {
-    if (m_history.record(capture(), mergeKey))
-        syncViews();
+    record(mergeKey, 0);
+}
+
+void EditCommands::checkpoint(CommandText name)
+{
+    record({}, stepName(name));
+}
+
+void EditCommands::record(QStringView mergeKey, int name)
+{
+    if (!m_history.record(capture(), mergeKey, name))
+        return;
+    if (mergeKey == kSensorAngleKey || mergeKey == kActiveTableKey)
+        noteReplacedAngles();
+    else
+        hideReplacedNotice();
+    syncViews();
 }
 
 void EditCommands::restore(const GridSnapshot &snapshot)
@@ -329,6 +438,7 @@ void EditCommands::restore(const GridSnapshot &snapshot)
 void EditCommands::undo()
 {
     checkpoint();
+    hideReplacedNotice();
     if (const auto previous = m_history.undo())
         restore(*previous);
 }
@@ -336,6 +446,7 @@ void EditCommands::undo()
 void EditCommands::redo()
 {
     checkpoint();
+    hideReplacedNotice();
     if (const auto next = m_history.redo())
         restore(*next);
 }
@@ -383,9 +494,11 @@ void EditCommands::syncViews()
             m_comparison.clear();
         }
     }
+    updateUndoTexts();
 }
 
 void EditCommands::editRows(
+    CommandText name,
     const std::function<QStringList(const QStringList &, const QStringList &)> &change)
 {
     checkpoint();
@@ -404,26 +517,28 @@ void EditCommands::editRows(
     if (!changed)
         return;
     refreshChartKeepingHighlight();
-    checkpoint();
+    record({}, stepName(name));
 }
 
 void EditCommands::interpolate()
 {
-    editRows([](const QStringList &angles, const QStringList &rpms) {
+    editRows(CommandText::Interpolate, [](const QStringList &angles, const QStringList &rpms) {
         return interpolateAngles(angles, rpms);
     });
 }
 
 void EditCommands::shift(int steps)
 {
-    editRows([steps](const QStringList &angles, const QStringList &) {
-        return shiftAngles(angles, steps);
-    });
+    editRows(steps > 0 ? CommandText::ShiftUp : CommandText::ShiftDown,
+             [steps](const QStringList &angles, const QStringList &) {
+                 return shiftAngles(angles, steps);
+             });
 }
 
 void EditCommands::smooth()
 {
-    editRows([](const QStringList &angles, const QStringList &) { return smoothAngles(angles); });
+    editRows(CommandText::Smooth,
+             [](const QStringList &angles, const QStringList &) { return smoothAngles(angles); });
 }
 
 void EditCommands::showStoredAngles()
@@ -454,9 +569,10 @@ void EditCommands::setValue()
     const auto angle = askAngle(proposed);
     if (!angle)
         return;
-    editRows([value = *angle](const QStringList &angles, const QStringList &) {
-        return setAngles(angles, value);
-    });
+    editRows(CommandText::SetValue,
+             [value = *angle](const QStringList &angles, const QStringList &) {
+                 return setAngles(angles, value);
+             });
 }
 
 int EditCommands::rowOfPoint(int index) const
@@ -498,7 +614,7 @@ void EditCommands::pointDragged(int index, double y)
         m_form.grid().setCell(kAngle, row, angleTextForCode(code, sensorText));
     });
     refreshChartKeepingHighlight();
-    checkpoint();
+    checkpoint(CommandText::DragPoint);
 }
 
 QString EditCommands::pointReadOut(int row) const
@@ -610,4 +726,222 @@ void EditCommands::clearComparison()
     m_comparison.clear();
     m_clearComparison->setEnabled(false);
     syncViews();
+}
+
+void EditCommands::rememberOptionsIn(QSettings *settings)
+{
+    m_settings = nullptr;
+    if (settings)
+        m_enterMovesDown->setChecked(settings->value(kEnterMovesDownSetting, false).toBool());
+    m_settings = settings;
+}
+
+void EditCommands::updateUndoTexts()
+{
+    const unsigned char language = m_form.state().Language;
+    const auto name = [language](QAction *action, int step, CommandText plain, CommandText named) {
+        action->setText(step == 0 ? commandText(plain, language)
+                                  : commandText(named, language).arg(stepText(step, language)));
+    };
+    name(m_undo, m_history.undoLabel(), CommandText::Undo, CommandText::UndoNamed);
+    name(m_redo, m_history.redoLabel(), CommandText::Redo, CommandText::RedoNamed);
+}
+
+void EditCommands::snapRows(CommandText name, double value, SnappedAnglesChange change)
+{
+    SnappedAngles failed;
+    const QString sensor = m_form.document().settings.sensorAngle;
+    editRows(name, [&](const QStringList &angles, const QStringList &) {
+        SnappedAngles result = change(angles, value, strToInt(sensor));
+        if (result.failure != AngleLimit::None)
+            failed = result;
+        return result.angles;
+    });
+    if (failed.failure == AngleLimit::None)
+        return;
+    // Nothing changed: the run keeps its angles; the row that would leave the codes is named.
+    const int row = m_form.StringGrid1->selectedRows().first + failed.failedRow;
+    const unsigned char language = m_form.state().Language;
+    const MessageId id = failed.failure == AngleLimit::Below ? MessageId::BelowSensorLimit
+                                                             : MessageId::AboveSensorLimit;
+    m_platform.showWarning(&m_form, message(id, language) + QLatin1Char('\n') +
+                                        commandText(CommandText::RowNote, language)
+                                            .arg(row)
+                                            .arg(m_form.grid().cell(GridModel::kRpmColumn, row)));
+}
+
+void EditCommands::addDegrees()
+{
+    GridView &view = *m_form.StringGrid1;
+    if (view.col() != kAngle || m_form.grid().anyAngleEmpty() || m_form.document().image)
+        return;
+    if (const auto degrees = askDegrees(0))
+        snapRows(CommandText::AddDegrees, *degrees, &offsetAngles);
+}
+
+void EditCommands::scalePercent()
+{
+    GridView &view = *m_form.StringGrid1;
+    if (view.col() != kAngle || m_form.grid().anyAngleEmpty() || m_form.document().image)
+        return;
+    if (const auto percent = askPercent(100))
+        snapRows(CommandText::ScalePercent, *percent, &scaleAngles);
+}
+
+void EditCommands::copyRows()
+{
+    GridView &view = *m_form.StringGrid1;
+    QLineEdit *const editor = view.cellEditor();
+    if (!view.hasRowRange() && editor && editor->hasSelectedText()) {
+        editor->copy();
+        return;
+    }
+    const auto [first, last] = view.selectedRows();
+    QGuiApplication::clipboard()->setText(rowsAsText(m_form.document(), first, last));
+}
+
+void EditCommands::pasteRows()
+{
+    GridView &view = *m_form.StringGrid1;
+    GridModel &grid = m_form.grid();
+    const int column = view.col();
+    if (!GridModel::editable(column, view.row()) || grid.document().image)
+        return;
+    const QString text = QGuiApplication::clipboard()->text();
+    QLineEdit *const editor = view.cellEditor();
+    if (editor && !view.hasRowRange() && pastedValues(text, column).size() == 1) {
+        // The cell editor's own paste: the text goes in whole at the cursor, or not at all.
+        QKeyCombination keys(Qt::CTRL | Qt::Key_V);
+        for (const QKeySequence &binding : QKeySequence::keyBindings(QKeySequence::Paste)) {
+            if (binding.count() == 1) {
+                keys = binding[0];
+                break;
+            }
+        }
+        QKeyEvent paste(QEvent::KeyPress, keys.key(), keys.keyboardModifiers());
+        // Sent past this command, which would otherwise take the key again.
+        m_pasteRows->setEnabled(false);
+        QApplication::sendEvent(editor, &paste);
+        m_pasteRows->setEnabled(true);
+        return;
+    }
+    const auto [first, last] = view.selectedRows();
+    const bool run = view.hasRowRange();
+    const int start = run ? first : view.row();
+    const int room = (run ? last : GridModel::kLastPoint) - start + 1;
+    const PastePlan plan = planPaste(text, column, start, room, run, view.keyPress,
+                                     grid.document().settings.sensorAngle);
+    if (plan.refusal) {
+        m_platform.showWarning(&m_form, pasteRefusal(plan, room, m_form.state().Language));
+        return;
+    }
+    if (plan.texts.isEmpty())
+        return;
+    checkpoint();
+    for (int i = 0; i < plan.texts.size(); ++i)
+        grid.setCell(column, start + i, plan.texts.at(i));
+    refreshChartKeepingHighlight();
+    record({}, stepName(CommandText::PasteRows));
+}
+
+void EditCommands::moveDownAfterEnter()
+{
+    GridView &view = *m_form.StringGrid1;
+    if (view.row() >= GridModel::kLastPoint)
+        return;
+    // A text that is no number stays current: the move's chart refresh would refuse it again.
+    if (!m_form.grid().anyAngleEmpty()) {
+        ChartSeries scratch;
+        try {
+            refreshChart(m_form.document(), scratch);
+        } catch (const ConversionError &) {
+            return;
+        }
+    }
+    view.setCurrentCell(view.col(), view.row() + 1);
+}
+
+void EditCommands::createReplacedNotice()
+{
+    m_notice = new QFrame(&m_form);
+    m_notice->setObjectName(QStringLiteral("replacedNotice"));
+    m_notice->setAccessibleName(QStringLiteral("replacedNotice"));
+    m_notice->setAutoFillBackground(true);
+    m_notice->setBackgroundRole(QPalette::ToolTipBase);
+    m_notice->setForegroundRole(QPalette::ToolTipText);
+    auto *layout = new QHBoxLayout(m_notice);
+    layout->setContentsMargins(4, 0, 0, 0);
+    layout->setSpacing(6);
+    m_noticeLabel = new QLabel(m_notice);
+    m_noticeLabel->setForegroundRole(QPalette::ToolTipText);
+    m_noticeUndo = new QToolButton(m_notice);
+    m_noticeUndo->setAutoRaise(true);
+    m_noticeUndo->setFocusPolicy(Qt::NoFocus);
+    m_noticeUndo->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    layout->addWidget(m_noticeLabel);
+    layout->addWidget(m_noticeUndo);
+    layout->addStretch();
+    connect(m_noticeUndo, &QToolButton::clicked, this, &EditCommands::undo);
+    m_notice->hide();
+}
+
+bool EditCommands::replacedNoticeShown() const
+{
+    return !m_notice->isHidden();
+}
+
+QString EditCommands::replacedNoticeText() const
+{
+    return replacedNoticeShown() ? m_noticeLabel->text() : QString();
+}
+
+void EditCommands::noteReplacedAngles()
+{
+    // The state one undo gives back, against what the change left.
+    const GridSnapshot *before = m_history.undoState();
+    const GridSnapshot &now = m_history.recorded();
+    int count = 0;
+    int table = 0;
+    if (before) {
+        try {
+            table = strToInt(before->settings.activeTable);
+            strToInt(before->settings.sensorAngle);
+        } catch (const ConversionError &) {
+            table = 0;
+        }
+    }
+    if (table >= 1 && table <= 3) {
+        for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
+            if (before->cell(kAngle, row) != now.cell(kAngle, row) &&
+                !storedAngle(*before, table, row))
+                ++count;
+        }
+    }
+    if (count == 0) {
+        hideReplacedNotice();
+        return;
+    }
+    m_replacedCount = count;
+    m_replacedTable = QString::number(table);
+    showReplacedNoticeText();
+    // Over the free strip above the grid and the chart, whatever their places.
+    const QRect grid = m_form.StringGrid1->geometry();
+    const QRect chart = m_form.Chart1->geometry();
+    m_notice->setGeometry(grid.left(), grid.top() - kNoticeHeight, chart.right() + 1 - grid.left(),
+                          kNoticeHeight);
+    m_notice->raise();
+    m_notice->show();
+}
+
+void EditCommands::showReplacedNoticeText()
+{
+    m_noticeLabel->setText(commandText(CommandText::AnglesReplaced, m_form.state().Language)
+                               .arg(m_replacedCount)
+                               .arg(m_replacedTable));
+}
+
+void EditCommands::hideReplacedNotice()
+{
+    if (m_notice)
+        m_notice->hide();
 }

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "app/edittexts.h"
 #include "chart/chartseries.h"
 #include "session/gridsnapshot.h"
 
@@ -15,7 +16,11 @@
 class GridModel;
 class Platform;
 class QAction;
+class QFrame;
+class QLabel;
 class QMenu;
+class QSettings;
+class QToolButton;
 class TForm1;
 
 // The window's editing commands beside the controls' own handlers: undo and redo of every
@@ -27,6 +32,10 @@ class TForm1;
 // Enter, the focus moves, a button's click has been handled, a setting box changed (a sensor
 // angle typed digit by digit is one step). A load starts the history afresh; a save to file
 // takes the grid as it left it without a step of its own.
+struct SnappedAngles;
+using SnappedAnglesChange = SnappedAngles (*)(const QStringList &angles, double value,
+                                              int sensorAngle);
+
 class EditCommands : public QObject
 {
     Q_OBJECT
@@ -45,6 +54,11 @@ public:
     QAction *compareAction() const { return m_compare; }
     QAction *clearComparisonAction() const { return m_clearComparison; }
     QAction *showStoredAnglesAction() const { return m_showStored; }
+    QAction *copyRowsAction() const { return m_copyRows; }
+    QAction *pasteRowsAction() const { return m_pasteRows; }
+    QAction *addDegreesAction() const { return m_addDegrees; }
+    QAction *scalePercentAction() const { return m_scalePercent; }
+    QAction *enterMovesDownAction() const { return m_enterMovesDown; }
 
     // Puts the commands into the window's menus: comparing into File, undo and the range
     // commands into Edit, the other tables into View.
@@ -52,12 +66,19 @@ public:
 
     // Asks for the angle of "Set to value"; nothing when cancelled. A dialog unless replaced.
     std::function<std::optional<double>(double proposed)> askAngle;
+    // Ask for the degrees of "Add…" and the percentage of "Scale…"; dialogs unless replaced.
+    std::function<std::optional<double>(double proposed)> askDegrees;
+    std::function<std::optional<double>(double proposed)> askPercent;
+    // Options kept between runs ("Enter moves down") are read from and written to `settings`.
+    void rememberOptionsIn(QSettings *settings);
 
     // A load starts the history afresh; a save to file takes the grid as it left it.
     void sourceLoaded();
     void sourceSaved();
     // Makes pending changes an undo step now.
     void checkpoint(QStringView mergeKey = {});
+    // Makes pending changes an undo step that Undo and Redo call by `name`.
+    void checkpoint(CommandText name);
     void undo();
     void redo();
     bool canUndo() const { return m_history.canUndo(); }
@@ -70,6 +91,23 @@ public:
     void smooth();
     // The angle column computed again from the active table's codes, as one undo step.
     void showStoredAngles();
+    // Every angle of the run moved by degrees, or scaled by a percentage, onto the nearest code.
+    void addDegrees();
+    void scalePercent();
+
+    // The selected rows (the current row outside a run) as tab-separated text on the clipboard;
+    // with no run and text selected in the cell editor, that text.
+    void copyRows();
+    // A column of values from the clipboard into the current column, from the current row (or
+    // the run's first) down, as one step; refused whole, with a message, when a value does not
+    // fit. One value with no run goes into the cell editor as a paste there would.
+    void pasteRows();
+
+    // The bar above the grid that says a table or sensor-angle change replaced typed angles that
+    // "Save to table" had not stored; its Undo takes the change back with them.
+    bool replacedNoticeShown() const;
+    QString replacedNoticeText() const;
+    QToolButton *replacedNoticeUndo() const { return m_noticeUndo; }
 
     // A drag of the main series' point `index` to the angle y, as the chart reports it.
     void pointDragged(int index, double y);
@@ -100,8 +138,17 @@ private:
     void restore(const GridSnapshot &snapshot);
     void syncViews();
     void refreshChartKeepingHighlight();
-    void editRows(const std::function<QStringList(const QStringList &angles,
+    void editRows(CommandText name,
+                  const std::function<QStringList(const QStringList &angles,
                                                   const QStringList &rpms)> &change);
+    void record(QStringView mergeKey, int name);
+    void snapRows(CommandText name, double value, SnappedAnglesChange change);
+    void updateUndoTexts();
+    void createReplacedNotice();
+    void noteReplacedAngles();
+    void hideReplacedNotice();
+    void showReplacedNoticeText();
+    void moveDownAfterEnter();
     void chooseComparison();
     bool showComparison(std::unique_ptr<Comparison> compared, const QString &path);
     void showHover(int index, QPoint globalPosition);
@@ -131,4 +178,16 @@ private:
     QAction *m_clearComparison;
     QAction *m_showStored;
     QString m_shownNote;
+    QAction *m_copyRows;
+    QAction *m_pasteRows;
+    QAction *m_addDegrees;
+    QAction *m_scalePercent;
+    QAction *m_enterMovesDown;
+    QSettings *m_settings = nullptr;
+
+    QFrame *m_notice = nullptr;
+    QLabel *m_noticeLabel = nullptr;
+    QToolButton *m_noticeUndo = nullptr;
+    int m_replacedCount = 0;
+    QString m_replacedTable;
 };

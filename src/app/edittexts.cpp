@@ -69,6 +69,49 @@ TextPair pair(CommandText id)
         return {u"%1\nВсё равно сохранить?", u"%1\nSave anyway?"};
     case CommandText::SaveAnyway:
         return {u"Сохранить всё равно", u"Save anyway"};
+    case CommandText::CopyRows:
+        return {u"Копировать строки", u"Copy rows"};
+    case CommandText::PasteRows:
+        return {u"Вставить столбец", u"Paste column"};
+    case CommandText::AddDegrees:
+        return {u"Прибавить…", u"Add…"};
+    case CommandText::ScalePercent:
+        return {u"Умножить…", u"Scale…"};
+    case CommandText::EnterMovesDown:
+        return {u"Enter переходит вниз", u"Enter moves down"};
+    case CommandText::AddTitle:
+        return {u"Прибавить к углам", u"Add to the angles"};
+    case CommandText::AddLabel:
+        return {u"Прибавить к углам выбранных строк, °:", u"Degrees to add to the selected rows:"};
+    case CommandText::ScaleTitle:
+        return {u"Умножить углы", u"Scale the angles"};
+    case CommandText::ScaleLabel:
+        return {u"Углы выбранных строк умножить на, %:", u"Scale the selected rows' angles to, %:"};
+    case CommandText::UndoNamed:
+        return {u"Отменить «%1»", u"Undo %1"};
+    case CommandText::RedoNamed:
+        return {u"Повторить «%1»", u"Redo %1"};
+    case CommandText::PasteNotNumber:
+        return {u"«%1» для строки %2 — не число для этого столбца. Ничего не вставлено.",
+                u"\"%1\" for row %2 is not a number this column takes. Nothing was pasted."};
+    case CommandText::PasteBeyondCode:
+        return {u"Угол %1 для строки %2 не записать кодом таблицы (от 125° ниже до 52° выше "
+                u"датчика). Ничего не вставлено.",
+                u"The angle %1 for row %2 has no table code (125° below to 52° above the "
+                u"sensor). Nothing was pasted."};
+    case CommandText::PasteTooMany:
+        return {u"Вставляется значений: %1, а места есть для %3; «%2» уже не помещается. "
+                u"Ничего не вставлено.",
+                u"%1 values to paste, but room for %3: \"%2\" does not fit. Nothing was pasted."};
+    case CommandText::AnglesReplaced:
+        return {u"Введённые углы таблицы %2, не сохранённые в таблицу, заменены: %1.",
+                u"Typed angles of table %2 not saved to the table were replaced: %1."};
+    case CommandText::RowNote:
+        return {u"Строка %1 (%2 об/мин).", u"Row %1 (%2 RPM)."};
+    case CommandText::SaveToTable:
+        return {u"Сохранить в таблицу", u"Save to table"};
+    case CommandText::DragPoint:
+        return {u"Перетащить точку", u"Drag point"};
     }
     return {u"", u""};
 }

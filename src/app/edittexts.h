@@ -34,6 +34,25 @@ enum class CommandText
     ShowStoredAngles, // Edit menu
     SaveUnordered,    // %1: the breakpoints out of order
     SaveAnyway,
+    // Spreadsheet habits: copy and paste of rows, add and scale, Enter moves down.
+    CopyRows,
+    PasteRows,
+    AddDegrees,
+    ScalePercent,
+    EnterMovesDown,
+    AddTitle,
+    AddLabel,
+    ScaleTitle,
+    ScaleLabel,
+    UndoNamed,       // %1: the step's name
+    RedoNamed,       // %1: the step's name
+    PasteNotNumber,  // %1: the value; %2: its row
+    PasteBeyondCode, // %1: the value; %2: its row
+    PasteTooMany,    // %1: how many values; %2: the first that does not fit; %3: rows there
+    AnglesReplaced,  // %1: how many angles; %2: their table
+    RowNote,         // %1: the row; %2: its RPM
+    SaveToTable,     // undo steps of commands without a menu text here
+    DragPoint,
 };
 
 QString commandText(CommandText id, unsigned char language);

@@ -139,7 +139,8 @@ bool GridView::Delegate::eventFilter(QObject *object, QEvent *event)
     switch (event->type()) {
     case QEvent::ShortcutOverride:
         // Left unaccepted, the key goes to the window's shortcut instead of the editor.
-        if (m_view.isWindowShortcut(*static_cast<QKeyEvent *>(event)))
+        if (m_view.isWindowShortcut(*static_cast<QKeyEvent *>(event)) ||
+            m_view.isCellShortcut(*static_cast<QKeyEvent *>(event)))
             return true;
         break;
     case QEvent::KeyPress:

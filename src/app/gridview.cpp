@@ -264,6 +264,18 @@ void GridView::setWindowShortcuts(const QList<QKeySequence> &sequences)
     m_windowShortcuts = sequences;
 }
 
+void GridView::setCellShortcuts(const QList<QKeySequence> &sequences)
+{
+    m_cellShortcuts = sequences;
+}
+
+bool GridView::isCellShortcut(const QKeyEvent &event) const
+{
+    const QKeySequence pressed(
+        QKeyCombination(event.modifiers() & ~Qt::KeypadModifier, Qt::Key(event.key())));
+    return m_cellShortcuts.contains(pressed);
+}
+
 bool GridView::isWindowShortcut(const QKeyEvent &event) const
 {
     const QKeySequence pressed(

@@ -72,6 +72,12 @@ public:
     // would otherwise take them (Ctrl+Z for its own undo), has the focus.
     void setWindowShortcuts(const QList<QKeySequence> &sequences);
     bool isWindowShortcut(const QKeyEvent &event) const;
+    // Key sequences of the grid's own commands (Copy, Paste of rows) that the cell editor leaves
+    // to them, unlike the window's other controls.
+    void setCellShortcuts(const QList<QKeySequence> &sequences);
+    bool isCellShortcut(const QKeyEvent &event) const;
+    // The open cell editor; null when none is open.
+    QLineEdit *cellEditor() const { return openEditor(); }
 
 protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
@@ -106,4 +112,5 @@ private:
     bool m_keepEditorClosed = false;
     int m_rangeColumn = -1;
     QList<QKeySequence> m_windowShortcuts;
+    QList<QKeySequence> m_cellShortcuts;
 };

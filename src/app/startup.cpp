@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/startup.h"
 
+#include "app/editcommands.h"
 #include "app/mainwindow.h"
 #include "app/unit1.h"
 
@@ -20,6 +21,7 @@ void setApplicationNames()
 void prepareMainWindow(MainWindow &window, const QString &sampleFolder)
 {
     window.rememberFoldersIn(std::make_unique<QSettings>());
+    window.form().commands().rememberOptionsIn(window.settings());
     OpenDialogSettings &dialog = window.form().OpenDialog1;
     const QString remembered = window.rememberedFolder();
     if (!remembered.isEmpty() && QFileInfo(remembered).isDir())

@@ -417,7 +417,7 @@ void TForm1::Button2Click()
         return;
     // One undo step, apart from an edit that was still open.
     m_commands->checkpoint();
-    const auto step = qScopeGuard([this] { m_commands->checkpoint(); });
+    const auto step = qScopeGuard([this] { m_commands->checkpoint(CommandText::SaveToTable); });
     guarded([&] {
         if (const auto stop = change([&](Document &doc) { return saveToTable(doc, *Series1); })) {
             warn(*stop);

@@ -26,7 +26,43 @@ QList<std::optional<long double>> parsed(const QStringList &angles)
     return values;
 }
 
+// Each angle through `change`, then onto its nearest code; stops at the first beyond the codes.
+template <typename Change>
+SnappedAngles snapped(const QStringList &angles, int sensorAngle, Change change)
+{
+    const auto values = parsed(angles);
+    SnappedAngles result{angles};
+    QStringList texts = angles;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (!values.at(i))
+            continue;
+        const long double steps = roundHalfEven((sensorAngle - change(*values.at(i))) / kAngleStep);
+        // 0..179 steps below the sensor, 1..74 above it (codes 254..181).
+        if (steps >= kNoAngleCode || steps <= -(255 - kNoAngleCode)) {
+            result.failedRow = int(i);
+            result.failure = steps > 0 ? AngleLimit::Below : AngleLimit::Above;
+            return result;
+        }
+        const int code = steps >= 0 ? int(steps) : 255 + int(steps);
+        texts[i] = angleTextForCode(code, sensorAngle);
+    }
+    result.angles = texts;
+    return result;
+}
+
 } // namespace
+
+SnappedAngles offsetAngles(const QStringList &angles, double degrees, int sensorAngle)
+{
+    return snapped(angles, sensorAngle, [degrees](long double a) { return a + degrees; });
+}
+
+SnappedAngles scaleAngles(const QStringList &angles, double percent, int sensorAngle)
+{
+    return snapped(angles, sensorAngle, [percent](long double a) {
+        return a * static_cast<long double>(percent) / 100;
+    });
+}
 
 QString tenthText(long double angle)
 {

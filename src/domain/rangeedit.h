@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "domain/anglecode.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,6 +24,21 @@ QStringList shiftAngles(const QStringList &angles, int steps);
 
 // Every angle set to `angle`.
 QStringList setAngles(const QStringList &angles, double angle);
+
+// The result of a change that puts every angle on a code: the new texts, or the first row
+// (0-based) whose new angle lies beyond the codes and on which side; the texts are then the old.
+struct SnappedAngles
+{
+    QStringList angles;
+    int failedRow = -1;
+    AngleLimit failure = AngleLimit::None;
+};
+
+// Every angle moved by `degrees`, then put on the angle of its nearest code at the sensor angle.
+SnappedAngles offsetAngles(const QStringList &angles, double degrees, int sensorAngle);
+
+// Every angle multiplied by `percent` / 100, then put on the angle of its nearest code.
+SnappedAngles scaleAngles(const QStringList &angles, double percent, int sensorAngle);
 
 // Three-point moving average over the rows with angles: each inner row becomes the mean of
 // itself and those of its two neighbours that hold angles; the first and last rows are kept.

@@ -53,7 +53,7 @@ void EditHistory::absorb(const GridSnapshot &current)
     m_lastKey.clear();
 }
 
-bool EditHistory::record(const GridSnapshot &current, QStringView mergeKey)
+bool EditHistory::record(const GridSnapshot &current, QStringView mergeKey, int label)
 {
     if (current == m_recorded) {
         if (mergeKey.isEmpty())
@@ -65,7 +65,7 @@ bool EditHistory::record(const GridSnapshot &current, QStringView mergeKey)
         m_recorded = current;
         return true;
     }
-    m_undo.push_back(std::move(m_recorded));
+    m_undo.push_back({std::move(m_recorded), label});
     if (m_undo.size() > m_limit)
         m_undo.erase(m_undo.begin());
     m_recorded = current;
@@ -83,13 +83,12 @@ std::optional<GridSnapshot> EditHistory::redo()
     return step(m_redo, m_undo);
 }
 
-std::optional<GridSnapshot> EditHistory::step(std::vector<GridSnapshot> &from,
-                                              std::vector<GridSnapshot> &to)
+std::optional<GridSnapshot> EditHistory::step(std::vector<Step> &from, std::vector<Step> &to)
 {
     if (from.empty())
         return std::nullopt;
-    to.push_back(std::move(m_recorded));
-    m_recorded = std::move(from.back());
+    to.push_back({std::move(m_recorded), from.back().label});
+    m_recorded = std::move(from.back().state);
     from.pop_back();
     m_lastKey.clear();
     return m_recorded;

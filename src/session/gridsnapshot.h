@@ -47,8 +47,9 @@ public:
     void reset(const GridSnapshot &current);
     // The current state becomes the recorded one without a step of its own (a save to file).
     void absorb(const GridSnapshot &current);
-    // True when a step was added or merged.
-    bool record(const GridSnapshot &current, QStringView mergeKey = {});
+    // True when a step was added or merged. `label` names the change for the Undo and Redo
+    // commands (0: no name); a merged step keeps the name it started with.
+    bool record(const GridSnapshot &current, QStringView mergeKey = {}, int label = 0);
 
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
@@ -58,15 +59,29 @@ public:
     std::optional<GridSnapshot> redo();
 
     const GridSnapshot &recorded() const { return m_recorded; }
+    // The state one undo gives back; null when there is none.
+    const GridSnapshot *undoState() const
+    {
+        return m_undo.empty() ? nullptr : &m_undo.back().state;
+    }
+    // The names of the steps that undo and redo would take; 0 when unnamed or none.
+    int undoLabel() const { return m_undo.empty() ? 0 : m_undo.back().label; }
+    int redoLabel() const { return m_redo.empty() ? 0 : m_redo.back().label; }
 
 private:
+    // A state to go back (or forward) to, with the name of the change between it and the next.
+    struct Step
+    {
+        GridSnapshot state;
+        int label = 0;
+    };
+
     // The state on top of `from` becomes the recorded one; the recorded one goes onto `to`.
-    std::optional<GridSnapshot> step(std::vector<GridSnapshot> &from,
-                                     std::vector<GridSnapshot> &to);
+    std::optional<GridSnapshot> step(std::vector<Step> &from, std::vector<Step> &to);
 
     std::size_t m_limit;
     GridSnapshot m_recorded;
-    std::vector<GridSnapshot> m_undo;
-    std::vector<GridSnapshot> m_redo;
+    std::vector<Step> m_undo;
+    std::vector<Step> m_redo;
     QString m_lastKey;
 };

@@ -13,3 +13,6 @@ cdi_add_test(tst_app_saveandbackup WIDGETS SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst
     ${CDI_APP_TEST_SUPPORT})
 target_compile_definitions(tst_app_saveandbackup PRIVATE CDI_TABLES="$<TARGET_FILE:cdi-tables>")
 add_dependencies(tst_app_saveandbackup cdi-tables)
+# Spreadsheet habits: copy and paste of rows, add and scale, Enter moves down, replaced angles.
+cdi_add_test(tst_app_spreadsheet WIDGETS SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_spreadsheet.cpp
+    ${CDI_APP_TEST_SUPPORT})

@@ -296,6 +296,7 @@ void TestEditing::dragMovesOnePointByWholeCodeSteps()
     QCOMPARE(after, expected);
     QCOMPARE(chart.pointPosition(9).y() < from.y(), true);
     QCOMPARE(columnTexts(form, 1), sampleCodes(1));
+    QCOMPARE(form.commands().undoAction()->text(), QStringLiteral(u"Отменить «Перетащить точку»"));
 
     key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(columnTexts(form, 4), before);
@@ -473,9 +474,13 @@ void TestEditing::menusOfTheTopWindowCarryTheCommands()
         return shown;
     };
     QCOMPARE(texts(top.window.editMenu()).mid(0, 3), QStringList({"Отменить", "Повторить", "|"}));
-    QCOMPARE(texts(top.window.editMenu()).mid(texts(top.window.editMenu()).size() - 6),
+    const QStringList edit = texts(top.window.editMenu());
+    QCOMPARE(edit.mid(edit.indexOf(QStringLiteral("Интерполировать")), 8),
              QStringList({"Интерполировать", "Сдвинуть вверх на шаг", "Сдвинуть вниз на шаг",
-                          "Задать значение…", "Сгладить", "Показать записанные углы"}));
+                          "Задать значение…", "Сгладить", "Прибавить…", "Умножить…",
+                          "Показать записанные углы"}));
+    QCOMPARE(edit.mid(edit.size() - 4),
+             QStringList({"Копировать строки", "Вставить столбец", "|", "Enter переходит вниз"}));
     QVERIFY(texts(top.window.fileMenu()).contains(QStringLiteral("Сравнить с…")));
     QCOMPARE(texts(top.window.viewMenu()).last(), QStringLiteral("Другие таблицы на графике"));
 

@@ -841,6 +841,69 @@ def scenario_unordered_breakpoints(run, program):
     wait_for(lambda: row15.get_description() == mark(3450), 5, "the mark of the loaded row 15")
 
 
+def select_cell(program, column, row):
+    cell = program.grid.get_accessible_at(row - 1, column)
+    click(*program.at(*cell_centre(column, row)))
+    wait_for(lambda: has_state(cell, State.SELECTED), 5, f"cell ({column}, {row}) to be selected")
+
+
+def notice(program):
+    """The text of the notice of replaced angles above the grid, or None while it is hidden."""
+    for node in walk(program.form):
+        if role_is(node, Role.LABEL) and name(node).startswith("Введённые углы") and has_state(node, State.SHOWING):
+            return name(node)
+    return None
+
+
+def scenario_replaced_notice(run, program):
+    """A typed angle replaced by a table and by a sensor-angle switch is announced above the
+    grid; the notice's Undo brings it back with the old table, and the next edit removes it."""
+    load_sample(program, run.sample_copy("notice"))
+    sample = run.sample
+    program.edit_cell(4, 24, "30", enter=True)
+    click(*program.at(64 + 8, 312 + 10))  # the edit field of the table box
+    press("End", "shift+Home")
+    type_text("2")
+    text = "Введённые углы таблицы 1, не сохранённые в таблицу, заменены: 1."
+    wait_for(lambda: notice(program) == text, 5, f"the notice {text!r}")
+    expect_equal(program.cell(4, 24), code_to_angle(sample.code(2, 24), 20), "row 24 with table 2")
+    undo = next(n for n in walk(program.form) if role_is(n, Role.PUSH_BUTTON) and name(n) == "Отменить")
+    click(*centre(undo))
+    wait_for(lambda: program.cell(4, 24) == "30", 5, "the typed 30 back in row 24")
+    wait_for(lambda: notice(program) is None, 5, "the notice to go")
+    expect_equal(angle_column(program)[:23], [code_to_angle(sample.code(1, r), 20) for r in range(1, 24)], "table 1")
+
+    click(*program.at(COMBO_BOX1[0] + 8, COMBO_BOX1[1] + 10))
+    press("End", "shift+Home")
+    type_text("25")
+    wait_for(lambda: notice(program) == text, 5, "the notice after the sensor-angle change")
+    expect_equal(program.cell(4, 24), code_to_angle(sample.code(1, 24), 25), "row 24 at 25 degrees")
+    program.edit_cell(4, 2, "11")
+    wait_for(lambda: notice(program) is None, 5, "the notice to go with the next edit")
+
+
+def scenario_copy_paste(run, program):
+    """Rows 3-6 copied with Ctrl+C and pasted at row 20 with Ctrl+V as one undo step; a paste
+    that does not fit is refused with the value named and changes nothing."""
+    load_sample(program, run.sample_copy("paste"))
+    before = angle_column(program)
+    select_cell(program, 4, 3)
+    press("shift+Down", "shift+Down", "shift+Down", "ctrl+c")
+    select_cell(program, 4, 20)
+    press("ctrl+v")
+    wait_for(lambda: angle_column(program)[19:23] == before[2:6], 5, f"rows 20-23 to show {before[2:6]}")
+    expect_equal(angle_column(program)[23:], before[23:], "rows below the paste")
+    expect_equal(code_column(program), [str(run.sample.code(1, r)) for r in range(1, 33)], "codes")
+    press("ctrl+z")
+    wait_for(lambda: angle_column(program) == before, 5, "the paste undone in one step")
+    select_cell(program, 4, 31)
+    press("ctrl+v")
+    program.message_box(
+        f"Вставляется значений: 4, а места есть для 2; «{before[4]}» уже не помещается. Ничего не вставлено."
+    )
+    expect_equal(angle_column(program), before, "the angles after the refused paste")
+
+
 SCENARIOS = [
     ("load the sample and look at the window", scenario_load),
     ("edit, save to table and file, reload", scenario_edit_and_save),
@@ -853,6 +916,8 @@ SCENARIOS = [
     ("interpolate and shift a range, save to file", scenario_range),
     ("drag a point on the chart", scenario_drag),
     ("breakpoints out of order", scenario_unordered_breakpoints),
+    ("typed angles replaced by a switch: notice and undo", scenario_replaced_notice),
+    ("copy rows and paste them, a paste refused", scenario_copy_paste),
 ]
 
 

@@ -64,10 +64,16 @@ void TestEditHistory::undoAndRedoWalkTheSteps()
     h.reset(withAngle("10"));
     QVERIFY(!h.canUndo());
     QVERIFY(!h.record(withAngle("10")));
-    QVERIFY(h.record(withAngle("11")));
+    QVERIFY(h.record(withAngle("11"), {}, 7));
     QVERIFY(h.record(withAngle("12")));
+    // The names of the steps go with them from the undo side to the redo side.
+    QCOMPARE(std::make_pair(h.undoLabel(), h.redoLabel()), std::make_pair(0, 0));
     QCOMPARE(h.undo()->cell(4, 5), QStringLiteral("11"));
+    QCOMPARE(std::make_pair(h.undoLabel(), h.redoLabel()), std::make_pair(7, 0));
+    QCOMPARE(h.undoState()->cell(4, 5), QStringLiteral("10"));
     QCOMPARE(h.undo()->cell(4, 5), QStringLiteral("10"));
+    QCOMPARE(std::make_pair(h.undoLabel(), h.redoLabel()), std::make_pair(0, 7));
+    QVERIFY(!h.undoState());
     QVERIFY(!h.undo());
     QVERIFY(h.canRedo());
     QCOMPARE(h.redo()->cell(4, 5), QStringLiteral("11"));
@@ -83,8 +89,9 @@ void TestEditHistory::sameMergeKeyMakesOneStep()
     GridSnapshot s = withAngle("10");
     for (const char *typed : {"3", "35"}) {
         s.settings.sensorAngle = QString::fromLatin1(typed);
-        QVERIFY(h.record(s, u"sensor"));
+        QVERIFY(h.record(s, u"sensor", 3));
     }
+    QCOMPARE(h.undoLabel(), 3);
     // A change without the key ends the run; the same key after it starts a new step.
     QVERIFY(!h.record(s));
     s.settings.sensorAngle = QStringLiteral("30");

@@ -21,7 +21,26 @@ private slots:
     void textThatIsNoNumberStopsBeforeAnyResult();
     void nearestCodeSnapsAndStaysWithinTheCodes();
     void differingRowsCompareNumbers();
+    void offsetAndScaleSnapToCodesOrStopAtTheLimits();
 };
+
+void TestRangeEdit::offsetAndScaleSnapToCodesOrStopAtTheLimits()
+{
+    const auto same = [](const SnappedAngles &r, const QStringList &angles) {
+        return r.angles == angles && r.failedRow == -1 && r.failure == AngleLimit::None;
+    };
+    QVERIFY(same(offsetAngles({"13", "-", "20"}, 0.2, 20), {"13", "-", "20"}));
+    QVERIFY(same(offsetAngles({"13", "71.8"}, 0.3, 20), {"13", "71.8"}));
+    QVERIFY(same(offsetAngles({"13", "-105"}, 0.5, 20), {"13.7", "-104.6"}));
+    QVERIFY(same(scaleAngles({"10", "-", "-4"}, 150, 20), {"15.1", "-", "-5.9"}));
+    // Beyond code 181 above or 179 below: the first row that leaves, the texts unchanged.
+    const SnappedAngles above = offsetAngles({"1", "71.8"}, 0.5, 20);
+    QCOMPARE(above.angles, QStringList({"1", "71.8"}));
+    QCOMPARE(std::make_pair(above.failedRow, above.failure), std::make_pair(1, AngleLimit::Above));
+    const SnappedAngles below = scaleAngles({"1", "-50", "-60"}, 200, 20);
+    QCOMPARE(std::make_pair(below.failedRow, below.failure), std::make_pair(2, AngleLimit::Below));
+    QCOMPARE(below.angles, QStringList({"1", "-50", "-60"}));
+}
 
 void TestRangeEdit::interpolateIsLinearInRpmAndKeepsNoAngleRows()
 {
