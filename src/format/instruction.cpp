@@ -299,9 +299,9 @@ private:
     }
 
     // While no block is open and the file has no macros, a line matters only when it holds a
-    // '.' or '#' (a directive), a ':' (a label, a directive may follow it) or a '\\' (joined
-    // with the next), or when its whole line differs from the shown one. The first such line
-    // from `index` on, or lineCount().
+    // '.' or '#' (a directive, perhaps after labels) or a '\\' (joined with the next), or when
+    // its whole line differs from the shown one. The first such line from `index` on, or
+    // lineCount().
     qsizetype nextLineThatMayMatter(qsizetype index)
     {
         const QByteArrayView text(m_source.text());
@@ -443,7 +443,7 @@ private:
 
     const SourceText &m_source;
     std::vector<LineDoubts::Range> &m_ranges;
-    std::array<NextByte, 4> m_nextBytes{{{'.'}, {'#'}, {':'}, {'\\'}}};
+    std::array<NextByte, 3> m_nextBytes{{{'.'}, {'#'}, {'\\'}}};
     std::vector<Open> m_blocks;
     std::vector<QByteArray> m_macros;
     qsizetype m_index = 0;
