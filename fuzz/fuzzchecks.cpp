@@ -38,19 +38,17 @@ QList<QByteArrayView> expectedWholeLines(QByteArrayView bytes)
     return lines;
 }
 
-// Each line of the bytes with its own line break ("\r\n", "\n", or none for a last line), as
-// views into the bytes.
-QList<QByteArrayView> linesWithBreaks(QByteArrayView bytes)
+// The line of the bytes that starts at `begin`, with its own line break ("\r\n", "\n", or none
+// for a last line), as a view into the bytes.
+QByteArrayView lineFrom(QByteArrayView bytes, qsizetype begin)
 {
-    QList<QByteArrayView> lines;
-    qsizetype begin = 0;
-    while (begin < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', begin);
-        end = end < 0 ? bytes.size() : end + 1;
-        lines.append(bytes.sliced(begin, end - begin));
-        begin = end;
-    }
-    return lines;
+    const qsizetype end = bytes.indexOf('\n', begin);
+    return bytes.sliced(begin, (end < 0 ? bytes.size() : end + 1) - begin);
+}
+
+qsizetype lineCountOf(QByteArrayView bytes)
+{
+    return bytes.count('\n') + (!bytes.isEmpty() && !bytes.endsWith('\n') ? 1 : 0);
 }
 
 QByteArrayView withoutBreak(QByteArrayView line)
@@ -64,18 +62,23 @@ QByteArrayView withoutBreak(QByteArrayView line)
 // along with their text. Every other line keeps its bytes, and no comment line becomes code.
 QString checkSavedLines(QByteArrayView before, QByteArrayView after)
 {
-    const QList<QByteArrayView> old = linesWithBreaks(before);
-    const QList<QByteArrayView> now = linesWithBreaks(after);
-    if (old.size() != now.size())
+    const qsizetype lineCount = lineCountOf(before);
+    if (lineCountOf(after) != lineCount)
         return QStringLiteral("the saved file has %1 lines, not %2")
-            .arg(now.size())
-            .arg(old.size());
-    for (qsizetype i = 0; i < old.size(); ++i) {
-        if (old[i] == now[i])
+            .arg(lineCountOf(after))
+            .arg(lineCount);
+    qsizetype oldAt = 0;
+    qsizetype newAt = 0;
+    for (qsizetype i = 0; i < lineCount; ++i) {
+        const QByteArrayView old = lineFrom(before, oldAt);
+        const QByteArrayView now = lineFrom(after, newAt);
+        oldAt += old.size();
+        newAt += now.size();
+        if (old == now)
             continue;
-        if (withoutBreak(old[i]) == withoutBreak(now[i]))
+        if (withoutBreak(old) == withoutBreak(now))
             return QStringLiteral("line %1 kept its text but not its line break").arg(i + 1);
-        if (old[i].startsWith(';') && !now[i].startsWith(';'))
+        if (old.startsWith(';') && !now.startsWith(';'))
             return QStringLiteral("the comment line %1 became code").arg(i + 1);
     }
     return {};
@@ -366,7 +369,8 @@ QString checkSave(QByteArrayView input, SaveScratchFile &file)
 
     Document grid;
     grid.FirmwarePath = file.path();
-    grid.text = SourceText::fromFileBytes(parsed->source);
+    // Split from a byte array, as the window's load does: a text in the shown form shares it.
+    grid.text = SourceText::fromFileBytes(parsed->source.toByteArray());
     grid.settings.activeTable = parsed->activeTable();
     try {
         // Only a completed load may be saved.

@@ -4,6 +4,7 @@
 
 #include "format/cp1251.h"
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -249,6 +250,11 @@ public:
         const char *const text = m_source.text().constData();
         const bool wholeLines = !m_source.splitsToItself();
         for (qsizetype index = 0; index < lines && m_unsureFrom < 0; ++index) {
+            if (m_macros.empty() && m_blocks.empty()) {
+                index = nextLineThatMayMatter(index);
+                if (index == lines)
+                    break;
+            }
             m_index = index;
             m_doubt = -1;
             // Every shown line ends in CR LF; most start with an instruction or a comment.
@@ -290,6 +296,28 @@ private:
             m_ranges.back().last = last;
         else
             m_ranges.push_back({first, last, cause});
+    }
+
+    // While no block is open and the file has no macros, a line matters only when it holds a
+    // '.' or '#' (a directive, perhaps after labels) or a '\\' (joined with the next), or when
+    // its whole line differs from the shown one. The first such line from `index` on, or
+    // lineCount().
+    qsizetype nextLineThatMayMatter(qsizetype index)
+    {
+        const QByteArrayView text(m_source.text());
+        const qsizetype from = m_source.lineStart(index);
+        qsizetype first = text.size();
+        for (NextByte &next : m_nextBytes) {
+            if (next.pos < from) {
+                const void *hit =
+                    std::memchr(text.data() + from, next.byte, std::size_t(text.size() - from));
+                next.pos = hit ? static_cast<const char *>(hit) - text.data() : text.size();
+            }
+            first = std::min(first, next.pos);
+        }
+        const qsizetype line =
+            first < text.size() ? m_source.lineIndexAt(first) : m_source.lineCount();
+        return std::min(line, m_source.nextDifferingLine(index));
     }
 
     // Cut or holding lone CRs: each piece between CRs is a line of its own.
@@ -405,8 +433,17 @@ private:
         return false;
     }
 
+    // Where a byte that may make a line matter stands next in the text, from the last search on;
+    // each byte's search goes on from where it stopped, so the text is searched once per byte.
+    struct NextByte
+    {
+        char byte;
+        qsizetype pos = -1;
+    };
+
     const SourceText &m_source;
     std::vector<LineDoubts::Range> &m_ranges;
+    std::array<NextByte, 3> m_nextBytes{{{'.'}, {'#'}, {'\\'}}};
     std::vector<Open> m_blocks;
     std::vector<QByteArray> m_macros;
     qsizetype m_index = 0;

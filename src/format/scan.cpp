@@ -32,9 +32,7 @@ struct Misread
 class Scanner
 {
 public:
-    Scanner(const SourceText &source, LineDoubts doubts)
-        : m_source(source), m_doubts(std::move(doubts))
-    {}
+    explicit Scanner(const SourceText &source) : m_source(source), m_doubts(source.doubts()) {}
 
     ScanResult run()
     {
@@ -253,7 +251,7 @@ private:
     }
 
     const SourceText &m_source;
-    const LineDoubts m_doubts;
+    const LineDoubts &m_doubts;
     ScanResult m_result;
     qsizetype m_next = 0;
 };
@@ -262,10 +260,5 @@ private:
 
 ScanResult scan(const SourceText &source)
 {
-    return Scanner(source, LineDoubts(source)).run();
-}
-
-ScanResult scan(const SourceText &source, const LineDoubts &doubts)
-{
-    return Scanner(source, doubts).run();
+    return Scanner(source).run();
 }

@@ -8,8 +8,6 @@
 
 #include <optional>
 
-class LineDoubts;
-
 // What the load's scan read from a source, and how far it got. The scan takes the items of the
 // layout in order; a stop leaves the items after it at their defaults and their counts short.
 struct ScanResult
@@ -40,6 +38,3 @@ struct ScanResult
 // line), and with a conversion error for an empty pulse step count or compare constant and for
 // the constant 255.
 ScanResult scan(const SourceText &source);
-// The same with the source's line doubts already marked, for a caller that writes the same text
-// too and so marks its lines once.
-ScanResult scan(const SourceText &source, const LineDoubts &doubts);

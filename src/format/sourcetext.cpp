@@ -3,9 +3,11 @@
 #include "format/sourcetext.h"
 
 #include "format/cp1251.h"
+#include "format/instruction.h"
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -60,6 +62,22 @@ qsizetype findBytes(QByteArrayView text, QByteArrayView marker, qsizetype from)
             return at;
     }
     return -1;
+}
+
+struct SourceText::Marks
+{
+    std::once_flag once;
+    std::optional<LineDoubts> doubts;
+};
+
+SourceText::SourceText() : m_marks(std::make_shared<Marks>()) {}
+
+const LineDoubts &SourceText::doubts() const
+{
+    if (!m_marks)
+        m_marks = std::make_shared<Marks>();
+    std::call_once(m_marks->once, [this] { m_marks->doubts.emplace(*this); });
+    return *m_marks->doubts;
 }
 
 QByteArrayView SourceText::breakText(char code)
@@ -188,6 +206,12 @@ QByteArrayView SourceText::wholeLineView(qsizetype index) const
     return whole == m_whole.end() ? lineView(index) : QByteArrayView(whole->second);
 }
 
+qsizetype SourceText::nextDifferingLine(qsizetype index) const
+{
+    const auto whole = m_whole.lower_bound(index);
+    return whole == m_whole.end() ? lineCount() : whole->first;
+}
+
 char SourceText::at(qsizetype pos) const
 {
     return pos >= 0 && pos < m_text.size() ? m_text[pos] : '\0';
@@ -268,6 +292,7 @@ void SourceText::replaceLine(qsizetype index, const QByteArray &line)
     const qsizetype oldLength = next - start;
     const qsizetype newLength = line.size() + 2;
     m_text.replace(start, oldLength, line + "\r\n");
+    m_marks = std::make_shared<Marks>(); // the copies keep theirs
     const qsizetype delta = newLength - oldLength;
     if (delta != 0) {
         for (std::size_t i = std::size_t(index) + 1; i < m_lineStarts.size(); ++i)
@@ -294,6 +319,8 @@ SourceText SourceText::withReplacedLines(const std::vector<LineReplacement> &rep
         size += replacement.line.size() - lineView(replacement.index).size();
         last = replacement.index;
     }
+    if (changes.empty())
+        return *this; // the same lines: this text, with its marks
     SourceText out;
     out.m_text = QByteArray(size, Qt::Uninitialized);
     out.m_lineStarts.reserve(m_lineStarts.size());

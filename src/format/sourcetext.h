@@ -8,8 +8,11 @@
 
 #include <limits>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class LineDoubts;
 
 // The first match of marker in text at `from` or later, or -1, like QByteArrayView::indexOf, but
 // found with memchr on the marker's first byte or, where that is a blank, ';' or ',' (which stand
@@ -26,7 +29,7 @@ public:
     static constexpr qsizetype kShownLineLength = 80;
     static constexpr qsizetype kNoLimit = std::numeric_limits<qsizetype>::max();
 
-    SourceText() = default;
+    SourceText();
 
     // Lines end at LF or CR LF; a CR not followed by LF does not end a line and is not shown.
     static SourceText fromFileBytes(QByteArrayView bytes);
@@ -60,6 +63,8 @@ public:
     QByteArrayView wholeLineView(qsizetype index) const;
     // Whether the file's line differs from the shown one (it was cut or holds a lone CR).
     bool wholeLineDiffers(qsizetype index) const { return m_whole.count(index) != 0; }
+    // The first line from `index` on whose whole line differs, or lineCount().
+    qsizetype nextDifferingLine(qsizetype index) const;
 
     // Replaces the line that holds pos (or line `index`) by `line`; the line count stays.
     void replaceLineAt(qsizetype pos, const QByteArray &line);
@@ -90,6 +95,10 @@ public:
     // The shown lines decoded from code page 1251, for the text box.
     QStringList shownLines() const;
 
+    // The lines the assembler may read otherwise than the marker searches, marked once per
+    // text: on first use, then kept for the text and its copies until a line is replaced.
+    const LineDoubts &doubts() const;
+
 private:
     static QByteArrayView breakText(char code);
     char lineBreakCode() const;
@@ -111,4 +120,7 @@ private:
     QByteArray m_lineBreak = QByteArrayLiteral("\r\n");
     // False once a line was put in that a split of the text would not give back.
     bool m_linesShown = true;
+    // The marks of doubts(), shared with the copies of the text; null only when moved from.
+    struct Marks;
+    mutable std::shared_ptr<Marks> m_marks;
 };

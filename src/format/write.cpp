@@ -337,10 +337,8 @@ struct Stopped
 class Writer
 {
 public:
-    Writer(const SourceText &source, LineDoubts doubts, const Calibration &calibration,
-           const WriteOptions &options)
-        : m_text(source), m_doubts(std::move(doubts)), m_calibration(calibration),
-          m_options(options)
+    Writer(const SourceText &source, const Calibration &calibration, const WriteOptions &options)
+        : m_text(source), m_doubts(source.doubts()), m_calibration(calibration), m_options(options)
     {}
 
     // Whether the write goes through and changes nothing, without building the text.
@@ -608,7 +606,7 @@ private:
     }
 
     EditedText m_text;
-    const LineDoubts m_doubts; // of the source's lines, which keep their indices
+    const LineDoubts &m_doubts; // of the source's lines, which keep their indices
     const Calibration &m_calibration;
     const WriteOptions &m_options;
     std::optional<int> m_sensorAngle;
@@ -628,7 +626,7 @@ bool sameWrittenValues(const Calibration &read, const Calibration &written)
 WriteResult write(const SourceText &source, const Calibration &calibration,
                   const WriteOptions &options)
 {
-    return Writer(source, LineDoubts(source), calibration, options).run();
+    return Writer(source, calibration, options).run();
 }
 
 long double lastAngleOfTable(const Calibration &calibration, int table)
@@ -650,14 +648,13 @@ namespace {
 bool textReadsBack(const SourceText &reloaded, const Calibration &calibration,
                    const WriteOptions &options)
 {
-    // The scan and the second write mark the same lines' doubts: once.
-    LineDoubts doubts(reloaded);
-    const ScanResult read = scan(reloaded, doubts);
+    // The scan and the second write take the same marks of the text's doubtful lines.
+    const ScanResult read = scan(reloaded);
     if (!read.completed() || !sameWrittenValues(read.calibration, calibration))
         return false;
     WriteOptions again = options;
     again.stopBefore.reset();
-    return Writer(reloaded, std::move(doubts), calibration, again).keepsText();
+    return Writer(reloaded, calibration, again).keepsText();
 }
 
 } // namespace

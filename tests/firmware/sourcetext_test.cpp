@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "format/cp1251.h"
+#include "format/instruction.h"
 #include "format/sourcetext.h"
 
 class TestSourceText : public QObject
@@ -31,6 +32,7 @@ private slots:
     void replaceLineKeepsTheOtherLines();
     void replaceLineAtUsesTheLineHoldingThePosition();
     void replaceLineOutsideDoesNothing();
+    void doubtsAreMarkedAgainAfterAReplacedLine();
     void fileBytesKeepTheLineBreaks_data();
     void fileBytesKeepTheLineBreaks();
     void shownLinesAreDecoded();
@@ -306,6 +308,24 @@ void TestSourceText::markerNeedsTheWholeWindow()
     QCOMPARE(found(text.find("A\r\n\r", 0)), -1);
     // Case and code page matter.
     QVERIFY(!text.matchesAt(0, "SBI ADCSRA"));
+}
+
+void TestSourceText::doubtsAreMarkedAgainAfterAReplacedLine()
+{
+    // The marks are kept with the text and its copies; a replaced line makes the text mark its
+    // lines again and leaves a copy taken before with its own.
+    SourceText text = source("nop\r\nnop\r\nnop\r\n");
+    QCOMPARE(text.doubts().causeIn(0, 2), std::nullopt);
+    const SourceText before = text;
+    text.replaceLine(1, ".if 0");
+    QCOMPARE(text.doubts().causeIn(0, 0), std::nullopt);
+    QCOMPARE(text.doubts().causeIn(0, 2), std::optional<qsizetype>(1));
+    QCOMPARE(text.doubts().causeIn(2, 2), std::optional<qsizetype>(1));
+    QCOMPARE(before.doubts().causeIn(0, 2), std::nullopt);
+    // A text moved from is empty and has none.
+    const SourceText moved = std::move(text);
+    QCOMPARE(moved.doubts().causeIn(2, 2), std::optional<qsizetype>(1));
+    QCOMPARE(text.doubts().causeIn(0, 2), std::nullopt); // NOLINT(bugprone-use-after-move)
 }
 
 void TestSourceText::findHonoursStartAndLastStart()

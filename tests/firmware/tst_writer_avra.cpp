@@ -233,6 +233,9 @@ private slots:
         QTest::newRow("disabled block after the label")
             << joinLines(with(label + 1, {".if 0", "ldi R16, 99", "st X+, R16", ".endif"}))
             << label + 2;
+        QTest::newRow("#ifdef block after the label")
+            << joinLines(with(label + 1, {"#ifdef NONE", "ldi R16, 99", "st X+, R16", "#endif"}))
+            << label + 2;
         const int row5 = sample::valueLine(1, 5);
         QList<QByteArray> branches =
             with(row5 + 2, {".else", "ldi R16, 99", "st X+, R16", ".endif"});
@@ -255,6 +258,10 @@ private slots:
         joined[beforeCompares] += '\\';
         QTest::newRow("backslash before the compare lines")
             << joinLines(joined) << beforeCompares + 1;
+        QList<QByteArray> joinedValue = lines;
+        QVERIFY(!joinedValue[row1].contains(':') && !joinedValue[row1].contains('.'));
+        joinedValue[row1] += '\\'; // no other sign of a directive or label on the line
+        QTest::newRow("backslash after a table value") << joinLines(joinedValue) << row1 + 1;
         QTest::newRow(".exit before the tables") << joinLines(with(label, {".exit"})) << label + 1;
         QTest::newRow("R16 renamed") << joinLines(with(label - 2, {".def R16 = R17"})) << label - 1;
 

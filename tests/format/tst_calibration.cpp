@@ -154,6 +154,17 @@ void TestCalibration::readBackOfTheWrittenTextChecksItsBytes()
     QVERIFY(!readsBack(split, splitBytes, c, options));
     QVERIFY(!readsBack(splitBytes, c, options));
 
+    // Code after a lone CR on table 1's label line: the assembler reads it, the searches do not
+    // see it. The values and every line the write puts in are as written; only the line's doubt
+    // refuses the file. The same code on a line of its own reads back.
+    QByteArray hidden = bytes;
+    hidden.insert(label + 11, "\rnop");
+    QVERIFY(!readsBack(hidden, c, options));
+    QVERIFY(!readsBack(SourceText::fromFileBytes(hidden), hidden, c, options));
+    QByteArray shown = bytes;
+    shown.insert(label + 11, "\r\nnop");
+    QVERIFY(readsBack(shown, c, options));
+
     // Bytes equal to another text's: they, not the text passed with them, are checked.
     QVERIFY(!readsBack(written.text, changed.toFileBytes(), c, options));
     const QByteArray copy(bytes.constData(), bytes.size());
