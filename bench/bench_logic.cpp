@@ -14,6 +14,7 @@
 #include "session/loadscan.h"
 #include "session/programstate.h"
 #include "session/savetable.h"
+#include "session/sourcesave.h"
 #include "session/writer.h"
 
 #include <QCoreApplication>

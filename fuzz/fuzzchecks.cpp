@@ -8,6 +8,7 @@
 #include "session/document.h"
 #include "session/loadscan.h"
 #include "session/savetable.h"
+#include "session/sourcesave.h"
 #include "session/writer.h"
 
 #include <QDir>

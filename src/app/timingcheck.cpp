@@ -8,7 +8,7 @@
 #include "chart/chartwidget.h"
 #include "domain/language.h"
 #include "domain/numbers.h"
-#include "session/savetable.h"
+#include "session/sourcesave.h"
 #include "session/texts.h"
 #include "session/writer.h"
 
@@ -93,16 +93,17 @@ TimingCheckStart timingCheckInput(TForm1 &form)
     TimingCheckStart start;
     // A copy: the check must not touch the window's document.
     Document document = form.document();
+    ChartSeries scratch;
+    const SaveOutcome rewritten = saveDocument(document, scratch, SaveRequest{});
+    if (rewritten.unreadable) {
+        start.message = rewritten.unreadable->message() + QLatin1Char('.');
+        return start;
+    }
+    if (rewritten.message) {
+        start.message = message(*rewritten.message, language);
+        return start;
+    }
     try {
-        ChartSeries scratch;
-        if (const auto stop = saveToTable(document, scratch)) {
-            start.message = message(*stop, language);
-            return start;
-        }
-        if (const auto stop = rewriteSource(document)) {
-            start.message = message(*stop, language);
-            return start;
-        }
         TimingCheckInput input;
         input.sourceBytes = document.text.toFileBytes();
         input.fileName = form.state().FirmwareName.isEmpty() ? QStringLiteral("CDI.asm")

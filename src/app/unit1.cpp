@@ -23,6 +23,7 @@
 #include "session/loadscan.h"
 #include "session/recompute.h"
 #include "session/savetable.h"
+#include "session/sourcesave.h"
 #include "session/texts.h"
 #include "session/writer.h"
 
@@ -272,10 +273,15 @@ template <typename Work> bool TForm1::guarded(Work &&work)
         work();
         return true;
     } catch (const ConversionError &error) {
-        m_platform.showError(this, error.message() + QLatin1Char('.'));
-        showUnreadableCell(error);
+        showUnreadable(error);
         return false;
     }
+}
+
+void TForm1::showUnreadable(const ConversionError &error)
+{
+    m_platform.showError(this, error.message() + QLatin1Char('.'));
+    showUnreadableCell(error);
 }
 
 void TForm1::showUnreadableCell(const ConversionError &error)
@@ -290,22 +296,6 @@ void TForm1::showUnreadableCell(const ConversionError &error)
         return;
     StringGrid1->setFocus(Qt::OtherFocusReason);
     StringGrid1->placeCurrentCell(cell->x(), cell->y());
-}
-
-bool TForm1::confirmUnorderedBreakpoints()
-{
-    const QList<UnorderedBreakpoint> unordered = unorderedBreakpoints(document());
-    if (unordered.isEmpty())
-        return true;
-    const unsigned char language = m_state.Language;
-    Question question;
-    question.text = commandText(CommandText::SaveUnordered, language)
-                        .arg(unorderedBreakpointsText(unordered, language));
-    question.answers = {commandText(CommandText::SaveAnyway, language),
-                        answerText(Answer::Cancel, language)};
-    question.escapeAnswer = 1;
-    question.defaultAnswer = 1;
-    return m_platform.choose(this, question) == 0;
 }
 
 void TForm1::warn(MessageId id, const QString &argument)
@@ -532,54 +522,76 @@ bool TForm1::saveToFileAt(const QString &path)
         return false;
     // An edit still open stays an undo step; the save itself is none.
     m_commands->checkpoint();
-    std::optional<MessageId> refused;
-    // Set once the file is confirmed for writing; cleared when the write fails.
-    bool written = false;
-    const bool finished = guarded([&] {
-        if (const auto stop = change([&](Document &doc) { return saveToTable(doc, *Series1); })) {
-            refused = stop;
-            warn(*stop);
-            return;
-        }
-        // The grid belongs to the text only after a load that read all of it.
-        if (!document().loaded || source().isEmpty()) {
-            refused = MessageId::MissingData;
-            warn(MessageId::MissingData);
-            return;
-        }
-        // The text box shows the lines rewritten so far, also when the save stops on an error.
-        const auto showRewritten = qScopeGuard([this] { showSource(); });
-        QString stopLine;
-        // Another file than the one loaded: the save dialog has asked about overwriting it.
-        const bool loadedFile = path == document().FirmwarePath;
-        const auto confirm = [this, &written, loadedFile] {
-            return written = confirmUnorderedBreakpoints() && (!loadedFile || confirmOverwrite());
-        };
-        try {
-            refused = change(
-                [&](Document &doc) { return saveSource(doc, path, {}, confirm, &stopLine); });
-            if (refused)
-                warnAboutLine(*refused, stopLine);
-            else if (written)
-                m_diskStamp = stampOfWritten(path, source().toFileBytes());
-        } catch (const FileWriteError &error) {
-            written = false;
+    SaveRequest request;
+    request.path = path;
+    request.unordered = SaveCheck::Ask;
+    // Another file than the one loaded: the save dialog has asked about overwriting it.
+    const bool loadedFile = path == document().FirmwarePath;
+    if (loadedFile) {
+        request.diskChange = SaveCheck::Ask;
+        request.readStamp = m_diskStamp;
+    }
+    SaveOutcome outcome;
+    for (;;) {
+        outcome = change([&](Document &doc) { return saveDocument(doc, *Series1, request); });
+        if (outcome.stop != SaveStop::Question || !ask(outcome))
+            break;
+        request.answered.append(outcome.question);
+    }
+    // The text box shows the lines rewritten so far, also when the save stops on an error.
+    const bool rewritten =
+        outcome.stop != SaveStop::TableStore && outcome.stop != SaveStop::NotLoaded;
+    std::optional<MessageId> refused = outcome.message;
+    if (outcome.unreadable) {
+        if (rewritten)
+            showSource();
+        showUnreadable(*outcome.unreadable);
+    } else {
+        if (outcome.stop == SaveStop::Rewrite || outcome.stop == SaveStop::ReadBack) {
+            warnAboutLine(*refused, outcome.stopLine);
+        } else if (refused) {
+            warn(*refused);
+        } else if (outcome.writeError) {
             // What is on disk now is not what the load read, unless the file is unchanged.
-            if (loadedFile && !error.fileUnchanged())
+            if (loadedFile && !outcome.writeError->fileUnchanged())
                 m_diskStamp.reset();
-            m_platform.showError(this, fileWriteMessage(error, m_state.Language));
+            m_platform.showError(this, fileWriteMessage(*outcome.writeError, m_state.Language));
         }
-    });
-    if (!finished || refused || !written) {
+        if (rewritten)
+            showSource();
+    }
+    if (!outcome.written()) {
         if (refused)
             showOffendingCell(*refused);
         emit saveRefused(refused);
         return false;
     }
+    m_diskStamp = outcome.stamp;
     m_changes.clear();
     m_commands->sourceSaved();
     emit savedToFile(path);
     return true;
+}
+
+bool TForm1::ask(const SaveOutcome &outcome)
+{
+    const unsigned char language = m_state.Language;
+    if (outcome.question == SaveQuestion::UnorderedBreakpoints) {
+        Question question;
+        question.text = commandText(CommandText::SaveUnordered, language)
+                            .arg(unorderedBreakpointsText(outcome.unordered, language));
+        question.answers = {commandText(CommandText::SaveAnyway, language),
+                            answerText(Answer::Cancel, language)};
+        question.escapeAnswer = 1;
+        question.defaultAnswer = 1;
+        return m_platform.choose(this, question) == 0;
+    }
+    const bool deleted = outcome.question == SaveQuestion::CreateDeleted;
+    return m_platform.ask(this,
+                          message(deleted ? MessageId::DeletedFromDisk : MessageId::ChangedOnDisk,
+                                  language, document().FirmwarePath),
+                          answerText(deleted ? Answer::Create : Answer::Overwrite, language),
+                          answerText(Answer::Cancel, language));
 }
 
 bool TForm1::confirmUnsavedChanges()
@@ -604,22 +616,6 @@ bool TForm1::openBackupInstead(const QString &path, const QString &backup)
     return m_platform.ask(this, interruptedSaveQuestion(path, backup, language),
                           answerText(Answer::OpenCopy, language),
                           answerText(Answer::OpenFile, language));
-}
-
-bool TForm1::confirmOverwrite()
-{
-    const QString &path = document().FirmwarePath;
-    const DiskChange onDisk =
-        m_diskStamp ? diskChangeSince(*m_diskStamp, path) : DiskChange::Changed;
-    if (onDisk == DiskChange::None)
-        return true;
-    const unsigned char language = m_state.Language;
-    const bool deleted = onDisk == DiskChange::Deleted;
-    return m_platform.ask(
-        this,
-        message(deleted ? MessageId::DeletedFromDisk : MessageId::ChangedOnDisk, language, path),
-        answerText(deleted ? Answer::Create : Answer::Overwrite, language),
-        answerText(Answer::Cancel, language));
 }
 
 void TForm1::Button6Click()

@@ -23,6 +23,7 @@ class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+struct SaveOutcome;
 
 // The main window: every control of the tool and the handlers of their events. The window's
 // record is one Document, held by the grid's model: the handlers ask the platform for dialogs,
@@ -137,11 +138,8 @@ private:
     void warn(MessageId id, const QString &argument = {});
     // The warning with a second line naming the source line it is about, when there is one.
     void warnAboutLine(MessageId id, const QString &lineReference);
-    // Whether the file may be written: asks first when something else changed or removed it
-    // since the load or the last save.
-    bool confirmOverwrite();
-    // Whether the file may be written with breakpoints out of order: asks, naming them.
-    bool confirmUnorderedBreakpoints();
+    // Asks the question a save stopped on (see SaveQuestion); true for going on with the save.
+    bool ask(const SaveOutcome &outcome);
     // Asks whether to load the copy of an interrupted save's old text instead of the file.
     bool openBackupInstead(const QString &path, const QString &backup);
     void refreshChartWithHighlight(int row);
@@ -151,6 +149,8 @@ private:
     // Runs a handler's work; a number that is not a number, or a file that cannot be written,
     // ends it with the general error report. Returns false when that happened.
     template <typename Work> bool guarded(Work &&work);
+    // The general error report on `error`, with its cell marked (see showUnreadableCell).
+    void showUnreadable(const ConversionError &error);
 
     // The boxes' values into the document's settings, and the document's settings into the
     // boxes (without their change signals: that is no user change).

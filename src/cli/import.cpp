@@ -7,6 +7,7 @@
 #include "domain/anglecode.h"
 #include "format/filesave.h"
 #include "format/write.h"
+#include "session/sourcesave.h"
 #include "session/texts.h"
 
 #include <QFile>
@@ -244,80 +245,82 @@ int runImport(const CommandArguments &arguments, CliContext &context)
         return exitcode::kRefused;
     }
 
-    // Breakpoints the firmware does not count in order leave a row unused: written only when
-    // asked for.
-    if (const QList<UnorderedBreakpoint> unordered = unorderedBreakpoints(calibration);
-        !unordered.isEmpty() && !arguments.has(QStringLiteral("allow-unordered"))) {
-        context.fail(csvPath + QStringLiteral(": ") +
-                     unorderedBreakpointsText(unordered, context.language) + QLatin1Char(' ') +
-                     pick(context, u"Ничего не записано; --allow-unordered записывает всё равно.",
-                          "Nothing was written; --allow-unordered writes it anyway."));
-        return exitcode::kRefused;
-    }
-
     // The save of the window: the angle column shows table 1, whose last angle starts the
-    // store lines' comments.
+    // store lines' comments. Breakpoints the firmware does not count in order leave a row
+    // unused: written only when asked for.
     calibration.sensorAngle = QString::number(*sensorAngle);
     if (file->calibration().sensorAngle)
         calibration.sensorAngle = file->calibration().sensorAngle;
     WriteOptions options;
     options.firstCommentAngle = lastAngleOfTable(calibration, 1);
-    const WriteResult written = write(file->text, calibration, options);
-    if (written.stop) {
-        QString text = file->path + QStringLiteral(": ");
-        if (const auto *error = std::get_if<ConversionError>(&*written.stop))
-            text += error->message() + QLatin1Char('.');
+    SaveRequest request;
+    request.path = file->path;
+    request.unordered =
+        arguments.has(QStringLiteral("allow-unordered")) ? SaveCheck::Skip : SaveCheck::Refuse;
+    request.diskChange = SaveCheck::Refuse;
+    request.readStamp = file->stamp;
+    request.readBytes = file->bytes;
+    request.interruptedBackup = file->interruptedBackup;
+    const SaveOutcome saved = saveCalibration(file->text, calibration, options,
+                                              unorderedBreakpoints(calibration), request);
+    const QString prefix = file->path + QStringLiteral(": ");
+    switch (saved.stop) {
+    case SaveStop::Unordered:
+        context.fail(csvPath + QStringLiteral(": ") +
+                     unorderedBreakpointsText(saved.unordered, context.language) +
+                     QLatin1Char(' ') +
+                     pick(context, u"Ничего не записано; --allow-unordered записывает всё равно.",
+                          "Nothing was written; --allow-unordered writes it anyway."));
+        return exitcode::kRefused;
+    case SaveStop::Rewrite: {
+        QString text = prefix;
+        if (saved.unreadable)
+            text += saved.unreadable->message() + QLatin1Char('.');
         else
-            text += message(std::get<MessageId>(*written.stop), context.language);
-        if (!written.stopLine.isEmpty())
-            text += QLatin1Char('\n') + lineNote(written.stopLine, context.language);
+            text += message(*saved.message, context.language);
+        if (!saved.stopLine.isEmpty())
+            text += QLatin1Char('\n') + lineNote(saved.stopLine, context.language);
         context.fail(text);
         return exitcode::kRefused;
+    }
+    default:
+        break;
     }
     // The codes the CSV gives but its angles overrule are named, so that none is dropped unseen.
     for (const QString &note : std::as_const(notes))
         context.err << "cdi-tables: " << csvPath << ": " << lineNote(note, context.language)
                     << Qt::endl;
-    const QByteArray bytes = written.text.toFileBytes();
-    if (!readsBack(written.text, bytes, calibration, options)) {
-        context.fail(file->path + QStringLiteral(": ") +
-                     message(MessageId::MissingData, context.language));
+    switch (saved.stop) {
+    case SaveStop::ReadBack:
+        context.fail(prefix + message(*saved.message, context.language));
         return exitcode::kRefused;
-    }
-    if (bytes == file->bytes) {
-        // Nothing to change: the file is not touched.
+    case SaveStop::Unchanged:
         context.out << file->path
                     << pick(context, u": изменений нет, файл не тронут",
                             ": nothing to change, the file is left as it was")
                     << Qt::endl;
         return exitcode::kOk;
-    }
-    // Another program may have written or removed the file while the CSV was read: its change
-    // is not overwritten with a save made from the text read before it.
-    if (const DiskChange onDisk = diskChangeSince(file->stamp, file->path);
-        onDisk != DiskChange::None) {
-        context.fail(file->path + QStringLiteral(": ") +
-                     (onDisk == DiskChange::Deleted
-                          ? pick(context,
-                                 u"файл удалён с диска после того, как был прочитан; "
-                                 u"ничего не записано",
-                                 "the file was deleted after it was read; nothing was written")
-                          : pick(context,
-                                 u"файл изменён на диске после того, как был прочитан; "
-                                 u"ничего не записано",
-                                 "the file changed on disk after it was read; nothing was "
-                                 "written")));
+    case SaveStop::DeletedFromDisk:
+        context.fail(prefix + pick(context,
+                                   u"файл удалён с диска после того, как был прочитан; "
+                                   u"ничего не записано",
+                                   "the file was deleted after it was read; nothing was written"));
         return exitcode::kRefused;
-    }
-    if (file->interruptedBackup) {
-        context.fail(file->path + QStringLiteral(": ") + interruptedSaveRefusal(context.language));
+    case SaveStop::ChangedOnDisk:
+        context.fail(prefix + pick(context,
+                                   u"файл изменён на диске после того, как был прочитан; "
+                                   u"ничего не записано",
+                                   "the file changed on disk after it was read; nothing was "
+                                   "written"));
         return exitcode::kRefused;
-    }
-    try {
-        writeSourceFile(file->path, bytes);
-    } catch (const FileWriteError &error) {
-        context.fail(fileWriteMessage(error, context.language));
+    case SaveStop::InterruptedSave:
+        context.fail(prefix + interruptedSaveRefusal(context.language));
+        return exitcode::kRefused;
+    case SaveStop::WriteFailed:
+        context.fail(fileWriteMessage(*saved.writeError, context.language));
         return exitcode::kFailed;
+    default:
+        break;
     }
     int codes = 0;
     int rpms = 0;

@@ -127,23 +127,3 @@ std::optional<MessageId> verifyReadBack(const Document &document)
 {
     return readBack(document.text, document.text.toFileBytes(), calibrationForWrite(document));
 }
-
-std::optional<MessageId> saveSource(Document &document, const QString &path,
-                                    const ChunkWriter &writeChunk,
-                                    const std::function<bool()> &confirmWrite, QString *stopLine)
-{
-    const WindowCalibration window = calibrationForWrite(document);
-    WriteResult written = write(document.text, window.calibration, window.options);
-    document.text = std::move(written.text);
-    if (const auto stop = finish(written, stopLine))
-        return stop;
-    const QByteArray bytes = document.text.toFileBytes();
-    if (const auto stop = readBack(document.text, bytes, window))
-        return stop;
-    // A target that cannot be written is refused before anyone is asked about overwriting it.
-    checkSaveTarget(path);
-    if (confirmWrite && !confirmWrite())
-        return std::nullopt;
-    writeSourceFile(path, bytes, writeChunk);
-    return std::nullopt;
-}

@@ -4,12 +4,10 @@
 
 #include "domain/calibration.h"
 #include "domain/messageid.h"
-#include "format/filesave.h"
 #include "format/sourcetext.h"
 #include "format/write.h"
 #include "session/document.h"
 
-#include <functional>
 #include <optional>
 
 // The calibration the document's settings and cells describe, for a write. The texts are converted
@@ -40,16 +38,3 @@ std::optional<MessageId> rewriteSource(Document &document, QString *stopLine = n
 // Whether the document's text, saved and loaded again, reads back as its settings and cells and
 // takes the same rewrite again unchanged (see readsBack()); MissingData when not.
 std::optional<MessageId> verifyReadBack(const Document &document);
-
-// The save after "Save to table": rewriteSource, the read-back check, then writeSourceFile of
-// the text's file bytes to path. confirmWrite, when given, is asked right before the file is
-// written; false stops the save with nothing written and no message. Returns the message to show
-// when it stops before writing (the file is then untouched); nothing on success or when not
-// confirmed. Throws ConversionError for a text that is not a number and FileWriteError when the
-// file cannot be written (the file stays as it was); a target that checkSaveTarget refuses is
-// refused before confirmWrite is asked. In every case the document's text keeps
-// the lines rewritten so far.
-std::optional<MessageId> saveSource(Document &document, const QString &path,
-                                    const ChunkWriter &writeChunk = {},
-                                    const std::function<bool()> &confirmWrite = {},
-                                    QString *stopLine = nullptr);

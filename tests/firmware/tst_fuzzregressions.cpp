@@ -3,6 +3,7 @@
 #include "fuzzchecks.h"
 #include "inputchecks.h"
 
+#include "session/sourcesave.h"
 #include "session/writer.h"
 #include "writertestsupport.h"
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
+#include "session/sourcesave.h"
 #include "session/writer.h"
 
 #include "writertestsupport.h"

@@ -6,6 +6,7 @@
 #include "format/cp1251.h"
 #include "format/scan.h"
 #include "format/write.h"
+#include "session/sourcesave.h"
 #include "session/writer.h"
 
 #include "writertestsupport.h"
