@@ -4,33 +4,16 @@
 
 #include "app/gridmodel.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-
-void ChangeTracker::watch(GridModel &grid)
+void ChangeTracker::watch(GridModel &grid, std::function<bool()> differs)
 {
-    // A change of look only (the bold rows of a comparison) is no edit.
-    connect(&grid, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
-                if (roles.isEmpty() || roles.contains(Qt::EditRole))
-                    changed();
-            });
-}
-
-void ChangeTracker::watch(QComboBox *box)
-{
-    connect(box, &QComboBox::currentTextChanged, this, &ChangeTracker::changed);
-}
-
-void ChangeTracker::watch(QCheckBox *box)
-{
-    connect(box, &QCheckBox::toggled, this, &ChangeTracker::changed);
+    m_differs = std::move(differs);
+    connect(&grid, &GridModel::documentChanged, this, &ChangeTracker::changed);
 }
 
 void ChangeTracker::changed()
 {
-    if (!m_paused)
-        setEdited(true);
+    if (!m_paused && m_differs)
+        setEdited(m_differs());
 }
 
 void ChangeTracker::setEdited(bool edited)

@@ -398,6 +398,11 @@ void EditCommands::sourceLoaded()
     syncViews();
 }
 
+bool EditCommands::differsFromSaved() const
+{
+    return !(capture() == m_history.saved());
+}
+
 void EditCommands::sourceSaved()
 {
     m_history.absorb(capture());

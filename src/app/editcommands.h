@@ -4,7 +4,7 @@
 
 #include "app/edittexts.h"
 #include "chart/chartseries.h"
-#include "session/gridsnapshot.h"
+#include "session/edithistory.h"
 
 #include <QObject>
 #include <QPoint>
@@ -75,6 +75,8 @@ public:
     // A load starts the history afresh; a save to file takes the grid as it left it.
     void sourceLoaded();
     void sourceSaved();
+    // Whether the points or settings differ from the file as last loaded or saved.
+    bool differsFromSaved() const;
     // Makes pending changes an undo step now.
     void checkpoint(QStringView mergeKey = {});
     // Makes pending changes an undo step that Undo and Redo call by `name`.

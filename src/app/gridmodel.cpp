@@ -84,6 +84,7 @@ void GridModel::setDocument(Document document)
     if (before.settings != m_document.settings)
         emit settingsChanged();
     refreshMarks();
+    emit documentChanged();
 }
 
 void GridModel::setLanguage(unsigned char language)
@@ -216,6 +217,7 @@ void GridModel::setSettings(const DocumentSettings &settings)
     if (activeMoved)
         emit headerDataChanged(Qt::Horizontal, 1, 3);
     refreshMarks();
+    emit documentChanged();
 }
 
 void GridModel::setCell(int column, int point, const QString &text)
@@ -227,6 +229,7 @@ void GridModel::setCell(int column, int point, const QString &text)
     const QModelIndex changed = index(point - 1, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
     refreshMarks();
+    emit documentChanged();
 }
 
 void GridModel::setHeader(int column, const QString &text)

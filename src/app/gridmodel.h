@@ -94,6 +94,8 @@ public:
 
 signals:
     void settingsChanged();
+    // The points or settings may have changed (a new document, the settings, a cell).
+    void documentChanged();
 
 private:
     struct Mark

@@ -201,10 +201,7 @@ void TForm1::createControls()
     StringGrid1->keyPress = [this](QChar &key) { StringGrid1KeyPress(key); };
     StringGrid1->pasteRefused = pasteRefused;
 
-    m_changes.watch(m_grid);
-    for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
-        m_changes.watch(box);
-    m_changes.watch(CheckBox1);
+    m_changes.watch(m_grid, [this] { return m_commands && m_commands->differsFromSaved(); });
 
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4})
         ignoreWheelWithoutFocus(box);

@@ -4,6 +4,7 @@
 // file, the reload after a cancelled dialog) or skipped (compiling), and the status bar's mark.
 #include "mainwindowsupport.h"
 
+#include "app/editcommands.h"
 #include "app/gridview.h"
 
 #include <QApplication>
@@ -102,9 +103,20 @@ void TestUnsaved::typedAngleMarksTheWindowEdited()
     QVERIFY(!w.form.hasUnsavedChanges());
     QCOMPARE(w.window.editedText(), QString());
     QCOMPARE(columnTexts(w.form, 1), codesWithRow3Edited());
-    // A setting counts as a change too.
+    // A setting counts as a change too; setting it back, or undoing it, is none.
     w.form.CheckBox1->setChecked(false);
     QCOMPARE(w.window.editedText(), QStringLiteral("edited"));
+    w.form.CheckBox1->setChecked(true);
+    QVERIFY(!w.form.hasUnsavedChanges());
+    QCOMPARE(w.window.editedText(), QString());
+    const QString saved = w.form.grid().cell(4, 3);
+    w.form.grid().setCell(4, 3, QStringLiteral("12"));
+    w.form.commands().checkpoint();
+    QVERIFY(w.form.hasUnsavedChanges());
+    w.form.commands().undo();
+    QCOMPARE(w.form.grid().cell(4, 3), saved);
+    QVERIFY(!w.form.hasUnsavedChanges());
+    QCOMPARE(w.window.editedText(), QString());
 }
 
 void TestUnsaved::closing_data()

@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "session/document.h"
-#include "session/gridsnapshot.h"
+#include "session/edithistory.h"
 
 class TestEditHistory : public QObject
 {
@@ -118,9 +118,12 @@ void TestEditHistory::resetAndAbsorbMakeNoStep()
     h.reset(withAngle("1"));
     h.record(withAngle("2"));
     h.absorb(withAngle("saved"));
+    QCOMPARE(h.saved().cell(4, 5), QStringLiteral("saved"));
     QCOMPARE(h.undo()->cell(4, 5), QStringLiteral("1"));
     QCOMPARE(h.redo()->cell(4, 5), QStringLiteral("saved"));
+    QCOMPARE(h.saved().cell(4, 5), QStringLiteral("saved"));
     h.reset(withAngle("loaded"));
+    QCOMPARE(h.saved().cell(4, 5), QStringLiteral("loaded"));
     QVERIFY(!h.canUndo());
     QVERIFY(!h.canRedo());
 }

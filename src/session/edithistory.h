@@ -43,9 +43,11 @@ class EditHistory
 public:
     explicit EditHistory(std::size_t limit = 200);
 
-    // Forgets every step: the current state is where the history starts (a load).
+    // Forgets every step: the current state is where the history starts, and the saved one (a
+    // load).
     void reset(const GridSnapshot &current);
-    // The current state becomes the recorded one without a step of its own (a save to file).
+    // The current state becomes the recorded and the saved one without a step of its own (a
+    // save to file).
     void absorb(const GridSnapshot &current);
     // True when a step was added or merged. `label` names the change for the Undo and Redo
     // commands (0: no name); a merged step keeps the name it started with.
@@ -59,6 +61,8 @@ public:
     std::optional<GridSnapshot> redo();
 
     const GridSnapshot &recorded() const { return m_recorded; }
+    // The state of the file as last loaded or saved.
+    const GridSnapshot &saved() const { return m_saved; }
     // The state one undo gives back; null when there is none.
     const GridSnapshot *undoState() const
     {
@@ -81,6 +85,7 @@ private:
 
     std::size_t m_limit;
     GridSnapshot m_recorded;
+    GridSnapshot m_saved;
     std::vector<Step> m_undo;
     std::vector<Step> m_redo;
     QString m_lastKey;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "session/gridsnapshot.h"
+#include "session/edithistory.h"
 
 static std::size_t slot(int column, int row)
 {
@@ -42,6 +42,7 @@ EditHistory::EditHistory(std::size_t limit) : m_limit(std::max<std::size_t>(limi
 void EditHistory::reset(const GridSnapshot &current)
 {
     m_recorded = current;
+    m_saved = current;
     m_undo.clear();
     m_redo.clear();
     m_lastKey.clear();
@@ -50,6 +51,7 @@ void EditHistory::reset(const GridSnapshot &current)
 void EditHistory::absorb(const GridSnapshot &current)
 {
     m_recorded = current;
+    m_saved = current;
     m_lastKey.clear();
 }
 
