@@ -10,7 +10,7 @@
 #include "format/sourcetext.h"
 #include "session/chartrefresh.h"
 #include "session/document.h"
-#include "session/gridsnapshot.h"
+#include "session/edithistory.h"
 #include "session/loadscan.h"
 #include "session/programstate.h"
 #include "session/savetable.h"
