@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <cmath>
+
 // Point colours as 0xRRGGBB; the widget turns them into real colours.
 inline constexpr quint32 kChartRed = 0xFF0000;    // a breakpoint with an angle
 inline constexpr quint32 kChartGreen = 0x008000;  // a breakpoint without angle
@@ -18,6 +20,12 @@ struct ChartPoint
     QString label;
     quint32 colour = kChartRed;
 };
+
+// Whether the point has a place on the chart: a point whose X or Y is no finite number has none.
+inline bool isFinite(const ChartPoint &p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
 
 // The points of a step chart, kept in ascending X order.
 class ChartSeries : public QObject
