@@ -145,6 +145,9 @@ private:
                                                   const QStringList &rpms)> &change);
     void record(QStringView mergeKey, int name);
     void snapRows(CommandText name, double value, SnappedAnglesChange change);
+    // Whether the range commands apply: the cursor in the angle column of an editable grid
+    // whose angles are all filled.
+    bool angleRunEditable() const;
     void updateUndoTexts();
     void createReplacedNotice();
     void noteReplacedAngles();

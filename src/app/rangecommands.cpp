@@ -27,10 +27,10 @@ void EditCommands::editRows(
     const std::function<QStringList(const QStringList &, const QStringList &)> &change)
 {
     checkpoint();
+    if (!angleRunEditable())
+        return;
     GridView &view = *m_form.StringGrid1;
     GridModel &grid = m_form.grid();
-    if (view.col() != kAngle || grid.anyAngleEmpty() || grid.document().image)
-        return;
     const auto [first, last] = view.selectedRows();
     const bool changed = guarded([&] {
         const Document &document = m_form.document();
@@ -123,10 +123,15 @@ void EditCommands::snapRows(CommandText name, double value, SnappedAnglesChange 
                                             .arg(m_form.grid().cell(GridModel::kRpmColumn, row)));
 }
 
+bool EditCommands::angleRunEditable() const
+{
+    return m_form.StringGrid1->col() == kAngle && !m_form.grid().anyAngleEmpty() &&
+           !m_form.document().image;
+}
+
 void EditCommands::addDegrees()
 {
-    GridView &view = *m_form.StringGrid1;
-    if (view.col() != kAngle || m_form.grid().anyAngleEmpty() || m_form.document().image)
+    if (!angleRunEditable())
         return;
     if (const auto degrees = askDegrees(0))
         snapRows(CommandText::AddDegrees, *degrees, &offsetAngles);
@@ -134,8 +139,7 @@ void EditCommands::addDegrees()
 
 void EditCommands::scalePercent()
 {
-    GridView &view = *m_form.StringGrid1;
-    if (view.col() != kAngle || m_form.grid().anyAngleEmpty() || m_form.document().image)
+    if (!angleRunEditable())
         return;
     if (const auto percent = askPercent(100))
         snapRows(CommandText::ScalePercent, *percent, &scaleAngles);
