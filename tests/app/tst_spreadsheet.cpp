@@ -224,6 +224,22 @@ void TestSpreadsheet::addAndScaleSnapToCodesAsNamedSteps()
     QCOMPARE(cells(form, 4, 3, 6), QStringList({"10.2", "12.3", "15.1", "17.9"}));
     QCOMPARE(commands.redoAction()->text(), QStringLiteral("Redo Scale"));
     QCOMPARE(proposed, QList<double>({0, 100, 100, 0}));
+
+    // With the cursor in another column the range commands ask nothing and change nothing.
+    answer = 1;
+    const QStringList angles = columnTexts(form, 4);
+    const QStringList rpms = columnTexts(form, 0);
+    selectRun(form, 0, 3, 6);
+    commands.addDegreesAction()->trigger();
+    commands.scalePercentAction()->trigger();
+    commands.shift(1);
+    commands.interpolate();
+    commands.smooth();
+    QCOMPARE(columnTexts(form, 4), angles);
+    QCOMPARE(columnTexts(form, 0), rpms);
+    QCOMPARE(proposed, QList<double>({0, 100, 100, 0}));
+    QCOMPARE(commands.undoAction()->text(), QStringLiteral("Undo"));
+    QCOMPARE(m_top->platform.takeBoxes(), QList<ShownBox>());
 }
 
 void TestSpreadsheet::enterMovesDownWhenAskedAndRemembersIt()
