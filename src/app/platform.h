@@ -17,6 +17,7 @@ struct OpenDialogSettings
     QString filter;    // e.g. "asm|*asm": one entry named "asm" for names ending in "asm"
     QString fileName;  // initial file name
     QString directory; // the folder it first shows; empty for the toolkit's choice
+    QString title;     // the dialog's title; empty for the toolkit's
 };
 
 // A program started on its own, not waited for.

@@ -42,6 +42,8 @@ void showBox(QWidget *owner, QMessageBox::Icon icon, const QString &text)
 std::optional<QString> runFileDialog(QFileDialog &fileDialog, const OpenDialogSettings &dialog)
 {
     fileDialog.setNameFilter(qtFilter(dialog.filter));
+    if (!dialog.title.isEmpty())
+        fileDialog.setWindowTitle(dialog.title);
     // Qt's own dialog, so that it behaves the same on every desktop and can be driven by keys.
     fileDialog.setOption(QFileDialog::DontUseNativeDialog);
     if (!dialog.directory.isEmpty())

@@ -313,7 +313,11 @@ void TForm1::ComboBox3KeyPress(QChar &Key)
 
 void TForm1::Button1Click()
 {
-    const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1);
+    openChosen(m_platform.chooseFileToOpen(this, OpenDialog1));
+}
+
+void TForm1::openChosen(const std::optional<QString> &chosen)
+{
     // Another file, or a cancelled dialog that reads the loaded file again: either drops the
     // unsaved changes, so the user decides first; a Cancel there leaves everything as it was.
     if ((chosen || !document().FirmwarePath.isEmpty()) && !confirmUnsavedChanges())

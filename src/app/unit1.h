@@ -79,6 +79,9 @@ public:
     // "Прочитать МК" / "Read chip": the chip's image beside the document, opened as the
     // comparison (or, with nothing loaded, as the document).
     void ReadChipClick();
+    // File → "Open sample": the sample that comes with the program copied into `folder` under
+    // a name that no file there has yet (nothing is overwritten), and the copy loaded.
+    void openSample(const QString &folder);
 
     // The program-wide values.
     ProgramState &state() { return m_state; }
@@ -127,6 +130,8 @@ private:
     // avrdude with these arguments behind a modal progress box whose Cancel stops it.
     AvrdudeRun runOnChip(const QStringList &arguments);
 
+    // The load of Button1Click with the dialog's answer: a path, or nothing for Cancel.
+    void openChosen(const std::optional<QString> &chosen);
     void createControls();
     void setTexts();
     void showSource();
