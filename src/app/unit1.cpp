@@ -72,9 +72,25 @@ void makeEditable(QComboBox *box, QCompleter *none)
     box->setInsertPolicy(QComboBox::NoInsert);
 }
 
+// A label as large as its text in whatever font it ends up with: a desktop font or a style
+// sheet applied after the captions were set does not clip it.
+class FittedLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void changeEvent(QEvent *event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            adjustSize();
+    }
+};
+
 QLabel *placeLabel(QWidget *parent, int left, int top)
 {
-    auto *label = new QLabel(parent);
+    auto *label = new FittedLabel(parent);
     label->move(left, top);
     return label;
 }
