@@ -60,6 +60,8 @@ public:
         m_text = text;
         m_shown = shown.isEmpty() ? text : shown;
         setToolTip(text);
+        // A screen reader reads the whole text too.
+        setAccessibleName(text);
         fit();
     }
     QString wholeText() const { return m_text; }

@@ -3,6 +3,7 @@
 #include "app/unit1.h"
 
 #include "app/commandtexts.h"
+#include "app/compileconsole.h"
 #include "app/datafiles.h"
 #include "app/editcommands.h"
 #include "app/edittexts.h"
@@ -109,6 +110,8 @@ TForm1::TForm1(Platform &platform, QWidget *parent)
     }
     FormCreate();
     m_commands = new EditCommands(*this, m_platform);
+    m_compileWatch = new CompileWatch(this);
+    connect(m_compileWatch, &CompileWatch::finished, this, &TForm1::compileFinished);
 }
 
 TForm1::~TForm1()
@@ -613,7 +616,12 @@ void TForm1::Button6Click()
 {
     if (refuseOnImage())
         return;
-    const auto command = m_platform.assemblerConsole(document().FirmwarePath);
+    const unsigned char language = m_state.Language;
+    const ConsoleReport report{m_compileWatch->nextStatusFile(),
+                               windowText(WindowText::TerminalSucceeded, language),
+                               windowText(WindowText::TerminalFailed, language),
+                               windowText(WindowText::AssemblerMissing, language)};
+    const auto command = m_platform.assemblerConsole(document().FirmwarePath, report);
     if (!command)
         return;
     if (!m_platform.hasConsole()) {
@@ -633,8 +641,12 @@ void TForm1::Button6Click()
             return;
         }
     }
-    if (!m_platform.startDetached(*command))
+    if (!m_platform.startDetached(*command)) {
         warn(MessageId::CommandNotStarted, command->program);
+        return;
+    }
+    m_compileWatch->follow(command->statusFile, document().FirmwarePath);
+    noteCompile();
 }
 
 bool TForm1::StringGrid1SelectCell(int ACol, int ARow)

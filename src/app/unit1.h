@@ -15,6 +15,7 @@
 
 class ChartSeries;
 class ChartWidget;
+class CompileWatch;
 class EditCommands;
 class GridView;
 class QCheckBox;
@@ -114,7 +115,7 @@ signals:
     // one, the general error report.
     void savedToFile(const QString &path);
     void saveRefused(std::optional<MessageId> reason);
-    // A note on what a chip command did, for the status bar.
+    // A note on what a chip command or a compile did, for the status bar.
     void chipNote(const QString &russian, const QString &english);
 
 private:
@@ -163,6 +164,11 @@ private:
     // The file as the load read it, or as the last save wrote it.
     std::optional<FileStamp> m_diskStamp;
     EditCommands *m_commands = nullptr;
+    // The compile last started in a terminal, until it reports how it ended.
+    CompileWatch *m_compileWatch = nullptr;
+    // The status bar's notes of a compile: started (or no assembler to start), and its end.
+    void noteCompile();
+    void compileFinished(int exitStatus, bool hexWritten, const QString &hexPath);
 };
 
 template <typename Operation> decltype(auto) TForm1::change(Operation &&operation)

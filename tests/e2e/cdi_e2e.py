@@ -10,6 +10,7 @@ Usage: cdi_e2e.py <cdi-editor> <examples folder> <scratch folder> <output folder
 """
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -533,6 +534,11 @@ def process_folder(pid):
         return None
 
 
+def status_texts(program):
+    bar = next(n for n in walk(program.window) if role_is(n, Role.STATUS_BAR))
+    return labels_text(bar)
+
+
 def valid_intel_hex(data):
     """True for Intel HEX records with good checksums ending in the end-of-file record."""
     lines = data.decode("ascii", "replace").splitlines()
@@ -587,6 +593,9 @@ def scenario_compile(run, program):
         first = wait_for(terminal, 20, f"a terminal working in {folder}")
         wait_for(lambda: window_of(first), 20, "the terminal's window")
         wait_for(hex_ready, 60, f"a valid Intel HEX file {hex_path}", interval=0.2)
+        # The window learns how the assembler ended.
+        verdict = re.compile(r"^\d\d:\d\d:\d\d: ассемблер завершился без ошибок, собран CDI\.hex$")
+        wait_for(lambda: any(verdict.match(text) for text in status_texts(program)), 10, "the verdict in the status bar")
     finally:
         groups = set()
         for pid in terminal():
