@@ -184,6 +184,9 @@ QString windowText(WindowText id, unsigned char language)
     case WindowText::ProgrammerAnswered:
         return inLanguage(language, u"Программатор ответил, сигнатура МК %1",
                           u"The programmer answered, chip signature %1");
+    case WindowText::ChipNotProgrammed:
+        return inLanguage(language, u"%1: МК не прошит: %2",
+                          u"%1: the chip was not programmed: %2");
     }
     return {};
 }

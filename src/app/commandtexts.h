@@ -84,5 +84,6 @@ enum class WindowText
     SensorBoxName,      // the accessible name of the sensor angle's check box
     ProgramHex,         // %1 the HEX's path: what "Program chip" writes
     ProgrammerAnswered, // %1 the chip's signature as avrdude read it
+    ChipNotProgrammed,  // %1 the time, %2 why
 };
 QString windowText(WindowText id, unsigned char language);

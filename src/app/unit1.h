@@ -13,6 +13,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class ChartSeries;
 class ChartWidget;
 class CompileWatch;
@@ -128,8 +130,11 @@ private:
     bool assembleNow();
     QString imageProblem(const QString &hexPath) const;
     std::optional<ProgrammerChoice> askProgrammer();
-    // avrdude with these arguments behind a modal progress box whose Cancel stops it.
-    AvrdudeRun runOnChip(const QStringList &arguments);
+    // avrdude with these arguments behind a modal progress box whose Cancel stops it; `detail`
+    // (what is written, whether the programmer answered) stands under its first line.
+    AvrdudeRun runOnChip(const QStringList &arguments, const QString &detail = {});
+    // The status bar's note that the chip was not programmed, and why.
+    void noteNotProgrammed(const std::function<QString(unsigned char)> &reason);
 
     // The load of Button1Click with the dialog's answer: a path, or nothing for Cancel.
     void openChosen(const std::optional<QString> &chosen);
