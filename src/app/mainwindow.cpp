@@ -60,8 +60,8 @@ public:
         m_text = text;
         m_shown = shown.isEmpty() ? text : shown;
         setToolTip(text);
-        // A screen reader reads the whole text too.
-        setAccessibleName(text);
+        // A screen reader reads it unshortened too.
+        setAccessibleName(m_shown);
         fit();
     }
     QString wholeText() const { return m_text; }
@@ -269,6 +269,14 @@ void MainWindow::createStatusBar()
     statusBar()->addWidget(m_readoutLabel, 2);
     statusBar()->addPermanentWidget(m_pathLabel, 3);
     statusBar()->addPermanentWidget(m_editedLabel);
+    // A line high whatever they hold, so that a text shown does not make the bar taller and
+    // take a pixel from the table window's area.
+    for (QLabel *label : {static_cast<QLabel *>(m_noteLabel), static_cast<QLabel *>(m_readoutLabel),
+                          static_cast<QLabel *>(m_pathLabel), m_editedLabel})
+        label->setMinimumHeight(label->fontMetrics().height());
+    // Should a bar still change its height (a font change), the window follows.
+    statusBar()->installEventFilter(this);
+    menuBar()->installEventFilter(this);
 }
 
 QAction *MainWindow::addCommand(QMenu *menu, QStringView russian, QStringView english,
@@ -455,5 +463,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_form && event->type() == QEvent::Resize)
         stretchForm(*m_form);
+    else if ((watched == statusBar() || watched == menuBar()) && event->type() == QEvent::Resize &&
+             static_cast<QResizeEvent *>(event)->oldSize().height() !=
+                 static_cast<QResizeEvent *>(event)->size().height() &&
+             isVisible())
+        QTimer::singleShot(0, this, &MainWindow::fitToScreen);
     return QMainWindow::eventFilter(watched, event);
 }

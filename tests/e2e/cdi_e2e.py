@@ -334,7 +334,12 @@ def load_sample(program, path):
 
 def scenario_load(run, program):
     """Load the sample through the dialog; texts, grid, chart title and a screenshot."""
-    path = run.sample_copy("load")
+    # From the documents folder, as "Open sample" puts it: the status bar shows the path as
+    # "~/Documents/CDI.asm", and the screenshot (the README's) no scratch folder.
+    documents = os.path.join(os.environ["HOME"], "Documents")
+    os.makedirs(documents, exist_ok=True)
+    path = os.path.join(documents, "CDI.asm")
+    shutil.copyfile(run.sample_path, path)
     expect_equal(program.title(), TEXTS[0]["title"], "window title at start")
     expect_equal(program.chart_title(), "График УОЗ", "chart title at start")
     load_sample(program, path)
@@ -391,7 +396,12 @@ def check_screenshot(run, program):
         wait_for(clean, 10, "the painted window", interval=0.2)
     except E2EFailure as error:
         raise E2EFailure("; ".join(last[:5])) if last else error
-    # The picture shows the whole window: menu bar, table window and status bar.
+    # The picture shows the whole window: menu bar, table window and status bar. It is the
+    # README's docs/screenshot.png.
+    expect_equal(status_texts(program)[-2:], ["~/Documents/CDI.asm", ""], "the status bar's path")
+    # The whole table window fits the screen: nothing scrolls.
+    bars = [extents(n) for n in walk(program.window) if role_is(n, Role.SCROLL_BAR) and has_state(n, State.SHOWING)]
+    expect_equal(bars, [], "scroll bars shown")
     screenshot(extents(program.window), png)
     print(f"  screenshot: {png} ({os.path.getsize(png)} bytes)")
 
