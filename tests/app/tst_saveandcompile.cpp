@@ -7,6 +7,7 @@
 #include "app/compileconsole.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -198,6 +199,14 @@ void TestSaveAndCompile::compileTellsTheWindowHowTheAssemblerEnded()
     QTemporaryDir dir;
     QTemporaryDir bin;
     const QString path = writeFile(dir, "CDI.asm", sampleBytes());
+    // A HEX of an earlier compile, which only a new one replaces.
+    const QString oldHex = writeFile(dir, "CDI.hex", ":00000001FF\n");
+    {
+        QFile hex(oldHex);
+        QVERIFY(hex.open(QIODevice::ReadWrite));
+        QVERIFY(hex.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                QFileDevice::FileModificationTime));
+    }
     const QString avra =
         writeFile(bin, "avra", (QStringLiteral("#!/bin/sh\n") + assembler + u'\n').toUtf8());
     QVERIFY(QFile::setPermissions(avra, QFile::ReadOwner | QFile::ExeOwner));
