@@ -24,8 +24,10 @@ class TForm1;
 struct UnavailableTexts;
 
 // The program's top-level window: the table window TForm1 as its central widget, with every
-// control at its place, a menu bar above it and a status bar below it. Fixed size; its title
-// follows TForm1's, and every text of the menus and the status bar follows the language switch.
+// control at its place, a menu bar above it and a status bar below it. Fixed at the size that
+// shows the table window whole, or at what the screen holds with the table window scrolling
+// (unless View - Resizable layout is on); its title follows TForm1's, and every text of the
+// menus and the status bar follows the language switch.
 //
 // Adding a command from elsewhere (the texts follow the language switch by themselves):
 //   QAction *undo = window.addCommand(window.editMenu(), u"Отменить", u"Undo",
@@ -58,7 +60,8 @@ public:
     // 0 Russian, 1 English: the window's current language.
     unsigned char language() const;
 
-    // Where the folder last opened is kept between runs; without settings nothing is kept.
+    // Where the folder last opened and the layout choice are kept between runs; without settings
+    // nothing is kept.
     void rememberFoldersIn(std::unique_ptr<QSettings> settings);
     QString rememberedFolder() const;
     QSettings *settings() const { return m_settings.get(); }

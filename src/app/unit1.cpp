@@ -646,7 +646,9 @@ void TForm1::Button6Click()
         return;
     }
     m_compileWatch->follow(command->statusFile, document().FirmwarePath);
-    noteCompile();
+    // A console that reports nothing back (Windows' cmd) says all there is to say itself.
+    if (!command->statusFile.isEmpty())
+        noteCompile();
 }
 
 bool TForm1::StringGrid1SelectCell(int ACol, int ARow)
