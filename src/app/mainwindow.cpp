@@ -427,9 +427,8 @@ void MainWindow::fitToScreen()
     if (m_resizable) {
         setMinimumSize(QSize(240, 160).boundedTo(fitted));
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        if (!isVisible() || width() > fitted.width() || height() > fitted.height() ||
-            size() == QSize(0, 0))
-            resize(isVisible() ? size().boundedTo(available.size() - frame) : fitted);
+        // Shown: the size the user gave it, as far as the screen holds it.
+        resize(isVisible() ? size().boundedTo(available.size() - frame) : fitted);
     } else {
         setFixedSize(fitted);
     }
