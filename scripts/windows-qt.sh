@@ -88,14 +88,20 @@ if [ ! -f source/src/3rdparty/wintab/wintab.h ]; then
         source/src/plugins/platforms/windows/CMakeLists.txt
 fi
 
-# Qt 6.4's windows plug-in uses its dynamic OpenGL loader even when OpenGL is left out.
-sed -i 's|QT_CONFIG(dynamicgl)|0 /* no OpenGL */|' \
+# Qt 6.4's windows plug-in uses its dynamic OpenGL loader even when OpenGL is left out, and the
+# DirectWrite font database that QtGui builds only with Direct2D, which is left out too: the
+# plug-in keeps the GDI font database.
+sed -i -e 's|QT_CONFIG(dynamicgl)|0 /* no OpenGL */|' \
+    -e 's|QT_CONFIG(directwrite3)|0 /* no Direct2D */|' \
     source/src/plugins/platforms/windows/*.cpp source/src/plugins/platforms/windows/*.h
+
+# The build keeps the toolchain file's path: a copy in the cache outlives the clone that ran this.
+cp "$repo/cmake/mingw-w64-x86_64.cmake" "$work/mingw-w64-x86_64.cmake"
 
 # Only what the programs and their tests use; the third-party libraries Qt bundles instead of
 # system ones, as Debian has none of them built for Windows.
 cmake -G Ninja -S source -B build \
-    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$work/mingw-w64-x86_64.cmake" \
     -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DCMAKE_BUILD_TYPE=Release \
     -DQT_HOST_PATH=/usr \

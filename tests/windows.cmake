@@ -7,10 +7,7 @@ include(${CMAKE_CURRENT_SOURCE_DIR}/tables/tests.cmake)
 include(${CMAKE_CURRENT_SOURCE_DIR}/format/tests.cmake)
 cdi_add_test(tst_writer SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/firmware/tst_writer.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/firmware/writertestsupport.h)
-cdi_add_test(tst_fuzzregressions SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/firmware/tst_fuzzregressions.cpp
-    ${PROJECT_SOURCE_DIR}/fuzz/fuzzchecks.cpp ${PROJECT_SOURCE_DIR}/fuzz/fuzzchecks.h)
-target_include_directories(tst_fuzzregressions PRIVATE ${PROJECT_SOURCE_DIR}/fuzz)
-target_compile_definitions(tst_fuzzregressions PRIVATE CDI_FUZZ_DIR="${PROJECT_SOURCE_DIR}/fuzz")
+include(${CMAKE_CURRENT_SOURCE_DIR}/firmware/regressions.cmake)
 # The platform layer's Windows side: the console of "Компилировать" run by cmd.exe.
 cdi_add_test(tst_windowsconsole WIDGETS SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/windows/tst_windowsconsole.cpp)
 # Qt's DLLs and MinGW's runtime for the test programs, which run in the build folder; Wine

@@ -18,6 +18,7 @@
 #include "format/sourcefile.h"
 #include "session/chartrefresh.h"
 #include "session/loadscan.h"
+#include "session/recompute.h"
 #include "session/tablecurves.h"
 #include "session/texts.h"
 
@@ -123,6 +124,7 @@ void EditCommands::createActions()
     m_compare = make(K::UnknownKey, {}, &EditCommands::chooseComparison);
     m_clearComparison = make(K::UnknownKey, {}, &EditCommands::clearComparison);
     m_clearComparison->setEnabled(false);
+    m_showStored = make(K::UnknownKey, {}, &EditCommands::showStoredAngles);
 
     QList<QKeySequence> keys;
     for (QAction *action : {m_undo, m_redo, m_interpolate, m_shiftUp, m_shiftDown, m_setValue})
@@ -142,8 +144,8 @@ void EditCommands::createActions()
         s->setSeparator(true);
         return s;
     }();
-    grid.addActions(
-        {m_undo, m_redo, separator, m_interpolate, m_shiftUp, m_shiftDown, m_setValue, m_smooth});
+    grid.addActions({m_undo, m_redo, separator, m_interpolate, m_shiftUp, m_shiftDown, m_setValue,
+                     m_smooth, m_showStored});
     auto *chartSeparator = new QAction(this);
     chartSeparator->setSeparator(true);
     m_form.Chart1->addActions(
@@ -173,6 +175,10 @@ void EditCommands::connectWindow()
             self->checkpoint();
     };
     connect(qApp, &QApplication::focusChanged, this, [this] { checkpoint(); });
+    // The note of a marked cell goes to the status bar when it is selected or changes.
+    connect(grid.selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &EditCommands::showCurrentNote);
+    connect(&m_form.grid(), &GridModel::dataChanged, this, &EditCommands::showCurrentNote);
 
     connect(&m_form, &TForm1::languageChanged, this, &EditCommands::retranslate);
     connect(m_form.ComboBox1, &QComboBox::currentTextChanged, this,
@@ -226,7 +232,7 @@ void EditCommands::addToMenus(QMenu *file, QMenu *edit, QMenu *view)
     if (first)
         edit->insertSeparator(first);
     edit->addSeparator();
-    edit->addActions({m_interpolate, m_shiftUp, m_shiftDown, m_setValue, m_smooth});
+    edit->addActions({m_interpolate, m_shiftUp, m_shiftDown, m_setValue, m_smooth, m_showStored});
 
     view->addSeparator();
     view->addAction(m_otherTables);
@@ -246,6 +252,7 @@ void EditCommands::retranslate()
         {m_otherTables, CommandText::OtherTables},
         {m_compare, CommandText::CompareWith},
         {m_clearComparison, CommandText::ClearComparison},
+        {m_showStored, CommandText::ShowStoredAngles},
     };
     for (const auto &[action, id] : texts)
         action->setText(commandText(id, language));
@@ -268,8 +275,23 @@ template <typename Work> bool EditCommands::guarded(Work &&work)
         return true;
     } catch (const ConversionError &error) {
         m_platform.showError(&m_form, error.message() + QLatin1Char('.'));
+        m_form.showUnreadableCell(error);
         return false;
     }
+}
+
+void EditCommands::showCurrentNote()
+{
+    // A cell that is no number is named until it is corrected; otherwise the current cell's.
+    const GridView &view = *m_form.StringGrid1;
+    const GridModel &grid = m_form.grid();
+    const auto unreadable = grid.unreadableCell();
+    const QString note = unreadable ? grid.note(unreadable->x(), unreadable->y())
+                                    : grid.note(view.col(), view.row());
+    if (note == m_shownNote)
+        return;
+    m_shownNote = note;
+    emit statusMessage(note);
 }
 
 GridSnapshot EditCommands::capture() const
@@ -349,7 +371,6 @@ void EditCommands::syncViews()
     }
     chart.setSeriesName(commandText(CommandText::TableName, m_form.state().Language).arg(active));
 
-    QList<int> bold;
     if (m_compared) {
         bool ok = false;
         const int table = active.toInt(&ok);
@@ -359,26 +380,10 @@ void EditCommands::syncViews()
             const QString &theirSensor =
                 theirDocument.image ? sensor : theirDocument.settings.sensorAngle;
             fillTableCurve(theirDocument, table, theirSensor, kComparisonColour, m_comparison);
-            QStringList theirs;
-            for (int row = GridModel::kFirstPoint; row <= GridModel::kLastPoint; ++row) {
-                try {
-                    theirs.append(
-                        angleTextForCode(strToInt(theirDocument.cell(table, row)), theirSensor));
-                } catch (const ConversionError &) {
-                    theirs.append(QString());
-                }
-            }
-            const QStringList ours =
-                column(document, kAngle, GridModel::kFirstPoint, GridModel::kLastPoint);
-            for (const int index : differingRows(ours, theirs)) {
-                if (!ours.at(index).isEmpty())
-                    bold.append(index + GridModel::kFirstPoint);
-            }
         } else {
             m_comparison.clear();
         }
     }
-    m_form.StringGrid1->setBoldRows(kAngle, bold);
 }
 
 void EditCommands::editRows(
@@ -420,6 +425,18 @@ void EditCommands::shift(int steps)
 void EditCommands::smooth()
 {
     editRows([](const QStringList &angles, const QStringList &) { return smoothAngles(angles); });
+}
+
+void EditCommands::showStoredAngles()
+{
+    checkpoint();
+    if (m_form.document().image || m_form.grid().anyAngleEmpty())
+        return;
+    const bool shown = guarded(
+        [&] { m_form.change([&](Document &doc) { recomputeAngleColumn(doc, *m_form.Series1); }); });
+    if (shown)
+        refreshChartKeepingHighlight();
+    checkpoint();
 }
 
 void EditCommands::setValue()
@@ -513,6 +530,8 @@ void EditCommands::showHover(int index, QPoint globalPosition)
         QToolTip::hideText();
     else
         QToolTip::showText(globalPosition, text, m_form.Chart1);
+    // One status text at a time: a cell's note comes back when it is selected again.
+    m_shownNote = text;
     emit statusMessage(text);
 }
 
@@ -573,6 +592,10 @@ bool EditCommands::showComparison(std::unique_ptr<Comparison> compared, const QS
     const unsigned char language = m_form.state().Language;
     compared->fileName = QFileInfo(path).fileName();
     m_compared = std::move(compared);
+    const Document &theirs = m_compared->document;
+    m_form.grid().setComparison(GridModel::Comparison{
+        theirs.calibration.codes,
+        theirs.image ? std::nullopt : std::optional<QString>(theirs.settings.sensorAngle)});
     m_form.Chart1->setBackdropName(
         m_comparisonBackdrop,
         commandText(CommandText::ComparisonName, language).arg(m_compared->fileName));
@@ -585,6 +608,7 @@ bool EditCommands::showComparison(std::unique_ptr<Comparison> compared, const QS
 void EditCommands::clearComparison()
 {
     m_compared.reset();
+    m_form.grid().setComparison(std::nullopt);
     m_comparison.clear();
     m_clearComparison->setEnabled(false);
     syncViews();

@@ -44,6 +44,7 @@ public:
     QAction *otherTablesAction() const { return m_otherTables; }
     QAction *compareAction() const { return m_compare; }
     QAction *clearComparisonAction() const { return m_clearComparison; }
+    QAction *showStoredAnglesAction() const { return m_showStored; }
 
     // Puts the commands into the window's menus: comparing into File, undo and the range
     // commands into Edit, the other tables into View.
@@ -67,6 +68,8 @@ public:
     void shift(int steps);
     void setValue();
     void smooth();
+    // The angle column computed again from the active table's codes, as one undo step.
+    void showStoredAngles();
 
     // A drag of the main series' point `index` to the angle y, as the chart reports it.
     void pointDragged(int index, double y);
@@ -103,6 +106,9 @@ private:
     bool showComparison(std::unique_ptr<Comparison> compared, const QString &path);
     void showHover(int index, QPoint globalPosition);
     template <typename Work> bool guarded(Work &&work);
+    // The note of the cell that is no number, or else of the current cell, into the status bar
+    // when it changed.
+    void showCurrentNote();
 
     TForm1 &m_form;
     Platform &m_platform;
@@ -123,4 +129,6 @@ private:
     QAction *m_otherTables;
     QAction *m_compare;
     QAction *m_clearComparison;
+    QAction *m_showStored;
+    QString m_shownNote;
 };

@@ -53,6 +53,22 @@ TextPair pair(CommandText id)
             u"Вставляемый текст занимает несколько строк (%1), а в поле вставляется одно значение. "
             u"Ничего не изменено.",
             u"The pasted text has %1 lines; a field takes one value. Nothing was changed."};
+    case CommandText::StoredAs:
+        return {u"записано как %1°", u"stored as %1°"};
+    case CommandText::StoredAsNoAngle:
+        return {u"записано без угла (-)", u"stored as no angle (-)"};
+    case CommandText::UnreadableAngle:
+        return {u"Строка %1 (%2 об/мин): \"%3\" — не число",
+                u"Row %1 (%2 RPM): \"%3\" is not a number"};
+    case CommandText::UnreadableRpm:
+        return {u"Строка %1: \"%2\" — не целое число оборотов",
+                u"Row %1: \"%2\" is not a whole number of RPM"};
+    case CommandText::ShowStoredAngles:
+        return {u"Показать записанные углы", u"Show stored angles"};
+    case CommandText::SaveUnordered:
+        return {u"%1\nВсё равно сохранить?", u"%1\nSave anyway?"};
+    case CommandText::SaveAnyway:
+        return {u"Сохранить всё равно", u"Save anyway"};
     }
     return {u"", u""};
 }

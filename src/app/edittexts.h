@@ -26,6 +26,14 @@ enum class CommandText
     HoverLast,      // %1: RPM from; %2: angle; %3: code
     PasteRefused,   // %1: the pasted text, shortened
     PasteLines,     // %1: how many lines
+    // Marks of the grid, and what goes with them.
+    StoredAs,         // %1: the angle of the stored code
+    StoredAsNoAngle,  // the stored code is 180
+    UnreadableAngle,  // %1: row; %2: its RPM; %3: the text
+    UnreadableRpm,    // %1: row; %2: the text
+    ShowStoredAngles, // Edit menu
+    SaveUnordered,    // %1: the breakpoints out of order
+    SaveAnyway,
 };
 
 QString commandText(CommandText id, unsigned char language);

@@ -2,12 +2,15 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/gridcelleditor.h"
 
+#include "app/gridmodel.h"
 #include "app/keyfilter.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QScopedValueRollback>
 
 QString gridkeys::typedText(const QKeyEvent &event)
@@ -50,6 +53,25 @@ void GridView::Delegate::initStyleOption(QStyleOptionViewItem *option,
     const auto over = [](int below, int above) { return (below * 145 + above * 110) / 255; };
     option->backgroundBrush = QColor(over(own.red(), shade.red()), over(own.green(), shade.green()),
                                      over(own.blue(), shade.blue()));
+}
+
+void GridView::Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                               const QModelIndex &index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!index.data(GridModel::kStoredAngleRole).toBool())
+        return;
+    constexpr int kSide = 5;
+    const QRect &cell = option.rect;
+    QPainterPath corner;
+    corner.moveTo(cell.right() + 1 - kSide, cell.top());
+    corner.lineTo(cell.right() + 1, cell.top());
+    corner.lineTo(cell.right() + 1, cell.top() + kSide);
+    corner.closeSubpath();
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->fillPath(corner, GridModel::kStoredMarkColour);
+    painter->restore();
 }
 
 QWidget *GridView::Delegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,

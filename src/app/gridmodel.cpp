@@ -2,6 +2,13 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/gridmodel.h"
 
+#include "app/edittexts.h"
+#include "domain/anglecode.h"
+#include "domain/numbers.h"
+#include "domain/rangeedit.h"
+#include "session/tablecolumn.h"
+#include "session/texts.h"
+
 #include <QColor>
 #include <QFont>
 
@@ -9,12 +16,44 @@ namespace {
 
 constexpr QColor kYellow(255, 255, 0);
 
-// Bold over whatever font the view draws in.
-QFont boldFont()
+enum MarkFlag : quint8
+{
+    kUnordered = 1,
+    kUnreadable = 2,
+    kStoredDiffers = 4,
+    kDiffersFromComparison = 8,
+};
+
+// Bold or italic over whatever font the view draws in.
+QFont markedFont(bool bold, bool italic)
 {
     QFont font;
-    font.setBold(true);
+    font.setBold(bold);
+    font.setItalic(italic);
     return font;
+}
+
+QFont boldFont()
+{
+    return markedFont(true, false);
+}
+
+bool readsAsNumber(int column, const QString &text)
+{
+    try {
+        if (column == Document::kRpmColumn)
+            strToInt(text);
+        else if (text != kNoAngleMark)
+            strToFloat(text);
+        return true;
+    } catch (const ConversionError &) {
+        return false;
+    }
+}
+
+bool sameAngle(const QString &ours, const QString &theirs)
+{
+    return differingRows({ours}, {theirs}).isEmpty();
 }
 
 } // namespace
@@ -44,20 +83,129 @@ void GridModel::setDocument(Document document)
         emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
     if (before.settings != m_document.settings)
         emit settingsChanged();
+    refreshMarks();
 }
 
-void GridModel::setBoldRows(int column, const QList<int> &points)
+void GridModel::setLanguage(unsigned char language)
 {
-    if (points == m_boldRows && (column == m_boldColumn || points.isEmpty())) {
-        m_boldColumn = column;
-        return;
+    m_language = language;
+    refreshMarks();
+}
+
+void GridModel::setComparison(std::optional<Comparison> comparison)
+{
+    m_comparison = std::move(comparison);
+    refreshMarks();
+}
+
+QList<int> GridModel::boldRows() const
+{
+    QList<int> points;
+    for (int point = kFirstPoint; point <= kLastPoint; ++point) {
+        if (cachedMark(kAngleColumn, point).flags & kDiffersFromComparison)
+            points.append(point);
     }
-    const int before = m_boldColumn;
-    m_boldColumn = column;
-    m_boldRows = points;
-    for (const int changed : {before, column}) {
-        if (changed >= 0 && changed < kColumns)
-            emit dataChanged(index(0, changed), index(kPointCount - 1, changed), {Qt::FontRole});
+    return points;
+}
+
+void GridModel::setUnreadableCell(std::optional<QPoint> cell)
+{
+    m_unreadable = cell;
+    refreshMarks();
+}
+
+QString GridModel::note(int column, int point) const
+{
+    if ((column != kRpmColumn && column != kAngleColumn) || point < kFirstPoint ||
+        point > kLastPoint)
+        return {};
+    return cachedMark(column, point).note;
+}
+
+GridModel::Mark &GridModel::cachedMark(int column, int point)
+{
+    return m_marks[std::size_t((column == kRpmColumn ? 0 : kPointCount) + point - 1)];
+}
+
+const GridModel::Mark &GridModel::cachedMark(int column, int point) const
+{
+    return const_cast<GridModel *>(this)->cachedMark(column, point);
+}
+
+GridModel::Mark GridModel::markOf(int column, int point) const
+{
+    Mark mark;
+    const QString &text = cell(column, point);
+    if (m_unreadable == QPoint(column, point)) {
+        mark.flags |= kUnreadable;
+        mark.note = column == kRpmColumn
+                        ? commandText(CommandText::UnreadableRpm, m_language).arg(point).arg(text)
+                        : commandText(CommandText::UnreadableAngle, m_language)
+                              .arg(point)
+                              .arg(cell(kRpmColumn, point), text);
+        return mark;
+    }
+    if (column == kRpmColumn) {
+        // Before a load the breakpoints belong to no firmware.
+        if (!m_document.loaded && !m_document.image)
+            return mark;
+        if (const auto unordered = unorderedBreakpointAt(m_document, point)) {
+            mark.flags |= kUnordered;
+            mark.note = unorderedBreakpointNote(*unordered, m_language);
+        }
+        return mark;
+    }
+    if (text.isEmpty())
+        return mark;
+    const QString &sensor = m_document.settings.sensorAngle;
+    // Nothing to compare with while a table, a code or the sensor angle is no number (being
+    // typed, or before a load).
+    try {
+        const int code = strToInt(cell(activeTableColumn(m_document.settings.activeTable), point));
+        const QString stored = angleTextForCode(code, sensor);
+        if (!sameAngle(text, stored)) {
+            mark.flags |= kStoredDiffers;
+            mark.note = code == kNoAngleCode
+                            ? commandText(CommandText::StoredAsNoAngle, m_language)
+                            : commandText(CommandText::StoredAs, m_language).arg(stored);
+        }
+    } catch (const ConversionError &) {
+    }
+    try {
+        if (m_comparison) {
+            const int table = activeTableColumn(m_document.settings.activeTable);
+            const QString &theirCode = m_comparison->codes[std::size_t(table - 1)][point - 1];
+            const QString theirs =
+                angleTextForCode(strToInt(theirCode), m_comparison->sensorAngle.value_or(sensor));
+            if (!sameAngle(text, theirs))
+                mark.flags |= kDiffersFromComparison;
+        }
+    } catch (const ConversionError &) {
+    }
+    return mark;
+}
+
+void GridModel::refreshMarks()
+{
+    if (m_unreadable &&
+        readsAsNumber(m_unreadable->x(), cell(m_unreadable->x(), m_unreadable->y())))
+        m_unreadable.reset();
+    static const QList<int> roles{Qt::BackgroundRole,
+                                  Qt::ForegroundRole,
+                                  Qt::FontRole,
+                                  Qt::ToolTipRole,
+                                  Qt::AccessibleDescriptionRole,
+                                  kStoredAngleRole};
+    for (const int column : {kRpmColumn, kAngleColumn}) {
+        for (int point = kFirstPoint; point <= kLastPoint; ++point) {
+            Mark mark = markOf(column, point);
+            Mark &cached = cachedMark(column, point);
+            if (mark == cached)
+                continue;
+            cached = std::move(mark);
+            const QModelIndex changed = index(point - 1, column);
+            emit dataChanged(changed, changed, roles);
+        }
     }
 }
 
@@ -67,6 +215,7 @@ void GridModel::setSettings(const DocumentSettings &settings)
     m_document.settings = settings;
     if (activeMoved)
         emit headerDataChanged(Qt::Horizontal, 1, 3);
+    refreshMarks();
 }
 
 void GridModel::setCell(int column, int point, const QString &text)
@@ -77,6 +226,7 @@ void GridModel::setCell(int column, int point, const QString &text)
     current = text;
     const QModelIndex changed = index(point - 1, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+    refreshMarks();
 }
 
 void GridModel::setHeader(int column, const QString &text)
@@ -109,22 +259,39 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return {};
+    const int column = index.column();
+    const bool marked = column == kRpmColumn || column == kAngleColumn;
+    const Mark none;
+    const Mark &mark = marked ? cachedMark(column, index.row() + 1) : none;
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return cell(index.column(), index.row() + 1);
+        return cell(column, index.row() + 1);
     case Qt::BackgroundRole:
-        if (index.column() == kAngleColumn)
+        if (mark.flags & kUnreadable)
+            return kUnreadableColour;
+        if (mark.flags & kUnordered)
+            return kUnorderedColour;
+        if (column == kAngleColumn)
             return kYellow;
         break;
     case Qt::ForegroundRole:
         // A fixed background needs a fixed text colour: the palette's may be light.
-        if (index.column() == kAngleColumn)
+        if (column == kAngleColumn || mark.flags & (kUnreadable | kUnordered))
             return QColor(Qt::black);
         break;
     case Qt::FontRole:
-        if (index.column() == m_boldColumn && m_boldRows.contains(index.row() + 1))
-            return boldFont();
+        if (mark.flags & (kDiffersFromComparison | kStoredDiffers))
+            return markedFont(mark.flags & kDiffersFromComparison, mark.flags & kStoredDiffers);
+        break;
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        if (!mark.note.isEmpty())
+            return mark.note;
+        break;
+    case kStoredAngleRole:
+        if (column == kAngleColumn)
+            return bool(mark.flags & kStoredDiffers);
         break;
     default:
         break;

@@ -5,15 +5,27 @@
 #include "session/document.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QList>
+#include <QPoint>
 #include <QString>
+
+#include <array>
+#include <optional>
 
 // The window's document, and the grid's view of it: five columns (the RPM breakpoints, the
 // three tables' codes, the angle column) by 32 rows, one per point, under the document's column
 // headers. Cells are addressed (column, point) with points 1..32; the model's row is the point
 // less one. The model decides the look and the editing rules the stock item views follow:
-// flags() says which cells take typing, data() gives the angle column its yellow and black and
-// the marked rows their bold font, headerData() sets the active table's caption in bold.
+// flags() says which cells take typing, data() gives the angle column its yellow and black,
+// headerData() sets the active table's caption in bold.
+//
+// It also marks, from the cells as they stand after every change, what the firmware would do
+// otherwise than the grid shows, each with a note as tooltip (and accessible description):
+// a breakpoint not counted above the one before it (orange), an angle whose text is not the
+// angle of its stored code (italic, a corner mark by kStoredAngleRole), the cell that stopped a
+// handler as no number (red, until it reads as one), and the angles that differ from a compared
+// source (bold).
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -23,6 +35,20 @@ public:
     static constexpr int kAngleColumn = Document::kAngleColumn;
     static constexpr int kFirstPoint = Document::kFirstPoint;
     static constexpr int kLastPoint = Document::kLastPoint;
+    // True for an angle cell whose text is not the angle of its stored code.
+    static constexpr int kStoredAngleRole = Qt::UserRole + 1;
+    static constexpr QColor kUnorderedColour{255, 170, 60};
+    static constexpr QColor kUnreadableColour{255, 120, 120};
+    // The corner mark of kStoredAngleRole, drawn on the yellow of the angle column.
+    static constexpr QColor kStoredMarkColour{200, 0, 0};
+
+    // The codes of a compared source's three tables, and its sensor angle (none: its angles
+    // count from the document's, as a firmware image has none of its own).
+    struct Comparison
+    {
+        std::array<std::array<QString, kPointCount>, 3> codes;
+        std::optional<QString> sensorAngle;
+    };
 
     explicit GridModel(QObject *parent = nullptr);
 
@@ -38,9 +64,18 @@ public:
     const QString &header(int column) const { return m_document.headers[std::size_t(column)]; }
     void setHeader(int column, const QString &text);
 
-    // Points of one column whose text is bold (the rows that differ from a comparison).
-    void setBoldRows(int column, const QList<int> &points);
-    const QList<int> &boldRows() const { return m_boldRows; }
+    // The language of the notes.
+    void setLanguage(unsigned char language);
+    // The source compared with; the angles that differ from its active table are bold.
+    void setComparison(std::optional<Comparison> comparison);
+    // Points whose angle is bold.
+    QList<int> boldRows() const;
+    // The cell (x column, y point) whose text stopped a handler as no number; forgotten as soon
+    // as it reads as one.
+    void setUnreadableCell(std::optional<QPoint> cell);
+    std::optional<QPoint> unreadableCell() const { return m_unreadable; }
+    // The note of a marked cell; empty for none.
+    QString note(int column, int point) const;
 
     bool anyAngleEmpty() const { return m_document.anyAngleEmpty(); }
     int firstEmptyAngleRow() const { return m_document.firstEmptyAngleRow(); }
@@ -61,9 +96,24 @@ signals:
     void settingsChanged();
 
 private:
+    struct Mark
+    {
+        quint8 flags = 0;
+        QString note;
+        bool operator==(const Mark &) const = default;
+    };
+
     bool isActiveTable(int column) const;
+    Mark markOf(int column, int point) const;
+    // Works the marks out again and announces the cells whose marks changed.
+    void refreshMarks();
+    Mark &cachedMark(int column, int point);
+    const Mark &cachedMark(int column, int point) const;
 
     Document m_document;
-    int m_boldColumn = -1;
-    QList<int> m_boldRows;
+    unsigned char m_language = 0;
+    std::optional<Comparison> m_comparison;
+    std::optional<QPoint> m_unreadable;
+    // Columns 0 and 4, points 1..32.
+    std::array<Mark, 2 * kPointCount> m_marks;
 };

@@ -229,10 +229,28 @@ void GridView::extendRowRange(int targetRow)
                              QItemSelectionModel::ClearAndSelect);
 }
 
-void GridView::setBoldRows(int column, const QList<int> &rows)
+void GridView::placeCurrentCell(int column, int row)
 {
-    if (auto *grid = qobject_cast<GridModel *>(model()))
-        grid->setBoldRows(column, rows);
+    auto *selection = dynamic_cast<SelectionModel *>(selectionModel());
+    const QModelIndex target = model() ? model()->index(row - 1, column) : QModelIndex();
+    if (!selection || !target.isValid())
+        return;
+    selection->placeCurrent(target);
+    scrollTo(target);
+}
+
+void GridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                           const QList<int> &roles)
+{
+    QTableView::dataChanged(topLeft, bottomRight, roles);
+    // The open editor covers its cell: it shows the cell's marks as they change under typing.
+    QLineEdit *const editor = openEditor();
+    const QModelIndex edited = m_delegate->editorIndex();
+    if (!editor || !edited.isValid() || edited.row() < topLeft.row() ||
+        edited.row() > bottomRight.row() || edited.column() < topLeft.column() ||
+        edited.column() > bottomRight.column())
+        return;
+    paintEditorBackground(*editor, edited);
 }
 
 QList<int> GridView::boldRows() const
@@ -389,6 +407,9 @@ void GridView::paintEditorBackground(QLineEdit &editor, const QModelIndex &index
     if (text.isValid())
         colours.setColor(QPalette::Text, text);
     editor.setPalette(colours);
+    const QVariant font = index.data(Qt::FontRole);
+    editor.setFont(font.isValid() ? font.value<QFont>().resolve(this->font()) : this->font());
+    editor.setToolTip(index.data(Qt::ToolTipRole).toString());
 }
 
 QString GridView::filterTyped(const QString &typed)

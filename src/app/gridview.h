@@ -63,9 +63,11 @@ public:
     bool hasRowRange() const;
     // Moves the current cell to `row` in the range column, keeping (or starting) the run.
     void extendRowRange(int row);
-    // Rows of one column whose text is drawn bold: the GridModel's font for them.
-    void setBoldRows(int column, const QList<int> &rows);
+    // Rows of the angle column whose text is drawn bold: the GridModel's font for them.
     QList<int> boldRows() const;
+    // Makes (column, row) the current cell without asking selectCell: for showing a cell whose
+    // text that handler could not read.
+    void placeCurrentCell(int column, int row);
     // Key sequences that belong to the window's commands even while the cell editor, which
     // would otherwise take them (Ctrl+Z for its own undo), has the focus.
     void setWindowShortcuts(const QList<QKeySequence> &sequences);
@@ -79,6 +81,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void keyboardSearch(const QString &search) override;
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = {}) override;
 
 private:
     class Delegate;

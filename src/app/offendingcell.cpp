@@ -41,3 +41,23 @@ std::optional<QPoint> offendingCell(MessageId stop, const Document &document)
     }
     return std::nullopt;
 }
+
+std::optional<QPoint> unreadableCell(const ConversionError &error, const Document &document)
+{
+    const auto gives = [&](const auto &read, const QString &text) {
+        try {
+            read(text);
+            return false;
+        } catch (const ConversionError &raised) {
+            return raised == error;
+        }
+    };
+    for (int row = Document::kFirstPoint; row <= Document::kLastPoint; ++row) {
+        if (gives(strToInt, document.cell(Document::kRpmColumn, row)))
+            return QPoint(Document::kRpmColumn, row);
+        const QString &angle = document.cell(Document::kAngleColumn, row);
+        if (angle != kNoAngleMark && gives(strToFloat, angle))
+            return QPoint(Document::kAngleColumn, row);
+    }
+    return std::nullopt;
+}

@@ -15,3 +15,9 @@ struct Document;
 // warning `stop`: the first angle out of range, the first empty angle, the first RPM
 // breakpoint out of range in the order the writer checks them. Nothing for other warnings.
 std::optional<QPoint> offendingCell(MessageId stop, const Document &document);
+
+class ConversionError;
+
+// The grid cell whose text gave `error` as the chart refresh reads the grid (row by row, the
+// breakpoint before the angle): the first that is no number with that very message.
+std::optional<QPoint> unreadableCell(const ConversionError &error, const Document &document);

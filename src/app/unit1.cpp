@@ -39,6 +39,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 
 namespace {
@@ -257,6 +258,7 @@ void TForm1::setTexts()
 {
     const unsigned char language = m_state.Language;
     setToolkitLanguage(language);
+    m_grid.setLanguage(language);
     QPushButton *const buttons[] = {Button1, Button2, Button3, Button4, Button5, Button6, Button7};
     const Caption buttonCaptions[] = {Caption::Button1, Caption::Button2, Caption::Button3,
                                       Caption::Button4, Caption::Button5, Caption::Button6,
@@ -290,8 +292,39 @@ template <typename Work> bool TForm1::guarded(Work &&work)
         return true;
     } catch (const ConversionError &error) {
         m_platform.showError(this, error.message() + QLatin1Char('.'));
+        showUnreadableCell(error);
         return false;
     }
+}
+
+void TForm1::showUnreadableCell(const ConversionError &error)
+{
+    const auto cell = unreadableCell(error, document());
+    if (!cell)
+        return;
+    m_grid.setUnreadableCell(*cell);
+    // A refused selection keeps the current cell where it is; otherwise the cell becomes
+    // current, without asking a handler that would fail on it again.
+    if (m_inSelectCell)
+        return;
+    StringGrid1->setFocus(Qt::OtherFocusReason);
+    StringGrid1->placeCurrentCell(cell->x(), cell->y());
+}
+
+bool TForm1::confirmUnorderedBreakpoints()
+{
+    const QList<UnorderedBreakpoint> unordered = unorderedBreakpoints(document());
+    if (unordered.isEmpty())
+        return true;
+    const unsigned char language = m_state.Language;
+    Question question;
+    question.text = commandText(CommandText::SaveUnordered, language)
+                        .arg(unorderedBreakpointsText(unordered, language));
+    question.answers = {commandText(CommandText::SaveAnyway, language),
+                        answerText(Answer::Cancel, language)};
+    question.escapeAnswer = 1;
+    question.defaultAnswer = 1;
+    return m_platform.choose(this, question) == 0;
 }
 
 void TForm1::warn(MessageId id, const QString &argument)
@@ -543,7 +576,7 @@ bool TForm1::saveToFileAt(const QString &path)
         // Another file than the one loaded: the save dialog has asked about overwriting it.
         const bool loadedFile = path == document().FirmwarePath;
         const auto confirm = [this, &written, loadedFile] {
-            return written = !loadedFile || confirmOverwrite();
+            return written = confirmUnorderedBreakpoints() && (!loadedFile || confirmOverwrite());
         };
         try {
             refused = change(
@@ -655,6 +688,7 @@ bool TForm1::StringGrid1SelectCell(int ACol, int ARow)
 {
     if (m_grid.anyAngleEmpty())
         return true;
+    const QScopedValueRollback inSelectCell(m_inSelectCell, true);
     // A text that is no number refuses the move: the current cell stays where it was.
     return guarded([&] {
         if (ACol == GridModel::kAngleColumn)

@@ -6,6 +6,7 @@
 #include "app/gridmodel.h"
 #include "app/platform.h"
 #include "domain/messageid.h"
+#include "domain/numbers.h"
 #include "flash/chipsession.h"
 #include "format/sourcefile.h"
 #include "format/sourcetext.h"
@@ -107,6 +108,9 @@ public:
     bool saveToFile();
     // "Save to file" into a file the user chooses, which the window edits from then on.
     void saveAs();
+    // After the general error report on `error`: marks the grid cell whose text it is about
+    // and makes it current.
+    void showUnreadableCell(const ConversionError &error);
 
 signals:
     // After the language switch has set every text of the window.
@@ -147,6 +151,8 @@ private:
     // Whether the file may be written: asks first when something else changed or removed it
     // since the load or the last save.
     bool confirmOverwrite();
+    // Whether the file may be written with breakpoints out of order: asks, naming them.
+    bool confirmUnorderedBreakpoints();
     // Asks whether to load the copy of an interrupted save's old text instead of the file.
     bool openBackupInstead(const QString &path, const QString &backup);
     void refreshChartWithHighlight(int row);
@@ -169,6 +175,7 @@ private:
     // The file as the load read it, or as the last save wrote it.
     std::optional<FileStamp> m_diskStamp;
     EditCommands *m_commands = nullptr;
+    bool m_inSelectCell = false;
     // The compile last started in a terminal, until it reports how it ended.
     CompileWatch *m_compileWatch = nullptr;
     // The status bar's notes of a compile: started (or no assembler to start), and its end.

@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr double kRowOneRpm = 460;
-constexpr double kTopRpm = 20000;
+constexpr double kRowOneRpm = kIdleRpm;
+constexpr double kTopRpm = kHighestRpm;
 
 std::optional<int> clockFromIncludeLine(const SourceText &source)
 {
@@ -105,7 +105,7 @@ double rowStartRpm(const BenchFirmware &firmware, int row)
 {
     if (row == 1)
         return kRowOneRpm;
-    return 117187.5 / (255 - firmware.compareConstant(row));
+    return double(kRpmTimesCompareSteps) / (255 - firmware.compareConstant(row));
 }
 
 int shownRpm(const BenchFirmware &firmware, int row)

@@ -36,8 +36,8 @@ struct BenchFirmware
 // nothing when the text lacks any of them (the message says which).
 std::optional<BenchFirmware> readBenchFirmware(const QByteArray &fileBytes, QString *error);
 
-// The RPM from which the firmware uses a row (117187.5 / (255 - constant)), and the RPM the
-// grid shows for the row (that rounded to tens). Row 1 starts at 460.
+// The RPM from which the firmware uses a row (kRpmTimesCompareSteps / (255 - constant)), and the
+// RPM the grid shows for the row (that rounded to tens). Row 1 starts at 460.
 double rowStartRpm(const BenchFirmware &firmware, int row);
 int shownRpm(const BenchFirmware &firmware, int row);
 // The row the firmware uses at a steady speed: 1 plus the rows whose start lies below it.

@@ -84,9 +84,10 @@ std::optional<int> tableCode(const QString &text)
 // The code of one table in one line. A given angle decides it, by the angle-to-code rule; an empty
 // angle leaves it to the code column, and an empty pair keeps the file's code. The rule looks at
 // the line alone, never at the file, so that the same CSV imported twice gives the same file.
+// A code edited beside an angle that gives another one is not taken, and a note says so.
 std::optional<QString> applyCell(const QString &angle, const QString &codeText, int table,
                                  const QString &sensorAngle, const CliContext &context,
-                                 QString &code)
+                                 QString &code, QStringList &notes)
 {
     std::optional<int> fromAngle;
     if (!angle.isEmpty()) {
@@ -108,6 +109,12 @@ std::optional<QString> applyCell(const QString &angle, const QString &codeText, 
     }
     bool whole = false;
     const int now = code.toInt(&whole);
+    if (fromAngle && fromCode && *fromAngle != *fromCode && !(whole && *fromCode == now))
+        notes << pick(context, u"таблица %1: код %2 не взят, решает угол %3 (код %4)",
+                      "table %1: the code %2 was not taken, the angle %3 (code %4) decides")
+                     .arg(table)
+                     .arg(codeText, angle)
+                     .arg(*fromAngle);
     const std::optional<int> wanted = fromAngle ? fromAngle : fromCode;
     // The digits stand as they are when they already are this code ("012" stays).
     if (wanted && (!whole || now != *wanted))
@@ -120,7 +127,7 @@ std::optional<QString> applyCell(const QString &angle, const QString &codeText, 
 // 460), angles by the angle-to-code rule; codes by applyCell().
 std::optional<QString> applyLine(const QStringList &fields, const Columns &columns, int point,
                                  const QString &sensorAngle, const CliContext &context,
-                                 Calibration &calibration)
+                                 Calibration &calibration, QStringList &notes)
 {
     try {
         if (columns.rpm >= 0) {
@@ -140,7 +147,7 @@ std::optional<QString> applyLine(const QStringList &fields, const Columns &colum
             const std::size_t index = std::size_t(table - 1);
             if (auto refusal =
                     applyCell(field(columns.angle[index]), field(columns.code[index]), table,
-                              sensorAngle, context, calibration.code(table, point)))
+                              sensorAngle, context, calibration.code(table, point), notes))
                 return refusal;
         }
     } catch (const ConversionError &error) {
@@ -149,9 +156,10 @@ std::optional<QString> applyLine(const QStringList &fields, const Columns &colum
     return std::nullopt;
 }
 
+// Notes about cells not taken as written go to `notes` (one "CSV line: text" each), when given.
 std::optional<CsvRefusal> applyCsv(const QByteArray &bytes, std::optional<int> onlyTable,
                                    const QString &sensorAngle, const CliContext &context,
-                                   Calibration &calibration)
+                                   Calibration &calibration, QStringList *notes = nullptr)
 {
     QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
     for (QString &line : lines) {
@@ -176,8 +184,14 @@ std::optional<CsvRefusal> applyCsv(const QByteArray &bytes, std::optional<int> o
             return CsvRefusal{pick(context, u"Неверное число столбцов: ", "Wrong column count: ") +
                                   QStringLiteral("%1/%2").arg(fields.size()).arg(columns.count),
                               point + 1, lines[point]};
-        if (auto text = applyLine(fields, columns, point, sensorAngle, context, calibration))
+        QStringList lineNotes;
+        if (auto text =
+                applyLine(fields, columns, point, sensorAngle, context, calibration, lineNotes))
             return CsvRefusal{*text, point + 1, lines[point]};
+        for (const QString &note : std::as_const(lineNotes)) {
+            if (notes)
+                *notes << QStringLiteral("%1: %2").arg(point + 1).arg(note);
+        }
     }
     return std::nullopt;
 }
@@ -218,14 +232,26 @@ int runImport(const CommandArguments &arguments, CliContext &context)
     }
 
     Calibration calibration = file->calibration();
-    if (const auto refusal =
-            applyCsv(csv.bytes, onlyTable, QString::number(*sensorAngle), context, calibration)) {
+    QStringList notes;
+    if (const auto refusal = applyCsv(csv.bytes, onlyTable, QString::number(*sensorAngle), context,
+                                      calibration, &notes)) {
         QString text = csvPath + QStringLiteral(": ") + refusal->text;
         if (refusal->line > 0)
             text += QLatin1Char('\n') +
                     lineNote(QStringLiteral("%1: %2").arg(refusal->line).arg(refusal->lineText),
                              context.language);
         context.fail(text);
+        return exitcode::kRefused;
+    }
+
+    // Breakpoints the firmware does not count in order leave a row unused: written only when
+    // asked for.
+    if (const QList<UnorderedBreakpoint> unordered = unorderedBreakpoints(calibration);
+        !unordered.isEmpty() && !arguments.has(QStringLiteral("allow-unordered"))) {
+        context.fail(csvPath + QStringLiteral(": ") +
+                     unorderedBreakpointsText(unordered, context.language) + QLatin1Char(' ') +
+                     pick(context, u"Ничего не записано; --allow-unordered записывает всё равно.",
+                          "Nothing was written; --allow-unordered writes it anyway."));
         return exitcode::kRefused;
     }
 
@@ -248,6 +274,10 @@ int runImport(const CommandArguments &arguments, CliContext &context)
         context.fail(text);
         return exitcode::kRefused;
     }
+    // The codes the CSV gives but its angles overrule are named, so that none is dropped unseen.
+    for (const QString &note : std::as_const(notes))
+        context.err << "cdi-tables: " << csvPath << ": " << lineNote(note, context.language)
+                    << Qt::endl;
     const QByteArray bytes = written.text.toFileBytes();
     if (!readsBack(written.text, bytes, calibration, options)) {
         context.fail(file->path + QStringLiteral(": ") +

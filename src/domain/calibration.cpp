@@ -15,12 +15,12 @@ long double rpmOfCompareConstant(long double constant)
 {
     if (constant == 255)
         throw ConversionError::divisionByZero();
-    return 10 * roundHalfEven(11718.75L / (255 - constant));
+    return 10 * roundHalfEven(kRpmTimesCompareSteps / 10 / (255 - constant));
 }
 
 int compareConstantForRpm(int rpm)
 {
-    return int(roundHalfEven(255.0L - 117187.5L / rpm));
+    return int(roundHalfEven(255.0L - kRpmTimesCompareSteps / rpm));
 }
 
 QString sparkOutputText(SparkOutput output)
@@ -42,4 +42,29 @@ QString secondPulseText(const SecondPulse &pulse)
     if (pulse.automatic == true)
         return QStringLiteral("auto");
     return floatToStr(pulse.steps * kAngleStep);
+}
+
+bool breakpointAbove(int rpm, int below)
+{
+    if (rpm <= below)
+        return false;
+    const auto inRange = [](int value) { return value >= kLowestRpm && value <= kHighestRpm; };
+    if (!inRange(rpm) || !inRange(below))
+        return true;
+    return compareConstantForRpm(rpm) > compareConstantForRpm(below);
+}
+
+QList<UnorderedBreakpoint> unorderedBreakpoints(const Calibration &calibration)
+{
+    const auto rpmOf = [&](int point) {
+        const int constant = point == 1 ? 0 : calibration.compareConstant(point);
+        return constant == 255 ? 0 : int(rpmOfCompareConstant(constant));
+    };
+    QList<UnorderedBreakpoint> found;
+    for (int point = 2; point <= kPointCount; ++point) {
+        const int below = point == 2 ? 0 : calibration.compareConstant(point - 1);
+        if (calibration.compareConstant(point) <= below)
+            found.append({point, rpmOf(point), rpmOf(point - 1)});
+    }
+    return found;
 }

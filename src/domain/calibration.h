@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -17,6 +18,9 @@ inline constexpr int kCompareCount = kPointCount - 1; // the idle point has no c
 inline constexpr int kIdleRpm = 460;                  // the first point, fixed
 inline constexpr int kLowestRpm = 460;
 inline constexpr int kHighestRpm = 20000;
+// A breakpoint's RPM times (255 - its compare constant): 60 s of the 4 MHz clock over the
+// firmware's 2048 clock cycles per compare step.
+inline constexpr long double kRpmTimesCompareSteps = 117187.5L;
 
 enum class SparkOutput
 {
@@ -78,3 +82,23 @@ QString secondPulseText(const SecondPulse &pulse);
 // The spark output's text as the source and the window write it.
 QString sparkOutputText(SparkOutput output);
 std::optional<SparkOutput> sparkOutputFromText(QStringView text);
+
+// A breakpoint that the firmware does not count above the one of the point before it: one of
+// the two points is never used.
+struct UnorderedBreakpoint
+{
+    int point = 0; // 2..32
+    int rpm = 0;
+    int previousRpm = 0;
+
+    friend bool operator==(const UnorderedBreakpoint &, const UnorderedBreakpoint &) = default;
+};
+
+// Whether the firmware counts the breakpoint `rpm` above `below`, the one of the point before:
+// within 460..20000 by their compare constants (two speeds may share one), outside it by the
+// numbers alone.
+bool breakpointAbove(int rpm, int below);
+
+// The points of a calibration whose compare constant is not above the point before's; the idle
+// point counts as constant 0.
+QList<UnorderedBreakpoint> unorderedBreakpoints(const Calibration &calibration);

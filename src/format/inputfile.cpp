@@ -4,11 +4,60 @@
 
 #include <QFile>
 
+#ifdef _WIN32
+#include <QDateTime>
+#include <QFileInfo>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
+
+#ifdef _WIN32
+
+// What a file of that kind and size is to a read. Windows has no FIFOs among files; a device
+// name such as "NUL" or "COM1" is not a file to QFileInfo.
+InputFileRead::Outcome outcomeOf(const QFileInfo &info)
+{
+    if (info.isDir())
+        return InputFileRead::Directory;
+    if (!info.isFile())
+        return info.exists() ? InputFileRead::NotRegular : InputFileRead::CannotOpen;
+    if (info.size() > kLargestInput)
+        return InputFileRead::TooLarge;
+    return InputFileRead::Read;
+}
+
+} // namespace
+
+InputFileRead readInputFile(const QString &path)
+{
+    InputFileRead read;
+    if (path.isEmpty())
+        return read;
+    const QFileInfo info(path);
+    if ((read.outcome = outcomeOf(info)) != InputFileRead::Read)
+        return read;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        read.outcome = InputFileRead::CannotOpen;
+        return read;
+    }
+    // A file that grew since the check is cut off one byte past the limit and refused.
+    read.bytes = file.read(kLargestInput + 1);
+    if (read.bytes.size() > kLargestInput || file.error() != QFileDevice::NoError) {
+        read.outcome =
+            read.bytes.size() > kLargestInput ? InputFileRead::TooLarge : InputFileRead::CannotOpen;
+        read.bytes.clear();
+        return read;
+    }
+    read.modifiedNs = QFileInfo(path).lastModified().toMSecsSinceEpoch() * 1000000;
+    return read;
+}
+
+#else
 
 // What a file of that kind and size is to a read; Read for a regular file within the limit.
 InputFileRead::Outcome outcomeOf(const struct stat &status)
@@ -67,6 +116,8 @@ InputFileRead readInputFile(const QString &path)
     read.modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     return read;
 }
+
+#endif
 
 MessageId refusalMessage(InputFileRead::Outcome outcome)
 {

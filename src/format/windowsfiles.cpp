@@ -8,6 +8,7 @@
 // owners or modes for the rename to lose, and a failed save leaves the old file as it was.
 #include "format/filesave.h"
 #include "format/inplacesave.h"
+#include "format/savejournal.h"
 #include "format/sourcefile.h"
 
 #include <QCryptographicHash>
@@ -25,44 +26,6 @@
 #include <fcntl.h>
 #include <io.h>
 #include <qt_windows.h>
-
-FileWriteError FileWriteError::cannotCreate(const QString &path, const QString &reason)
-{
-    FileWriteError error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
-    error.path = path;
-    error.reason = reason;
-    return error;
-}
-
-FileWriteError FileWriteError::streamWrite(const QString &path, const QString &reason)
-{
-    FileWriteError error(QStringLiteral("Stream write error"));
-    error.path = path;
-    error.reason = reason;
-    return error;
-}
-
-FileWriteError FileWriteError::diskFull(const QString &path)
-{
-    FileWriteError error(
-        QStringLiteral("The disk is full: file \"%1\" was not written and is unchanged").arg(path));
-    error.kind = DiskFull;
-    error.path = path;
-    return error;
-}
-
-FileWriteError FileWriteError::damaged(const QString &path, const QString &reason,
-                                       const QString &backupPath)
-{
-    FileWriteError error(QStringLiteral("Writing file \"%1\" failed: %2. The file may be damaged; "
-                                        "its old content is kept in \"%3\"")
-                             .arg(path, reason, backupPath));
-    error.kind = Damaged;
-    error.path = path;
-    error.reason = reason;
-    error.backupPath = backupPath;
-    return error;
-}
 
 QString systemReason(int error)
 {
@@ -108,32 +71,9 @@ bool diskIsFull()
 SourceFileRead readSourceFile(const QString &path)
 {
     SourceFileRead read;
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || info.isDir()) {
-        read.outcome = SourceFileRead::CannotOpen;
-        return read;
-    }
-    if (!info.isFile()) {
-        read.outcome = SourceFileRead::NotRegular;
-        return read;
-    }
-    if (info.size() > kLargestSource) {
-        read.outcome = SourceFileRead::TooLarge;
-        return read;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        read.outcome = SourceFileRead::CannotOpen;
-        return read;
-    }
-    read.bytes = file.read(kLargestSource + 1);
-    if (read.bytes.size() > kLargestSource) {
-        read.bytes.clear();
-        read.outcome = SourceFileRead::TooLarge;
-        return read;
-    }
-    read.outcome = SourceFileRead::Read;
-    read.stamp = {read.bytes.size(), modifiedNs(QFileInfo(path)), hashOf(read.bytes)};
+    static_cast<InputFileRead &>(read) = readInputFile(path);
+    if (read.outcome == SourceFileRead::Read)
+        read.stamp = {read.bytes.size(), read.modifiedNs, hashOf(read.bytes)};
     return read;
 }
 
@@ -158,23 +98,24 @@ DiskChange diskChangeSince(const FileStamp &stamp, const QString &path)
     return DiskChange::None;
 }
 
-MessageId refusalMessage(SourceFileRead::Outcome outcome)
+// A missing name passes; a folder, or a device name such as "NUL" or "COM1", is refused.
+void checkSaveTarget(const QString &path)
 {
-    switch (outcome) {
-    case SourceFileRead::NotRegular:
-        return MessageId::NotRegularFile;
-    case SourceFileRead::TooLarge:
-        return MessageId::FileTooLarge;
-    default:
-        return MessageId::FileAccess;
-    }
+    const QFileInfo info(path);
+    if (!info.exists())
+        return;
+    if (info.isDir())
+        throw FileWriteError::cannotCreate(path, systemReason(EISDIR));
+    if (!info.isFile())
+        throw FileWriteError::notRegular(path);
+    if (!info.isWritable())
+        throw FileWriteError::cannotCreate(path, systemReason(EACCES));
 }
 
 void writeSourceFile(const QString &path, const QByteArray &bytes, const ChunkWriter &writeChunk)
 {
+    checkSaveTarget(path);
     const QFileInfo info(path);
-    if (info.isDir())
-        throw FileWriteError::cannotCreate(path, systemReason(EISDIR));
     // QSaveFile would rename over a read-only file too. A file without write permission (the
     // owner, group and other bits, not the "user" one, which asks the system) counts as read-only
     // also for a user whom the system would let write it.
@@ -207,4 +148,10 @@ void writeSourceFile(const QString &path, const QByteArray &bytes, const ChunkWr
 void writeInPlace(const QString &path, const QByteArray &bytes, const ChunkWriter &writeChunk)
 {
     writeSourceFile(path, bytes, writeChunk);
+}
+
+// Every save here is a new file renamed over the old one, so no save is ever left half done.
+std::optional<QString> interruptedSaveBackup(const QString &)
+{
+    return std::nullopt;
 }

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "session/document.h"
 
+#include "domain/numbers.h"
 #include "session/texts.h"
 
 namespace {
@@ -47,4 +48,29 @@ int Document::firstEmptyAngleRow() const
             return point;
     }
     return 0;
+}
+
+std::optional<UnorderedBreakpoint> unorderedBreakpointAt(const Document &document, int point)
+{
+    if (point <= Document::kFirstPoint || point > Document::kLastPoint)
+        return std::nullopt;
+    try {
+        const int rpm = strToInt(document.cell(Document::kRpmColumn, point));
+        const int below = strToInt(document.cell(Document::kRpmColumn, point - 1));
+        if (!breakpointAbove(rpm, below))
+            return UnorderedBreakpoint{point, rpm, below};
+    } catch (const ConversionError &) {
+        // A breakpoint being typed, or emptied: the save reports it.
+    }
+    return std::nullopt;
+}
+
+QList<UnorderedBreakpoint> unorderedBreakpoints(const Document &document)
+{
+    QList<UnorderedBreakpoint> found;
+    for (int point = Document::kFirstPoint + 1; point <= Document::kLastPoint; ++point) {
+        if (const auto unordered = unorderedBreakpointAt(document, point))
+            found.append(*unordered);
+    }
+    return found;
 }

@@ -7,7 +7,10 @@
 
 #include <QString>
 
+#include <QList>
+
 #include <array>
+#include <optional>
 
 // The setting boxes' values as the user left them: texts where the box can be typed into.
 struct DocumentSettings
@@ -66,3 +69,8 @@ struct Document
     int firstEmptyAngleRow() const;
     bool anyAngleEmpty() const { return firstEmptyAngleRow() != 0; }
 };
+
+// Point 2..32 when its RPM breakpoint, as typed, is one the firmware does not count above the
+// point before's; nothing when it is, or when either text is no whole number.
+std::optional<UnorderedBreakpoint> unorderedBreakpointAt(const Document &document, int point);
+QList<UnorderedBreakpoint> unorderedBreakpoints(const Document &document);

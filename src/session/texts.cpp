@@ -205,3 +205,35 @@ QString chartTitle(const ProgramState &state, bool trimmerActive)
     }
     return title;
 }
+
+QString unorderedBreakpointsText(const QList<UnorderedBreakpoint> &unordered,
+                                 unsigned char language)
+{
+    QStringList rows;
+    for (const UnorderedBreakpoint &one : unordered)
+        rows.append(inLanguage(language, u"строка %1 (%2) не выше строки %3 (%4)",
+                               u"row %1 (%2) not above row %3 (%4)")
+                        .arg(one.point)
+                        .arg(one.rpm)
+                        .arg(one.point - 1)
+                        .arg(one.previousRpm));
+    return inLanguage(language,
+                      u"Обороты не по возрастанию: %1. Прошивка никогда не использует одну "
+                      u"строку из каждой такой пары.",
+                      u"RPM breakpoints out of order: %1. The firmware never uses one row of each "
+                      u"such pair.")
+        .arg(rows.join(QStringLiteral("; ")));
+}
+
+QString unorderedBreakpointNote(const UnorderedBreakpoint &unordered, unsigned char language)
+{
+    return inLanguage(language,
+                      u"Строка %1 (%2 об/мин) не выше строки %3 (%4 об/мин) по шагам оборотов "
+                      u"прошивки: одна из двух строк не используется никогда",
+                      u"Row %1 (%2 RPM) is not above row %3 (%4 RPM) in the firmware's RPM "
+                      u"steps: one of the two rows is never used")
+        .arg(unordered.point)
+        .arg(unordered.rpm)
+        .arg(unordered.point - 1)
+        .arg(unordered.previousRpm);
+}

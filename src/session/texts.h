@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #pragma once
 
+#include "domain/calibration.h"
 #include "domain/messageid.h"
 #include "format/filesave.h"
 #include "session/programstate.h"
@@ -68,3 +69,10 @@ QString lineNote(const QString &reference, unsigned char language);
 
 // The chart's title from the language, the loaded file's name and the trimming resistor.
 QString chartTitle(const ProgramState &state, bool trimmerActive);
+
+// The breakpoints out of order, each with the row before it, and what that means for the
+// firmware; the window's save question and the command line's refusal go on from here.
+QString unorderedBreakpointsText(const QList<UnorderedBreakpoint> &unordered,
+                                 unsigned char language);
+// One of them: "Row 15 (3400 RPM) is not above row 14 (3450 RPM)...".
+QString unorderedBreakpointNote(const UnorderedBreakpoint &unordered, unsigned char language);

@@ -34,6 +34,8 @@ private slots:
     void dragMovesOnePointByWholeCodeSteps();
     void escapeCancelsADrag();
     void otherTablesAndComparison();
+    void comparisonMarksFollowWhatIsShown();
+    void storedAnglesMarkedAndShown();
     void hoverReadOutAndLanguage();
     void menusOfTheTopWindowCarryTheCommands();
 
@@ -364,6 +366,74 @@ void TestEditing::otherTablesAndComparison()
     QVERIFY(!commands.comparing());
 }
 
+// The bold rows of a comparison follow the cells while they are typed, undo and redo, and the
+// active table; the open editor shows its cell's mark.
+void TestEditing::comparisonMarksFollowWhatIsShown()
+{
+    TForm1 &form = m_window->form;
+    EditCommands &commands = form.commands();
+    QVERIFY(commands.compareWith(writeFile(m_dir, "other.asm", sampleBytes())));
+    typeAngle(form, 5, QStringLiteral("25"));
+    QCOMPARE(form.StringGrid1->boldRows(), QList<int>({5}));
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor && editor->font().bold() && editor->font().italic());
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Backspace);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("15.1"));
+    QVERIFY(!editor->font().bold());
+    QCOMPARE(form.StringGrid1->boldRows(), QList<int>());
+    typeAngle(form, 5, QStringLiteral("25"));
+    key(Qt::Key_Return);
+    commands.undo();
+    QCOMPARE(form.StringGrid1->boldRows(), QList<int>());
+    commands.redo();
+    QCOMPARE(form.StringGrid1->boldRows(), QList<int>({5}));
+    // Table 2 shown: its own angles, the same as the other file's.
+    typeOver(form.ComboBox2, QStringLiteral("2"));
+    QCOMPARE(form.StringGrid1->boldRows(), QList<int>());
+    form.grid().setCell(4, 9, QStringLiteral("1"));
+    QCOMPARE(form.StringGrid1->boldRows(), QList<int>({9}));
+    commands.undo();
+    commands.undo();
+    QCOMPARE(form.ComboBox2->currentText(), QStringLiteral("1"));
+    QCOMPARE(form.StringGrid1->boldRows(), QList<int>({5}));
+}
+
+// An angle whose text is not the angle of its stored code is italic, with its note in the
+// status bar when selected; "Save to table" keeps the text, "Show stored angles" replaces it as
+// one undo step.
+void TestEditing::storedAnglesMarkedAndShown()
+{
+    TForm1 &form = m_window->form;
+    EditCommands &commands = form.commands();
+    QStringList status;
+    connect(&commands, &EditCommands::statusMessage, &commands,
+            [&status](const QString &text) { status.append(text); });
+    typeAngle(form, 5, QStringLiteral("15.3")); // code 7 is 15.1°, and 15.3 is stored as 7
+    key(Qt::Key_Return);
+    const QModelIndex cell = form.grid().index(4, 4);
+    QVERIFY(cell.data(Qt::FontRole).value<QFont>().italic());
+    QCOMPARE(cell.data(Qt::ToolTipRole).toString(), QStringLiteral(u"записано как 15.1°"));
+    form.StringGrid1->setCurrentCell(0, 2);
+    QCOMPARE(status.last(), QString());
+    form.StringGrid1->setCurrentCell(4, 5);
+    QCOMPARE(status.last(), QStringLiteral(u"записано как 15.1°"));
+    QTest::mouseClick(form.Button2, Qt::LeftButton);
+    QCOMPARE(form.grid().cell(1, 5), QStringLiteral("7"));
+    QCOMPARE(form.grid().cell(4, 5), QStringLiteral("15.3"));
+    QCOMPARE(form.grid().note(4, 5), QStringLiteral(u"записано как 15.1°"));
+
+    const QStringList before = columnTexts(form, 4);
+    commands.showStoredAnglesAction()->trigger();
+    QCOMPARE(columnTexts(form, 4), expectedAngles(sampleCodes(1), 20));
+    QVERIFY(!cell.data(Qt::FontRole).isValid());
+    QCOMPARE(status.last(), QString());
+    QCOMPARE(chartAngle(form, 5), 15.1);
+    commands.undo();
+    QCOMPARE(columnTexts(form, 4), before);
+    QCOMPARE(form.grid().cell(1, 5), QStringLiteral("7"));
+}
+
 void TestEditing::hoverReadOutAndLanguage()
 {
     TForm1 &form = m_window->form;
@@ -383,6 +453,7 @@ void TestEditing::hoverReadOutAndLanguage()
     QCOMPARE(commands.undoAction()->text(), QStringLiteral("Undo"));
     QCOMPARE(commands.interpolateAction()->text(), QStringLiteral("Interpolate"));
     QCOMPARE(commands.compareAction()->text(), QStringLiteral("Compare with…"));
+    QCOMPARE(commands.showStoredAnglesAction()->text(), QStringLiteral("Show stored angles"));
     QTest::mouseClick(form.Button7, Qt::LeftButton);
     QCOMPARE(commands.shiftUpAction()->text(), QStringLiteral("Сдвинуть вверх на шаг"));
 }
@@ -402,9 +473,9 @@ void TestEditing::menusOfTheTopWindowCarryTheCommands()
         return shown;
     };
     QCOMPARE(texts(top.window.editMenu()).mid(0, 3), QStringList({"Отменить", "Повторить", "|"}));
-    QCOMPARE(texts(top.window.editMenu()).mid(texts(top.window.editMenu()).size() - 5),
+    QCOMPARE(texts(top.window.editMenu()).mid(texts(top.window.editMenu()).size() - 6),
              QStringList({"Интерполировать", "Сдвинуть вверх на шаг", "Сдвинуть вниз на шаг",
-                          "Задать значение…", "Сгладить"}));
+                          "Задать значение…", "Сгладить", "Показать записанные углы"}));
     QVERIFY(texts(top.window.fileMenu()).contains(QStringLiteral("Сравнить с…")));
     QCOMPARE(texts(top.window.viewMenu()).last(), QStringLiteral("Другие таблицы на графике"));
 

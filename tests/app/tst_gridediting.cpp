@@ -4,11 +4,14 @@
 // pass, the chart on Enter and on selection, and the yellow angle column.
 #include "apptestsupport.h"
 
+#include "app/editcommands.h"
 #include "app/gridview.h"
 #include "chart/chartseries.h"
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QPushButton>
+#include <QSignalSpy>
 
 #include <QApplication>
 #include <QClipboard>
@@ -33,6 +36,7 @@ private slots:
     void selectingAnAngleCellHighlightsIt();
     void parseErrorKeepsTheCurrentCell();
     void refusedMoveKeepsTheCodesClosed();
+    void mistypedAngleIsMarkedUntilCorrected();
     void angleColumnPaintedYellow();
     void tabLeavesTheGrid();
     void pasteGoesInWholeOrNotAtAll_data();
@@ -301,6 +305,13 @@ void TestGridEditing::refusedMoveKeepsTheCodesClosed()
     w.form.StringGrid1->setCurrentCell(4, 9);
     QCOMPARE(w.platform.takeBoxes().size(), 1);
     QCOMPARE(w.form.StringGrid1->col(), 2);
+    // ... the angle is marked and named in the status bar ...
+    QCOMPARE(w.form.grid().unreadableCell(), QPoint(4, 9));
+    QSignalSpy status(&w.form.commands(), &EditCommands::statusMessage);
+    w.form.Button7->click();
+    QCOMPARE(status.count(), 1);
+    QCOMPARE(status.last().at(0).toString(),
+             QStringLiteral("Row 9 (1990 RPM): \"1.2.3\" is not a number"));
     // ... and the code cell that stays current still takes no input.
     QVERIFY(!w.form.StringGrid1->editingEnabled());
     const QString code = w.form.grid().cell(2, 9);
@@ -308,10 +319,66 @@ void TestGridEditing::refusedMoveKeepsTheCodesClosed()
     QCOMPARE(w.form.grid().cell(2, 9), code);
 }
 
+// The cell whose text stops a handler as no number is marked and made current, and the status
+// bar names it, until the text reads as a number; the error report stays as it was.
+void TestGridEditing::mistypedAngleIsMarkedUntilCorrected()
+{
+    Window &w = *m_window;
+    loadAndFocus(w, m_dir);
+    QStringList status;
+    connect(&w.form.commands(), &EditCommands::statusMessage, &w.form,
+            [&status](const QString &text) { status.append(text); });
+    typeInto(w, 4, 9, QStringLiteral("1.2.3"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(w.platform.takeBoxes(),
+             QList<ShownBox>({{ShownBox::Error,
+                               QStringLiteral("'1.2.3' is not a valid floating point value.")}}));
+    QCOMPARE(w.form.grid().unreadableCell(), QPoint(4, 9));
+    QCOMPARE(w.form.grid().data(w.form.grid().index(8, 4), Qt::BackgroundRole).value<QColor>(),
+             GridModel::kUnreadableColour);
+    const QString named = QStringLiteral(u"Строка 9 (1990 об/мин): \"1.2.3\" — не число");
+    QCOMPARE(status.last(), named);
+    QCOMPARE(w.form.StringGrid1->row(), 9);
+    // A range command that reads it stops the same way.
+    w.form.grid().setUnreadableCell(std::nullopt);
+    w.form.commands().shift(1);
+    QCOMPARE(w.platform.takeBoxes().size(), 1);
+    QCOMPARE(w.form.grid().unreadableCell(), QPoint(4, 9));
+
+    // Save to table from another cell: the same report, and the cell becomes current.
+    w.form.grid().setCell(4, 9, QStringLiteral("33"));
+    QCOMPARE(w.form.grid().unreadableCell(), std::nullopt);
+    typeInto(w, 0, 3, QStringLiteral("600"));
+    w.form.grid().setCell(4, 20, QStringLiteral("5-"));
+    // An error about another text marks no cell.
+    w.form.ComboBox2->setEditText(QString());
+    QCOMPARE(
+        w.platform.takeBoxes(),
+        QList<ShownBox>({{ShownBox::Error, QStringLiteral("'' is not a valid integer value.")}}));
+    QCOMPARE(w.form.grid().unreadableCell(), std::nullopt);
+    w.form.ComboBox2->setEditText(QStringLiteral("1"));
+    w.form.grid().setCell(4, 20, QStringLiteral("5-"));
+    w.form.Button2->click();
+    QCOMPARE(w.platform.takeBoxes(),
+             QList<ShownBox>(
+                 {{ShownBox::Error, QStringLiteral("'5-' is not a valid floating point value.")}}));
+    QCOMPARE(w.form.StringGrid1->col(), 4);
+    QCOMPARE(w.form.StringGrid1->row(), 20);
+    QCOMPARE(status.last(), QStringLiteral(u"Строка 20 (5860 об/мин): \"5-\" — не число"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    QCOMPARE(w.form.grid().cell(4, 20), QStringLiteral("5"));
+    QCOMPARE(w.form.grid().unreadableCell(), std::nullopt);
+    // What the status bar names now is that the cell is not what its code stores.
+    QCOMPARE(status.last(), QStringLiteral(u"записано как 34°"));
+}
+
 void TestGridEditing::angleColumnPaintedYellow()
 {
     Window &w = *m_window;
     loadAndFocus(w, m_dir);
+    w.form.grid().setCell(4, 7, QStringLiteral("22"));   // stored as 22.1: a corner mark
+    w.form.grid().setCell(0, 9, QStringLiteral("1500")); // not above row 8's 1500: orange
     w.form.StringGrid1->setCurrentCell(0, 2);
     GridView *grid = w.form.StringGrid1;
     const QImage image = grid->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -329,6 +396,10 @@ void TestGridEditing::angleColumnPaintedYellow()
             yellow);
     QVERIFY(background(3, 5) != yellow);
     QVERIFY(background(0, 5) != yellow);
+    QCOMPARE(background(0, 9), GridModel::kUnorderedColour);
+    const QRect marked = grid->visualRect(grid->model()->index(6, 4));
+    QCOMPARE(image.pixelColor(marked.right() - 1, marked.top() + 1), GridModel::kStoredMarkColour);
+    QCOMPARE(image.pixelColor(marked.right() - 1, marked.bottom() - 1), yellow);
 }
 
 void TestGridEditing::tabLeavesTheGrid()

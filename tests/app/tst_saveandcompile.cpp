@@ -22,6 +22,7 @@ private slots:
     void savingTwiceWritesTheSameFile();
     void saveAfterAStoppedLoadLeavesTheFileAlone();
     void saveStoppedByABreakpointLeavesTheFileAlone();
+    void breakpointsOutOfOrderAskBeforeTheSave();
     void compileWithNothingLoadedStartsNothing();
     void compileRunsInTheFilesFolder();
     void compileTellsTheWindowHowTheAssemblerEnded_data();
@@ -124,6 +125,49 @@ void TestSaveAndCompile::saveStoppedByABreakpointLeavesTheFileAlone()
              QList<ShownBox>(
                  {{ShownBox::Warning, QStringLiteral(u"Обороты не ниже холостых, 460/мин")}}));
     QCOMPARE(readFile(path), sampleBytes());
+}
+
+// A breakpoint typed below the row before is marked at once; the save names both rows and
+// writes only when told to; the file it wrote loads, with the mark.
+void TestSaveAndCompile::breakpointsOutOfOrderAskBeforeTheSave()
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "CDI.asm", sampleBytes());
+    Window w;
+    w.load(path);
+    w.form.grid().setCell(0, 15, QStringLiteral("3400"));
+    const QString note = QStringLiteral(u"Строка 15 (3400 об/мин) не выше строки 14 (3450 об/мин) "
+                                        u"по шагам оборотов прошивки: одна из двух строк не "
+                                        u"используется никогда");
+    QCOMPARE(w.form.grid().note(0, 15), note);
+    QCOMPARE(w.form.grid().note(0, 14), QString());
+
+    w.platform.questionAnswers = {1};
+    QVERIFY(!w.form.saveToFile());
+    QCOMPARE(w.platform.questions.size(), 1);
+    const Question &asked = w.platform.questions.first();
+    QCOMPARE(asked.text, QStringLiteral(u"Обороты не по возрастанию: строка 15 (3400) не выше "
+                                        u"строки 14 (3450). Прошивка никогда не использует одну "
+                                        u"строку из каждой такой пары.\nВсё равно сохранить?"));
+    QCOMPARE(asked.answers, QStringList({u"Сохранить всё равно"_qs, u"Отмена"_qs}));
+    QCOMPARE(asked.defaultAnswer, 1);
+    QCOMPARE(asked.escapeAnswer, 1);
+    QCOMPARE(readFile(path), sampleBytes());
+    QVERIFY(w.form.hasUnsavedChanges());
+
+    w.platform.questionAnswers = {0};
+    QVERIFY(w.form.saveToFile());
+    QCOMPARE(w.platform.unexpectedQuestions, 0);
+    QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+    QVERIFY(readFile(path) != sampleBytes());
+
+    // The firmware's constant reads back as 3450 twice: loaded without a word, marked.
+    Window again;
+    again.load(path);
+    QCOMPARE(again.platform.takeBoxes(), QList<ShownBox>());
+    QCOMPARE(again.form.grid().cell(0, 15), QStringLiteral("3450"));
+    QVERIFY(again.form.grid().note(0, 15).startsWith(
+        QStringLiteral(u"Строка 15 (3450 об/мин) не выше строки 14 (3450 об/мин)")));
 }
 
 void TestSaveAndCompile::compileWithNothingLoadedStartsNothing()

@@ -85,6 +85,7 @@ private slots:
     void importThatWouldNotReadBackWritesNothing();
     void badCsvLineIsRefused_data();
     void badCsvLineIsRefused();
+    void unorderedBreakpointsNeedTheOption();
     void diffNamesTheChangedCell();
     void usageAndFileErrors();
     void repeatedOptionIsRefused_data();
@@ -169,7 +170,7 @@ void TestCli::importOfTheShownCsvKeepsTheFile()
 }
 
 // In the full CSV a code column is read too: an empty angle leaves the code to it, a given angle
-// decides. The same CSV imported again changes nothing.
+// decides, and a code it overrules is named. The same CSV imported again changes nothing.
 void TestCli::importTakesEditedCodes()
 {
     const QString asmPath = writeFile(m_dir, QStringLiteral("codes.asm"), sampleBytes());
@@ -195,7 +196,9 @@ void TestCli::importTakesEditedCodes()
     const QString csvPath = writeFile(m_dir, QStringLiteral("codes.csv"), csv.toUtf8());
     const Run imported =
         cdiTables({QStringLiteral("import"), asmPath, csvPath, QStringLiteral("--lang=en")});
-    QCOMPARE(imported.err, QString());
+    QCOMPARE(imported.err, QStringLiteral("cdi-tables: ") + csvPath +
+                               QStringLiteral(": Line 6: table 1: the code 9 was not taken, the "
+                                              "angle 19.3 (code 1) decides\n"));
     QCOMPARE(imported.out, asmPath + QStringLiteral(": saved; 4 table codes and 0 RPM points "
                                                     "changed\n"));
     QCOMPARE(imported.status, 0);
@@ -313,6 +316,32 @@ void TestCli::importOfOneTableSavesAsTheWindowDoes()
     QCOMPARE(imported.status, 0);
     QVERIFY(readFile(byTool) != sampleBytes());
     QCOMPARE(readFile(byTool), readFile(byWindow));
+}
+
+// Breakpoints that leave a row unused are refused with the rows named, unless asked for.
+void TestCli::unorderedBreakpointsNeedTheOption()
+{
+    const QString asmPath = writeFile(m_dir, QStringLiteral("unordered.asm"), sampleBytes());
+    const QString csv = editedCsv(asmPath, {{15, 0, "3400"}, {31, 0, "19500"}});
+    const QString csvPath = writeFile(m_dir, QStringLiteral("unordered.csv"), csv.toUtf8());
+    const Run refused =
+        cdiTables({QStringLiteral("import"), asmPath, csvPath, QStringLiteral("--lang=en")});
+    QCOMPARE(refused.err,
+             QStringLiteral("cdi-tables: ") + csvPath +
+                 QStringLiteral(": RPM breakpoints out of order: row 15 (3450) not above row 14 "
+                                "(3450); row 32 (19530) not above row 31 (19530). The firmware "
+                                "never uses one row of each such pair. Nothing was written; "
+                                "--allow-unordered writes it anyway.\n"));
+    QCOMPARE(refused.status, 1);
+    QCOMPARE(readFile(asmPath), sampleBytes());
+
+    const Run allowed =
+        cdiTables({QStringLiteral("import"), asmPath, csvPath, QStringLiteral("--allow-unordered"),
+                   QStringLiteral("--lang=en")});
+    QCOMPARE(allowed.err, QString());
+    QCOMPARE(allowed.out, asmPath + QStringLiteral(": saved; 0 table codes and 2 RPM points "
+                                                   "changed\n"));
+    QCOMPARE(allowed.status, 0);
 }
 
 void TestCli::badCsvLineIsRefused_data()

@@ -834,6 +834,44 @@ def scenario_drag(run, program):
     wait_for(lambda: angle_column(program) == before, 5, "the drag undone in one step")
 
 
+def scenario_unordered_breakpoints(run, program):
+    """A breakpoint typed not above the row before is marked at once; "Save to file" asks,
+    naming the rows: Enter (Cancel) keeps the file, "Save anyway" writes it, and the file
+    loads again with the mark."""
+    path = run.sample_copy("unordered")
+    load_sample(program, path)
+    program.edit_cell(0, 15, "3400")
+
+    def mark(rpm):
+        return (
+            f"Строка 15 ({rpm} об/мин) не выше строки 14 (3450 об/мин) по шагам оборотов прошивки: "
+            "одна из двух строк не используется никогда"
+        )
+
+    row15 = program.grid.get_accessible_at(14, 0)
+    wait_for(lambda: row15.get_description() == mark(3400), 5, "the mark of row 15")
+    x, y = GRID[0] + COLUMN_WIDTHS[0] - 3, cell_centre(0, 15)[1]
+    orange = (255, 170, 60)
+    wait_for(lambda: screenshot((*program.origin, *WINDOW_SIZE)).pixel(x, y) == orange, 5, "row 15 in orange")
+    question = (
+        "Обороты не по возрастанию: строка 15 (3400) не выше строки 14 (3450). Прошивка никогда "
+        "не использует одну строку из каждой такой пары.\nВсё равно сохранить?"
+    )
+    program.click_button("Button5")
+    box = program.app.wait_top_level(lambda t: role_is(t, Role.ALERT), 10, "the question")
+    expect_equal(labels_text(box), [question], "question text")
+    press("Return")
+    program.app.wait_no_top_level(lambda t: role_is(t, Role.ALERT), 10, "the question to close")
+    if file_bytes(path) != run.sample.data:
+        raise E2EFailure("the file was written although Cancel was chosen")
+    program.click_button("Button5")
+    program.answer_question(question, "Сохранить всё равно")
+    wait_for(lambda: file_bytes(path) != run.sample.data, 10, f"{path} to be written")
+    program.choose_file(path)
+    wait_for(lambda: program.cell(0, 15) == "3450", 10, "row 15 read back as 3450")
+    wait_for(lambda: row15.get_description() == mark(3450), 5, "the mark of the loaded row 15")
+
+
 def inside(box, area):
     x, y, width, height = box
     left, top, area_width, area_height = area
@@ -981,6 +1019,7 @@ SCENARIOS = [
     ("undo and redo", scenario_undo),
     ("interpolate and shift a range, save to file", scenario_range),
     ("drag a point on the chart", scenario_drag),
+    ("breakpoints out of order", scenario_unordered_breakpoints),
     ("a 1920 x 1080 screen at 200 %", scenario_small_screen),
     ("resizable layout", scenario_resizable),
 ]
