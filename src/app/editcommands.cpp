@@ -5,6 +5,7 @@
 #include "bench/imagedecode.h"
 #include "session/imagedocument.h"
 
+#include "app/commandtexts.h"
 #include "app/edittexts.h"
 #include "app/gridclipboard.h"
 #include "app/gridmodel.h"
@@ -659,6 +660,7 @@ void EditCommands::chooseComparison()
 {
     OpenDialogSettings dialog = m_form.OpenDialog1;
     dialog.fileName.clear();
+    dialog.title = windowText(WindowText::CompareTitle, m_form.state().Language);
     if (const auto chosen = m_platform.chooseFileToOpen(&m_form, dialog))
         compareWith(*chosen);
 }

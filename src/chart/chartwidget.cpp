@@ -154,6 +154,12 @@ QColor ChartWidget::traceColour(int index) const
     return QColor::fromRgb(colours[std::size_t(std::max(index, 0)) % count]);
 }
 
+QColor ChartWidget::overlayColour() const
+{
+    const bool dark = palette().color(QPalette::Base).lightness() < 128;
+    return dark ? QColor::fromRgb(0x66AAFF) : QColor::fromRgb(kOverlayColour);
+}
+
 QPointF ChartWidget::tracePosition(int trace, int index) const
 {
     if (trace < 0 || trace >= m_traces.size() || index < 0 ||
@@ -491,7 +497,7 @@ void ChartWidget::paintLegend(QPainter &painter, const PlotGeometry &g) const
     for (const Backdrop *b : backdrops)
         entries.push_back({pointColour(b->colour), b->style, b->name});
     if (withOverlay)
-        entries.push_back({QColor::fromRgb(kOverlayColour), Qt::SolidLine, m_overlayLegend, true});
+        entries.push_back({overlayColour(), Qt::SolidLine, m_overlayLegend, true});
     if (withTraces) {
         for (int i = 0; i < m_traces.size(); ++i)
             entries.push_back({traceColour(i), Qt::SolidLine, m_traces.at(i).name, false, true});
@@ -649,7 +655,7 @@ void ChartWidget::paintEvent(QPaintEvent *)
     } else if (!m_overlayLegend.isEmpty()) {
         // The overlay: rings 7 pixels across, so that a point on the series stays visible
         // inside.
-        painter.setPen(QPen(QColor::fromRgb(kOverlayColour), 1.5));
+        painter.setPen(QPen(overlayColour(), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.setRenderHint(QPainter::Antialiasing, true);
         for (const QPointF &p : m_overlay) {
