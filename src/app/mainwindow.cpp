@@ -92,9 +92,13 @@ private:
 
 namespace {
 
-// The path with the home folder written "~".
+// The path as the system writes it: on Windows with backslashes, elsewhere with the home folder
+// written "~".
 QString shortPath(const QString &path)
 {
+#ifdef Q_OS_WIN
+    return QDir::toNativeSeparators(path);
+#endif
     const QString home = QDir::homePath();
     if (home.size() > 1 && path.startsWith(home + QLatin1Char('/')))
         return QLatin1Char('~') + path.mid(home.size());
@@ -341,7 +345,7 @@ void MainWindow::applyLanguage()
 
 void MainWindow::showPathAndEdited(const QString &path, bool edited)
 {
-    m_pathLabel->setWholeText(path, shortPath(path));
+    m_pathLabel->setWholeText(QDir::toNativeSeparators(path), shortPath(path));
     m_edited = edited;
     m_editedLabel->setText(stateText());
 }
@@ -415,8 +419,12 @@ void MainWindow::setResizableLayout(bool on)
 
 void MainWindow::fitToScreen()
 {
-    const QSize natural(kFormSize.width(), kFormSize.height() + menuBar()->sizeHint().height() +
-                                               statusBar()->sizeHint().height());
+    // Shown, the bars' heights are those the layout gave them: on Windows the menu bar takes
+    // more than its size hint says.
+    const int bars = isVisible()
+                         ? menuBar()->height() + statusBar()->height()
+                         : menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    const QSize natural(kFormSize.width(), kFormSize.height() + bars);
     const QScreen *screen = this->screen();
     const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), natural);
     // The window manager's frame, once it has one, takes its part of the screen too.
