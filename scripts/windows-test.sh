@@ -5,7 +5,7 @@
 # 2. cdi-tables.exe from the unpacked zip: "show" in each format and language, and "import", give
 #    the same output as the Linux build's byte for byte, and the file import saves is the same;
 # 3. cdi-editor.exe from the unpacked zip on a private X server: it starts, "Файл" (Ctrl+O) opens
-#    the dialog at the sample beside the program, Enter loads it, and a screenshot shows the grid's
+#    the dialog, the sample's path typed there and Enter load it, and a screenshot shows the grid's
 #    first row (scripts/windows-grid-check.py); the screenshot is kept as
 #    build-windows/wine-screenshot.png.
 # Builds what is missing first (scripts/windows-build.sh, and cdi-tables for Linux in ./build).
@@ -37,6 +37,14 @@ passed=0
 failed=0
 pass() { echo "PASS: $1"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
+
+# The X server comes first: Wine's desktop process, started by the first program in the prefix,
+# keeps the display it found, and one started without any gives later windows no driver.
+Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$scratch/display" \
+    >"$scratch/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$scratch/display")"
 
 echo "Preparing a Wine prefix"
 "$wine" wineboot -i >"$scratch/wineboot.log" 2>&1
@@ -104,11 +112,6 @@ cp "$scratch/linux/bad.csv" "$scratch/windows/bad.csv"
 run_both refused import CDI.asm bad.csv --table 1
 
 # 3. The window on a private X server.
-Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$scratch/display" \
-    >"$scratch/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$scratch/display")"
 shot() { # name: the whole screen as PPM and PNG
     xwd -root -silent | convert xwd:- -depth 8 "$scratch/$1.ppm"
     convert "$scratch/$1.ppm" "$scratch/$1.png"
@@ -130,6 +133,9 @@ else
     shot before
     xdotool key --clearmodifiers ctrl+o
     sleep 3
+    # The first dialog starts in the documents folder: the sample's path is typed, as Wine shows
+    # the root folder as drive Z:.
+    xdotool type --delay 20 "Z:$(printf '%s' "$scratch/windows/CDI.asm" | tr / '\\')"
     xdotool key --clearmodifiers Return
     sleep 4
     shot after

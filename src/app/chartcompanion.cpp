@@ -4,6 +4,7 @@
 // read-out of a point, and the file compared with the document.
 #include "app/editcommandsparts.h"
 
+#include "app/commandtexts.h"
 #include "app/gridview.h"
 #include "bench/imagedecode.h"
 #include "chart/chartwidget.h"
@@ -103,6 +104,7 @@ void EditCommands::chooseComparison()
 {
     OpenDialogSettings dialog = m_form.OpenDialog1;
     dialog.fileName.clear();
+    dialog.title = windowText(WindowText::CompareTitle, m_form.state().Language);
     if (const auto chosen = m_platform.chooseFileToOpen(&m_form, dialog))
         compareWith(*chosen);
 }

@@ -140,3 +140,53 @@ UnavailableTexts chipProgrammingUnavailable()
             QStringLiteral("Not in the Windows version: program the chip with avrdude from a "
                            "command prompt; the HEX file is beside the source.")};
 }
+
+QString windowText(WindowText id, unsigned char language)
+{
+    switch (id) {
+    case WindowText::CompileStarted:
+        return inLanguage(language, u"%1: %2 компилируется в окне терминала…",
+                          u"%1: %2 is being assembled in a terminal window…");
+    case WindowText::CompileSucceeded:
+        return inLanguage(language, u"%1: ассемблер завершился без ошибок, собран %2",
+                          u"%1: the assembler succeeded, %2 built");
+    case WindowText::CompileFailed:
+        return inLanguage(language, u"%1: ОШИБКА АССЕМБЛЕРА (код %2), %3 не собран",
+                          u"%1: ASSEMBLER FAILED (exit status %2), %3 not built");
+    case WindowText::CompileNoHex:
+        return inLanguage(language, u"%1: ассемблер завершился, но %2 не записан",
+                          u"%1: the assembler ended, but %2 was not written");
+    case WindowText::AssemblerMissing:
+        return inLanguage(language,
+                          u"Ассемблер не найден (ни avrasm2, ни avra). Установите пакет avra: "
+                          u"sudo apt install avra",
+                          u"No assembler found (neither avrasm2 nor avra). Install the avra "
+                          u"package: sudo apt install avra");
+    case WindowText::TerminalSucceeded:
+        return inLanguage(language, u"Ассемблер завершился без ошибок.",
+                          u"The assembler succeeded.");
+    case WindowText::TerminalFailed:
+        return inLanguage(language, u"ОШИБКА АССЕМБЛЕРА. Код завершения:",
+                          u"ASSEMBLER FAILED. Exit status:");
+    case WindowText::SampleMissing:
+        return inLanguage(language, u"Пример CDI.asm не установлен (искали в %1).",
+                          u"The sample CDI.asm is not installed (looked in %1).");
+    case WindowText::SampleNotCopied:
+        return inLanguage(language, u"Не удалось скопировать пример в %1.",
+                          u"Could not copy the sample to %1.");
+    case WindowText::CompareTitle:
+        return inLanguage(language, u"Сравнить с файлом", u"Compare with file");
+    case WindowText::SensorBoxName:
+        return inLanguage(language, u"Пересчитывать углы при смене угла датчика",
+                          u"Move the angles with the sensor angle");
+    case WindowText::ProgramHex:
+        return inLanguage(language, u"Записывается %1", u"Writing %1");
+    case WindowText::ProgrammerAnswered:
+        return inLanguage(language, u"Программатор ответил, сигнатура МК %1",
+                          u"The programmer answered, chip signature %1");
+    case WindowText::ChipNotProgrammed:
+        return inLanguage(language, u"%1: МК не прошит: %2",
+                          u"%1: the chip was not programmed: %2");
+    }
+    return {};
+}

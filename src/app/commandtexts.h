@@ -66,3 +66,24 @@ struct UnavailableTexts
 };
 UnavailableTexts timingCheckUnavailable();
 UnavailableTexts chipProgrammingUnavailable();
+
+// Texts of the window's own reports: the compile's result in the status bar and the terminal,
+// "Open sample", names and titles. "%1" to "%3" stand for the arguments named in the comment.
+enum class WindowText
+{
+    CompileStarted,   // %1 the time, %2 the source's name
+    CompileSucceeded, // %1 the time, %2 the HEX's name
+    CompileFailed,    // %1 the time, %2 the exit status, %3 the HEX's name
+    CompileNoHex,     // %1 the time, %2 the HEX's name
+    AssemblerMissing, // no assembler installed: which package to install
+    TerminalSucceeded,
+    TerminalFailed,     // followed by the exit status
+    SampleMissing,      // %1 the places looked in
+    SampleNotCopied,    // %1 the copy's path
+    CompareTitle,       // the file dialog of "Compare with…"
+    SensorBoxName,      // the accessible name of the sensor angle's check box
+    ProgramHex,         // %1 the HEX's path: what "Program chip" writes
+    ProgrammerAnswered, // %1 the chip's signature as avrdude read it
+    ChipNotProgrammed,  // %1 the time, %2 why
+};
+QString windowText(WindowText id, unsigned char language);

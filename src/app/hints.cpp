@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/hints.h"
 
+#include "app/commandtexts.h"
 #include "app/gridmodel.h"
 #include "app/gridview.h"
 #include "app/unit1.h"
@@ -92,8 +93,10 @@ void applyHints(TForm1 &form)
     if (!form.findChild<QObject *>(QLatin1String(GridHints::kName), Qt::FindDirectChildrenOnly))
         new GridHints(form);
     const unsigned char language = form.state().Language;
+    // As rich text, so that a long hint wraps instead of running across the screen.
     const auto set = [language](QWidget *control, const TextPair &hint) {
-        control->setToolTip(pick(hint, language));
+        control->setToolTip(QStringLiteral("<p>") + pick(hint, language).toHtmlEscaped() +
+                            QStringLiteral("</p>"));
     };
     set(form.Memo1, {u"Исходный текст прошивки, как его прочитала и запишет программа (только "
                      u"чтение).",
@@ -112,6 +115,7 @@ void applyHints(TForm1 &form)
     set(form.ComboBox1, sensor);
     set(form.Label4, sensor);
     set(form.Label1, sensor);
+    form.CheckBox1->setAccessibleName(windowText(WindowText::SensorBoxName, language));
     set(form.CheckBox1,
         {u"Отмечено: при смене угла датчика коды таблицы остаются, а углы сдвигаются вместе с "
          u"ним. Не отмечено: углы остаются как есть, и следующее «Сохранить в таблицу» "

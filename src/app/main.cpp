@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
-#include "app/datafiles.h"
 #include "app/lateicons.h"
 #include "app/mainwindow.h"
 #include "app/platform.h"
@@ -9,7 +8,6 @@
 #include "app/unit1.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -20,10 +18,10 @@ int main(int argc, char *argv[])
     useLateIconStyle();
     QtPlatform platform;
     MainWindow window(platform);
-    // The open dialog starts at the sample, beside the program or in its installed data folder.
+    // The open dialog starts in the user's documents, never in the installed sample's folder,
+    // where nothing can be saved; "Open sample" copies the sample there first.
     const QString programFolder = QCoreApplication::applicationDirPath();
-    const QString sample = findDataFile(programFolder, QStringLiteral("examples/CDI.asm"));
-    prepareMainWindow(window, sample.isEmpty() ? QString() : QFileInfo(sample).absolutePath());
+    prepareMainWindow(window, documentsFolder());
     window.show();
     if (qEnvironmentVariableIsSet("CDI_EDITOR_SELF_CHECK")) {
         QTimer::singleShot(0, &window, [&] {

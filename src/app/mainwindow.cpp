@@ -4,23 +4,33 @@
 
 #include "app/commandtexts.h"
 #include "app/editcommands.h"
+#include "app/startup.h"
 #ifdef CDI_HAVE_BENCH
 #include "app/timingcheck.h"
 #endif
 
 #include "app/unit1.h"
+#include "app/windowfit.h"
 #include "session/texts.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTime>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -28,14 +38,71 @@ namespace {
 
 const QString kLastFolderKey = QStringLiteral("openDialog/lastFolder");
 
-// A status-bar label that never widens the fixed-size window, whatever text it gets.
-QLabel *statusLabel(QWidget *parent, const QString &name)
+const QString kResizableKey = QStringLiteral("window/resizableLayout");
+
+} // namespace
+
+// A status-bar label that never widens the window, whatever text it gets: a text longer than
+// the label is shortened in the middle, where a path holds its least telling part, and the
+// whole text is its tooltip.
+class StatusLabel final : public QLabel
 {
-    auto *label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    label->setMinimumWidth(1);
-    return label;
+public:
+    StatusLabel(QWidget *parent, const QString &name) : QLabel(parent)
+    {
+        setObjectName(name);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setMinimumWidth(1);
+    }
+    // `shown` in place of the text where it says the same more briefly (a path with "~").
+    void setWholeText(const QString &text, const QString &shown = {})
+    {
+        m_text = text;
+        m_shown = shown.isEmpty() ? text : shown;
+        setToolTip(text);
+        // A screen reader reads it unshortened too.
+        setAccessibleName(m_shown);
+        fit();
+    }
+    QString wholeText() const { return m_text; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+    void changeEvent(QEvent *event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            fit();
+    }
+
+private:
+    void fit()
+    {
+        const int room = std::max(0, contentsRect().width() - 2 * margin() - indent());
+        setText(fontMetrics().elidedText(m_shown, Qt::ElideMiddle, room));
+    }
+
+    QString m_text;
+    QString m_shown;
+};
+
+namespace {
+
+// The path as the system writes it: on Windows with backslashes, elsewhere with the home folder
+// written "~".
+QString shortPath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return QDir::toNativeSeparators(path);
+#endif
+    const QString home = QDir::homePath();
+    if (home.size() > 1 && path.startsWith(home + QLatin1Char('/')))
+        return QLatin1Char('~') + path.mid(home.size());
+    return path;
 }
 
 } // namespace
@@ -46,7 +113,14 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
                               Qt::WindowCloseButtonHint),
       m_form(new TForm1(platform))
 {
-    setCentralWidget(m_form);
+    // Where the screen is too small for the table window, its area scrolls inside a window
+    // that fits.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setBackgroundRole(QPalette::Button);
+    m_scroll->setWidget(m_form);
+    m_form->installEventFilter(this);
+    setCentralWidget(m_scroll);
     setFont(m_form->font());
     createMenus();
 #ifdef CDI_HAVE_BENCH
@@ -63,8 +137,6 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     createStatusBar();
     m_form->commands().addToMenus(m_fileMenu, m_editMenu, m_viewMenu);
     connect(&m_form->commands(), &EditCommands::statusMessage, this, &MainWindow::showReadout);
-    // The table window keeps its own fixed size; this window is as big as it and the bars.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     setWindowTitle(m_form->windowTitle());
     connect(m_form, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
@@ -85,11 +157,13 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     connect(m_form, &TForm1::saveRefused, this, &MainWindow::noteRefused);
     applyLanguage();
     showPathAndEdited(m_form->document().FirmwarePath, false);
+    fitToScreen();
 }
 
 void MainWindow::rememberFoldersIn(std::unique_ptr<QSettings> settings)
 {
     m_settings = std::move(settings);
+    setResizableLayout(m_settings->value(kResizableKey, false).toBool());
 }
 
 QString MainWindow::rememberedFolder() const
@@ -145,6 +219,8 @@ void MainWindow::createMenus()
     TForm1 *const form = m_form;
     connect(addCommand(m_fileMenu, u"&Открыть…", u"&Open…", QKeySequence::Open),
             &QAction::triggered, form, &TForm1::Button1Click);
+    connect(addCommand(m_fileMenu, u"Открыть &пример", u"Open sa&mple"), &QAction::triggered, form,
+            [form] { form->openSample(documentsFolder()); });
     m_saveActions << addCommand(m_fileMenu, u"&Сохранить в файл", u"&Save to file",
                                 QKeySequence::Save);
     connect(m_saveActions.last(), &QAction::triggered, form, &TForm1::Button5Click);
@@ -162,6 +238,16 @@ void MainWindow::createMenus()
     m_viewMenu->addSeparator();
     connect(addCommand(m_viewMenu, u"&English", u"&Russian"), &QAction::triggered, form,
             &TForm1::Button7Click);
+    m_viewMenu->addSeparator();
+    m_resizableAction = addCommand(m_viewMenu, u"&Растягиваемое окно", u"Resi&zable layout");
+    m_resizableAction->setCheckable(true);
+    connect(m_resizableAction, &QAction::toggled, this, [this](bool on) {
+        setResizableLayout(on);
+        if (m_settings) {
+            m_settings->setValue(kResizableKey, on);
+            m_settings->sync();
+        }
+    });
 
     connect(addCommand(m_toolsMenu, u"&Компилировать", u"&Compile HEX file"), &QAction::triggered,
             form, &TForm1::Button6Click);
@@ -177,9 +263,9 @@ void MainWindow::createMenus()
 
 void MainWindow::createStatusBar()
 {
-    m_noteLabel = statusLabel(this, QStringLiteral("note"));
-    m_readoutLabel = statusLabel(this, QStringLiteral("readout"));
-    m_pathLabel = statusLabel(this, QStringLiteral("path"));
+    m_noteLabel = new StatusLabel(this, QStringLiteral("note"));
+    m_readoutLabel = new StatusLabel(this, QStringLiteral("readout"));
+    m_pathLabel = new StatusLabel(this, QStringLiteral("path"));
     m_editedLabel = new QLabel(this);
     m_editedLabel->setObjectName(QStringLiteral("edited"));
     statusBar()->setSizeGripEnabled(false);
@@ -187,6 +273,14 @@ void MainWindow::createStatusBar()
     statusBar()->addWidget(m_readoutLabel, 2);
     statusBar()->addPermanentWidget(m_pathLabel, 3);
     statusBar()->addPermanentWidget(m_editedLabel);
+    // A line high whatever they hold, so that a text shown does not make the bar taller and
+    // take a pixel from the table window's area.
+    for (QLabel *label : {static_cast<QLabel *>(m_noteLabel), static_cast<QLabel *>(m_readoutLabel),
+                          static_cast<QLabel *>(m_pathLabel), m_editedLabel})
+        label->setMinimumHeight(label->fontMetrics().height());
+    // Should a bar still change its height (a font change), the window follows.
+    statusBar()->installEventFilter(this);
+    menuBar()->installEventFilter(this);
 }
 
 QAction *MainWindow::addCommand(QMenu *menu, QStringView russian, QStringView english,
@@ -245,14 +339,13 @@ void MainWindow::applyLanguage()
                 entry.action->setStatusTip(entry.action->toolTip());
         }
     }
-    m_noteLabel->setText(pick(m_noteRussian, m_noteEnglish));
+    m_noteLabel->setWholeText(pick(m_noteRussian, m_noteEnglish));
     m_editedLabel->setText(stateText());
 }
 
 void MainWindow::showPathAndEdited(const QString &path, bool edited)
 {
-    m_pathLabel->setText(path);
-    m_pathLabel->setToolTip(path);
+    m_pathLabel->setWholeText(QDir::toNativeSeparators(path), shortPath(path));
     m_edited = edited;
     m_editedLabel->setText(stateText());
 }
@@ -261,12 +354,12 @@ void MainWindow::showNote(QStringView russian, QStringView english)
 {
     m_noteRussian = russian.toString();
     m_noteEnglish = english.toString();
-    m_noteLabel->setText(pick(m_noteRussian, m_noteEnglish));
+    m_noteLabel->setWholeText(pick(m_noteRussian, m_noteEnglish));
 }
 
 void MainWindow::showReadout(const QString &text)
 {
-    m_readoutLabel->setText(text);
+    m_readoutLabel->setWholeText(text);
 }
 
 QString MainWindow::stateText() const
@@ -278,12 +371,12 @@ QString MainWindow::stateText() const
 
 QString MainWindow::note() const
 {
-    return m_noteLabel->text();
+    return m_noteLabel->wholeText();
 }
 
 QString MainWindow::pathText() const
 {
-    return m_pathLabel->text();
+    return m_pathLabel->wholeText();
 }
 
 QString MainWindow::editedText() const
@@ -293,7 +386,7 @@ QString MainWindow::editedText() const
 
 QString MainWindow::readout() const
 {
-    return m_readoutLabel->text();
+    return m_readoutLabel->wholeText();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -303,4 +396,84 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     QMainWindow::closeEvent(event);
+}
+
+void MainWindow::setResizableLayout(bool on)
+{
+    m_resizable = on;
+    {
+        const QSignalBlocker block(m_resizableAction);
+        m_resizableAction->setChecked(on);
+    }
+    // Resizable: the table window fills the area, never smaller than its own size; else it
+    // has exactly its own size and every control its place.
+    if (on) {
+        m_form->setMinimumSize(kFormSize);
+        m_form->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        m_form->setFixedSize(kFormSize);
+    }
+    m_scroll->setWidgetResizable(on);
+    fitToScreen();
+}
+
+void MainWindow::fitToScreen()
+{
+    // Shown, the bars' heights are those the layout gave them: on Windows the menu bar takes
+    // more than its size hint says.
+    const int bars = isVisible()
+                         ? menuBar()->height() + statusBar()->height()
+                         : menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    const QSize natural(kFormSize.width(), kFormSize.height() + bars);
+    const QScreen *screen = this->screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), natural);
+    // The window manager's frame, once it has one, takes its part of the screen too.
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+    const QSize fitted =
+        fittedWindowSize(natural, available.size() - frame,
+                         style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll));
+    if (m_resizable) {
+        setMinimumSize(QSize(240, 160).boundedTo(fitted));
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        // Shown: the size the user gave it, as far as the screen holds it.
+        resize(isVisible() ? size().boundedTo(available.size() - frame) : fitted);
+    } else {
+        setFixedSize(fitted);
+    }
+    if (!isVisible())
+        return;
+    // A frame that reaches beyond the screen's edges is moved back onto it.
+    const QRect outer = frameGeometry();
+    if (!available.contains(outer)) {
+        const int x = std::clamp(outer.x(), available.left(),
+                                 std::max(available.left(), available.right() + 1 - outer.width()));
+        const int y =
+            std::clamp(outer.y(), available.top(),
+                       std::max(available.top(), available.bottom() + 1 - outer.height()));
+        move(x, y);
+    }
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (QWindow *window = windowHandle(); window && !m_watchingScreen) {
+        m_watchingScreen = true;
+        connect(window, &QWindow::screenChanged, this, &MainWindow::fitToScreen);
+    }
+    fitToScreen();
+    // A window manager's frame is known only after it has decorated the window.
+    QTimer::singleShot(300, this, &MainWindow::fitToScreen);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_form && event->type() == QEvent::Resize)
+        stretchForm(*m_form);
+    else if ((watched == statusBar() || watched == menuBar()) && event->type() == QEvent::Resize &&
+             static_cast<QResizeEvent *>(event)->oldSize().height() !=
+                 static_cast<QResizeEvent *>(event)->size().height() &&
+             isVisible())
+        QTimer::singleShot(0, this, &MainWindow::fitToScreen);
+    return QMainWindow::eventFilter(watched, event);
 }

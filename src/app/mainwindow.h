@@ -17,13 +17,17 @@ class Platform;
 class QAction;
 class QLabel;
 class QMenu;
+class QScrollArea;
 class QSettings;
+class StatusLabel;
 class TForm1;
 struct UnavailableTexts;
 
 // The program's top-level window: the table window TForm1 as its central widget, with every
-// control at its place, a menu bar above it and a status bar below it. Fixed size; its title
-// follows TForm1's, and every text of the menus and the status bar follows the language switch.
+// control at its place, a menu bar above it and a status bar below it. Fixed at the size that
+// shows the table window whole, or at what the screen holds with the table window scrolling
+// (unless View - Resizable layout is on); its title follows TForm1's, and every text of the
+// menus and the status bar follows the language switch.
 //
 // Adding a command from elsewhere (the texts follow the language switch by themselves):
 //   QAction *undo = window.addCommand(window.editMenu(), u"Отменить", u"Undo",
@@ -56,7 +60,8 @@ public:
     // 0 Russian, 1 English: the window's current language.
     unsigned char language() const;
 
-    // Where the folder last opened is kept between runs; without settings nothing is kept.
+    // Where the folder last opened and the layout choice are kept between runs; without settings
+    // nothing is kept.
     void rememberFoldersIn(std::unique_ptr<QSettings> settings);
     QString rememberedFolder() const;
     QSettings *settings() const { return m_settings.get(); }
@@ -71,6 +76,16 @@ public:
     QString editedText() const;
     QString readout() const;
 
+    // View → "Resizable layout" (off: the table window's own fixed size): the window can be
+    // resized, the chart takes the extra width and height, the grid the extra height.
+    void setResizableLayout(bool on);
+    bool resizableLayout() const { return m_resizable; }
+    QAction *resizableLayoutAction() const { return m_resizableAction; }
+    // The window at the size that shows the table window whole where the screen has room for
+    // it, else at what fits with the rest scrolled, and its frame kept on the screen.
+    void fitToScreen();
+    QScrollArea *scrollArea() const { return m_scroll; }
+
 public slots:
     // A read-out of what the pointer is over in the chart; empty clears it.
     void showReadout(const QString &text);
@@ -80,6 +95,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct Translated
@@ -111,12 +128,16 @@ private:
     QList<Translated> m_translated;
     std::unique_ptr<QSettings> m_settings;
 
-    QLabel *m_noteLabel = nullptr;
-    QLabel *m_readoutLabel = nullptr;
-    QLabel *m_pathLabel = nullptr;
+    StatusLabel *m_noteLabel = nullptr;
+    StatusLabel *m_readoutLabel = nullptr;
+    StatusLabel *m_pathLabel = nullptr;
     QLabel *m_editedLabel = nullptr;
     QString m_noteRussian, m_noteEnglish;
     bool m_edited = false;
     bool m_readOnly = false;
     QList<QAction *> m_saveActions; // off while a firmware image is shown
+    QScrollArea *m_scroll = nullptr;
+    QAction *m_resizableAction = nullptr;
+    bool m_resizable = false;
+    bool m_watchingScreen = false;
 };

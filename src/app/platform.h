@@ -17,6 +17,7 @@ struct OpenDialogSettings
     QString filter;    // e.g. "asm|*asm": one entry named "asm" for names ending in "asm"
     QString fileName;  // initial file name
     QString directory; // the folder it first shows; empty for the toolkit's choice
+    QString title;     // the dialog's title; empty for the toolkit's
 };
 
 // A program started on its own, not waited for.
@@ -25,7 +26,10 @@ struct DetachedCommand
     QString program;
     QStringList arguments;
     QString workingDirectory;
+    QString statusFile; // where it writes its exit status when it ends; empty: nowhere
 };
+
+struct ConsoleReport;
 
 // A question with a few answers; the one at `escapeAnswer` is the answer to closing the box.
 struct Question
@@ -71,8 +75,10 @@ public:
 
     // The console that assembles the source at `firmwarePath` in its folder and stays open for the
     // assembler's report; nothing for an empty path. By default a terminal with a shell script
-    // (assemblerCommand()), with the programs that isInstalled() finds.
-    virtual std::optional<DetachedCommand> assemblerConsole(const QString &firmwarePath) const;
+    // (compileConsole()) that says how it ended and reports back through `report`, with the
+    // programs that isInstalled() finds.
+    virtual std::optional<DetachedCommand> assemblerConsole(const QString &firmwarePath,
+                                                            const ConsoleReport &report) const;
     // Whether the desktop has a console to run it in.
     virtual bool hasConsole() const;
     // Whether "Program chip" works here: avrdude in a terminal of the Unix desktop.
@@ -100,7 +106,8 @@ public:
     bool ask(QWidget *owner, const QString &text, const QString &acceptText,
              const QString &rejectText) override;
 #ifdef Q_OS_WIN
-    std::optional<DetachedCommand> assemblerConsole(const QString &firmwarePath) const override;
+    std::optional<DetachedCommand> assemblerConsole(const QString &firmwarePath,
+                                                    const ConsoleReport &report) const override;
     bool hasConsole() const override
     {
         return true;

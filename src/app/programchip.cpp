@@ -31,6 +31,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTime>
 
 namespace {
 
@@ -124,11 +125,12 @@ QString TForm1::imageProblem(const QString &hexPath) const
            QLatin1Char('\n') + describeDifferences(check.differences, m_state.Language);
 }
 
-AvrdudeRun TForm1::runOnChip(const QStringList &arguments)
+AvrdudeRun TForm1::runOnChip(const QStringList &arguments, const QString &detail)
 {
     AvrdudeJob job;
-    QProgressDialog progress(chipText(ChipText::Busy, m_state.Language),
-                             chipText(ChipText::Cancel, m_state.Language), 0, 0, this);
+    const QString busy = chipText(ChipText::Busy, m_state.Language) +
+                         (detail.isEmpty() ? QString() : QLatin1Char('\n') + detail);
+    QProgressDialog progress(busy, chipText(ChipText::Cancel, m_state.Language), 0, 0, this);
     progress.setObjectName(QStringLiteral("chipProgress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setAutoClose(false);
@@ -145,8 +147,7 @@ AvrdudeRun TForm1::runOnChip(const QStringList &arguments)
         pending = lines.last();
         for (const QString &line : lines) {
             if (const auto match = step.match(line); match.hasMatch())
-                progress.setLabelText(chipText(ChipText::Busy, m_state.Language) +
-                                      QLatin1Char('\n') + match.captured(1));
+                progress.setLabelText(busy + QLatin1Char('\n') + match.captured(1));
             const auto found = percent.globalMatch(line);
             for (auto it = found; it.hasNext();) {
                 progress.setMaximum(100);
@@ -305,12 +306,14 @@ void TForm1::ProgramChipClick()
     const AvrdudeRun copied = runOnChip(readChipArguments(*choice, copy));
     if (copied.outcome == AvrdudeRun::Cancelled) {
         QFile::remove(copy);
+        noteNotProgrammed([&](unsigned char l) { return runFailureText(copied, l); });
         m_platform.showWarning(this, runFailureText(copied, language));
         return;
     }
     if (copied.outcome == AvrdudeRun::WrongSignature) {
         QFile::remove(copy);
         m_platform.showError(this, runFailureText(copied, language));
+        noteNotProgrammed([&](unsigned char l) { return runFailureText(copied, l); });
         return;
     }
     if (!copied.ok()) {
@@ -328,7 +331,14 @@ void TForm1::ProgramChipClick()
     // The write with avrdude's verify, then what the chip holds.
     QTemporaryDir scratch;
     const QString back = scratch.filePath(QStringLiteral("chip.hex"));
-    const AvrdudeRun written = runOnChip(writeChipArguments(*choice, hex, back));
+    // What is written, and that the programmer answered the read before.
+    QString detail = windowText(WindowText::ProgramHex, language).arg(hex);
+    if (copied.ok() && !copied.signature.isEmpty())
+        detail += QLatin1Char('\n') +
+                  windowText(WindowText::ProgrammerAnswered, language).arg(copied.signature);
+    const AvrdudeRun written = runOnChip(writeChipArguments(*choice, hex, back), detail);
+    if (!written.ok())
+        noteNotProgrammed([&](unsigned char l) { return runFailureText(written, l); });
     if (written.outcome == AvrdudeRun::Cancelled) {
         m_platform.showWarning(this, runFailureText(written, language));
         return;
@@ -356,11 +366,32 @@ void TForm1::ProgramChipClick()
                                  : chipText(ChipText::ChipUnreadable, language)
                                        .arg(decodeFailureText(onChip.decode, language));
         m_platform.showWarning(this, copyNote(language) + what);
+        // Written, but not as the window holds it: said as such, never as a success.
+        const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+        const auto note = [&](unsigned char l) {
+            const QString text = onChip.decode.ok()
+                                     ? chipText(ChipText::ChipDiffers, l).arg(name, QString())
+                                     : chipText(ChipText::ChipUnreadable, l)
+                                           .arg(decodeFailureText(onChip.decode, l));
+            return time + QStringLiteral(": ") + text.section(QLatin1Char('\n'), 0, 0);
+        };
+        emit chipNote(note(0), note(1));
         return;
     }
     const auto [russian, english] = bothLanguages(
         [&](unsigned char l) { return copyNote(l) + chipText(ChipText::ChipHolds, l).arg(name); });
     emit chipNote(russian, english);
+}
+
+void TForm1::noteNotProgrammed(const std::function<QString(unsigned char)> &reason)
+{
+    const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    // The first line: the status bar holds one.
+    const auto text = [&](unsigned char language) {
+        return windowText(WindowText::ChipNotProgrammed, language)
+            .arg(time, reason(language).section(QLatin1Char('\n'), 0, 0));
+    };
+    emit chipNote(text(0), text(1));
 }
 
 void TForm1::ReadChipClick()

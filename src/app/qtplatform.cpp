@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 #include "app/platform.h"
 
+#include "app/compileconsole.h"
 #include "format/assembler.h"
 
 #include <QApplication>
@@ -42,6 +43,8 @@ void showBox(QWidget *owner, QMessageBox::Icon icon, const QString &text)
 std::optional<QString> runFileDialog(QFileDialog &fileDialog, const OpenDialogSettings &dialog)
 {
     fileDialog.setNameFilter(qtFilter(dialog.filter));
+    if (!dialog.title.isEmpty())
+        fileDialog.setWindowTitle(dialog.title);
     // Qt's own dialog, so that it behaves the same on every desktop and can be driven by keys.
     fileDialog.setOption(QFileDialog::DontUseNativeDialog);
     if (!dialog.directory.isEmpty())
@@ -209,13 +212,11 @@ bool QtPlatform::ask(QWidget *owner, const QString &text, const QString &acceptT
     return box.clickedButton() == accept;
 }
 
-std::optional<DetachedCommand> Platform::assemblerConsole(const QString &firmwarePath) const
+std::optional<DetachedCommand> Platform::assemblerConsole(const QString &firmwarePath,
+                                                          const ConsoleReport &report) const
 {
-    const auto command =
-        assemblerCommand(firmwarePath, [this](const QString &name) { return isInstalled(name); });
-    if (!command)
-        return std::nullopt;
-    return DetachedCommand{command->program, command->arguments, command->workingDirectory};
+    return compileConsole(firmwarePath, report,
+                          [this](const QString &name) { return isInstalled(name); });
 }
 
 bool Platform::hasConsole() const
@@ -227,8 +228,10 @@ bool Platform::hasConsole() const
 // cmd.exe /k runs the assembler in the file's folder and keeps the console open for its report.
 // The vendor's avrasm2 when it is on the search path, else the avra.exe that comes with the
 // program (with its definitions files in include\ beside it), else an avra on the search path.
-// The file name is quoted, so that a name with blanks arrives whole.
-std::optional<DetachedCommand> QtPlatform::assemblerConsole(const QString &firmwarePath) const
+// The file name is quoted, so that a name with blanks arrives whole. The console reports
+// nothing back.
+std::optional<DetachedCommand> QtPlatform::assemblerConsole(const QString &firmwarePath,
+                                                            const ConsoleReport &) const
 {
     const QFileInfo source(firmwarePath);
     QString name = source.fileName();

@@ -5,12 +5,14 @@
 #include "app/editcommands.h"
 #include "app/mainwindow.h"
 #include "app/unit1.h"
+#include "app/windowfit.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QLayout>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 
 void setApplicationNames()
 {
@@ -18,7 +20,7 @@ void setApplicationNames()
     QCoreApplication::setApplicationName(QStringLiteral("cdi-editor"));
 }
 
-void prepareMainWindow(MainWindow &window, const QString &sampleFolder)
+void prepareMainWindow(MainWindow &window, const QString &firstFolder)
 {
     window.rememberFoldersIn(std::make_unique<QSettings>());
     window.form().commands().rememberOptionsIn(window.settings());
@@ -26,9 +28,14 @@ void prepareMainWindow(MainWindow &window, const QString &sampleFolder)
     const QString remembered = window.rememberedFolder();
     if (!remembered.isEmpty() && QFileInfo(remembered).isDir())
         dialog.directory = remembered;
-    else if (!sampleFolder.isEmpty() && QFileInfo(sampleFolder).isDir())
-        dialog.directory = sampleFolder;
-    window.layout()->activate();
-    const QRect screen = window.screen()->availableGeometry();
-    window.move(screen.center() - window.rect().center());
+    else if (!firstFolder.isEmpty() && QFileInfo(firstFolder).isDir())
+        dialog.directory = firstFolder;
+    window.fitToScreen();
+    window.move(centredWindowPosition(window.size(), window.screen()->availableGeometry()));
+}
+
+QString documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
 }

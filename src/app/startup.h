@@ -10,6 +10,10 @@ class MainWindow;
 void setApplicationNames();
 
 // Before the first show: the open dialog starts in the folder last opened, or in
-// `sampleFolder` (when it exists) if none has been remembered yet; the window is centred on
-// its screen.
-void prepareMainWindow(MainWindow &window, const QString &sampleFolder);
+// `firstFolder` (when it exists) if none has been remembered yet; the window takes the size
+// that fits its screen and is centred on it.
+void prepareMainWindow(MainWindow &window, const QString &firstFolder);
+
+// The user's documents folder, where "Open sample" puts its copy; the home folder when the
+// desktop names none.
+QString documentsFolder();

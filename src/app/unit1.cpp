@@ -3,6 +3,7 @@
 #include "app/unit1.h"
 
 #include "app/commandtexts.h"
+#include "app/compileconsole.h"
 #include "app/datafiles.h"
 #include "app/editcommands.h"
 #include "app/edittexts.h"
@@ -72,9 +73,25 @@ void makeEditable(QComboBox *box, QCompleter *none)
     box->setInsertPolicy(QComboBox::NoInsert);
 }
 
+// A label as large as its text in whatever font it ends up with: a desktop font or a style
+// sheet applied after the captions were set does not clip it.
+class FittedLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void changeEvent(QEvent *event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            adjustSize();
+    }
+};
+
 QLabel *placeLabel(QWidget *parent, int left, int top)
 {
-    auto *label = new QLabel(parent);
+    auto *label = new FittedLabel(parent);
     label->move(left, top);
     return label;
 }
@@ -93,6 +110,8 @@ TForm1::TForm1(Platform &platform, QWidget *parent)
     }
     FormCreate();
     m_commands = new EditCommands(*this, m_platform);
+    m_compileWatch = new CompileWatch(this);
+    connect(m_compileWatch, &CompileWatch::finished, this, &TForm1::compileFinished);
 }
 
 TForm1::~TForm1()
@@ -331,7 +350,11 @@ void TForm1::ComboBox3KeyPress(QChar &Key)
 
 void TForm1::Button1Click()
 {
-    const auto chosen = m_platform.chooseFileToOpen(this, OpenDialog1);
+    openChosen(m_platform.chooseFileToOpen(this, OpenDialog1));
+}
+
+void TForm1::openChosen(const std::optional<QString> &chosen)
+{
     // Another file, or a cancelled dialog that reads the loaded file again: either drops the
     // unsaved changes, so the user decides first; a Cancel there leaves everything as it was.
     if ((chosen || !document().FirmwarePath.isEmpty()) && !confirmUnsavedChanges())
@@ -497,7 +520,12 @@ void TForm1::Button6Click()
 {
     if (refuseOnImage())
         return;
-    const auto command = m_platform.assemblerConsole(document().FirmwarePath);
+    const unsigned char language = m_state.Language;
+    const ConsoleReport report{m_compileWatch->nextStatusFile(),
+                               windowText(WindowText::TerminalSucceeded, language),
+                               windowText(WindowText::TerminalFailed, language),
+                               windowText(WindowText::AssemblerMissing, language)};
+    const auto command = m_platform.assemblerConsole(document().FirmwarePath, report);
     if (!command)
         return;
     if (!m_platform.hasConsole()) {
@@ -517,8 +545,14 @@ void TForm1::Button6Click()
             return;
         }
     }
-    if (!m_platform.startDetached(*command))
+    if (!m_platform.startDetached(*command)) {
         warn(MessageId::CommandNotStarted, command->program);
+        return;
+    }
+    m_compileWatch->follow(command->statusFile, document().FirmwarePath);
+    // A console that reports nothing back (Windows' cmd) says all there is to say itself.
+    if (!command->statusFile.isEmpty())
+        noteCompile();
 }
 
 bool TForm1::StringGrid1SelectCell(int ACol, int ARow)

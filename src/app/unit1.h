@@ -14,8 +14,11 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class ChartSeries;
 class ChartWidget;
+class CompileWatch;
 class EditCommands;
 class GridView;
 class QCheckBox;
@@ -81,6 +84,9 @@ public:
     // "Прочитать МК" / "Read chip": the chip's image beside the document, opened as the
     // comparison (or, with nothing loaded, as the document).
     void ReadChipClick();
+    // File → "Open sample": the sample that comes with the program copied into `folder` under
+    // a name that no file there has yet (nothing is overwritten), and the copy loaded.
+    void openSample(const QString &folder);
 
     // The program-wide values.
     ProgramState &state() { return m_state; }
@@ -116,7 +122,7 @@ signals:
     // one, the general error report.
     void savedToFile(const QString &path);
     void saveRefused(std::optional<MessageId> reason);
-    // A note on what a chip command did, for the status bar.
+    // A note on what a chip command or a compile did, for the status bar.
     void chipNote(const QString &russian, const QString &english);
 
 private:
@@ -129,9 +135,14 @@ private:
     bool assembleNow();
     QString imageProblem(const QString &hexPath) const;
     std::optional<ProgrammerChoice> askProgrammer();
-    // avrdude with these arguments behind a modal progress box whose Cancel stops it.
-    AvrdudeRun runOnChip(const QStringList &arguments);
+    // avrdude with these arguments behind a modal progress box whose Cancel stops it; `detail`
+    // (what is written, whether the programmer answered) stands under its first line.
+    AvrdudeRun runOnChip(const QStringList &arguments, const QString &detail = {});
+    // The status bar's note that the chip was not programmed, and why.
+    void noteNotProgrammed(const std::function<QString(unsigned char)> &reason);
 
+    // The load of Button1Click with the dialog's answer: a path, or nothing for Cancel.
+    void openChosen(const std::optional<QString> &chosen);
     void createControls();
     void setTexts();
     void showSource();
@@ -165,6 +176,11 @@ private:
     std::optional<FileStamp> m_diskStamp;
     EditCommands *m_commands = nullptr;
     bool m_inSelectCell = false;
+    // The compile last started in a terminal, until it reports how it ended.
+    CompileWatch *m_compileWatch = nullptr;
+    // The status bar's notes of a compile: started (or no assembler to start), and its end.
+    void noteCompile();
+    void compileFinished(int exitStatus, bool hexWritten, const QString &hexPath);
 };
 
 template <typename Operation> decltype(auto) TForm1::change(Operation &&operation)

@@ -61,7 +61,7 @@ void ChartWidget::paintLegend(QPainter &painter, const PlotGeometry &g) const
     for (const Backdrop *b : backdrops)
         entries.push_back({pointColour(b->colour), b->style, b->name});
     if (withOverlay)
-        entries.push_back({QColor::fromRgb(kOverlayColour), Qt::SolidLine, m_overlayLegend, true});
+        entries.push_back({overlayColour(), Qt::SolidLine, m_overlayLegend, true});
     if (withTraces) {
         for (int i = 0; i < m_traces.size(); ++i)
             entries.push_back({traceColour(i), Qt::SolidLine, m_traces.at(i).name, false, true});
@@ -219,7 +219,7 @@ void ChartWidget::paintEvent(QPaintEvent *)
     } else if (!m_overlayLegend.isEmpty()) {
         // The overlay: rings 7 pixels across, so that a point on the series stays visible
         // inside.
-        painter.setPen(QPen(QColor::fromRgb(kOverlayColour), 1.5));
+        painter.setPen(QPen(overlayColour(), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.setRenderHint(QPainter::Antialiasing, true);
         for (const QPointF &p : m_overlay) {

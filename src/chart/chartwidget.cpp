@@ -120,6 +120,12 @@ QColor ChartWidget::traceColour(int index) const
     return QColor::fromRgb(colours[std::size_t(std::max(index, 0)) % count]);
 }
 
+QColor ChartWidget::overlayColour() const
+{
+    const bool dark = palette().color(QPalette::Base).lightness() < 128;
+    return dark ? QColor::fromRgb(0x66AAFF) : QColor::fromRgb(kOverlayColour);
+}
+
 QPointF ChartWidget::tracePosition(int trace, int index) const
 {
     if (trace < 0 || trace >= m_traces.size() || index < 0 ||

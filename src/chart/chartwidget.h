@@ -59,6 +59,9 @@ public:
     // The names of the overlay's legend: the series and the overlay; empty without an overlay.
     QStringList legend() const;
     static constexpr QRgb kOverlayColour = 0xFF0050E0; // blue, apart from red, green and yellow
+    // The overlay's colour on the current palette: kOverlayColour on a light background, a
+    // lighter blue on a dark one, where the dark blue would hardly show.
+    QColor overlayColour() const;
 
     // The timing-light view: sets of measured points (such as every revolution of ramps through
     // the whole speed range), each in a colour of its own and named in the legend, drawn over

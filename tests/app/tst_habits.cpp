@@ -40,6 +40,7 @@ private slots:
     void gridShowsWhenItHasTheFocus();
     void saveAsWritesANewFileAndLeavesTheOriginal();
     void windowLeavesTheToolkitFontsAsTheyWere();
+    void openSampleOpensACopyAndOverwritesNothing();
 
 private:
     QTemporaryDir m_settingsDir;
@@ -263,11 +264,15 @@ void TestHabits::everyControlHasAHintInBothLanguages()
     QStringList russian;
     for (QWidget *control : controls)
         russian.append(control->toolTip());
+    // Rich text, which a tooltip wraps; the check box is named for what it does.
     QCOMPARE(w.form.CheckBox1->toolTip(),
-             QStringLiteral(u"Отмечено: при смене угла датчика коды таблицы остаются, а углы "
+             QStringLiteral(u"<p>Отмечено: при смене угла датчика коды таблицы остаются, а углы "
                             u"сдвигаются вместе с ним. Не отмечено: углы остаются как есть, и "
                             u"следующее «Сохранить в таблицу» пересчитает коды под новый угол "
-                            u"датчика."));
+                            u"датчика.</p>"));
+    QVERIFY(Qt::mightBeRichText(w.form.Button5->toolTip()));
+    QCOMPARE(w.form.CheckBox1->accessibleName(),
+             QStringLiteral(u"Пересчитывать углы при смене угла датчика"));
     QCOMPARE(w.form.Chart1->xAxisTitle(), QStringLiteral(u"об/мин"));
     QCOMPARE(w.form.Chart1->yAxisTitle(), QStringLiteral(u"УОЗ, °"));
     w.form.Button7Click();
@@ -279,6 +284,9 @@ void TestHabits::everyControlHasAHintInBothLanguages()
         QVERIFY(!controls[i]->toolTip().isEmpty());
         QVERIFY(controls[i]->toolTip() != russian[i]);
     }
+    QCOMPARE(w.form.CheckBox1->accessibleName(),
+             QStringLiteral("Move the angles with the sensor angle"));
+    QVERIFY(w.form.CheckBox1->toolTip().contains(QStringLiteral("&quot;Save to table&quot;")));
     QCOMPARE(w.form.Chart1->xAxisTitle(), QStringLiteral("rpm"));
     QCOMPARE(w.form.Chart1->yAxisTitle(), QStringLiteral(u"advance, °"));
 }
@@ -421,6 +429,45 @@ void TestHabits::windowLeavesTheToolkitFontsAsTheyWere()
         QCOMPARE(box.font(), before);
     }
     QApplication::setFont(before);
+}
+
+void TestHabits::openSampleOpensACopyAndOverwritesNothing()
+{
+    QTemporaryDir documents;
+    const QString own = writeFile(documents, QStringLiteral("CDI.asm"), "my own CDI.asm");
+    TopWindow w;
+    // Nothing installed: a warning naming where it looked, and nothing copied.
+    w.form.openSample(documents.path());
+    const auto missing = w.platform.takeBoxes();
+    QCOMPARE(missing.size(), 1);
+    QVERIFY2(missing[0].text.startsWith(QStringLiteral(u"Пример CDI.asm не установлен (искали в ")),
+             qPrintable(missing[0].text));
+    QCOMPARE(QDir(documents.path()).entryList(QDir::Files), QStringList({"CDI.asm"}));
+
+    QVERIFY(QDir(w.platform.programDir.path()).mkpath(QStringLiteral("examples")));
+    const QString installed = writeFile(
+        w.platform.programDir.filePath(QStringLiteral("examples/CDI.asm")), sampleBytes());
+    QVERIFY(QFile::setPermissions(installed, QFile::ReadOwner | QFile::ReadOther));
+    w.form.openSample(documents.path());
+    const QString copy = documents.filePath(QStringLiteral("CDI (2).asm"));
+    QCOMPARE(w.platform.takeBoxes(), QList<ShownBox>());
+    QCOMPARE(w.platform.dialogsShown.size(), 0);
+    QCOMPARE(w.form.document().FirmwarePath, copy);
+    QVERIFY(w.form.document().loaded);
+    QCOMPARE(w.form.grid().cell(4, 1), QStringLiteral("10.2"));
+    QCOMPARE(readFile(own), QByteArray("my own CDI.asm"));
+    QCOMPARE(readFile(copy), sampleBytes());
+    QVERIFY(QFileInfo(copy).isWritable());
+    QCOMPARE(w.form.OpenDialog1.directory, documents.path());
+
+    // Unsaved changes kept (Cancel): the window stays on its file and the new copy is gone.
+    w.form.grid().setCell(4, 3, QStringLiteral("11"));
+    w.platform.questionAnswers = {2};
+    w.form.openSample(documents.path());
+    QCOMPARE(w.platform.questions.size(), 1);
+    QCOMPARE(w.form.document().FirmwarePath, copy);
+    QCOMPARE(QDir(documents.path()).entryList(QDir::Files),
+             QStringList({"CDI (2).asm", "CDI.asm"}));
 }
 
 QTEST_MAIN(TestHabits)

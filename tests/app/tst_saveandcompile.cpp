@@ -2,9 +2,15 @@
 // SPDX-FileCopyrightText: 2026 CDI table editor developers
 // "Сохранить в файл" and "Компилировать" on a loaded source.
 #include "apptestsupport.h"
+#include "mainwindowsupport.h"
+
+#include "app/compileconsole.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 class TestSaveAndCompile : public QObject
@@ -19,6 +25,9 @@ private slots:
     void breakpointsOutOfOrderAskBeforeTheSave();
     void compileWithNothingLoadedStartsNothing();
     void compileRunsInTheFilesFolder();
+    void compileTellsTheWindowHowTheAssemblerEnded_data();
+    void compileTellsTheWindowHowTheAssemblerEnded();
+    void xtermDrawsCyrillicWithAScalableFace();
 };
 
 void TestSaveAndCompile::initTestCase()
@@ -188,6 +197,116 @@ void TestSaveAndCompile::compileRunsInTheFilesFolder()
     // Each click starts one more.
     w.form.Button6Click();
     QCOMPARE(w.platform.commandsStarted.size(), 2);
+}
+
+// The terminal's script run without the terminal, with `bin` first on the search path; what it
+// printed.
+static QString runConsoleScript(const DetachedCommand &command, const QString &bin)
+{
+    const qsizetype shell = command.arguments.indexOf(QStringLiteral("-e")) + 1;
+    QProcess script;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), bin + QStringLiteral(":/usr/bin:/bin"));
+    environment.insert(QStringLiteral("SHELL"), QStringLiteral("/bin/true"));
+    script.setProcessEnvironment(environment);
+    script.setWorkingDirectory(command.workingDirectory);
+    script.start(command.arguments.at(shell), command.arguments.mid(shell + 1));
+    if (!script.waitForFinished(10000))
+        return QStringLiteral("(did not end)");
+    return QString::fromUtf8(script.readAllStandardOutput());
+}
+
+void TestSaveAndCompile::compileTellsTheWindowHowTheAssemblerEnded_data()
+{
+    QTest::addColumn<QString>("assembler"); // the fake avra's shell text; empty: none installed
+    QTest::addColumn<QString>("terminal");  // the terminal's last line before the shell
+    QTest::addColumn<QString>("note");      // the status bar's note after the time
+    QTest::newRow("built") << "printf ':00000001FF\\n' > CDI.hex"
+                           << u"Ассемблер завершился без ошибок."_qs
+                           << u"ассемблер завершился без ошибок, собран CDI.hex"_qs;
+    QTest::newRow("errors") << "echo 'CDI.asm(12) : Error'; exit 3"
+                            << u"ОШИБКА АССЕМБЛЕРА. Код завершения: 3"_qs
+                            << u"ОШИБКА АССЕМБЛЕРА (код 3), CDI.hex не собран"_qs;
+    QTest::newRow("no HEX") << "exit 0" << u"Ассемблер завершился без ошибок."_qs
+                            << u"ассемблер завершился, но CDI.hex не записан"_qs;
+    QTest::newRow("no assembler")
+        << QString() << u"ОШИБКА АССЕМБЛЕРА. Код завершения: 127"_qs
+        << u"Ассемблер не найден (ни avrasm2, ни avra). Установите пакет avra: sudo apt "
+           u"install avra"_qs;
+}
+
+void TestSaveAndCompile::compileTellsTheWindowHowTheAssemblerEnded()
+{
+    QFETCH(QString, assembler);
+    QFETCH(QString, terminal);
+    QFETCH(QString, note);
+    QTemporaryDir dir;
+    QTemporaryDir bin;
+    const QString path = writeFile(dir, "CDI.asm", sampleBytes());
+    // A HEX of an earlier compile, which only a new one replaces.
+    const QString oldHex = writeFile(dir, "CDI.hex", ":00000001FF\n");
+    {
+        QFile hex(oldHex);
+        QVERIFY(hex.open(QIODevice::ReadWrite));
+        QVERIFY(hex.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                QFileDevice::FileModificationTime));
+    }
+    const QString avra =
+        writeFile(bin, "avra", (QStringLiteral("#!/bin/sh\n") + assembler + u'\n').toUtf8());
+    QVERIFY(QFile::setPermissions(avra, QFile::ReadOwner | QFile::ExeOwner));
+    TopWindow w;
+    w.platform.missingPrograms = {QStringLiteral("avrasm2")};
+    if (assembler.isEmpty())
+        w.platform.missingPrograms << QStringLiteral("avra");
+    w.load(path);
+    w.form.Button6Click();
+    QCOMPARE(w.platform.commandsStarted.size(), 1);
+    const DetachedCommand command = w.platform.commandsStarted.first();
+    QVERIFY(!command.statusFile.isEmpty());
+    const QRegularExpression timed(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d: (.*)$"));
+    // Until the assembler ends, the window says it runs (or that there is none to run).
+    const QString started = timed.match(w.window.note()).captured(1);
+    QCOMPARE(started, assembler.isEmpty() ? note : u"CDI.asm компилируется в окне терминала…"_qs);
+
+    const QString printed =
+        runConsoleScript(command, assembler.isEmpty() ? dir.path() : bin.path());
+    QVERIFY2(printed.trimmed().endsWith(terminal), qPrintable(printed));
+    if (assembler.isEmpty())
+        QVERIFY2(printed.contains(note), qPrintable(printed));
+    // The window has read the status once its file is gone.
+    QTRY_VERIFY(!QFileInfo::exists(command.statusFile));
+    QCOMPARE(timed.match(w.window.note()).captured(1), note);
+    w.form.Button7Click();
+    QVERIFY(w.window.note().contains(assembler.isEmpty() ? u"avra"_qs : u"CDI.hex"_qs));
+    QVERIFY(!w.window.note().contains(u"ассемблер"_qs, Qt::CaseInsensitive));
+}
+
+void TestSaveAndCompile::xtermDrawsCyrillicWithAScalableFace()
+{
+    const auto installed = [](QStringList programs) {
+        return [programs](const QString &name) { return programs.contains(name); };
+    };
+    const auto resolvedAs = [](const QString &program) {
+        return [program](const QString &) { return program; };
+    };
+    const QStringList xtermOptions = {"-u8", "-fa", "Monospace", "-fs", "11", "-e"};
+    const QString path = QStringLiteral("/home/user/fw/CDI.asm");
+    const auto xterm = compileConsole(path, {}, installed({"xterm", "avra"}), resolvedAs({}));
+    QVERIFY(xterm);
+    QCOMPARE(xterm->program, QStringLiteral("xterm"));
+    QCOMPARE(xterm->arguments.mid(0, 6), xtermOptions);
+    QCOMPARE(xterm->arguments.mid(xterm->arguments.size() - 2), QStringList({"avra", "CDI.asm"}));
+    // The desktop's terminal when it is an xterm behind another name: the same xterm.
+    const auto lxterm = compileConsole(path, {}, installed({"x-terminal-emulator", "xterm"}),
+                                       resolvedAs(QStringLiteral("lxterm")));
+    QCOMPARE(lxterm->program, QStringLiteral("xterm"));
+    QCOMPARE(lxterm->arguments.mid(0, 6), xtermOptions);
+    // Any other desktop terminal is left to draw as it does.
+    const auto other = compileConsole(path, {}, installed({"x-terminal-emulator", "xterm"}),
+                                      resolvedAs(QStringLiteral("gnome-terminal.wrapper")));
+    QCOMPARE(other->program, QStringLiteral("x-terminal-emulator"));
+    QCOMPARE(other->arguments.first(), QStringLiteral("-e"));
+    QCOMPARE(other->statusFile, QString());
 }
 
 QTEST_MAIN(TestSaveAndCompile)

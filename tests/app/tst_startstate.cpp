@@ -121,6 +121,17 @@ void TestStartState::labelPositions()
         QCOMPARE(label->focusPolicy(), Qt::NoFocus);
         QCOMPARE(label->size(), label->sizeHint());
     }
+    // A larger font from a style sheet, applied once the window is shown, still fits.
+    const int narrow = w.form.Label4->width();
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.form.setStyleSheet(QStringLiteral("QLabel { font-size: 16px; }"));
+    QVERIFY(w.form.Label4->width() > narrow);
+    for (QLabel *label :
+         {w.form.Label1, w.form.Label2, w.form.Label3, w.form.Label4, w.form.Label5}) {
+        QCOMPARE(label->size(), label->sizeHint());
+    }
+    QCOMPARE(w.form.Label4->pos(), QPoint(64, 56));
 }
 
 // The control that holds the focus, or whose inner part does.

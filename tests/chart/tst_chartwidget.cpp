@@ -12,6 +12,7 @@ class TestChartWidget : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void measuredRingsStandOutOnLightAndDarkPalettes();
     void markersInTheirColours();
     void stairsTakeTheColourOfThePointTheyLeadTo();
     void nothingLeadsToTheFirstPoint();
@@ -424,6 +425,34 @@ void TestChartWidget::timingLightTracesStandOutOnLightAndDarkPalettes()
     QVERIFY(w.traces().isEmpty());
     QVERIFY(!w.traceView());
     QVERIFY(!w.legendShown());
+}
+
+void TestChartWidget::measuredRingsStandOutOnLightAndDarkPalettes()
+{
+    ChartSeries steps;
+    steps.add(1000, 10, QString(), kChartRed);
+    steps.add(5000, 30, QString(), kChartRed);
+    ChartWidget w;
+    w.setSeries(&steps);
+    w.resize(449, 505);
+    // Measured where the table says: the ring around the second point's marker.
+    w.setOverlay({{5000, 30}}, QStringLiteral("table"), QStringLiteral("measured"));
+    for (const bool dark : {false, true}) {
+        QPalette palette = w.palette();
+        palette.setColor(QPalette::Base, dark ? QColor(0x20, 0x20, 0x20) : QColor(Qt::white));
+        palette.setColor(QPalette::Text, dark ? QColor(0xE0, 0xE0, 0xE0) : QColor(Qt::black));
+        w.setPalette(palette);
+        const QColor colour = w.overlayColour();
+        QVERIFY2(contrast(colour, palette.color(QPalette::Base)) >= 3.0, qPrintable(colour.name()));
+        const QImage image = paint(w);
+        const QPointF at = w.pointPosition(1);
+        int inColour = 0;
+        for (int dy = -5; dy <= 5; ++dy) {
+            for (int dx = -5; dx <= 5; ++dx)
+                inColour += pixel(image, at + QPointF(dx, dy)) == colour;
+        }
+        QVERIFY2(inColour >= 4, qPrintable(QString::number(inColour)));
+    }
 }
 
 QTEST_MAIN(TestChartWidget)

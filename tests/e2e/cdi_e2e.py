@@ -10,6 +10,7 @@ Usage: cdi_e2e.py <cdi-editor> <examples folder> <scratch folder> <output folder
 """
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -42,6 +43,7 @@ from desktop import (
 from expected import Sample, angle_to_code, code_to_angle
 
 WINDOW_SIZE = (873, 535)
+SCREEN = (1920, 1080)  # run_e2e.sh's X screen
 GRID = (208, 16, 201, 505)
 CHART = (416, 16, 449, 505)
 MEMO = (16, 120)
@@ -112,7 +114,10 @@ def cell_centre(column, row):
 class Program:
     """One run of cdi-editor, with its main window."""
 
-    def __init__(self, executable, environment, log_path, cwd):
+    def __init__(self, executable, environment, log_path, cwd, scale=1):
+        # X pixels per pixel of the layout (QT_SCALE_FACTOR): the accessibility tree gives places
+        # in the layout's pixels, xdotool and the screenshots work in the X server's.
+        self.scale = scale
         self.log = open(log_path, "ab")
         self.process = subprocess.Popen(
             [executable], env=environment, cwd=cwd, stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True
@@ -185,7 +190,11 @@ class Program:
     # --- acting as a person
 
     def at(self, left, top):
-        return (self.origin[0] + left, self.origin[1] + top)
+        return ((self.origin[0] + left) * self.scale, (self.origin[1] + top) * self.scale)
+
+    def on_screen(self, point):
+        """A point of the accessibility tree as X pixels."""
+        return (point[0] * self.scale, point[1] * self.scale)
 
     def click_button(self, control):
         left, top, width, height = BUTTONS[control]
@@ -300,13 +309,17 @@ class Run:
         shutil.copyfile(self.sample_path, path)
         return path
 
-    def start(self, scenario):
+    def start(self, scenario, scale=1):
         # The program runs in a folder of its own, apart from the sources it opens.
+        environment = dict(self.environment)
+        if scale != 1:
+            environment["QT_SCALE_FACTOR"] = str(scale)
         return Program(
             self.executable,
-            self.environment,
+            environment,
             os.path.join(self.scratch, f"{scenario}.log"),
             self.folder(f"{scenario}.cwd"),
+            scale,
         )
 
 
@@ -321,7 +334,12 @@ def load_sample(program, path):
 
 def scenario_load(run, program):
     """Load the sample through the dialog; texts, grid, chart title and a screenshot."""
-    path = run.sample_copy("load")
+    # From the documents folder, as "Open sample" puts it: the status bar shows the path as
+    # "~/Documents/CDI.asm", and the screenshot (the README's) no scratch folder.
+    documents = os.path.join(os.environ["HOME"], "Documents")
+    os.makedirs(documents, exist_ok=True)
+    path = os.path.join(documents, "CDI.asm")
+    shutil.copyfile(run.sample_path, path)
     expect_equal(program.title(), TEXTS[0]["title"], "window title at start")
     expect_equal(program.chart_title(), "График УОЗ", "chart title at start")
     load_sample(program, path)
@@ -378,7 +396,12 @@ def check_screenshot(run, program):
         wait_for(clean, 10, "the painted window", interval=0.2)
     except E2EFailure as error:
         raise E2EFailure("; ".join(last[:5])) if last else error
-    # The picture shows the whole window: menu bar, table window and status bar.
+    # The picture shows the whole window: menu bar, table window and status bar. It is the
+    # README's docs/screenshot.png.
+    expect_equal(status_texts(program)[-2:], ["~/Documents/CDI.asm", ""], "the status bar's path")
+    # The whole table window fits the screen: nothing scrolls.
+    bars = [extents(n) for n in walk(program.window) if role_is(n, Role.SCROLL_BAR) and has_state(n, State.SHOWING)]
+    expect_equal(bars, [], "scroll bars shown")
     screenshot(extents(program.window), png)
     print(f"  screenshot: {png} ({os.path.getsize(png)} bytes)")
 
@@ -521,6 +544,11 @@ def process_folder(pid):
         return None
 
 
+def status_texts(program):
+    bar = next(n for n in walk(program.window) if role_is(n, Role.STATUS_BAR))
+    return labels_text(bar)
+
+
 def valid_intel_hex(data):
     """True for Intel HEX records with good checksums ending in the end-of-file record."""
     lines = data.decode("ascii", "replace").splitlines()
@@ -575,6 +603,9 @@ def scenario_compile(run, program):
         first = wait_for(terminal, 20, f"a terminal working in {folder}")
         wait_for(lambda: window_of(first), 20, "the terminal's window")
         wait_for(hex_ready, 60, f"a valid Intel HEX file {hex_path}", interval=0.2)
+        # The window learns how the assembler ended.
+        verdict = re.compile(r"^\d\d:\d\d:\d\d: ассемблер завершился без ошибок, собран CDI\.hex$")
+        wait_for(lambda: any(verdict.match(text) for text in status_texts(program)), 10, "the verdict in the status bar")
     finally:
         groups = set()
         for pid in terminal():
@@ -904,6 +935,142 @@ def scenario_copy_paste(run, program):
     expect_equal(angle_column(program), before, "the angles after the refused paste")
 
 
+def inside(box, area):
+    x, y, width, height = box
+    left, top, area_width, area_height = area
+    return left <= x and top <= y and x + width <= left + area_width and y + height <= top + area_height
+
+
+def shown_area(program):
+    """The part of the screen between the window's menu bar and its status bar."""
+    window = extents(program.window)
+    bars = {}
+    for kind in (Role.MENU_BAR, Role.STATUS_BAR):
+        bar = next((n for n in walk(program.window) if role_is(n, kind)), None)
+        if bar is None or not inside(extents(bar), window):
+            raise E2EFailure(f"the {kind.value_nick} is not inside the window at {window}")
+        bars[kind] = extents(bar)
+    menu_bottom = bars[Role.MENU_BAR][1] + bars[Role.MENU_BAR][3]
+    return (window[0], menu_bottom, window[2], bars[Role.STATUS_BAR][1] - menu_bottom)
+
+
+def focused_node(program):
+    return next((n for n in walk(program.form) if n is not program.form and has_state(n, State.FOCUSED)), None)
+
+
+def scenario_small_screen(run, program):
+    """At 200 % on a 1920 x 1080 screen the whole window, its bars included, is on the screen;
+    the table window scrolls inside it, and every control comes into view and takes clicks."""
+    window = extents(program.window)
+    screen = (0, 0, SCREEN[0] // program.scale, SCREEN[1] // program.scale)
+    if not inside(window, screen):
+        raise E2EFailure(f"the window at {window} reaches beyond the screen {screen}")
+    shown = shown_area(program)
+    if extents(program.form)[3] <= shown[3]:
+        raise E2EFailure(f"the table window {extents(program.form)} fits {shown}: nothing to scroll")
+    # The tab chain, from the text box on: each control is in view once it has the focus.
+    click(*program.at(MEMO[0] + 20, MEMO[1] + 20))
+    visited = 0
+    for step in range(14):
+        node = wait_for(lambda: focused_node(program), 5, f"a focused control after {step} Tab presses")
+        if role_is(node, Role.TABLE):
+            # Taller than the window: its last row is in view.
+            node = node.get_accessible_at(31, 0)
+        wait_for(lambda: inside(extents(node), shown), 5, f"{node.get_role_name()} {name(node)!r} in view")
+        visited += 1
+        press("Tab")
+    expect_equal(visited, 14, "controls visited")
+    # Scrolled with the mouse wheel over the window's background to its end: the last button in
+    # view, and a click on the button above it reaches that button where it now is.
+    wheel_at = program.at(100, 464)
+    for _ in range(10):
+        subprocess.run(["xdotool", "mousemove", str(wheel_at[0]), str(wheel_at[1]), "click", "5"], check=True)
+    help_button = program.control(Role.PUSH_BUTTON, *BUTTONS["Button3"][:2])
+    wait_for(lambda: inside(extents(help_button), shown), 5, "the help button in view")
+    click(*program.on_screen(centre(program.control(Role.PUSH_BUTTON, *BUTTONS["Button5"][:2]))))
+    program.message_box("Сначала нужно открыть файл прошивки!")
+
+
+scenario_small_screen.scale = 2
+
+
+def window_id(program):
+    found = subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--pid", str(program.process.pid)], capture_output=True, timeout=30
+    )
+    ids = found.stdout.split()
+    if not ids:
+        raise E2EFailure("no visible X window of the program")
+    return ids[-1].decode()
+
+
+def choose_from_menu(program, menu, item):
+    bar = next(n for n in walk(program.window) if role_is(n, Role.MENU_BAR))
+    title = next((n for n in walk(bar) if name(n).replace("&", "") == menu), None)
+    if title is None:
+        raise E2EFailure(f"no menu {menu!r}")
+    click(*centre(title))
+
+    def entry():
+        for top in program.app.top_levels():
+            for node in walk(top):
+                if role_is(node, Role.MENU_ITEM, Role.CHECK_MENU_ITEM) and name(node).replace("&", "") == item:
+                    if has_state(node, State.SHOWING) and extents(node)[2] > 0:
+                        return node
+        return None
+
+    click(*centre(wait_for(entry, 5, f"the menu entry {item!r}")))
+
+
+def layout_of(program):
+    """(form, grid, chart) places and sizes relative to the table window's corner."""
+    form = extents(program.form)
+
+    def relative(node):
+        x, y, width, height = extents(node)
+        return (x - form[0], y - form[1], width, height)
+
+    return (form[2:], relative(program.grid), relative(program.chart))
+
+
+FIXED_LAYOUT = (WINDOW_SIZE, GRID, CHART)
+
+
+def scenario_resizable(run, program):
+    """View - Resizable layout: the window grows, the chart takes the extra width and height and
+    the grid the extra height; the choice is remembered; turned off, the fixed layout is back."""
+    expect_equal(layout_of(program), FIXED_LAYOUT, "the fixed layout at start")
+    window = extents(program.window)
+    choose_from_menu(program, "Вид", "Растягиваемое окно")
+    grown = (window[2] + 300, window[3] + 200)
+    subprocess.run(["xdotool", "windowsize", window_id(program), str(grown[0]), str(grown[1])], check=True)
+    stretched = (
+        (WINDOW_SIZE[0] + 300, WINDOW_SIZE[1] + 200),
+        (GRID[0], GRID[1], GRID[2], GRID[3] + 200),
+        (CHART[0], CHART[1], CHART[2] + 300, CHART[3] + 200),
+    )
+    wait_for(lambda: layout_of(program) == stretched, 5, f"the layout {stretched}, not {layout_of(program)}")
+    expect_equal(
+        extents(program.control(Role.PUSH_BUTTON, *BUTTONS["Button5"][:2]))[:2],
+        program.at(*BUTTONS["Button5"][:2]),
+        "a button's place in the grown window",
+    )
+    program.close()
+
+    again = run.start("scenario_resizable_again")
+    try:
+        subprocess.run(["xdotool", "windowsize", window_id(again), str(grown[0]), str(grown[1])], check=True)
+        wait_for(lambda: layout_of(again) == stretched, 5, "the remembered resizable layout")
+        choose_from_menu(again, "Вид", "Растягиваемое окно")
+        wait_for(lambda: layout_of(again) == FIXED_LAYOUT, 5, "the fixed layout back")
+        wait_for(lambda: extents(again.window)[2:] == window[2:], 5, f"the window back at {window[2:]}")
+    finally:
+        again.close()
+
+
+scenario_resizable.ends_program = True
+
+
 SCENARIOS = [
     ("load the sample and look at the window", scenario_load),
     ("edit, save to table and file, reload", scenario_edit_and_save),
@@ -918,6 +1085,8 @@ SCENARIOS = [
     ("breakpoints out of order", scenario_unordered_breakpoints),
     ("typed angles replaced by a switch: notice and undo", scenario_replaced_notice),
     ("copy rows and paste them, a paste refused", scenario_copy_paste),
+    ("a 1920 x 1080 screen at 200 %", scenario_small_screen),
+    ("resizable layout", scenario_resizable),
 ]
 
 
@@ -935,7 +1104,7 @@ def main(argv):
         started = time.monotonic()
         program = None
         try:
-            program = run.start(scenario.__name__)
+            program = run.start(scenario.__name__, getattr(scenario, "scale", 1))
             scenario(run, program)
             if not getattr(scenario, "ends_program", False):
                 program.expect_alive()

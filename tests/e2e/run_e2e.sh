@@ -83,7 +83,7 @@ wait_file() { # file, what: waits until the file holds a whole line
 }
 
 # The X server picks a free display number and writes it to descriptor 9.
-CDI_E2E_RUN=$run_id Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+CDI_E2E_RUN=$run_id Xvfb -displayfd 9 -screen 0 1920x1080x24 -nolisten tcp -noreset \
     9>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
 started+=($!)
 wait_file "$scratch/display" "Xvfb"

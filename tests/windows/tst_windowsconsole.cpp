@@ -4,6 +4,7 @@
 // the tests). avrasm2 is a batch file on the search path that writes down where it ran and the
 // arguments it got.
 #include "app/commandtexts.h"
+#include "app/compileconsole.h"
 #include "app/mainwindow.h"
 #include "app/platform.h"
 #include "app/unit1.h"
@@ -55,7 +56,7 @@ void TestWindowsConsole::assemblerGetsTheWholeNameInTheSourceFolder()
     const QString sourceFolder = QDir(sources.path()).filePath(folder);
 
     QtPlatform platform;
-    const auto command = platform.assemblerConsole(QDir(sourceFolder).filePath(name));
+    const auto command = platform.assemblerConsole(QDir(sourceFolder).filePath(name), {});
     qputenv("PATH", oldPath);
     QVERIFY(command);
     QCOMPARE(command->program, QStringLiteral("cmd.exe"));
@@ -90,7 +91,7 @@ void TestWindowsConsole::assemblerGetsTheWholeNameInTheSourceFolder()
 void TestWindowsConsole::nothingForNoFile()
 {
     QtPlatform platform;
-    QVERIFY(!platform.assemblerConsole(QString()));
+    QVERIFY(!platform.assemblerConsole(QString(), {}));
     QVERIFY(platform.hasConsole());
     QVERIFY(!platform.canProgramChip());
 }
