@@ -15,6 +15,20 @@
 
 namespace {
 
+// Reads the opened file into read.bytes; false, with the outcome set and no bytes, when it is
+// more than the limit (a file that grew since the check is cut off one byte past it) or the read
+// fails.
+bool readWhole(QFile &file, InputFileRead &read)
+{
+    read.bytes = file.read(kLargestInput + 1);
+    if (read.bytes.size() <= kLargestInput && file.error() == QFileDevice::NoError)
+        return true;
+    read.outcome =
+        read.bytes.size() > kLargestInput ? InputFileRead::TooLarge : InputFileRead::CannotOpen;
+    read.bytes.clear();
+    return false;
+}
+
 #ifdef _WIN32
 
 // What a file of that kind and size is to a read. Windows has no FIFOs among files; a device
@@ -45,14 +59,8 @@ InputFileRead readInputFile(const QString &path)
         read.outcome = InputFileRead::CannotOpen;
         return read;
     }
-    // A file that grew since the check is cut off one byte past the limit and refused.
-    read.bytes = file.read(kLargestInput + 1);
-    if (read.bytes.size() > kLargestInput || file.error() != QFileDevice::NoError) {
-        read.outcome =
-            read.bytes.size() > kLargestInput ? InputFileRead::TooLarge : InputFileRead::CannotOpen;
-        read.bytes.clear();
+    if (!readWhole(file, read))
         return read;
-    }
     read.modifiedNs = QFileInfo(path).lastModified().toMSecsSinceEpoch() * 1000000;
     return read;
 }
@@ -105,14 +113,8 @@ InputFileRead readInputFile(const QString &path)
         read.outcome = InputFileRead::CannotOpen;
         return read;
     }
-    // A file that grew since the check is cut off one byte past the limit and refused.
-    read.bytes = file.read(kLargestInput + 1);
-    if (read.bytes.size() > kLargestInput || file.error() != QFileDevice::NoError) {
-        read.outcome =
-            read.bytes.size() > kLargestInput ? InputFileRead::TooLarge : InputFileRead::CannotOpen;
-        read.bytes.clear();
+    if (!readWhole(file, read))
         return read;
-    }
     read.modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     return read;
 }
